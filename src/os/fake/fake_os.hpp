@@ -1,0 +1,173 @@
+#pragma once
+// A simulated desktop for the unit tests: a clock that only moves when the
+// program waits, a US keyboard layout, a system-wide hot-key table, top-level
+// windows, files in memory, and scripted dialog answers.
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "os/os.hpp"
+
+namespace kv::os::fake {
+
+class FakePump : public Pump {
+public:
+    Millis now() override { return now_; }
+    void processMessages() override;
+    void waitUntil(Millis deadline) override;
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
+
+    // Runs at the given simulated time, as a message would arrive then.
+    void at(Millis when, std::function<void()> action);
+    // Runs at the next processing of messages.
+    void post(std::function<void()> action);
+
+    int processCalls = 0;
+    int waitCalls = 0;
+
+private:
+    struct TimerState {
+        std::function<void()> onTick;
+        unsigned period = 0;
+        Millis due = 0;
+        bool running = false;
+        bool alive = true;
+    };
+    class FakeTimer;
+    friend class FakeTimer;
+    // Runs posted actions and whatever is due now; true if anything ran.
+    bool dispatchDue();
+    // The earliest future event, if any.
+    std::optional<Millis> nextEvent() const;
+
+    Millis now_ = 1'000'000;
+    std::deque<std::function<void()>> posted_;
+    std::multimap<Millis, std::function<void()>> scheduled_;
+    std::vector<std::shared_ptr<TimerState>> timers_;
+};
+
+class FakeKeyboard : public Keyboard {
+public:
+    struct Event {
+        std::uint8_t vk;
+        std::uint8_t scan;
+        std::uint32_t flags;
+        bool operator==(const Event&) const = default;
+    };
+    std::int16_t vkKeyScan(char c) override;
+    unsigned mapVirtualKey(unsigned vk) override;
+    void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+    void typeCharacter(char c) override { typed.push_back(c); charEvents.push_back(events.size()); }
+    bool isKeyDown(unsigned vk) override { return held.count(vk) != 0; }
+    std::string keyName(unsigned vk) override;
+
+    std::vector<Event> events;
+    std::string typed;                 // characters sent by character input
+    std::vector<std::size_t> charEvents;  // position in events of each typed character
+    std::set<unsigned> held;           // keys the "user" holds down
+    // Key presses of virtual keys in order, e.g. for quick text checks.
+    std::string pressedText() const;
+};
+
+class FakeHotKeys : public HotKeys {
+public:
+    std::unique_ptr<HotKeyRegistration> create(std::function<void()> onPressed) override;
+    bool applicationActive() override { return active; }
+    // The user presses the combination; returns whether any registration had it.
+    bool press(unsigned modifiers, unsigned vk);
+    std::size_t registeredCount() const { return table_.size(); }
+    bool isRegistered(unsigned modifiers, unsigned vk) const { return table_.count({modifiers, vk}) != 0; }
+    bool active = false;
+    // Combinations held by other programs.
+    std::set<std::pair<unsigned, unsigned>> takenElsewhere;
+
+private:
+    class Registration;
+    std::map<std::pair<unsigned, unsigned>, std::function<void()>*> table_;
+};
+
+class FakeWindows : public Windows {
+public:
+    struct Window {
+        WindowHandle handle;
+        std::string title;
+        bool visible = true;
+    };
+    void enumerateTopLevel(const std::function<bool(WindowHandle)>& visit) override;
+    std::string title(WindowHandle w, std::size_t maxChars) override;
+    bool isVisible(WindowHandle w) override;
+    bool exists(WindowHandle w) override;
+    WindowHandle findByExactTitle(const std::string& title) override;
+    WindowHandle foreground() override { return foreground_; }
+    void setForeground(WindowHandle w) override;
+
+    // Opens a window in front of the others and returns its handle.
+    WindowHandle open(const std::string& title, bool visible = true);
+    void close(WindowHandle w);
+    void setVisible(WindowHandle w, bool visible);
+    int enumerations = 0;
+    std::vector<WindowHandle> foregroundRequests;
+
+private:
+    Window* find(WindowHandle w);
+    std::vector<Window> windows_;  // front to back
+    WindowHandle next_ = 0x10010;
+    WindowHandle foreground_ = 0;
+};
+
+class FakeShell : public Shell {
+public:
+    void open(const std::string& target) override { opened.push_back(target); }
+    std::vector<std::string> opened;
+};
+
+class FakeFiles : public Files {
+public:
+    std::optional<std::string> read(const std::string& path) override;
+    bool write(const std::string& path, std::string_view bytes) override;
+    bool replace(const std::string& from, const std::string& to) override;
+    bool remove(const std::string& path) override;
+    bool exists(const std::string& path) override { return files.count(path) != 0; }
+
+    std::map<std::string, std::string> files;
+    std::set<std::string> readOnly;        // exist but refuse writes
+    std::set<std::string> noNewFilesIn;    // directories that refuse new files
+    bool failReplace = false;
+    int writes = 0;
+};
+
+class FakeDialogs : public Dialogs {
+public:
+    void errorBox(const std::string& message) override { errors.push_back(message); }
+    std::string promptValue(const std::string& prompt) override;
+    std::vector<std::string> errors;
+    std::vector<std::string> prompts;
+    std::deque<std::string> answers;
+    // Runs while the prompt is open (the program pumps messages meanwhile).
+    std::function<void()> whilePromptOpen;
+};
+
+class FakeLocale : public Locale {
+public:
+    std::string formatNow(DateTimeFormat f) override;
+    std::string shortDate = "12/8/2026", longDate = "Tuesday, December 8, 2026", shortTime = "3:37 AM",
+                longTime = "3:37:12 AM";
+};
+
+// Everything at once, wired into an os::System.
+struct FakeSystem {
+    FakePump pump;
+    FakeKeyboard keyboard;
+    FakeHotKeys hotKeys;
+    FakeWindows windows;
+    FakeShell shell;
+    FakeFiles files;
+    FakeDialogs dialogs;
+    FakeLocale locale;
+    System sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, "C:\\Keyvale\\", "C:\\windows\\macros.ini"};
+};
+
+}  // namespace kv::os::fake

@@ -1,0 +1,162 @@
+#pragma once
+// The seam between portable logic and the operating system. Portable code
+// reaches keyboard, windows, shell, files, timers and dialogs only through
+// these interfaces; os/win32 implements them with the Windows API and
+// os/fake with a simulated desktop and clock for the unit tests.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv::os {
+
+// A top-level window handle as a number; 0 is no window.
+using WindowHandle = std::uint64_t;
+
+// Milliseconds on a monotonic clock.
+using Millis = std::uint64_t;
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // Starts (or restarts) the timer; a period of 0 leaves it stopped.
+    virtual void start(unsigned periodMs) = 0;
+    virtual void stop() = 0;
+    virtual bool running() const = 0;
+};
+
+// The user-interface thread's message queue and clock.
+class Pump {
+public:
+    virtual ~Pump() = default;
+    virtual Millis now() = 0;
+    // Dispatches every message already waiting, then returns.
+    virtual void processMessages() = 0;
+    // Blocks until a message arrives or the clock reaches the deadline,
+    // dispatches what is waiting, and returns. Never spins.
+    virtual void waitUntil(Millis deadline) = 0;
+    // A timer whose ticks are delivered through this queue.
+    virtual std::unique_ptr<Timer> createTimer(std::function<void()> onTick) = 0;
+};
+
+// KEYEVENTF_* values as keybd_event takes them.
+inline constexpr std::uint32_t kKeyExtended = 0x1;
+inline constexpr std::uint32_t kKeyUp = 0x2;
+
+class Keyboard {
+public:
+    virtual ~Keyboard() = default;
+    // The layout's key for a character: low byte virtual key, high byte
+    // shift state (bit 0 Shift, bit 1 Ctrl, bit 2 Alt); -1 when none.
+    virtual std::int16_t vkKeyScan(char c) = 0;
+    // Virtual key to scan code (map type 0).
+    virtual unsigned mapVirtualKey(unsigned vk) = 0;
+    virtual void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
+    // Types one character of the ANSI code page that has no key on the
+    // layout, by character input rather than by virtual key.
+    virtual void typeCharacter(char c) = 0;
+    // Whether the key is held now (high bit of the asynchronous state).
+    virtual bool isKeyDown(unsigned vk) = 0;
+    // The keyboard's own name for the key (by its scan code); empty if none.
+    virtual std::string keyName(unsigned vk) = 0;
+};
+
+// Modifier flags as RegisterHotKey takes them.
+inline constexpr unsigned kModAlt = 1;
+inline constexpr unsigned kModControl = 2;
+inline constexpr unsigned kModShift = 4;
+
+// One independent hot-key registration; the callback identifies its owner.
+class HotKeyRegistration {
+public:
+    virtual ~HotKeyRegistration() = default;
+    // False when the system refuses the combination.
+    virtual bool registerKey(unsigned modifiers, unsigned vk) = 0;
+    virtual void unregisterKey() = 0;
+};
+
+class HotKeys {
+public:
+    virtual ~HotKeys() = default;
+    virtual std::unique_ptr<HotKeyRegistration> create(std::function<void()> onPressed) = 0;
+    // Whether one of the application's windows is active.
+    virtual bool applicationActive() = 0;
+};
+
+class Windows {
+public:
+    virtual ~Windows() = default;
+    // Top-level windows in the system's enumeration order (front to back),
+    // hidden ones included; the visitor returns false to stop.
+    virtual void enumerateTopLevel(const std::function<bool(WindowHandle)>& visit) = 0;
+    // At most maxChars characters of the window's text; empty when unreadable.
+    virtual std::string title(WindowHandle w, std::size_t maxChars) = 0;
+    virtual bool isVisible(WindowHandle w) = 0;
+    virtual bool exists(WindowHandle w) = 0;
+    // The platform's exact-title lookup (no class name).
+    virtual WindowHandle findByExactTitle(const std::string& title) = 0;
+    virtual WindowHandle foreground() = 0;
+    virtual void setForeground(WindowHandle w) = 0;
+};
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Opens a program, document, web address or mail link with the verb
+    // "open", shown normally, owned by the application window. The result
+    // is not reported.
+    virtual void open(const std::string& target) = 0;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+    // The whole file, or nothing when it is missing or unreadable.
+    virtual std::optional<std::string> read(const std::string& path) = 0;
+    // Creates or truncates the file and writes the bytes through to disk.
+    virtual bool write(const std::string& path, std::string_view bytes) = 0;
+    // Renames from over to, replacing to when it exists.
+    virtual bool replace(const std::string& from, const std::string& to) = 0;
+    virtual bool remove(const std::string& path) = 0;
+    virtual bool exists(const std::string& path) = 0;
+};
+
+enum class DateTimeFormat { ShortDate, LongDate, ShortTime, LongTime };
+
+class Locale {
+public:
+    virtual ~Locale() = default;
+    // The current local date or time in the system locale's format, from one
+    // reading of the clock.
+    virtual std::string formatNow(DateTimeFormat format) = 0;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The standard error box: caption "Keyvale", error icon, the message.
+    virtual void errorBox(const std::string& message) = 0;
+    // The value prompt; returns whatever the answer field holds when closed.
+    virtual std::string promptValue(const std::string& prompt) = 0;
+};
+
+// The services a running program uses, with the two paths everything needs.
+struct System {
+    Pump& pump;
+    Keyboard& keyboard;
+    HotKeys& hotKeys;
+    Windows& windows;
+    Shell& shell;
+    Files& files;
+    Dialogs& dialogs;
+    Locale& locale;
+    // The running program's directory, with a trailing backslash.
+    std::string programDirectory;
+    // Full path of macros.ini.
+    std::string storePath;
+};
+
+}  // namespace kv::os

@@ -1,0 +1,73 @@
+#include "store/hotkeys.hpp"
+
+#include "store/macros.hpp"
+
+namespace kv::store {
+
+HotKeyComponent::HotKeyComponent(os::HotKeys& hotKeys, Handler onHotKey)
+    : hotKeys_(hotKeys), onHotKey_(std::move(onHotKey)) {
+    registration_ = hotKeys_.create([this] { notified(); });
+}
+
+HotKeyComponent::~HotKeyComponent() {
+    if (hotKey_ != 0) setHotKey(0);
+}
+
+void HotKeyComponent::registerCurrent() {
+    registered_ = registration_->registerKey(hotKeyModifiers(hotKey_), hotKey_ & kShortCutKeyMask);
+}
+
+void HotKeyComponent::release() {
+    registration_->unregisterKey();
+    registered_ = false;
+}
+
+void HotKeyComponent::setHotKey(ShortCut value) {
+    if (value == hotKey_) return;
+    if (enabled_) {
+        if (hotKey_ != 0) release();
+        hotKey_ = value;
+        if (value != 0) registerCurrent();
+    }
+    hotKey_ = value;
+}
+
+void HotKeyComponent::setEnabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    if (hotKey_ == 0) return;
+    if (enabled)
+        registerCurrent();
+    else
+        release();
+}
+
+void HotKeyComponent::notified() {
+    if (!onHotKey_) return;
+    if (!global_ && !hotKeys_.applicationActive()) return;
+    onHotKey_(*this, hotKey_ & kShortCutKeyMask,
+              static_cast<ShortCut>(hotKey_ & (kShortCutShift | kShortCutCtrl | kShortCutAlt)));
+}
+
+HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int slot)> onSlot) {
+    for (int i = 0; i <= kHotKeySlots; ++i) {
+        components_[static_cast<std::size_t>(i)] = std::make_unique<HotKeyComponent>(
+            hotKeys, [i, onSlot](HotKeyComponent&, unsigned, ShortCut) {
+                // Component 0 holds no slot and runs nothing.
+                if (i != 0 && onSlot) onSlot(i);
+            });
+    }
+}
+
+void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()>& afterLoad) {
+    const int entries = readEntries(store);
+    for (int k = 1; k <= kHotKeySlots; ++k) component(k).setHotKey(0);
+    if (entries < 1) return;
+    for (int k = 1; k <= kHotKeySlots; ++k) {
+        const std::int32_t v = store.readInt(macroSection(k), "HotKey", 0);
+        component(k).setHotKey(static_cast<ShortCut>(static_cast<std::uint32_t>(v) & 0xFFFF));
+    }
+    if (afterLoad) afterLoad();
+}
+
+}  // namespace kv::store

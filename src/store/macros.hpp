@@ -1,0 +1,46 @@
+#pragma once
+// The macro entries of the store: section Main and one section Macro<N> per
+// slot, slots dense from 1 to Entries in creation order.
+
+#include <cstdint>
+#include <string>
+
+#include "store/store.hpp"
+
+namespace kv::store {
+
+inline constexpr const char* kMain = "Main";
+
+enum MacroKind : std::int32_t { kOpenDocument = 1, kReplayKeys = 2, kReplayMouseAndKeys = 3, kScript = 4 };
+
+std::string macroSection(int slot);
+
+struct MacroEntry {
+    std::string name;
+    std::int32_t kind = kOpenDocument;
+    std::uint16_t hotKey = 0;
+    std::string fileName;
+    std::string trigger;
+    std::int32_t speed = 1;  // kind 3 only: 2 high speed, 1 recorded speed
+};
+
+int readEntries(const Store& store);
+
+// Appends a macro in slot Entries + 1 and returns that slot.
+int addMacro(Store& store, const MacroEntry& macro);
+
+// Moves every macro after the slot down by one, erases the highest slot and
+// lowers Entries. A moved macro takes its own record of fired windows with it.
+void deleteMacroSlot(Store& store, int slot);
+
+// Removes trailing characters with codes up to 32.
+std::string trimmedName(std::string_view name);
+
+// program directory + name + extension for a macro's data file. Raises an
+// error for a name that would address a file outside the program directory.
+std::string dataFilePath(const std::string& programDirectory, std::string_view name, std::string_view extension);
+
+// program directory + a stored FileName (kinds 2 to 4), with the same guard.
+std::string storedDataFilePath(const std::string& programDirectory, std::string_view fileName);
+
+}  // namespace kv::store

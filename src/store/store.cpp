@@ -1,0 +1,101 @@
+#include "store/store.hpp"
+
+#include "store/error.hpp"
+#include "store/profile.hpp"
+
+namespace kv::store {
+
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> parseInteger(std::string_view t) {
+    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        std::string_view digits = t.substr(2);
+        if (digits.size() > 8) return std::nullopt;
+        std::uint32_t v = 0;
+        for (char c : digits) {
+            int d = hexDigit(c);
+            if (d < 0) return std::nullopt;
+            v = v * 16 + static_cast<std::uint32_t>(d);
+        }
+        return static_cast<std::int32_t>(v);
+    }
+    bool negative = false;
+    if (!t.empty() && (t[0] == '-' || t[0] == '+')) {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
+    if (t.empty()) return std::nullopt;
+    std::int64_t v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+        if (v > 2147483648LL) return std::nullopt;
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL) return std::nullopt;
+    return static_cast<std::int32_t>(v);
+}
+
+bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes) {
+    const std::string temp = path + ".new";
+    if (files.write(temp, bytes)) {
+        if (files.replace(temp, path)) return true;
+        files.remove(temp);
+    }
+    return files.write(path, bytes);
+}
+
+std::string Store::load() const { return files_.read(path_).value_or(std::string()); }
+
+void Store::save(const std::string& bytes) {
+    if (!replaceFileContent(files_, path_, bytes)) throw Error("Unable to write to " + path_);
+}
+
+std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    ProfileText text(load());
+    if (auto v = text.get(section, key)) return *v;
+    std::string d(def);
+    if (d.size() > kMaxReadLength) d.resize(kMaxReadLength);
+    return d;
+}
+
+std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+    ProfileText text(load());
+    auto v = text.get(section, key);
+    if (!v) return def;
+    return parseInteger(*v).value_or(def);
+}
+
+bool Store::readBool(std::string_view section, std::string_view key, bool def) const {
+    return readInt(section, key, def ? 1 : 0) != 0;
+}
+
+void Store::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    ProfileText text(load());
+    text.set(section, key, value);
+    save(text.bytes());
+}
+
+void Store::writeInt(std::string_view section, std::string_view key, std::int32_t value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void Store::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void Store::eraseSection(std::string_view section) {
+    ProfileText text(load());
+    if (text.eraseSection(section)) save(text.bytes());
+}
+
+}  // namespace kv::store

@@ -1,0 +1,49 @@
+#pragma once
+// The macro store: one profile file read afresh by every operation and
+// replaced whole and atomically by every write.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "os/os.hpp"
+
+namespace kv::store {
+
+// Integer text as the store reads it: optional sign and decimal digits, or
+// "0x"/"0X" and hexadecimal digits when longer than two characters (up to
+// eight digits, wrapping to a signed 32-bit value). Anything else yields
+// nothing.
+std::optional<std::int32_t> parseInteger(std::string_view text);
+
+class Store {
+public:
+    Store(os::Files& files, std::string path) : files_(files), path_(std::move(path)) {}
+
+    std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
+    std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+    bool readBool(std::string_view section, std::string_view key, bool def) const;
+
+    // Each write raises "Unable to write to %s" when the file cannot be written.
+    void writeString(std::string_view section, std::string_view key, std::string_view value);
+    void writeInt(std::string_view section, std::string_view key, std::int32_t value);
+    void writeBool(std::string_view section, std::string_view key, bool value);
+    void eraseSection(std::string_view section);
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string load() const;
+    void save(const std::string& bytes);
+
+    os::Files& files_;
+    std::string path_;
+};
+
+// Replaces the file's content so that a crash at any moment leaves either the
+// old or the new content: a temporary file beside it, then a rename over it.
+// When the folder takes no temporary file, the file is rewritten in place.
+// Returns false when neither works.
+bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes);
+
+}  // namespace kv::store

@@ -1,0 +1,110 @@
+#include "triggers/dispatcher.hpp"
+
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/profile.hpp"
+#include "store/store.hpp"
+
+namespace kv::triggers {
+
+namespace {
+
+constexpr unsigned kVkShift = 0x10;
+constexpr unsigned kVkControl = 0x11;
+constexpr unsigned kVkMenu = 0x12;
+// How long the modifier wait blocks between key-state checks.
+constexpr os::Millis kModifierPollMs = 10;
+
+}  // namespace
+
+Dispatcher::Dispatcher(os::System& sys, RunState& state, journal::Journal& journal)
+    : sys_(sys), state_(state), journal_(journal) {}
+
+void Dispatcher::recordFinished(const std::string& status) {
+    state_.runStatus = status;
+    if (onRecordFinished_) onRecordFinished_(status);
+}
+
+void Dispatcher::recorderFinished() {
+    recordFinished("True");
+    state_.journalFinished = true;
+}
+
+void Dispatcher::waitForModifierRelease() {
+    sys_.pump.processMessages();
+    state_.hotKeyBusy = true;
+    auto held = [this] {
+        return sys_.keyboard.isKeyDown(kVkControl) || sys_.keyboard.isKeyDown(kVkMenu) ||
+               sys_.keyboard.isKeyDown(kVkShift);
+    };
+    while (held()) {
+        // Blocks on the queue between checks instead of spinning.
+        sys_.pump.waitUntil(sys_.pump.now() + kModifierPollMs);
+        state_.hotKeyBusy = true;
+    }
+}
+
+void Dispatcher::hotKeyPressed(int slot) {
+    if (state_.macroDialogOpen || state_.hotKeyBusy) return;
+    struct ClearBusy {
+        RunState& s;
+        ~ClearBusy() { s.hotKeyBusy = false; }
+    } clear{state_};
+    waitForModifierRelease();
+    if (slot >= 1 && slot <= 100) processHotKey(slot);
+}
+
+void Dispatcher::processHotKey(int slot) {
+    const store::Store st(sys_.files, sys_.storePath);
+    const std::string section = store::macroSection(slot);
+    switch (st.readInt(section, "Type", 0)) {
+        case store::kOpenDocument:
+            sys_.shell.open(st.readString(section, "Filename", ""));
+            recordFinished("NoRecord");
+            break;
+        case store::kReplayKeys:
+            journal_.playBackFileName =
+                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
+            journal_.hiSpeedPlayBack = true;
+            state_.journalFinished = false;
+            journal_.playBack();
+            break;
+        case store::kReplayMouseAndKeys:
+            journal_.playBackFileName =
+                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
+            journal_.hiSpeedPlayBack = st.readInt(section, "Speed", 1) == 2;
+            state_.journalFinished = false;
+            journal_.keyStrokesOnly = false;
+            journal_.playBack();
+            break;
+        case store::kScript:
+            runAdvancedMacro(
+                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", "")));
+            break;
+        default:
+            break;
+    }
+}
+
+std::string joinScriptLines(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size() + 2);
+    for (std::string_view line : store::splitLines(bytes)) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+void Dispatcher::runAdvancedMacro(const std::string& path) {
+    state_.journalFinished = true;
+    auto bytes = sys_.files.read(path);
+    if (!bytes) throw Error("Cannot open file " + path);
+    const std::string text = joinScriptLines(*bytes);
+    state_.storedValue.clear();
+    if (runScript_) runScript_(text);
+    while (!state_.journalFinished) sys_.pump.waitUntil(sys_.pump.now() + 1000);
+    recordFinished("NoRecord");
+}
+
+}  // namespace kv::triggers

@@ -1,0 +1,57 @@
+#pragma once
+// Runs one macro by its slot and kind, and the hot-key path into it.
+
+#include <functional>
+#include <string>
+
+#include "journal/journal.hpp"
+#include "os/os.hpp"
+
+namespace kv::triggers {
+
+// Program-wide run state, owned by the application object.
+struct RunState {
+    bool hotKeyBusy = false;
+    bool macroDialogOpen = false;
+    // No replay is in progress.
+    bool journalFinished = false;
+    // "NoRecord" after a kind-1 or kind-4 run, "True" after a replay; never reset.
+    std::string runStatus;
+    // The last answer to a value prompt.
+    std::string storedValue;
+};
+
+// Runs a script's text to its end (the interpreter's entry point).
+using ScriptRunner = std::function<void(const std::string& script)>;
+
+class Dispatcher {
+public:
+    Dispatcher(os::System& sys, RunState& state, journal::Journal& journal);
+
+    void setScriptRunner(ScriptRunner runner) { runScript_ = std::move(runner); }
+    // Called with the status whenever a run ends; the tray form keeps it.
+    void setRecordFinished(std::function<void(const std::string&)> f) { onRecordFinished_ = std::move(f); }
+
+    // A hot-key event of the slot component for slot (0 runs nothing).
+    void hotKeyPressed(int slot);
+    void processHotKey(int slot);
+    void runAdvancedMacro(const std::string& path);
+    // The recorder's end of a replay.
+    void recorderFinished();
+
+    void recordFinished(const std::string& status);
+
+private:
+    void waitForModifierRelease();
+
+    os::System& sys_;
+    RunState& state_;
+    journal::Journal& journal_;
+    ScriptRunner runScript_;
+    std::function<void(const std::string&)> onRecordFinished_;
+};
+
+// A script file's lines, each followed by CR LF.
+std::string joinScriptLines(const std::string& fileBytes);
+
+}  // namespace kv::triggers

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "os/fake/fake_os.hpp"
+#include "store/error.hpp"
+#include "store/store.hpp"
+#include "triggers/dispatcher.hpp"
+
+using namespace kv;
+
+namespace {
+
+// A recorder stand-in that keeps the replay running until the test ends it.
+struct RecordingJournal : journal::Journal {
+    std::vector<std::string> played;
+    std::vector<bool> speeds;
+    std::vector<bool> keysOnly;
+    void record() override {}
+    void playBack() override {
+        played.push_back(playBackFileName);
+        speeds.push_back(hiSpeedPlayBack);
+        keysOnly.push_back(keyStrokesOnly);
+    }
+    void stop() override {}
+};
+
+struct DispatcherTest : ::testing::Test {
+    os::fake::FakeSystem fake;
+    os::System& sys = fake.sys;
+    triggers::RunState state;
+    RecordingJournal journal;
+    triggers::Dispatcher dispatcher{sys, state, journal};
+    store::Store store{fake.files, sys.storePath};
+    std::vector<std::string> scripts;
+    std::vector<std::string> statuses;
+
+    DispatcherTest() {
+        dispatcher.setScriptRunner([this](const std::string& s) { scripts.push_back(s); });
+        dispatcher.setRecordFinished([this](const std::string& s) { statuses.push_back(s); });
+        journal.onFinished = [this](bool) { dispatcher.recorderFinished(); };
+    }
+    void macro(int slot, int kind, const std::string& file, int speed = 0) {
+        const std::string s = "Macro" + std::to_string(slot);
+        store.writeInt(s, "Type", kind);
+        store.writeString(s, "FileName", file);
+        if (speed) store.writeInt(s, "Speed", speed);
+    }
+};
+
+}  // namespace
+
+TEST_F(DispatcherTest, KindOneOpensTheWholeValueThroughTheShell) {
+    macro(1, 1, "notepad.exe C:\\notes.txt");
+    macro(2, 1, "mailto:someone@example.com");
+    dispatcher.processHotKey(1);
+    dispatcher.processHotKey(2);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"notepad.exe C:\\notes.txt", "mailto:someone@example.com"}));
+    EXPECT_EQ(state.runStatus, "NoRecord");
+}
+
+TEST_F(DispatcherTest, UnknownOrMissingKindsDoNothing) {
+    macro(1, 7, "x");
+    store.writeString("Macro2", "Name", "no type");
+    dispatcher.processHotKey(1);
+    dispatcher.processHotKey(2);
+    dispatcher.processHotKey(9);
+    EXPECT_TRUE(fake.shell.opened.empty());
+    EXPECT_TRUE(journal.played.empty());
+    EXPECT_EQ(state.runStatus, "");
+}
+
+TEST_F(DispatcherTest, ReplaysSetSpeedAndReturnWhileTheReplayRuns) {
+    macro(1, 2, "Keys.dat");
+    macro(2, 3, "Mouse.dat");
+    macro(3, 3, "Fast.dat", 2);
+    journal.keyStrokesOnly = true;
+    dispatcher.processHotKey(1);
+    EXPECT_FALSE(state.journalFinished);
+    dispatcher.processHotKey(2);
+    dispatcher.processHotKey(3);
+    EXPECT_EQ(journal.played,
+              (std::vector<std::string>{"C:\\Keyvale\\Keys.dat", "C:\\Keyvale\\Mouse.dat", "C:\\Keyvale\\Fast.dat"}));
+    EXPECT_EQ(journal.speeds, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(journal.keysOnly, (std::vector<bool>{true, false, false})) << "kind 2 keeps the last value";
+    EXPECT_EQ(state.runStatus, "") << "a replay reports only when it ends";
+    journal.onFinished(false);
+    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_TRUE(state.journalFinished);
+}
+
+TEST_F(DispatcherTest, ScriptLinesAreJoinedWithLineBreaksAndTheValueCleared) {
+    macro(1, 4, "S.key");
+    fake.files.files["C:\\Keyvale\\S.key"] = "first\r\nsecond\nthird";
+    state.storedValue = "old";
+    dispatcher.processHotKey(1);
+    EXPECT_EQ(scripts, (std::vector<std::string>{"first\r\nsecond\r\nthird\r\n"}));
+    EXPECT_EQ(state.storedValue, "");
+    EXPECT_EQ(statuses, (std::vector<std::string>{"NoRecord"}));
+}
+
+TEST_F(DispatcherTest, AMissingScriptRaisesBeforeAnythingRunsAndKeepsTheStatus) {
+    macro(1, 4, "Gone.key");
+    state.runStatus = "True";
+    try {
+        dispatcher.processHotKey(1);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file C:\\Keyvale\\Gone.key");
+    }
+    EXPECT_TRUE(scripts.empty());
+    EXPECT_EQ(state.runStatus, "True");
+}
+
+TEST_F(DispatcherTest, AScriptThatStartsAReplayReportsOnlyAfterItEnds) {
+    macro(1, 4, "S.key");
+    macro(2, 3, "R.dat");
+    fake.files.files["C:\\Keyvale\\S.key"] = "<<RUN:R>>";
+    dispatcher.setScriptRunner([this](const std::string&) {
+        dispatcher.processHotKey(2);
+        fake.pump.at(fake.pump.now() + 5000, [this] { journal.onFinished(false); });
+    });
+    const auto start = fake.pump.now();
+    dispatcher.processHotKey(1);
+    EXPECT_GE(fake.pump.now() - start, 5000u);
+    EXPECT_EQ(statuses, (std::vector<std::string>{"True", "NoRecord"}));
+}
+
+TEST_F(DispatcherTest, AHotKeyRunsOnlyAfterCtrlAltAndShiftAreReleased) {
+    macro(3, 1, "calc.exe");
+    fake.keyboard.held = {0x11, 0x12};
+    fake.pump.at(fake.pump.now() + 300, [this] { fake.keyboard.held.erase(0x11); });
+    fake.pump.at(fake.pump.now() + 500, [this] {
+        EXPECT_TRUE(fake.shell.opened.empty()) << "ran while Alt was still held";
+        fake.keyboard.held = {0x10};
+    });
+    fake.pump.at(fake.pump.now() + 800, [this] { fake.keyboard.held.clear(); });
+    const auto start = fake.pump.now();
+    dispatcher.hotKeyPressed(3);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"calc.exe"}));
+    EXPECT_GE(fake.pump.now() - start, 800u);
+    EXPECT_FALSE(state.hotKeyBusy);
+    // It waited on the queue, a bounded number of times, instead of spinning.
+    EXPECT_LT(fake.pump.waitCalls, 200);
+}
+
+TEST_F(DispatcherTest, HotKeysAreDroppedWhileBusyOrADialogIsOpen) {
+    macro(1, 1, "a");
+    macro(2, 1, "b");
+    state.macroDialogOpen = true;
+    dispatcher.hotKeyPressed(1);
+    EXPECT_TRUE(fake.shell.opened.empty());
+    state.macroDialogOpen = false;
+    // A second hot key arriving while the first waits for the modifiers.
+    fake.keyboard.held = {0x11};
+    fake.pump.at(fake.pump.now() + 50, [this] { dispatcher.hotKeyPressed(2); });
+    fake.pump.at(fake.pump.now() + 100, [this] { fake.keyboard.held.clear(); });
+    dispatcher.hotKeyPressed(1);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"a"}));
+    dispatcher.hotKeyPressed(0);
+    EXPECT_EQ(fake.shell.opened.size(), 1u) << "component 0 runs nothing";
+}
+
+TEST_F(DispatcherTest, BusyIsClearedWhenTheRunFails) {
+    macro(1, 4, "Gone.key");
+    EXPECT_THROW(dispatcher.hotKeyPressed(1), Error);
+    EXPECT_FALSE(state.hotKeyBusy);
+    macro(2, 1, "after");
+    dispatcher.hotKeyPressed(2);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"after"}));
+}
+
+TEST_F(DispatcherTest, AStoredFileNameThatLeavesTheProgramDirectoryIsRefused) {
+    macro(1, 4, "..\\..\\Windows\\system.ini");
+    EXPECT_THROW(dispatcher.processHotKey(1), Error);
+    EXPECT_TRUE(scripts.empty());
+}

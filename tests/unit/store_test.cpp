@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include "os/fake/fake_os.hpp"
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/store.hpp"
+
+using namespace kv;
+using namespace kv::store;
+
+namespace {
+
+struct StoreTest : ::testing::Test {
+    os::fake::FakeFiles files;
+    const std::string path = "C:\\windows\\macros.ini";
+    Store store{files, path};
+    void setFile(const std::string& text) { files.files[path] = text; }
+    std::string file() { return files.files[path]; }
+};
+
+}  // namespace
+
+TEST_F(StoreTest, ReadsFollowTheProfileRules) {
+    setFile(
+        "[main]\r\n"
+        "  Entries = 3  \r\n"
+        "Quoted=\"  spaced  \"\r\n"
+        "just a line\r\n"
+        "Dup=first\r\n"
+        "dup=second\r\n"
+        "[ Macro1 ]\r\n"
+        "Name=One\r\n"
+        "[MAIN]\r\n"
+        "Other=shadowed\r\n");
+    EXPECT_EQ(store.readInt("MAIN", "entries", 0), 3);
+    EXPECT_EQ(store.readString("Main", "Quoted", ""), "  spaced  ");
+    EXPECT_EQ(store.readString("Main", "Dup", ""), "first");
+    EXPECT_EQ(store.readString("Main", "just a line", "def"), "def");
+    EXPECT_EQ(store.readString("macro1", "NAME", ""), "One");
+    // The first of two sections with one name wins.
+    EXPECT_EQ(store.readString("Main", "Other", "none"), "none");
+    EXPECT_EQ(store.readString("Nowhere", "Name", "dflt"), "dflt");
+}
+
+TEST_F(StoreTest, MissingFileReadsAsEmptyStore) {
+    EXPECT_EQ(store.readInt("Main", "Entries", 0), 0);
+    EXPECT_TRUE(store.readBool("Main", "FirstRun", true));
+    EXPECT_FALSE(files.exists(path));
+}
+
+TEST_F(StoreTest, IntegersAndBooleans) {
+    setFile(
+        "[M]\r\nhex=0x4041\r\nHEX=1\r\nupper=0XC04B\r\nshort=0x\r\nneg=-12\r\nbad=abc\r\nmixed=12ab\r\n"
+        "big=2147483648\r\nwrap=0xFFFFFFFF\r\nempty=\r\nb1=1\r\nb0=0\r\nb7=7\r\nbx=yes\r\n");
+    EXPECT_EQ(store.readInt("M", "hex", 0), 16449);
+    EXPECT_EQ(store.readInt("M", "upper", 0), 0xC04B);
+    EXPECT_EQ(store.readInt("M", "short", 5), 5);
+    EXPECT_EQ(store.readInt("M", "neg", 0), -12);
+    EXPECT_EQ(store.readInt("M", "bad", 0), 0);
+    EXPECT_EQ(store.readInt("M", "mixed", 9), 9);
+    EXPECT_EQ(store.readInt("M", "big", 7), 7);
+    EXPECT_EQ(store.readInt("M", "wrap", 0), -1);
+    EXPECT_EQ(store.readInt("M", "empty", 4), 4);
+    EXPECT_TRUE(store.readBool("M", "b1", false));
+    EXPECT_FALSE(store.readBool("M", "b0", true));
+    EXPECT_TRUE(store.readBool("M", "b7", false));
+    EXPECT_TRUE(store.readBool("M", "bx", true));
+    EXPECT_FALSE(store.readBool("M", "bx", false));
+}
+
+TEST_F(StoreTest, LongValuesAreCutTo1023Characters) {
+    const std::string longValue(1500, 'x');
+    store.writeString("Main", "Long", longValue);
+    EXPECT_NE(file().find(longValue), std::string::npos) << "the file keeps the whole value";
+    EXPECT_EQ(store.readString("Main", "Long", ""), std::string(1023, 'x'));
+}
+
+TEST_F(StoreTest, WritesAppendKeysToTheirSectionAndSectionsToTheEnd) {
+    setFile("[Main]\r\nEntries=1\r\n\r\n[Macro1]\r\nName=A\r\n");
+    store.writeInt("main", "FirstRun", 0);
+    store.writeString("Macro1", "name", "B");
+    store.writeString("Macro2", "Name", "C");
+    EXPECT_EQ(file(), "[Main]\r\nEntries=1\r\nFirstRun=0\r\n\r\n[Macro1]\r\nName=B\r\n[Macro2]\r\nName=C\r\n");
+    store.writeString("Macro1", "Trigger", "");
+    EXPECT_EQ(store.readString("Macro1", "Trigger", "x"), "");
+    EXPECT_NE(file().find("Trigger=\r\n"), std::string::npos);
+}
+
+TEST_F(StoreTest, EraseSectionRemovesItsKeysOnly) {
+    setFile("[A]\r\nk=1\r\n[B]\r\nk=2\r\nj=3\r\n[C]\r\nk=4\r\n");
+    store.eraseSection("b");
+    EXPECT_EQ(file(), "[A]\r\nk=1\r\n[C]\r\nk=4\r\n");
+    const int writes = files.writes;
+    store.eraseSection("missing");
+    EXPECT_EQ(files.writes, writes) << "nothing to erase, nothing written";
+}
+
+TEST_F(StoreTest, EveryReadSeesTheFileAsItIsNow) {
+    store.writeInt("Main", "Entries", 1);
+    setFile("[Main]\r\nEntries=5\r\n");  // another instance or an editor changed it
+    EXPECT_EQ(store.readInt("Main", "Entries", 0), 5);
+}
+
+TEST_F(StoreTest, WritesGoThroughATemporaryFileAndLeaveNoneBehind) {
+    setFile("[Main]\r\nEntries=1\r\n");
+    store.writeInt("Main", "Entries", 2);
+    EXPECT_EQ(files.files.size(), 1u);
+    EXPECT_EQ(store.readInt("Main", "Entries", 0), 2);
+}
+
+TEST_F(StoreTest, FallsBackToWritingInPlaceWhenTheFolderTakesNoNewFile) {
+    setFile("[Main]\r\nEntries=1\r\n");
+    files.noNewFilesIn.insert("C:\\windows\\");
+    store.writeInt("Main", "Entries", 2);
+    EXPECT_EQ(store.readInt("Main", "Entries", 0), 2);
+    files.failReplace = true;
+    files.noNewFilesIn.clear();
+    store.writeInt("Main", "Entries", 3);
+    EXPECT_EQ(store.readInt("Main", "Entries", 0), 3);
+    EXPECT_EQ(files.files.size(), 1u) << "a failed rename leaves no temporary file";
+}
+
+TEST_F(StoreTest, ARefusedWriteRaisesAndKeepsEarlierWrites) {
+    setFile("[Main]\r\nEntries=1\r\n");
+    store.writeString("Macro1", "Name", "kept");
+    files.readOnly.insert(path);
+    try {
+        store.writeString("Macro1", "Name", "lost");
+        FAIL() << "no error raised";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path);
+    }
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "kept");
+}
+
+TEST_F(StoreTest, AddAppendsTheNextSlot) {
+    MacroEntry m{"Notes", kReplayMouseAndKeys, 16449, "Notes.dat", "Untitled - Notepad", 2};
+    EXPECT_EQ(addMacro(store, m), 1);
+    m.name = "Second";
+    m.kind = kScript;
+    EXPECT_EQ(addMacro(store, m), 2);
+    EXPECT_EQ(readEntries(store), 2);
+    EXPECT_EQ(store.readInt("Macro1", "Speed", 0), 2);
+    EXPECT_EQ(store.readInt("Macro2", "Speed", 0), 0) << "Speed is written for kind 3 only";
+    EXPECT_EQ(store.readInt("Macro1", "HotKey", 0), 16449);
+}
+
+TEST_F(StoreTest, DeletingTheOnlyMacroLeavesAnEmptyStore) {
+    setFile("[Main]\r\nEntries=1\r\n[Macro1]\r\nName=Only\r\nType=4\r\n");
+    deleteMacroSlot(store, 1);
+    EXPECT_EQ(readEntries(store), 0);
+    EXPECT_EQ(store.readString("Macro1", "Name", "gone"), "gone");
+}
+
+TEST_F(StoreTest, DeletingSlotTwoOfThreeMovesTheLastDownWithItsOwnRecord) {
+    setFile(
+        "[Main]\r\nEntries=3\r\n"
+        "[Macro1]\r\nName=A\r\nType=1\r\nFoundHandle=11\r\n"
+        "[Macro2]\r\nName=B\r\nType=2\r\nHotKey=16449\r\nTrigger=Tb\r\nFoundHandle=22\r\n"
+        "[Macro3]\r\nName=C\r\nType=3\r\nFileName=C.dat\r\nSpeed=2\r\nFoundHandle=33,44\r\n");
+    deleteMacroSlot(store, 2);
+    EXPECT_EQ(readEntries(store), 2);
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "A");
+    EXPECT_EQ(store.readString("Macro1", "FoundHandle", ""), "11");
+    EXPECT_EQ(store.readString("Macro2", "Name", ""), "C");
+    EXPECT_EQ(store.readInt("Macro2", "Type", 0), 3);
+    EXPECT_EQ(store.readInt("Macro2", "Speed", 0), 2);
+    EXPECT_EQ(store.readInt("Macro2", "HotKey", -1), 0) << "defaults are written too";
+    EXPECT_EQ(store.readString("Macro2", "Trigger", "x"), "");
+    EXPECT_EQ(store.readString("Macro2", "FileName", ""), "C.dat");
+    EXPECT_EQ(store.readString("Macro2", "FoundHandle", ""), "33,44");
+    EXPECT_FALSE(store.readBool("Macro2", "TriggerRan", true));
+    EXPECT_EQ(store.readString("Macro3", "Name", "gone"), "gone");
+}
+
+TEST(DataFilePaths, StayInsideTheProgramDirectory) {
+    const std::string dir = "C:\\Keyvale\\";
+    EXPECT_EQ(dataFilePath(dir, "My Macro  ", ".key"), "C:\\Keyvale\\My Macro.key");
+    EXPECT_EQ(dataFilePath(dir, "a..b", ".dat"), "C:\\Keyvale\\a..b.dat");
+    EXPECT_EQ(storedDataFilePath(dir, "Notes.key"), "C:\\Keyvale\\Notes.key");
+    for (const char* bad : {"..\\evil", "../evil", "C:evil", "sub\\name", "..", " . ", "tab\tname"}) {
+        EXPECT_THROW(dataFilePath(dir, bad, ".key"), Error) << bad;
+        EXPECT_THROW(storedDataFilePath(dir, bad), Error) << bad;
+    }
+    EXPECT_THROW(dataFilePath(dir, "   ", ".key"), Error);
+}
