@@ -1,0 +1,247 @@
+#include "playback/interpreter.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "playback/tokens.hpp"
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/profile.hpp"
+#include "store/store.hpp"
+
+namespace kv::playback {
+
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+// An argument whose closing ">" or ">>" is missing extends to the end of the
+// script, and the token then takes the whole rest: the text is used as the
+// argument rather than typed or dropped piecemeal.
+std::string_view before(std::string_view text, std::size_t end) {
+    return text.substr(0, end);
+}
+
+// The text after the marker found at pos (of the given length); empty when
+// the marker is missing or runs past the end.
+std::string_view after(std::string_view text, std::size_t pos, std::size_t length) {
+    if (pos == kNotFound) return {};
+    return text.substr(std::min(text.size(), pos + length));
+}
+
+int toInteger(std::string_view text) {
+    if (auto v = store::parseInteger(text)) return *v;
+    throw Error("'" + std::string(text) + "' is not a valid integer value");
+}
+
+// Clears TokensOnly however the key string ends, so that an error does not
+// leave later key strings typing "^", "@" and "~" literally.
+class TokensOnlyScope {
+public:
+    explicit TokensOnlyScope(SendKey& sender) : sender_(sender) { sender_.setTokensOnly(true); }
+    ~TokensOnlyScope() { sender_.setTokensOnly(false); }
+    TokensOnlyScope(const TokensOnlyScope&) = delete;
+    TokensOnlyScope& operator=(const TokensOnlyScope&) = delete;
+
+private:
+    SendKey& sender_;
+};
+
+class DepthScope {
+public:
+    DepthScope(int& depth, int limit, const char* message) : depth_(depth) {
+        if (depth_ >= limit) throw Error(message);
+        ++depth_;
+    }
+    ~DepthScope() { --depth_; }
+    DepthScope(const DepthScope&) = delete;
+    DepthScope& operator=(const DepthScope&) = delete;
+
+private:
+    int& depth_;
+};
+
+struct DateToken {
+    std::string_view token;
+    os::DateTimeFormat format;
+};
+
+constexpr DateToken kDateTokens[] = {
+    {"<<SHORTDATE>>", os::DateTimeFormat::ShortDate},
+    {"<<LONGDATE>>", os::DateTimeFormat::LongDate},
+    {"<<SHORTTIME>>", os::DateTimeFormat::ShortTime},
+    {"<<LONGTIME>>", os::DateTimeFormat::LongTime},
+};
+
+}  // namespace
+
+Interpreter::Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks)
+    : sys_(sys), state_(state), sender_(sender), hooks_(std::move(hooks)) {}
+
+void Interpreter::sendKeys(std::string_view script) {
+    // A cursor over the caller's text: nothing ahead is copied per token.
+    std::string_view text = store::trimControl(script);
+    while (!text.empty()) {
+        if (text.starts_with("<<")) {
+            text = processToken(text);
+            continue;
+        }
+        const std::string_view one = text.substr(0, 1);
+        if (one == "^" || one == "@" || one == "~") {
+            TokensOnlyScope literal(sender_);
+            sender_.send(one);
+        } else {
+            // A lone brace is typed literally by the sender's own rule.
+            sender_.send(one);
+        }
+        text.remove_prefix(1);
+    }
+}
+
+std::string_view Interpreter::processToken(std::string_view text) {
+    if (auto rest = processKeystrokeToken(sender_, text)) return *rest;
+    if (startsWithToken(text, "<<SECS")) return delayToken(text.substr(6), WaitUnit::Seconds);
+    if (startsWithToken(text, "<<MINS")) return delayToken(text.substr(6), WaitUnit::Minutes);
+    if (startsWithToken(text, "<<REP")) return repeatToken(text.substr(5));
+    for (const DateToken& d : kDateTokens) {
+        if (startsWithToken(text, d.token)) {
+            sendText(sys_.locale.formatNow(d.format));
+            return text.substr(d.token.size());
+        }
+    }
+    if (startsWithToken(text, "<<INPUT:")) return inputToken(text.substr(8));
+    if (startsWithToken(text, "<<WRITEVALUE>>")) return writeValueToken(text.substr(14));
+    if (startsWithToken(text, "<<RUN:")) return runToken(text.substr(6));
+    if (startsWithToken(text, "<<LOOKFOR:")) return lookForToken(text);
+    if (startsWithToken(text, "<<FOCUS:")) return focusToken(text.substr(8));
+    if (startsWithToken(text, "<<EXECUTE:")) return executeToken(text.substr(10));
+    // Not a token: only the brackets go, the rest is typed.
+    return text.substr(std::min<std::size_t>(2, text.size()));
+}
+
+void Interpreter::sendText(std::string_view text) {
+    sender_.send(text.substr(0, kMaxKeyString));
+}
+
+std::string_view Interpreter::delayToken(std::string_view rest, WaitUnit unit) {
+    const std::size_t end = rest.find('>');
+    delay(toInteger(before(rest, end)), unit);
+    return after(rest, end, 2);
+}
+
+void Interpreter::delay(int n, WaitUnit unit) {
+    // Each delay keeps its own deadline on the clock, so a delay in a macro
+    // started during another delay neither shortens nor stretches it.
+    struct Gate {
+        Interpreter& in;
+        explicit Gate(Interpreter& i) : in(i) {
+            if (in.activeDelays_++ == 0 && in.hooks_.pauseWatcher) in.hooks_.pauseWatcher();
+        }
+        ~Gate() {
+            if (--in.activeDelays_ == 0 && in.hooks_.resumeWatcher) in.hooks_.resumeWatcher();
+        }
+        Gate(const Gate&) = delete;
+        Gate& operator=(const Gate&) = delete;
+    } gate(*this);
+    os::Pump& pump = sys_.pump;
+    const os::Millis start = pump.now();
+    const os::Millis length = n > 0 ? static_cast<os::Millis>(n) * unitMillis(unit) : 0;
+    const os::Millis deadline = start + length;
+    pump.processMessages();
+    while (pump.now() < deadline) pump.waitUntil(deadline);
+}
+
+std::string_view Interpreter::repeatToken(std::string_view rest) {
+    const std::size_t countEnd = rest.find('>');
+    const int count = toInteger(before(rest, countEnd));
+    // The body starts after the second ">" and ends at the first end token
+    // written in capitals; repeats do not nest.
+    const std::string_view fromBody = after(rest, countEnd, 2);
+    const std::size_t end = fromBody.find("<<ENDREP>>");
+    // Without an end token the rest of the script is the body, so no text
+    // is lost.
+    repMac(count, before(fromBody, end));
+    return after(fromBody, end, 10);
+}
+
+void Interpreter::repMac(int count, std::string_view body) {
+    DepthScope depth(repeatDepth_, kMaxRepeatDepth,
+                     "Repeats nested too deeply (more than 64 levels); a <<REP has no <<ENDREP>>.");
+    for (int i = 0; i < count; ++i) sendKeys(body);
+}
+
+std::string_view Interpreter::inputToken(std::string_view rest) {
+    const std::size_t end = rest.find(">>");
+    const os::WindowHandle previous = sys_.windows.foreground();
+    state_.storedValue = sys_.dialogs.promptValue(std::string(before(rest, end)));
+    if (previous != 0) sys_.windows.setForeground(previous);
+    return after(rest, end, 2);
+}
+
+std::string_view Interpreter::writeValueToken(std::string_view rest) {
+    // A copy: a macro run while messages are handled may change the value.
+    const std::string value = state_.storedValue.substr(0, kMaxKeyString);
+    {
+        TokensOnlyScope literal(sender_);
+        sender_.send(value);
+    }
+    // Handled with TokensOnly already clear, so that a macro started here
+    // does not type its prefixes literally.
+    sys_.pump.processMessages();
+    return rest;
+}
+
+std::string_view Interpreter::runToken(std::string_view rest) {
+    const std::size_t end = rest.find('>');
+    const std::string wanted = store::toUpperAscii(before(rest, end));
+    const int entries = store::readEntries(store::Store(sys_.files, sys_.storePath));
+    for (int slot = 1; slot <= entries; ++slot) {
+        const std::string name =
+            store::Store(sys_.files, sys_.storePath).readString(store::macroSection(slot), "Name", "");
+        if (store::toUpperAscii(name) != wanted || !hooks_.processHotKey) continue;
+        DepthScope depth(runDepth_, kMaxRunDepth,
+                         "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.");
+        hooks_.processHotKey(slot);
+    }
+    return after(rest, end, 2);
+}
+
+std::string_view Interpreter::lookForToken(std::string_view token) {
+    std::string_view rest = token.substr(10);
+    const std::string separator =
+        store::Store(sys_.files, sys_.storePath).readString(store::kMain, "WaitForSeparator", "~~");
+    const std::size_t titleEnd = separator.empty() ? kNotFound : rest.find(separator);
+    // Without the separator there is no title and no time-out to be sure
+    // of: the token is not recognised, only "<<" goes and the rest is typed,
+    // so the user sees it instead of losing text or waiting for a guess.
+    if (titleEnd == kNotFound) return token.substr(2);
+    const std::string title(rest.substr(0, titleEnd));
+    rest.remove_prefix(titleEnd + separator.size());
+    WaitUnit unit;
+    if (startsWithToken(rest, "SECS:")) {
+        unit = WaitUnit::Seconds;
+    } else if (startsWithToken(rest, "MINS:")) {
+        unit = WaitUnit::Minutes;
+    } else {
+        return rest;  // no time-out: nothing waited for, the rest is typed
+    }
+    rest.remove_prefix(5);
+    const std::size_t end = rest.find(">>");
+    waitForWindow(sys_, title, unit, toInteger(before(rest, end)));
+    return after(rest, end, 2);
+}
+
+std::string_view Interpreter::focusToken(std::string_view rest) {
+    const std::string title(before(rest, rest.find('>')));
+    if (const os::WindowHandle w = sys_.windows.findByExactTitle(title); w != 0)
+        sys_.windows.setForeground(w);
+    return after(rest, rest.find(">>"), 2);
+}
+
+std::string_view Interpreter::executeToken(std::string_view rest) {
+    sys_.shell.open(std::string(before(rest, rest.find('>'))));
+    return after(rest, rest.find(">>"), 2);
+}
+
+}  // namespace kv::playback

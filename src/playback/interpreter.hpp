@@ -1,0 +1,75 @@
+#pragma once
+// The script interpreter of advanced macros: types literal text one
+// character at a time and performs the "<<...>>" tokens (keys, modifiers,
+// delays, repeats, the value prompt, dates, running other macros, window
+// waits, focus and shell commands).
+
+#include <functional>
+#include <string_view>
+
+#include "os/os.hpp"
+#include "playback/sender.hpp"
+#include "playback/window_search.hpp"
+#include "triggers/dispatcher.hpp"
+
+namespace kv::playback {
+
+struct InterpreterHooks {
+    // Runs the macro in a slot to its end ("<<RUN:"); the dispatcher's
+    // processHotKey, which comes back into sendKeys for scripts.
+    std::function<void(int slot)> processHotKey;
+    // The window-trigger timer is switched off when the first delay starts
+    // and back on when the last delay running ends.
+    std::function<void()> pauseWatcher;
+    std::function<void()> resumeWatcher;
+};
+
+class Interpreter {
+public:
+    // "<<RUN:" inside runs it started may nest this deep; one more raises an
+    // error that ends the whole run instead of overflowing the stack.
+    static constexpr int kMaxRunDepth = 64;
+    // A "<<REP" without its end token repeats the rest of the script, which
+    // may hold another one; the same guard applies to such chains.
+    static constexpr int kMaxRepeatDepth = 64;
+
+    // The program has one interpreter: nested runs come back into it, which
+    // is how it counts their depth and the delays running.
+    Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks = {});
+
+    // Runs a script to its end. Errors (kv::Error) end the whole run, outer
+    // runs included; keys already sent stay sent.
+    void sendKeys(std::string_view script);
+    // text begins with "<<": performs the token there and returns the text
+    // after it.
+    std::string_view processToken(std::string_view text);
+    // Runs body count times (none when count <= 0).
+    void repMac(int count, std::string_view body);
+    // Returns when n seconds or minutes have passed on the clock, handling
+    // messages meanwhile; nested delays each last their own time.
+    void delay(int n, WaitUnit unit);
+
+    int activeDelays() const { return activeDelays_; }
+    int runDepth() const { return runDepth_; }
+
+private:
+    std::string_view delayToken(std::string_view rest, WaitUnit unit);
+    std::string_view repeatToken(std::string_view rest);
+    std::string_view inputToken(std::string_view rest);
+    std::string_view writeValueToken(std::string_view rest);
+    std::string_view runToken(std::string_view rest);
+    std::string_view lookForToken(std::string_view token);
+    std::string_view focusToken(std::string_view rest);
+    std::string_view executeToken(std::string_view rest);
+    void sendText(std::string_view text);
+
+    os::System& sys_;
+    triggers::RunState& state_;
+    SendKey& sender_;
+    InterpreterHooks hooks_;
+    int activeDelays_ = 0;
+    int runDepth_ = 0;
+    int repeatDepth_ = 0;
+};
+
+}  // namespace kv::playback
