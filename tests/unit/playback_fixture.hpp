@@ -1,6 +1,6 @@
 #pragma once
-// An interpreter wired to the simulated desktop, with a store in memory and
-// hooks that record what the interpreter asks of the rest of the program.
+// An interpreter on the simulated desktop with a store in memory; its hooks
+// record what it asks of the rest of the program.
 
 #include <gtest/gtest.h>
 
@@ -13,30 +13,21 @@
 #include "playback_keys.hpp"
 #include "store/error.hpp"
 #include "store/macros.hpp"
-#include "store/store.hpp"
 
 namespace kv::playback::test {
 
 class InterpreterTest : public ::testing::Test {
 protected:
-    InterpreterTest() {
-        hooks.processHotKey = [this](int slot) {
-            ranSlots.push_back(slot);
-            if (auto it = scripts.find(slot); it != scripts.end()) interp.sendKeys(it->second);
-        };
-        hooks.pauseWatcher = [this] {
-            ++pauses;
-            watcherOn = false;
-        };
-        hooks.resumeWatcher = [this] {
-            ++resumes;
-            watcherOn = true;
-        };
-    }
-
     std::string typed() const { return typedText(fake.keyboard); }
     os::Millis elapsed() { return fake.pump.now() - start; }
 
+    // Runs script after clearing the keyboard and the shared sender state.
+    std::string typedBy(std::string_view script) {
+        fake.keyboard.events.clear();
+        shared = {};
+        interp.sendKeys(script);
+        return typed();
+    }
     // The message of the kv::Error the script raises, or "" when none.
     std::string errorOf(std::string_view script) {
         try {
@@ -46,14 +37,10 @@ protected:
         }
         return "";
     }
-
-    // Adds a macro to the store; scripts of slots run when "<<RUN:" runs them.
-    int addMacro(const std::string& name, const std::string& script = "") {
+    // A macro in the store whose script runs when "<<RUN:" runs its slot.
+    void addMacro(const std::string& name, const std::string& script = "") {
         store::Store st(fake.files, fake.sys.storePath);
-        const int slot =
-            store::addMacro(st, store::MacroEntry{name, store::kScript, 0, name + ".key", "", 1});
-        scripts[slot] = script;
-        return slot;
+        scripts[store::addMacro(st, {name, store::kScript, 0, name + ".key", "", 1})] = script;
     }
 
     os::fake::FakeSystem fake;
@@ -65,11 +52,14 @@ protected:
     std::vector<int> ranSlots;
     int pauses = 0, resumes = 0;
     bool watcherOn = true;
-    InterpreterHooks hooks;
-    // Reads hooks through a lambda set up before any run.
-    Interpreter interp{fake.sys, state, sender,
-                       InterpreterHooks{[this](int s) { hooks.processHotKey(s); },
-                                        [this] { hooks.pauseWatcher(); }, [this] { hooks.resumeWatcher(); }}};
+    std::function<void(int)> runSlot = [this](int slot) {
+        ranSlots.push_back(slot);
+        interp.sendKeys(scripts[slot]);
+    };
+    Interpreter interp{
+        fake.sys, state, sender,
+        InterpreterHooks{[this](int slot) { runSlot(slot); }, [this] { ++pauses, watcherOn = false; },
+                         [this] { ++resumes, watcherOn = true; }}};
 };
 
 }  // namespace kv::playback::test

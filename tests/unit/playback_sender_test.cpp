@@ -10,13 +10,12 @@
 namespace kv::playback {
 namespace {
 
-using os::fake::FakeKeyboard;
 using test::rawKeys;
 using test::typedText;
 
 // A layout that answers chosen characters with chosen keys, for shift
 // states the US layout never produces.
-class CustomLayout : public FakeKeyboard {
+class CustomLayout : public os::fake::FakeKeyboard {
 public:
     std::map<char, std::int16_t> keys;
     std::int16_t vkKeyScan(char c) override {
@@ -27,6 +26,14 @@ public:
 
 class SenderTest : public ::testing::Test {
 protected:
+    // Sends and returns the raw events of this call alone.
+    std::string sent(std::string_view keys) {
+        kb.events.clear();
+        kb.typed.clear();
+        kb.charEvents.clear();
+        sender.send(keys);
+        return rawKeys(kb);
+    }
     // The message of the kv::Error that sending raises, or "" when none.
     std::string errorOf(std::string_view keys) {
         try {
@@ -43,156 +50,88 @@ protected:
     SendKey sender{kb, pump, shared};
 };
 
-TEST_F(SenderTest, PlainCharactersFollowTheLayoutAndPumpOnce) {
+TEST_F(SenderTest, ReturnsZeroAndPumpsOnceOrMinusOneForNothing) {
+    EXPECT_EQ(sender.send(""), -1);
+    EXPECT_EQ(pump.processCalls, 0);
     EXPECT_EQ(sender.send("aB1"), 0);
     EXPECT_EQ(rawKeys(kb), "+A -A +Shift +B -B -Shift +1 -1");
     EXPECT_EQ(pump.processCalls, 1);
+    sender.send(std::string(300, 'a'));  // cut to 255 characters
+    EXPECT_EQ(kb.events.size(), 8u + 2 * 255);
 }
 
-TEST_F(SenderTest, EmptyStringReturnsMinusOneAndDoesNothing) {
-    EXPECT_EQ(sender.send(""), -1);
-    EXPECT_TRUE(kb.events.empty());
-    EXPECT_EQ(pump.processCalls, 0);
-}
-
-TEST_F(SenderTest, LongStringsAreCutTo255Characters) {
-    sender.send(std::string(300, 'a'));
-    EXPECT_EQ(kb.events.size(), 2u * 255);
-}
-
-TEST_F(SenderTest, UseDllStillSendsThroughTheBuiltInSender) {
-    sender.setUseDll(true);
-    EXPECT_EQ(sender.send("a"), 0);
-    EXPECT_EQ(rawKeys(kb), "+A -A");
-}
-
-TEST_F(SenderTest, ABraceAloneIsTyped) {
+TEST_F(SenderTest, BracesAloneAndBraceNamesInAnyCase) {
     sender.send("{");
     sender.send("}");
     EXPECT_EQ(typedText(kb), "{}");
+    EXPECT_EQ(sent("{esc}{Enter}{L}{R}{DN}{del}{bksp}{PrtSc}{SPACE}{f12}{PGDN}"),
+              "+Esc -Esc +Enter -Enter +Left -Left +Right -Right +Down -Down +Del -Del +Bksp -Bksp "
+              "+PrtSc -PrtSc +Space -Space +F12 -F12 +PgDn -PgDn");
 }
 
-TEST_F(SenderTest, MalformedBraceNamesRaiseTheirErrors) {
+TEST_F(SenderTest, MalformedBraceNamesRaiseTheirErrorsAfterTheKeysBefore) {
     EXPECT_EQ(errorOf("{}"), "Invalid token");
     EXPECT_EQ(errorOf("{F1"), "No Closing brackets");
     EXPECT_EQ(errorOf("{PAGEDOWN}"), "No Closing brackets");  // 8 letters
-    EXPECT_EQ(errorOf("{PAGEUP}"), "Invalid token");          // 6 letters, not a key name
-    EXPECT_EQ(errorOf("{ESCAPE"), "No Closing brackets");
+    EXPECT_EQ(errorOf("{PAGEUP}"), "Invalid token");          // not a key name
+    EXPECT_EQ(errorOf("{BACKSPACE}"), "No Closing brackets");
     EXPECT_TRUE(kb.events.empty());
-}
-
-TEST_F(SenderTest, KeysBeforeAFaultStaySentAndTheRestIsNot) {
     EXPECT_EQ(errorOf("a}b"), "Invalid token");
     EXPECT_EQ(typedText(kb), "a");
-    EXPECT_EQ(pump.processCalls, 0);
 }
 
-TEST_F(SenderTest, BraceNamesMatchInAnyLetterCase) {
-    sender.send("{esc}{Enter}{L}{R}{DN}{del}{DELETE}{bksp}{PrtSc}{SPACE}{f12}{PGDN}");
-    EXPECT_EQ(rawKeys(kb),
-              "+Esc -Esc +Enter -Enter +Left -Left +Right -Right +Down -Down +Del -Del +Del -Del "
-              "+Bksp -Bksp +PrtSc -PrtSc +Space -Space +F12 -F12 +PgDn -PgDn");
-}
-
-TEST_F(SenderTest, CtrlPrefixSuppressesTheLayoutsShift) {
-    sender.send("^a");
-    sender.send("^A");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +A -A -Ctrl +Ctrl +A -A -Ctrl");
-}
-
-TEST_F(SenderTest, ShiftPrefixPressesShiftTwice) {
-    sender.send("~a");
-    EXPECT_EQ(rawKeys(kb), "+Shift +Shift +A -A -Shift -Shift");
-}
-
-TEST_F(SenderTest, ModifiersPressAltCtrlShiftAndReleaseShiftCtrlAlt) {
-    sender.send("@{F4}");
-    EXPECT_EQ(rawKeys(kb), "+Alt +F4 -F4 -Alt");
-    kb.events.clear();
-    sender.send("^@{DEL}");
-    EXPECT_EQ(rawKeys(kb), "+Alt +Ctrl +Del -Del -Ctrl -Alt");
-    kb.events.clear();
-    sender.send("~@^{F5}");
-    EXPECT_EQ(rawKeys(kb), "+Alt +Ctrl +Shift +Shift +F5 -F5 -Shift -Shift -Ctrl -Alt");
+TEST_F(SenderTest, ModifierOrderAndTheCtrlThatSuppressesTheLayoutsShift) {
+    EXPECT_EQ(sent("^a"), "+Ctrl +A -A -Ctrl");
+    EXPECT_EQ(sent("^A"), "+Ctrl +A -A -Ctrl");
+    EXPECT_EQ(sent("~a"), "+Shift +Shift +A -A -Shift -Shift");
+    EXPECT_EQ(sent("@{F4}"), "+Alt +F4 -F4 -Alt");
+    EXPECT_EQ(sent("^@{DEL}"), "+Alt +Ctrl +Del -Del -Ctrl -Alt");
+    EXPECT_EQ(sent("~@^{F5}"), "+Alt +Ctrl +Shift +Shift +F5 -F5 -Shift -Shift -Ctrl -Alt");
 }
 
 TEST_F(SenderTest, OnlyModifierNamesInCapitalsActAsPrefixes) {
-    sender.send("{CTRL}c");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +C -C -Ctrl");
-    kb.events.clear();
-    sender.send("{ctrl}c");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl -Ctrl +C -C");
-    kb.events.clear();
-    sender.send("{MENU}{Shift}{ALT}x");
-    EXPECT_EQ(rawKeys(kb), "+Alt -Alt +Shift -Shift +Alt +X -X -Alt");
+    EXPECT_EQ(sent("{CTRL}c"), "+Ctrl +C -C -Ctrl");
+    EXPECT_EQ(sent("{ctrl}c"), "+Ctrl -Ctrl +C -C");
+    EXPECT_EQ(sent("{MENU}{Shift}{ALT}x"), "+Alt -Alt +Shift -Shift +Alt +X -X -Alt");
 }
 
-TEST_F(SenderTest, TokensOnlyTypesPrefixCharactersLiterally) {
-    sender.setTokensOnly(true);
+TEST_F(SenderTest, TokensOnlyIsSharedAndTypesPrefixCharacters) {
+    SendKey other{kb, pump, shared};
+    other.setTokensOnly(true);
     sender.send("a^b@c~");
     EXPECT_EQ(typedText(kb), "a^b@c~");
     EXPECT_EQ(errorOf("x}"), "Invalid token");
     EXPECT_EQ(typedText(kb), "a^b@c~x");
 }
 
-TEST_F(SenderTest, TokensOnlyIsSharedByEverySender) {
-    SendKey other{kb, pump, shared};
-    other.setTokensOnly(true);
-    EXPECT_TRUE(sender.tokensOnly());
-    sender.send("^");
-    EXPECT_EQ(typedText(kb), "^");
-}
-
-TEST_F(SenderTest, APendingPrefixCarriesOverToTheNextCallerAndThenClears) {
-    EXPECT_EQ(sender.send("^"), 0);
-    EXPECT_TRUE(kb.events.empty());
+TEST_F(SenderTest, APendingPrefixCarriesOverToTheNextCallerEvenAfterAnError) {
+    EXPECT_EQ(sent("^"), "");
     SendKey other{kb, pump, shared};
     other.send("cc");
     EXPECT_EQ(rawKeys(kb), "+Ctrl +C -C -Ctrl +C -C");
-}
-
-TEST_F(SenderTest, PrefixesSetBeforeAnErrorStayPending) {
     EXPECT_EQ(errorOf("~}"), "Invalid token");
-    sender.send("a");
-    EXPECT_EQ(typedText(kb), "A");
+    EXPECT_EQ(sent("a"), "+Shift +Shift +A -A -Shift -Shift");
 }
 
 TEST_F(SenderTest, LayoutShiftStatesFoldIntoModifiers) {
-    kb.keys['1'] = 0x245;  // Ctrl level
-    kb.keys['2'] = 0x345;  // Ctrl and Shift
-    kb.keys['3'] = 0x645;  // AltGr
-    kb.keys['4'] = 0x745;  // AltGr and Shift
-    kb.keys['5'] = 0x445;  // Alt alone is not pressed
-    sender.send("1");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +E -E -Ctrl");
-    kb.events.clear();
-    sender.send("2");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +Shift +Shift +E -E -Shift -Shift -Ctrl");
-    kb.events.clear();
-    sender.send("3");
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +Alt +E -E -Ctrl -Alt");
-    kb.events.clear();
-    sender.send("4");
-    EXPECT_EQ(rawKeys(kb), "+Shift +Ctrl +Alt +Shift +E -E -Shift -Shift -Ctrl -Alt");
-    kb.events.clear();
-    sender.send("5");
-    EXPECT_EQ(rawKeys(kb), "+E -E");
+    kb.keys = {{'1', 0x245}, {'2', 0x345}, {'3', 0x645}, {'4', 0x745}, {'5', 0x445}};
+    EXPECT_EQ(sent("1"), "+Ctrl +E -E -Ctrl");
+    EXPECT_EQ(sent("2"), "+Ctrl +Shift +Shift +E -E -Shift -Shift -Ctrl");
+    EXPECT_EQ(sent("3"), "+Ctrl +Alt +E -E -Ctrl -Alt");  // AltGr
+    EXPECT_EQ(sent("4"), "+Shift +Ctrl +Alt +Shift +E -E -Shift -Shift -Ctrl -Alt");
+    EXPECT_EQ(sent("5"), "+E -E");  // Alt alone is not pressed
 }
 
 TEST_F(SenderTest, ACharacterWithoutAKeyIsTypedAsItselfWithPendingModifiers) {
-    const char eAcute = static_cast<char>(0xE9);
-    sender.send(std::string(1, eAcute));
-    EXPECT_EQ(rawKeys(kb), "'\xE9'");
-    kb.events.clear();
-    kb.charEvents.clear();
-    kb.typed.clear();
-    sender.send(std::string("~^") + eAcute + "c");
-    // Shift only once (no layout Shift for it), then the flags are clear.
-    EXPECT_EQ(rawKeys(kb), "+Ctrl +Shift '\xE9' -Shift -Ctrl +C -C");
+    EXPECT_EQ(sent("\xE9"), "'\xE9'");
+    // Shift only once (no layout Shift for it), and the flags clear after it.
+    EXPECT_EQ(sent("~^\xE9"
+                   "c"),
+              "+Ctrl +Shift '\xE9' -Shift -Ctrl +C -C");
 }
 
 TEST_F(SenderTest, ScanCodesAndTheExtendedFlagFollowTheLayout) {
-    using Event = FakeKeyboard::Event;
+    using Event = os::fake::FakeKeyboard::Event;
     sender.send("{LEFT}{ENTER}d{ESC}{F1}");
     const std::vector<Event> expected = {
         {0x25, 0x4B, 1}, {0x25, 0x4B, 3},  // Left: 0x4B has a bit of 0xE0
@@ -204,14 +143,13 @@ TEST_F(SenderTest, ScanCodesAndTheExtendedFlagFollowTheLayout) {
     EXPECT_EQ(kb.events, expected);
 }
 
-TEST(KeyNames, FirstMatchInTableOrderAnyCase) {
-    EXPECT_EQ(lookupKeyName("shift"), 0x10);
-    EXPECT_EQ(lookupKeyName("Menu"), 0x12);
-    EXPECT_EQ(lookupKeyName("r"), 0x27);
-    EXPECT_EQ(lookupKeyName("ESCAPE"), 0x1B);
-    EXPECT_FALSE(lookupKeyName(""));
-    EXPECT_FALSE(lookupKeyName("F13"));
-    EXPECT_FALSE(lookupKeyName("BACKSPACE"));
+TEST_F(SenderTest, MessagesHandledAfterAKeyStringSeeTokensOnlyClear) {
+    bool tokensOnlyInside = true;
+    pump.post([&] { tokensOnlyInside = sender.tokensOnly(); });
+    sender.setTokensOnly(true);
+    sender.send("^");
+    EXPECT_FALSE(tokensOnlyInside);
+    EXPECT_TRUE(sender.tokensOnly());
 }
 
 }  // namespace
