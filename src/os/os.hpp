@@ -122,6 +122,10 @@ public:
     virtual bool replace(const std::string& from, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
     virtual bool exists(const std::string& path) = 0;
+    // Whether an existing file can be opened for writing (nothing is changed).
+    virtual bool writable(const std::string& path) = 0;
+    // Creates the directory if it is missing; true when it exists afterwards.
+    virtual bool createDirectory(const std::string& path) = 0;
 };
 
 enum class DateTimeFormat { ShortDate, LongDate, ShortTime, LongTime };

@@ -184,3 +184,29 @@ TEST(DataFilePaths, StayInsideTheProgramDirectory) {
     }
     EXPECT_THROW(dataFilePath(dir, "   ", ".key"), Error);
 }
+
+#include "store/location.hpp"
+
+TEST(StoreLocation, WindowsDirectoryWhenWritableElseTheUsersFolderWithACopy) {
+    os::fake::FakeFiles files;
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Users\\u\\AppData\\Roaming"), "C:\\windows\\macros.ini");
+    EXPECT_TRUE(files.files.empty()) << "the probe leaves nothing behind";
+
+    files.noNewFilesIn.insert("C:\\windows\\");
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Users\\u\\AppData\\Roaming"),
+              "C:\\Users\\u\\AppData\\Roaming\\Keyvale\\macros.ini");
+
+    // A store that exists in the Windows directory but cannot be written there.
+    files.files["C:\\windows\\macros.ini"] = "[Main]\r\nEntries=2\r\n";
+    files.readOnly.insert("C:\\windows\\macros.ini");
+    const std::string user = chooseStorePath(files, "C:\\windows\\", "C:\\Data");
+    EXPECT_EQ(user, "C:\\Data\\Keyvale\\macros.ini");
+    EXPECT_EQ(files.files[user], "[Main]\r\nEntries=2\r\n");
+    // Later edits in the user's copy are not overwritten by the old store.
+    files.files[user] = "[Main]\r\nEntries=3\r\n";
+    chooseStorePath(files, "C:\\windows\\", "C:\\Data");
+    EXPECT_EQ(files.files[user], "[Main]\r\nEntries=3\r\n");
+
+    files.readOnly.clear();
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\windows\\macros.ini");
+}

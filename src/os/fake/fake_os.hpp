@@ -131,6 +131,12 @@ public:
     bool replace(const std::string& from, const std::string& to) override;
     bool remove(const std::string& path) override;
     bool exists(const std::string& path) override { return files.count(path) != 0; }
+    bool writable(const std::string& path) override { return exists(path) && !readOnly.count(path); }
+    bool createDirectory(const std::string& path) override {
+        directories.insert(path);
+        return true;
+    }
+    std::set<std::string> directories;
 
     std::map<std::string, std::string> files;
     std::set<std::string> readOnly;        // exist but refuse writes

@@ -1,0 +1,375 @@
+#include "os/win32/win32_os.hpp"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace kv::os::win32 {
+
+// ---- message-only windows ----
+
+namespace {
+
+const char* messageWindowClass() {
+    static const char* name = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "KeyvaleMessageWindow";
+        RegisterClassA(&wc);
+        return "KeyvaleMessageWindow";
+    }();
+    return name;
+}
+
+}  // namespace
+
+MessageWindow::MessageWindow(Handler handler) : handler_(std::move(handler)) {
+    window_.reset(CreateWindowExA(0, messageWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr));
+    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageWindow::proc));
+}
+
+LRESULT CALLBACK MessageWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && self->handler_) return self->handler_(hwnd, msg, wp, lp);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// ---- pump and timers ----
+
+class Win32Timer : public Timer {
+public:
+    Win32Timer(Win32Pump& pump, std::function<void()> onTick) : pump_(pump), onTick_(std::move(onTick)) {
+        id_ = pump_.nextTimerId_++;
+        pump_.timers_[id_] = &onTick_;
+    }
+    ~Win32Timer() override {
+        stop();
+        pump_.timers_.erase(id_);
+    }
+    void start(unsigned periodMs) override {
+        stop();
+        if (periodMs == 0) return;
+        running_ = SetTimer(pump_.timerWindow_.hwnd(), id_, periodMs, nullptr) != 0;
+    }
+    void stop() override {
+        if (running_) KillTimer(pump_.timerWindow_.hwnd(), id_);
+        running_ = false;
+    }
+    bool running() const override { return running_; }
+
+private:
+    Win32Pump& pump_;
+    std::function<void()> onTick_;
+    UINT_PTR id_ = 0;
+    bool running_ = false;
+};
+
+Win32Pump::Win32Pump()
+    : timerWindow_([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+          if (msg == WM_TIMER) {
+              auto it = timers_.find(wp);
+              if (it != timers_.end()) (*it->second)();
+              return 0;
+          }
+          return DefWindowProcA(h, msg, wp, lp);
+      }) {}
+
+Millis Win32Pump::now() { return GetTickCount64(); }
+
+std::unique_ptr<Timer> Win32Pump::createTimer(std::function<void()> onTick) {
+    return std::make_unique<Win32Timer>(*this, std::move(onTick));
+}
+
+void Win32Pump::removeDialog(HWND dialog) { std::erase(dialogs_, dialog); }
+
+void Win32Pump::dispatch(MSG& msg) {
+    for (HWND d : dialogs_)
+        if (IsWindow(d) && IsDialogMessageA(d, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+void Win32Pump::processMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            quit_ = true;
+            continue;
+        }
+        dispatch(msg);
+    }
+}
+
+void Win32Pump::waitUntil(Millis deadline) {
+    processMessages();
+    const Millis t = now();
+    if (t >= deadline) return;
+    const Millis wait = deadline - t;
+    MsgWaitForMultipleObjectsEx(0, nullptr, wait > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(wait),
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    processMessages();
+}
+
+bool Win32Pump::runOne() {
+    if (quit_) return false;
+    MSG msg;
+    const BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+    if (r == 0 || r == -1) {
+        quit_ = true;
+        return false;
+    }
+    dispatch(msg);
+    return !quit_;
+}
+
+// ---- keyboard ----
+
+std::int16_t Win32Keyboard::vkKeyScan(char c) { return VkKeyScanA(c); }
+
+unsigned Win32Keyboard::mapVirtualKey(unsigned vk) { return MapVirtualKeyA(vk, 0); }
+
+void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
+    keybd_event(vk, scan, flags, kInjectedByKeyvale);
+}
+
+void Win32Keyboard::typeCharacter(char c) {
+    wchar_t w = 0;
+    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) != 1) return;
+    INPUT in[2]{};
+    for (int i = 0; i < 2; ++i) {
+        in[i].type = INPUT_KEYBOARD;
+        in[i].ki.wScan = w;
+        in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+        in[i].ki.dwExtraInfo = kInjectedByKeyvale;
+    }
+    SendInput(2, in, sizeof(INPUT));
+}
+
+bool Win32Keyboard::isKeyDown(unsigned vk) { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
+
+std::string Win32Keyboard::keyName(unsigned vk) {
+    const UINT scan = MapVirtualKeyA(vk, 0);
+    if (scan == 0) return {};
+    char buf[64] = {};
+    if (GetKeyNameTextA(static_cast<LONG>(scan << 16), buf, sizeof buf) <= 0) return {};
+    return buf;
+}
+
+// ---- hot keys ----
+
+namespace {
+
+class Win32HotKeyRegistration : public HotKeyRegistration {
+public:
+    explicit Win32HotKeyRegistration(std::function<void()> onPressed)
+        : onPressed_(std::move(onPressed)), window_([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+              if (msg == WM_HOTKEY) {
+                  if (onPressed_) onPressed_();
+                  return 0;
+              }
+              return DefWindowProcA(h, msg, wp, lp);
+          }) {
+        // The registration id is an atom of a text unique to this instance.
+        const std::string unique = "Keyvale.HotKey." + std::to_string(reinterpret_cast<std::uintptr_t>(this));
+        atom_.reset(GlobalAddAtomA(unique.c_str()));
+    }
+    ~Win32HotKeyRegistration() override { unregisterKey(); }
+    bool registerKey(unsigned modifiers, unsigned vk) override {
+        unregisterKey();
+        registered_ = RegisterHotKey(window_.hwnd(), atom_.get(), modifiers, vk) != FALSE;
+        return registered_;
+    }
+    void unregisterKey() override {
+        if (registered_) UnregisterHotKey(window_.hwnd(), atom_.get());
+        registered_ = false;
+    }
+
+private:
+    std::function<void()> onPressed_;
+    MessageWindow window_;
+    UniqueAtom atom_;
+    bool registered_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HotKeyRegistration> Win32HotKeys::create(std::function<void()> onPressed) {
+    return std::make_unique<Win32HotKeyRegistration>(std::move(onPressed));
+}
+
+bool Win32HotKeys::applicationActive() { return GetActiveWindow() != nullptr; }
+
+// ---- windows ----
+
+namespace {
+
+BOOL CALLBACK visitWindow(HWND h, LPARAM lp) {
+    auto& v = *reinterpret_cast<const std::function<bool(WindowHandle)>*>(lp);
+    return v(fromHwnd(h)) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+void Win32Windows::enumerateTopLevel(const std::function<bool(WindowHandle)>& visit) {
+    EnumWindows(visitWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+std::string Win32Windows::title(WindowHandle w, std::size_t maxChars) {
+    std::vector<char> buf(maxChars + 1, '\0');
+    const int n = GetWindowTextA(toHwnd(w), buf.data(), static_cast<int>(buf.size()));
+    return n > 0 ? std::string(buf.data(), static_cast<std::size_t>(n)) : std::string();
+}
+
+bool Win32Windows::isVisible(WindowHandle w) { return IsWindowVisible(toHwnd(w)) != FALSE; }
+
+bool Win32Windows::exists(WindowHandle w) { return IsWindow(toHwnd(w)) != FALSE; }
+
+WindowHandle Win32Windows::findByExactTitle(const std::string& title) {
+    return fromHwnd(FindWindowA(nullptr, title.c_str()));
+}
+
+WindowHandle Win32Windows::foreground() { return fromHwnd(GetForegroundWindow()); }
+
+void Win32Windows::setForeground(WindowHandle w) {
+    if (w) SetForegroundWindow(toHwnd(w));
+}
+
+void forceForeground(HWND hwnd) {
+    if (SetForegroundWindow(hwnd)) return;
+    // Windows refuses a background process the foreground; joining the input
+    // of the foreground window's thread for a moment is allowed.
+    HWND fg = GetForegroundWindow();
+    const DWORD fgThread = fg ? GetWindowThreadProcessId(fg, nullptr) : 0;
+    const DWORD self = GetCurrentThreadId();
+    if (fgThread && fgThread != self) {
+        AttachThreadInput(self, fgThread, TRUE);
+        SetForegroundWindow(hwnd);
+        BringWindowToTop(hwnd);
+        AttachThreadInput(self, fgThread, FALSE);
+    }
+}
+
+// ---- shell ----
+
+void Win32Shell::open(const std::string& target) {
+    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// ---- files ----
+
+std::optional<std::string> Win32Files::read(const std::string& path) {
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return std::nullopt;
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr)) {
+        if (got == 0) return out;
+        out.append(buf, got);
+    }
+    return std::nullopt;
+}
+
+bool Win32Files::write(const std::string& path, std::string_view bytes) {
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(f.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+        done += wrote;
+    }
+    return FlushFileBuffers(f.get()) != FALSE;
+}
+
+bool Win32Files::replace(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32Files::remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool Win32Files::exists(const std::string& path) {
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Files::writable(const std::string& path) {
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return static_cast<bool>(f);
+}
+
+bool Win32Files::createDirectory(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    const DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- dialogs ----
+
+void Win32Dialogs::errorBox(const std::string& message) {
+    MessageBoxA(owner, message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+// ---- locale ----
+
+std::string Win32Locale::formatNow(DateTimeFormat format) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    char buf[256] = {};
+    int n = 0;
+    switch (format) {
+        case DateTimeFormat::ShortDate:
+            n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf);
+            break;
+        case DateTimeFormat::LongDate:
+            n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, buf, sizeof buf);
+            break;
+        case DateTimeFormat::ShortTime:
+            n = GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, buf, sizeof buf);
+            break;
+        case DateTimeFormat::LongTime:
+            n = GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf);
+            break;
+    }
+    return n > 0 ? std::string(buf) : std::string();
+}
+
+// ---- paths ----
+
+std::string programDirectory() {
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n < buf.size()) {
+            std::string path(buf.data(), n);
+            return path.substr(0, path.find_last_of('\\') + 1);
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string windowsDirectory() {
+    char buf[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+    return std::string(buf, n < MAX_PATH ? n : 0);
+}
+
+std::string appDataDirectory() {
+    char buf[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf) != S_OK)
+        return windowsDirectory();
+    return buf;
+}
+
+Win32System::Win32System()
+    : sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, programDirectory(), std::string()} {}
+
+}  // namespace kv::os::win32

@@ -1,0 +1,141 @@
+#pragma once
+// The operating-system services implemented with the Windows API.
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+
+#include "os/os.hpp"
+#include "os/win32/handles.hpp"
+
+namespace kv::os::win32 {
+
+// A message-only window whose messages go to a callback.
+class MessageWindow {
+public:
+    using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+    explicit MessageWindow(Handler handler);
+    HWND hwnd() const { return window_.get(); }
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    Handler handler_;
+    UniqueWindow window_;
+};
+
+class Win32Pump : public Pump {
+public:
+    Win32Pump();
+    Millis now() override;
+    void processMessages() override;
+    void waitUntil(Millis deadline) override;
+    std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
+
+    // Whether WM_QUIT has been seen; the main loop then ends.
+    bool quitRequested() const { return quit_; }
+    // Dialog windows whose keyboard navigation the pump must route.
+    void addDialog(HWND dialog) { dialogs_.push_back(dialog); }
+    void removeDialog(HWND dialog);
+    // Gets and dispatches one message, blocking; false after WM_QUIT.
+    bool runOne();
+
+private:
+    friend class Win32Timer;
+    void dispatch(MSG& msg);
+    MessageWindow timerWindow_;
+    std::map<UINT_PTR, std::function<void()>*> timers_;
+    UINT_PTR nextTimerId_ = 1;
+    bool quit_ = false;
+    std::vector<HWND> dialogs_;
+};
+
+class Win32Keyboard : public Keyboard {
+public:
+    std::int16_t vkKeyScan(char c) override;
+    unsigned mapVirtualKey(unsigned vk) override;
+    void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
+    void typeCharacter(char c) override;
+    bool isKeyDown(unsigned vk) override;
+    std::string keyName(unsigned vk) override;
+};
+
+class Win32HotKeys : public HotKeys {
+public:
+    std::unique_ptr<HotKeyRegistration> create(std::function<void()> onPressed) override;
+    bool applicationActive() override;
+};
+
+class Win32Windows : public Windows {
+public:
+    void enumerateTopLevel(const std::function<bool(WindowHandle)>& visit) override;
+    std::string title(WindowHandle w, std::size_t maxChars) override;
+    bool isVisible(WindowHandle w) override;
+    bool exists(WindowHandle w) override;
+    WindowHandle findByExactTitle(const std::string& title) override;
+    WindowHandle foreground() override;
+    void setForeground(WindowHandle w) override;
+};
+
+// Brings a window of this program to the front even when another
+// application is active.
+void forceForeground(HWND hwnd);
+
+class Win32Shell : public Shell {
+public:
+    void open(const std::string& target) override;
+    HWND owner = nullptr;
+};
+
+class Win32Files : public Files {
+public:
+    std::optional<std::string> read(const std::string& path) override;
+    bool write(const std::string& path, std::string_view bytes) override;
+    bool replace(const std::string& from, const std::string& to) override;
+    bool remove(const std::string& path) override;
+    bool exists(const std::string& path) override;
+    bool writable(const std::string& path) override;
+    bool createDirectory(const std::string& path) override;
+};
+
+class Win32Dialogs : public Dialogs {
+public:
+    explicit Win32Dialogs(Win32Pump& pump) : pump_(pump) {}
+    void errorBox(const std::string& message) override;
+    std::string promptValue(const std::string& prompt) override;
+    HWND owner = nullptr;
+
+private:
+    Win32Pump& pump_;
+};
+
+class Win32Locale : public Locale {
+public:
+    std::string formatNow(DateTimeFormat format) override;
+};
+
+// The program file's directory with a trailing backslash.
+std::string programDirectory();
+std::string windowsDirectory();
+// The user's roaming application-data folder, without a trailing backslash.
+std::string appDataDirectory();
+
+struct Win32System {
+    Win32System();
+    Win32Pump pump;
+    Win32Keyboard keyboard;
+    Win32HotKeys hotKeys;
+    Win32Windows windows;
+    Win32Shell shell;
+    Win32Files files;
+    Win32Dialogs dialogs{pump};
+    Win32Locale locale;
+    System sys;
+    // Owner of shell requests and message boxes.
+    void setApplicationWindow(HWND hwnd) {
+        shell.owner = hwnd;
+        dialogs.owner = hwnd;
+    }
+};
+
+}  // namespace kv::os::win32

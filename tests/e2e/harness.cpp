@@ -1,0 +1,263 @@
+#include "harness.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace e2e {
+
+namespace {
+
+std::vector<KeyRecord> g_keys;
+HHOOK g_hook = nullptr;
+int g_dirCounter = 0;
+
+LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION) {
+        const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
+        const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
+        g_keys.push_back({k->vkCode, down, k->scanCode, (k->flags & LLKHF_EXTENDED) != 0,
+                          k->dwExtraInfo == 0x4B56414CUL});
+    }
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    if (!v) throw std::runtime_error(std::string("missing environment variable ") + name);
+    std::string s = v;
+    for (char& c : s)
+        if (c == '/') c = '\\';
+    return s;
+}
+
+LRESULT CALLBACK targetProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+
+}  // namespace
+
+Harness::Harness() {
+    const std::string work = env("KV_WORK_DIR");
+    CreateDirectoryA(work.c_str(), nullptr);
+    // Process ids repeat between Wine sessions, so the name also takes the clock.
+    LARGE_INTEGER stamp;
+    QueryPerformanceCounter(&stamp);
+    const std::string dir = work + "\\run" + std::to_string(GetCurrentProcessId()) + "_" +
+                            std::to_string(stamp.QuadPart) + "_" + std::to_string(++g_dirCounter);
+    if (!CreateDirectoryA(dir.c_str(), nullptr)) throw std::runtime_error("cannot create " + dir);
+    programDir_ = dir + "\\";
+    if (!CopyFileA(env("KV_MACROS_EXE").c_str(), (programDir_ + "Macros.exe").c_str(), FALSE))
+        throw std::runtime_error("cannot copy Macros.exe");
+    DeleteFileA(storePath().c_str());
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = targetProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "KeyvaleE2ETarget";
+    RegisterClassA(&wc);
+    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                              50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 5, 5,
+                            480, 250, target_, nullptr, wc.hInstance, nullptr);
+    if (!g_hook) g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
+    focusTarget();
+    g_keys.clear();
+}
+
+Harness::~Harness() {
+    if (process_.hProcess) {
+        TerminateProcess(process_.hProcess, 0);
+        WaitForSingleObject(process_.hProcess, 5000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+    }
+    DestroyWindow(target_);
+    DeleteFileA(storePath().c_str());
+    removeProgramDir();
+}
+
+void Harness::removeProgramDir() {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((programDir_ + "*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((programDir_ + fd.cFileName).c_str());
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryA(programDir_.c_str());
+}
+
+std::string Harness::storePath() const {
+    char buf[MAX_PATH] = {};
+    GetWindowsDirectoryA(buf, MAX_PATH);
+    return std::string(buf) + "\\macros.ini";
+}
+
+void Harness::writeStore(const std::string& text) {
+    std::ofstream(storePath(), std::ios::binary) << text;
+}
+
+std::string Harness::readStore() const {
+    std::ifstream f(storePath(), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void Harness::writeProgramFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(programDir_ + name, std::ios::binary) << bytes;
+}
+
+bool Harness::programFileExists(const std::string& name) const {
+    return GetFileAttributesA((programDir_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Harness::start(const std::string& arguments) {
+    std::string cmd = "\"" + programDir_ + "Macros.exe\"";
+    if (!arguments.empty()) cmd += " " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, programDir_.c_str(), &si,
+                        &process_))
+        throw std::runtime_error("cannot start Macros.exe");
+    waitUntilIdle();
+}
+
+void Harness::waitUntilIdle() {
+    // Keeps pumping while the program starts, so our windows stay responsive.
+    for (int i = 0; i < 200; ++i) {
+        if (WaitForInputIdle(process_.hProcess, 50) != WAIT_TIMEOUT) break;
+        pumpFor(std::chrono::milliseconds(1));
+    }
+    pumpFor(std::chrono::milliseconds(300));
+}
+
+bool Harness::running() {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool Harness::waitForExit(std::chrono::milliseconds timeout) {
+    return waitFor([this] { return !running(); }, timeout);
+}
+
+void Harness::keyDown(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0); }
+
+void Harness::keyUp(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0); }
+
+void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers) {
+    for (BYTE m : modifiers) keyDown(m);
+    keyDown(key);
+    keyUp(key);
+    pumpFor(holdModifiers);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) keyUp(*it);
+    pumpFor(std::chrono::milliseconds(20));
+}
+
+bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (condition()) return true;
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        const ULONGLONG left = deadline - now;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 25 ? left : 25), QS_ALLINPUT);
+    }
+}
+
+void Harness::pumpFor(std::chrono::milliseconds duration) {
+    waitFor([] { return false; }, duration);
+}
+
+std::string Harness::editText() const {
+    const int n = GetWindowTextLengthA(edit_);
+    std::string s(static_cast<std::size_t>(n) + 1, '\0');
+    GetWindowTextA(edit_, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(n));
+    return s;
+}
+
+void Harness::clearEdit() { SetWindowTextA(edit_, ""); }
+
+void Harness::focusTarget() {
+    ShowWindow(target_, SW_SHOW);
+    SetForegroundWindow(target_);
+    SetFocus(edit_);
+    pumpFor(std::chrono::milliseconds(50));
+}
+
+HWND Harness::findDialog(const std::string& caption) const {
+    HWND found = nullptr;
+    struct Search {
+        const std::string* caption;
+        HWND* found;
+        DWORD pid;
+    } s{&caption, &found, process_.dwProcessId};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            char text[256] = {};
+            GetWindowTextA(h, text, sizeof text);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == s.pid && IsWindowVisible(h) && *s.caption == text) {
+                *s.found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return found;
+}
+
+std::string Harness::dialogText(HWND dialog) {
+    std::string all;
+    EnumChildWindows(
+        dialog,
+        [](HWND h, LPARAM lp) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(h, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Static") == 0) {
+                char text[1024] = {};
+                GetWindowTextA(h, text, sizeof text);
+                auto& all = *reinterpret_cast<std::string*>(lp);
+                if (text[0]) all += std::string(all.empty() ? "" : "\n") + text;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+void Harness::clickButton(HWND dialog, const std::string& caption) {
+    struct Search {
+        const std::string* caption;
+        HWND found;
+    } s{&caption, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            char text[256] = {};
+            GetWindowTextA(h, text, sizeof text);
+            if (*s.caption == text) {
+                s.found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    if (s.found) PostMessageA(s.found, BM_CLICK, 0, 0);
+}
+
+const std::vector<KeyRecord>& Harness::keys() const { return g_keys; }
+
+void Harness::clearKeys() { g_keys.clear(); }
+
+}  // namespace e2e

@@ -1,0 +1,78 @@
+#pragma once
+// Drives the real Macros.exe from outside, as a user and the system would:
+// a focused target window with an edit control, a low-level keyboard hook
+// that records every key event, macros.ini in the Windows directory, a fresh
+// program directory, hot keys pressed with keybd_event, and windows found by
+// caption and operated with window messages.
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct KeyRecord {
+    DWORD vk;
+    bool down;
+    DWORD scan;
+    bool extended;
+    bool injectedByKeyvale;
+};
+
+class Harness {
+public:
+    Harness();
+    ~Harness();
+
+    // A fresh program directory holding a copy of Macros.exe, with a trailing backslash.
+    const std::string& programDir() const { return programDir_; }
+    std::string storePath() const;
+    void writeStore(const std::string& text);
+    std::string readStore() const;
+    void writeProgramFile(const std::string& name, const std::string& bytes);
+    bool programFileExists(const std::string& name) const;
+
+    // Starts Macros.exe from the program directory with the arguments.
+    void start(const std::string& arguments = "");
+    bool running();
+    // Waits for the program to exit; false on time-out.
+    bool waitForExit(std::chrono::milliseconds timeout);
+    // The hot keys are registered once the program has finished starting.
+    void waitUntilIdle();
+
+    // Presses and releases key with the modifiers (VK_CONTROL, VK_MENU, VK_SHIFT).
+    void pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers = {});
+    void keyDown(BYTE vk);
+    void keyUp(BYTE vk);
+
+    // Pumps messages until the condition holds or the time-out passes.
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+    void pumpFor(std::chrono::milliseconds duration);
+
+    // The harness's own focused window and its edit control.
+    HWND target() const { return target_; }
+    std::string editText() const;
+    void clearEdit();
+    void focusTarget();
+
+    // A visible dialog of the program with this caption, or nullptr.
+    HWND findDialog(const std::string& caption) const;
+    // The texts of a dialog's static controls, joined by newlines.
+    static std::string dialogText(HWND dialog);
+    static void clickButton(HWND dialog, const std::string& caption);
+
+    const std::vector<KeyRecord>& keys() const;
+    void clearKeys();
+
+private:
+    void removeProgramDir();
+    std::string programDir_;
+    PROCESS_INFORMATION process_{};
+    HWND target_ = nullptr;
+    HWND edit_ = nullptr;
+};
+
+}  // namespace e2e
