@@ -79,7 +79,7 @@ int main() {
     NullKeyboard keyboard;
     NullPump pump;
     os::System sys{pump,       keyboard,     fake.hotKeys, fake.windows,    fake.shell,
-                   fake.files, fake.dialogs, fake.locale,  "C:\\Keyvale\\", "C:\\windows\\macros.ini"};
+                   fake.files, fake.dialogs, fake.locale, fake.input, "C:\\Keyvale\\", "C:\\windows\\macros.ini"};
     triggers::RunState state;
     state.storedValue = "value";
     playback::SenderState shared;

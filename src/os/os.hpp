@@ -147,6 +147,40 @@ public:
     virtual std::string promptValue(const std::string& prompt) = 0;
 };
 
+// One low-level input event, as recorded and as replayed.
+struct InputEvent {
+    enum class Kind : std::uint8_t { Key, Mouse };
+    Kind kind = Kind::Key;
+    // Milliseconds on the system's input clock when the event happened.
+    std::uint32_t time = 0;
+    // Key: virtual key, scan code, and kKeyExtended / kKeyUp flags.
+    std::uint16_t vk = 0;
+    std::uint16_t scan = 0;
+    std::uint32_t keyFlags = 0;
+    // Mouse: position normalised to 0..65535 over the virtual screen, the
+    // MOUSEEVENTF_* button and wheel flags (without MOVE/ABSOLUTE, which a
+    // replay adds), and the wheel delta.
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::uint32_t mouseFlags = 0;
+    std::int32_t wheelDelta = 0;
+    bool operator==(const InputEvent&) const = default;
+};
+
+// Watching the user's keyboard and mouse across the desktop, and injecting
+// recorded input.
+class Input {
+public:
+    virtual ~Input() = default;
+    // Reports every keyboard event (and mouse event unless keyboardOnly)
+    // that reaches the desktop, except those Keyvale injected itself.
+    // False when the system refuses to watch.
+    virtual bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) = 0;
+    virtual void stopWatching() = 0;
+    // Sends the event as input, marked as Keyvale's own.
+    virtual void inject(const InputEvent& event) = 0;
+};
+
 // The services a running program uses, with the two paths everything needs.
 struct System {
     Pump& pump;
@@ -157,6 +191,7 @@ struct System {
     Files& files;
     Dialogs& dialogs;
     Locale& locale;
+    Input& input;
     // The running program's directory, with a trailing backslash.
     std::string programDirectory;
     // Full path of macros.ini.

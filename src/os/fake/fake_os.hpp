@@ -163,6 +163,27 @@ public:
                 longTime = "3:37:12 AM";
 };
 
+class FakeInput : public Input {
+public:
+    bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override {
+        watcher = std::move(onEvent);
+        watchingKeyboardOnly = keyboardOnly;
+        return !refuseWatching;
+    }
+    void stopWatching() override { watcher = nullptr; }
+    void inject(const InputEvent& e) override { injected.push_back(e); }
+    // The user presses, moves or clicks; reaches the watcher if any.
+    void user(const InputEvent& e) {
+        if (watcher) watcher(e);
+    }
+    bool watching() const { return static_cast<bool>(watcher); }
+
+    std::function<void(const InputEvent&)> watcher;
+    bool watchingKeyboardOnly = false;
+    bool refuseWatching = false;
+    std::vector<InputEvent> injected;
+};
+
 // Everything at once, wired into an os::System.
 struct FakeSystem {
     FakePump pump;
@@ -173,7 +194,9 @@ struct FakeSystem {
     FakeFiles files;
     FakeDialogs dialogs;
     FakeLocale locale;
-    System sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, "C:\\Keyvale\\", "C:\\windows\\macros.ini"};
+    FakeInput input;
+    System sys{pump,  keyboard, hotKeys, windows, shell, files, dialogs, locale, input, "C:\\Keyvale\\",
+               "C:\\windows\\macros.ini"};
 };
 
 }  // namespace kv::os::fake

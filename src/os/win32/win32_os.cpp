@@ -370,6 +370,6 @@ std::string appDataDirectory() {
 }
 
 Win32System::Win32System()
-    : sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, programDirectory(), std::string()} {}
+    : sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, input, programDirectory(), std::string()} {}
 
 }  // namespace kv::os::win32

@@ -114,6 +114,16 @@ public:
     std::string formatNow(DateTimeFormat format) override;
 };
 
+// Low-level keyboard and mouse hooks on the user-interface thread, and
+// SendInput for replays.
+class Win32Input : public Input {
+public:
+    ~Win32Input() override;
+    bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override;
+    void stopWatching() override;
+    void inject(const InputEvent& event) override;
+};
+
 // The program file's directory with a trailing backslash.
 std::string programDirectory();
 std::string windowsDirectory();
@@ -130,6 +140,7 @@ struct Win32System {
     Win32Files files;
     Win32Dialogs dialogs{pump};
     Win32Locale locale;
+    Win32Input input;
     System sys;
     // Owner of shell requests and message boxes.
     void setApplicationWindow(HWND hwnd) {
