@@ -1,0 +1,256 @@
+#include "journal/recorder.hpp"
+
+#include <algorithm>
+
+namespace kv::journal {
+
+namespace {
+
+constexpr std::uint16_t kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12;
+constexpr std::uint16_t kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2, kVkRControl = 0xA3;
+constexpr std::uint16_t kVkLMenu = 0xA4, kVkRMenu = 0xA5;
+constexpr std::uint16_t kVkEscape = 0x1B, kVkF12 = 0x7B;
+// A watcher time that runs backwards (clock wrap, odd sources) counts as no gap.
+constexpr std::uint32_t kLargestGap = 0x7FFFFFFF;
+
+bool isShift(std::uint16_t vk) {
+    return vk == kVkShift || vk == kVkLShift || vk == kVkRShift;
+}
+bool isControl(std::uint16_t vk) {
+    return vk == kVkControl || vk == kVkLControl || vk == kVkRControl;
+}
+bool isAlt(std::uint16_t vk) {
+    return vk == kVkMenu || vk == kVkLMenu || vk == kVkRMenu;
+}
+bool isKeyUp(const os::InputEvent& e) {
+    return (e.keyFlags & os::kKeyUp) != 0;
+}
+
+template <class Pred>
+bool anyDown(const std::set<std::uint16_t>& down, Pred pred) {
+    return std::any_of(down.begin(), down.end(), pred);
+}
+
+// Each press bit's release bit is the next bit up.
+constexpr std::uint32_t kButtonPresses[] = {kMouseLeftDown, kMouseRightDown, kMouseMiddleDown};
+
+}  // namespace
+
+Recorder::Recorder(os::Pump& pump, os::Input& input, os::Files& files)
+    : pump_(pump), input_(input), files_(files), timer_(pump.createTimer([this] { tick(); })) {}
+
+Recorder::~Recorder() {
+    timer_->stop();
+    if (replay_) releaseHeld();
+    if (watching_) input_.stopWatching();
+}
+
+// ---- watching ----
+
+void Recorder::updateWatching() {
+    const bool want = recording_ || replay_.has_value();
+    // A replay needs only the keyboard, for Esc.
+    const bool keyboardOnly = recording_ ? recordingKeyStrokesOnly_ : true;
+    if (want && (!watching_ || keyboardOnly != watchingKeyboardOnly_)) {
+        // A refusal leaves recording empty and replays uncancellable, but they still run.
+        input_.startWatching([this](const os::InputEvent& e) { onInput(e); }, keyboardOnly);
+        watching_ = true;
+        watchingKeyboardOnly_ = keyboardOnly;
+    } else if (!want && watching_) {
+        input_.stopWatching();
+        watching_ = false;
+    }
+}
+
+void Recorder::onInput(const os::InputEvent& e) {
+    if (recording_) recordEvent(e);
+    if (replay_ && e.kind == os::InputEvent::Kind::Key && e.vk == kVkEscape && !isKeyUp(e) &&
+        !replay_->cancelRequested) {
+        // Called from inside the system's hook: end the replay from the next
+        // tick rather than inject and notify here.
+        replay_->cancelRequested = true;
+        timer_->start(1);
+    }
+}
+
+// ---- recording ----
+
+void Recorder::record() {
+    recording_ = true;
+    recordingKeyStrokesOnly_ = keyStrokesOnly;
+    recordingPath_ = recordFileName;
+    recorded_.clear();
+    keysDown_.clear();
+    suppressed_.clear();
+    updateWatching();
+}
+
+void Recorder::recordEvent(const os::InputEvent& e) {
+    if (e.kind == os::InputEvent::Kind::Mouse) {
+        if (!recordingKeyStrokesOnly_) recorded_.push_back(e);
+        return;
+    }
+    const bool up = isKeyUp(e);
+    if (suppressed_.count(e.vk)) {
+        if (up) {
+            suppressed_.erase(e.vk);
+            keysDown_.erase(e.vk);
+        }
+        return;
+    }
+    if (!up && e.vk == kVkF12 && anyDown(keysDown_, isShift) && anyDown(keysDown_, isControl) &&
+        !anyDown(keysDown_, isAlt)) {
+        // The stop key Shift+Ctrl+F12: drop it, and the Shift and Ctrl presses
+        // made just for it, so the file ends as the user's own input did.
+        suppressed_.insert(e.vk);
+        for (auto i = recorded_.size(); i-- > 0;) {
+            const os::InputEvent& r = recorded_[i];
+            if (r.kind == os::InputEvent::Kind::Mouse && r.mouseFlags == 0) continue;  // a move
+            if (r.kind != os::InputEvent::Kind::Key || isKeyUp(r) || !(isShift(r.vk) || isControl(r.vk)) ||
+                !keysDown_.count(r.vk))
+                break;
+            suppressed_.insert(r.vk);
+            recorded_.erase(recorded_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return;
+    }
+    if (up) {
+        // The release of a key pressed before recording began belongs to
+        // whatever started the recording.
+        if (!keysDown_.erase(e.vk)) return;
+    } else {
+        keysDown_.insert(e.vk);
+    }
+    recorded_.push_back(e);
+}
+
+void Recorder::stop() {
+    if (!recording_) return;
+    recording_ = false;
+    updateWatching();
+
+    Recording r;
+    r.keyStrokesOnly = recordingKeyStrokesOnly_;
+    r.events = std::move(recorded_);
+    recorded_.clear();
+    std::uint32_t previous = r.events.empty() ? 0 : r.events.front().time;
+    for (os::InputEvent& e : r.events) {
+        const std::uint32_t gap = e.time - previous;  // wraps correctly across the 49-day roll-over
+        previous = e.time;
+        e.time = gap > kLargestGap ? 0 : gap;
+    }
+    // Written beside the target and renamed over it, so the file is never half written.
+    const std::string temp = recordingPath_ + ".tmp";
+    if (!files_.write(temp, encodeRecording(r)) || !files_.replace(temp, recordingPath_)) files_.remove(temp);
+}
+
+// ---- replay ----
+
+void Recorder::playBack() {
+    queue_.push_back({playBackFileName, hiSpeedPlayBack});
+    if (!replay_ && !starting_) startQueued();
+}
+
+void Recorder::startQueued() {
+    // onFinished of a file that cannot be read may call playBack again; the
+    // flag keeps this one loop in charge of the queue.
+    starting_ = true;
+    while (!replay_ && !queue_.empty()) {
+        Request request = std::move(queue_.front());
+        queue_.pop_front();
+        const auto bytes = files_.read(request.path);
+        auto recording = bytes ? decodeRecording(*bytes) : std::nullopt;
+        if (!recording) {
+            if (onFinished) onFinished(false);
+            continue;
+        }
+        replay_.emplace();
+        replay_->events = std::move(recording->events);
+        replay_->hiSpeed = request.hiSpeed;
+        updateWatching();
+        timer_->start(1);
+    }
+    starting_ = false;
+}
+
+void Recorder::inject(os::InputEvent e) {
+    e.time = 0;  // a gap, not a time stamp; the system stamps the event itself
+    Replay& r = *replay_;
+    if (e.kind == os::InputEvent::Kind::Key) {
+        auto same = [&](const os::InputEvent& h) { return h.vk == e.vk; };
+        std::erase_if(r.heldKeys, same);
+        if (!isKeyUp(e)) r.heldKeys.push_back(e);
+    } else {
+        r.lastX = e.x;
+        r.lastY = e.y;
+        for (std::uint32_t press : kButtonPresses) {
+            if (e.mouseFlags & press) r.heldButtons |= press;
+            if (e.mouseFlags & (press << 1)) r.heldButtons &= ~press;
+        }
+    }
+    input_.inject(e);
+}
+
+void Recorder::releaseHeld() {
+    Replay& r = *replay_;
+    // Latest first, so modifiers pressed before a key come up after it.
+    for (auto it = r.heldKeys.rbegin(); it != r.heldKeys.rend(); ++it) {
+        os::InputEvent up = *it;
+        up.keyFlags |= os::kKeyUp;
+        up.time = 0;
+        input_.inject(up);
+    }
+    r.heldKeys.clear();
+    for (std::uint32_t press : kButtonPresses) {
+        if (!(r.heldButtons & press)) continue;
+        os::InputEvent up;
+        up.kind = os::InputEvent::Kind::Mouse;
+        up.x = r.lastX;
+        up.y = r.lastY;
+        up.mouseFlags = press << 1;
+        input_.inject(up);
+    }
+    r.heldButtons = 0;
+}
+
+void Recorder::tick() {
+    if (!replay_) {
+        timer_->stop();
+        return;
+    }
+    Replay& r = *replay_;
+    if (r.cancelRequested) {
+        finish(true);
+        return;
+    }
+    const os::Millis now = pump_.now();
+    if (!r.start) {
+        r.start = now;
+        if (!r.events.empty()) r.nextDue = r.events.front().time;
+    }
+    std::size_t sent = 0;
+    while (r.next < r.events.size()) {
+        if (r.hiSpeed ? sent == kHighSpeedBatch : *r.start + r.nextDue > now) break;
+        inject(r.events[r.next]);
+        ++sent;
+        if (++r.next < r.events.size()) r.nextDue += r.events[r.next].time;
+    }
+    if (r.next == r.events.size()) {
+        finish(false);
+        return;
+    }
+    // Due times count from the start, so late ticks do not add up to drift.
+    const os::Millis wait = std::clamp<os::Millis>(*r.start + r.nextDue - now, 1, kLargestGap);
+    timer_->start(r.hiSpeed ? kHighSpeedTickMs : static_cast<unsigned>(wait));
+}
+
+void Recorder::finish(bool userCancel) {
+    timer_->stop();
+    releaseHeld();
+    replay_.reset();
+    updateWatching();
+    if (onFinished) onFinished(userCancel);
+    if (!replay_ && !starting_) startQueued();
+}
+
+}  // namespace kv::journal

@@ -1,0 +1,102 @@
+#pragma once
+// The program's own recorder: records the user's keyboard (and mouse) through
+// the os input watcher into a recorded-stream file, and replays such files by
+// injecting their events from timer ticks on the user-interface thread.
+//
+// Rules of a replay:
+// - playBack() returns at once. A missing or damaged file raises onFinished
+//   (userCancel false) synchronously, before playBack returns; callers set
+//   their own "replay running" state before calling playBack. Every replay
+//   of a readable file ends from a later timer tick.
+// - playBack() while a replay runs queues the new one; queued replays run in
+//   the order asked, each in full, each with its own onFinished.
+// - Esc pressed by the user (not injected) cancels the running replay with
+//   userCancel true; queued replays still run.
+// - However a replay ends, every key and mouse button it left pressed is
+//   released.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "journal/journal.hpp"
+#include "journal/journal_file.hpp"
+#include "os/os.hpp"
+
+namespace kv::journal {
+
+class Recorder : public Journal {
+public:
+    Recorder(os::Pump& pump, os::Input& input, os::Files& files);
+    explicit Recorder(os::System& sys) : Recorder(sys.pump, sys.input, sys.files) {}
+    ~Recorder() override;
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Starts recording to recordFileName (restarting one already running).
+    void record() override;
+    void playBack() override;
+    // Ends recording and writes the file; does nothing when not recording.
+    void stop() override;
+
+    bool recording() const { return recording_; }
+    bool playing() const { return replay_.has_value(); }
+    std::size_t queued() const { return queue_.size(); }
+
+    // High-speed pacing: at most this many events per timer tick, so the
+    // target's queue is drained between batches.
+    static constexpr std::size_t kHighSpeedBatch = 32;
+    static constexpr unsigned kHighSpeedTickMs = 1;
+
+private:
+    struct Request {
+        std::string path;
+        bool hiSpeed;
+    };
+    struct Replay {
+        std::vector<os::InputEvent> events;
+        bool hiSpeed = false;
+        std::size_t next = 0;
+        // Clock time of event 0; set by the first tick.
+        std::optional<os::Millis> start;
+        std::uint64_t nextDue = 0;  // offset of events[next] from start
+        bool cancelRequested = false;
+        // What the replay holds down now: the press of each key, oldest first, and buttons.
+        std::vector<os::InputEvent> heldKeys;
+        std::uint32_t heldButtons = 0;
+        std::int32_t lastX = 0, lastY = 0;
+    };
+
+    void onInput(const os::InputEvent& e);
+    void recordEvent(const os::InputEvent& e);
+    void updateWatching();
+    void startQueued();
+    void tick();
+    void inject(os::InputEvent e);
+    void releaseHeld();
+    void finish(bool userCancel);
+
+    os::Pump& pump_;
+    os::Input& input_;
+    os::Files& files_;
+    std::unique_ptr<os::Timer> timer_;
+
+    bool watching_ = false;
+    bool watchingKeyboardOnly_ = false;
+
+    bool recording_ = false;
+    bool recordingKeyStrokesOnly_ = false;
+    std::string recordingPath_;
+    std::vector<os::InputEvent> recorded_;  // with the watcher's absolute times
+    std::set<std::uint16_t> keysDown_;      // as seen since record()
+    std::set<std::uint16_t> suppressed_;    // dropped until their release
+
+    std::deque<Request> queue_;
+    std::optional<Replay> replay_;
+    bool starting_ = false;
+};
+
+}  // namespace kv::journal
