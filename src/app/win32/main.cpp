@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "app/application.hpp"
+#include "journal/recorder.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
 
@@ -44,7 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UniqueWindow appWindow = createApplicationWindow(instance);
     os.setApplicationWindow(appWindow.get());
 
-    kv::journal::NullJournal journal;
+    kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal);
     app.guarded([&] { app.start(); });
 
