@@ -1,0 +1,184 @@
+// Recordings made by the recorder through its hooks, replayed by kind-2 and
+// kind-3 macros of the real Macros.exe into the harness's edit control.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "harness.hpp"
+#include "journal/journal_file.hpp"
+#include "journal/recorder.hpp"
+#include "os/win32/win32_os.hpp"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string section(int slot, const std::string& name, int kind, char hotKey, const std::string& file,
+                    const std::string& extra = "") {
+    return "[Macro" + std::to_string(slot) + "]\r\nName=" + name + "\r\nType=" + std::to_string(kind) +
+           "\r\nHotKey=" + std::to_string(0xC000 + hotKey) + "\r\nFileName=" + file + "\r\n" + extra;
+}
+
+std::string store(int entries, const std::string& sections) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\nFirstRun=0\r\n" + sections;
+}
+
+// Records, with the recorder hosted in this process, what act() types with
+// keybd_event (untagged, so the hooks see it as the user's), into the program
+// directory; returns the recording as read back.
+kv::journal::Recording record(e2e::Harness& h, const std::string& file, bool keysOnly,
+                              const std::function<void()>& act) {
+    kv::os::win32::Win32System os;
+    kv::journal::Recorder recorder(os.sys);
+    recorder.recordFileName = h.programDir() + file;
+    recorder.keyStrokesOnly = keysOnly;
+    recorder.record();
+    act();
+    h.pumpFor(300ms);  // the hooks run while this thread takes its messages
+    recorder.stop();
+    h.clearEdit();
+    h.clearKeys();
+    auto bytes = os.files.read(h.programDir() + file);
+    auto r = bytes ? kv::journal::decodeRecording(*bytes) : std::nullopt;
+    EXPECT_TRUE(r) << "the recorder left no readable file";
+    return r.value_or(kv::journal::Recording{});
+}
+
+void tap(e2e::Harness& h, BYTE vk) {
+    h.keyDown(vk);
+    h.keyUp(vk);
+    h.pumpFor(20ms);
+}
+
+void typeLetters(e2e::Harness& h, const std::string& upperCaseLetters) {
+    for (char c : upperCaseLetters) tap(h, static_cast<BYTE>(c == ' ' ? VK_SPACE : c));
+}
+
+// Keys the replay pressed and did not release.
+std::string stillHeld(const e2e::Harness& h) {
+    std::map<DWORD, int> balance;
+    for (const e2e::KeyRecord& k : h.keys())
+        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
+    std::string held;
+    for (const auto& [vk, n] : balance)
+        if (n > 0) held += std::to_string(vk) + " ";
+    return held;
+}
+
+// Milliseconds from the first character's arrival in the edit control to the whole text's.
+std::optional<double> timeToType(e2e::Harness& h, const std::string& text,
+                                 std::chrono::milliseconds timeout) {
+    std::optional<ULONGLONG> first;
+    const bool done = h.waitFor(
+        [&] {
+            const std::string now = h.editText();
+            if (!first && !now.empty()) first = GetTickCount64();
+            return now == text;
+        },
+        timeout);
+    if (!done || !first) return std::nullopt;
+    return static_cast<double>(GetTickCount64() - *first);
+}
+
+}  // namespace
+
+TEST(Journal, AKeystrokeRecordingReplaysFromAKindTwoHotKey) {
+    e2e::Harness h;
+    const auto rec = record(h, "Greeting.dat", true, [&] {
+        h.keyDown(VK_SHIFT);
+        tap(h, 'H');
+        h.keyUp(VK_SHIFT);
+        typeLetters(h, "ELLO WORLD");
+    });
+    EXPECT_TRUE(rec.keyStrokesOnly);
+    EXPECT_EQ(rec.events.size(), 2u + 2 * 11);
+    h.writeStore(store(1, section(1, "Greeting", 2, 'K', "Greeting.dat")));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "Hello world"; }, 15s)) << h.editText();
+    h.pumpFor(300ms);
+    EXPECT_EQ(h.editText(), "Hello world");
+    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+}
+
+TEST(Journal, KindThreeKeepsTheRecordedPaceAtSpeedOneAndDropsItAtSpeedTwo) {
+    e2e::Harness h;
+    const auto rec = record(h, "Slow.dat", false, [&] {
+        for (char c : std::string("ABCD")) {
+            tap(h, static_cast<BYTE>(c));
+            h.pumpFor(600ms);
+        }
+    });
+    // The span from the first press to the last, as recorded.
+    double recorded = 0;
+    bool counting = false;
+    int presses = 0;
+    for (const auto& e : rec.events) {
+        if (e.kind != kv::os::InputEvent::Kind::Key) continue;
+        if (counting) recorded += e.time;
+        if (!(e.keyFlags & kv::os::kKeyUp) && ++presses == 1) counting = true;
+        if (presses == 4) break;
+    }
+    ASSERT_EQ(presses, 4);
+    ASSERT_GT(recorded, 1700);
+    h.writeStore(store(2, section(1, "Slow", 3, 'S', "Slow.dat", "Speed=1\r\n") +
+                              section(2, "Fast", 3, 'F', "Slow.dat", "Speed=2\r\n")));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'S');
+    const auto slow = timeToType(h, "abcd", 15s);
+    ASSERT_TRUE(slow) << h.editText();
+    EXPECT_NEAR(*slow, recorded, recorded * 0.15) << "recorded " << recorded << " ms";
+    h.pumpFor(300ms);
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'F');
+    const auto fast = timeToType(h, "abcd", 15s);
+    ASSERT_TRUE(fast) << h.editText();
+    EXPECT_LT(*fast, recorded * 0.25) << "recorded " << recorded << " ms";
+    std::printf("recorded %.0f ms, speed 1 %.0f ms, speed 2 %.0f ms\n", recorded, *slow, *fast);
+}
+
+TEST(Journal, EscFromTheUserCancelsAndNoKeyStaysDown) {
+    e2e::Harness h;
+    record(h, "Held.dat", false, [&] {
+        h.keyDown(VK_SHIFT);
+        tap(h, 'A');
+        h.pumpFor(3000ms);
+        tap(h, 'B');
+        h.keyUp(VK_SHIFT);
+    });
+    h.writeStore(store(1, section(1, "Held", 3, 'K', "Held.dat", "Speed=1\r\n")));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "A"; }, 15s)) << h.editText();
+    EXPECT_NE(stillHeld(h), "") << "Shift is down while the replay waits";
+    tap(h, VK_ESCAPE);
+    h.pumpFor(4000ms);
+    EXPECT_EQ(h.editText(), "A") << "the rest of the replay ran";
+    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+}
+
+TEST(Journal, WhatKeyvaleInjectsIsNotRecorded) {
+    e2e::Harness h;
+    record(h, "Xyz.dat", true, [&] { typeLetters(h, "XYZ"); });
+    h.writeStore(store(1, section(1, "Xyz", 2, 'K', "Xyz.dat")));
+    h.start();
+    h.focusTarget();
+    // Record here while Macros.exe replays: only this process's own keys count.
+    const auto rec = record(h, "Mine.dat", true, [&] {
+        h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+        EXPECT_TRUE(h.waitFor([&] { return h.editText() == "xyz"; }, 15s)) << h.editText();
+        tap(h, 'Q');
+    });
+    std::string pressed;
+    for (const auto& e : rec.events)
+        if (!(e.keyFlags & kv::os::kKeyUp) && e.vk < 0x80) pressed += static_cast<char>(e.vk);
+    EXPECT_EQ(pressed.find_first_of("XYZ"), std::string::npos) << pressed;
+    EXPECT_NE(pressed.find('K'), std::string::npos) << pressed;
+    EXPECT_NE(pressed.find('Q'), std::string::npos) << pressed;
+}
