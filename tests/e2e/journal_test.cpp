@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "harness.hpp"
@@ -181,4 +182,33 @@ TEST(Journal, WhatKeyvaleInjectsIsNotRecorded) {
     EXPECT_EQ(pressed.find_first_of("XYZ"), std::string::npos) << pressed;
     EXPECT_NE(pressed.find('K'), std::string::npos) << pressed;
     EXPECT_NE(pressed.find('Q'), std::string::npos) << pressed;
+}
+
+TEST(Journal, MouseEventsReplayWhereTheyWereRecorded) {
+    e2e::Harness h;
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    auto moveTo = [&](int x, int y, DWORD buttons = 0) {
+        mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | buttons,
+                    static_cast<DWORD>(MulDiv(x, 65535, width - 1)),
+                    static_cast<DWORD>(MulDiv(y, 65535, height - 1)), 0, 0);
+        h.pumpFor(50ms);
+    };
+    const auto rec = record(h, "Mouse.dat", false, [&] {
+        moveTo(300, 200);
+        moveTo(420, 260, MOUSEEVENTF_LEFTDOWN);
+        moveTo(421, 261, MOUSEEVENTF_LEFTUP);
+    });
+    int clicks = 0;
+    for (const auto& e : rec.events) clicks += (e.mouseFlags & kv::journal::kMouseLeftDown) ? 1 : 0;
+    EXPECT_EQ(clicks, 1);
+    moveTo(10, 900);
+    h.writeStore(store(1, section(1, "Mouse", 3, 'K', "Mouse.dat", "Speed=2\r\n")));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    POINT p{};
+    EXPECT_TRUE(h.waitFor(
+        [&] { return GetCursorPos(&p) && std::abs(p.x - 421) <= 1 && std::abs(p.y - 261) <= 1; }, 10s))
+        << p.x << "," << p.y;
+    EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000) << "the button stays down";
 }
