@@ -3,6 +3,8 @@
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/fake/fake_os.hpp"
+#include "store/store.hpp"
+#include "triggers/dispatcher.hpp"
 
 using namespace kv;
 using os::InputEvent;
@@ -389,4 +391,33 @@ TEST_F(RecorderTest, AClockThatRunsBackwardsGivesNoGap) {
     ASSERT_EQ(stored.size(), 3u);
     EXPECT_EQ(stored[1].time, 0x20u);
     EXPECT_EQ(stored[2].time, 0u);
+}
+
+TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunAtOnce) {
+    os::fake::FakeSystem fake;
+    journal::Recorder recorder(fake.sys);
+    triggers::RunState state;
+    triggers::Dispatcher dispatcher(fake.sys, state, recorder);
+    recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
+    store::Store st(fake.files, fake.sys.storePath);
+    st.writeInt("Macro1", "Type", 3);
+    st.writeString("Macro1", "FileName", "slow.dat");
+    st.writeInt("Macro2", "Type", 2);
+    st.writeString("Macro2", "FileName", "gone.dat");
+    std::vector<InputEvent> slow = typed("AB");
+    slow[2].time = 60000;
+    fake.files.files[fake.sys.programDirectory + "slow.dat"] = journal::encodeRecording({false, slow});
+    fake.files.files[fake.sys.programDirectory + "s.key"] = "script";
+
+    // The end is reported inside playBack, after the dispatcher marked the replay as running.
+    dispatcher.processHotKey(2);
+    EXPECT_TRUE(state.journalFinished);
+    EXPECT_EQ(state.runStatus, "True");
+
+    dispatcher.setScriptRunner([&](const std::string&) { dispatcher.processHotKey(1); });
+    const os::Millis before = fake.pump.now();
+    dispatcher.runAdvancedMacro(fake.sys.programDirectory + "s.key");
+    EXPECT_EQ(fake.input.injected, withoutTimes(slow)) << "the script ended before its replay";
+    EXPECT_GE(fake.pump.now() - before, 60000u);
+    EXPECT_EQ(state.runStatus, "NoRecord");
 }
