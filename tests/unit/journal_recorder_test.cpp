@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/fake/fake_os.hpp"
@@ -26,12 +28,13 @@ InputEvent up(std::uint16_t vk) {
     return e;
 }
 
-InputEvent mouse(std::int32_t x, std::int32_t y, std::uint32_t flags = 0) {
+InputEvent mouse(std::int32_t x, std::int32_t y, std::uint32_t flags = 0, std::int32_t wheel = 0) {
     InputEvent e;
     e.kind = InputEvent::Kind::Mouse;
     e.x = x;
     e.y = y;
     e.mouseFlags = flags;
+    e.wheelDelta = wheel;
     return e;
 }
 
@@ -87,11 +90,10 @@ struct RecorderTest : ::testing::Test {
         const os::Millis limit = pump.now() + 3'600'000;
         while (finished.size() < count && pump.now() < limit) pump.waitUntil(limit);
     }
-    // Records the events, one every gap ms (or at their given offsets), into path.
-    void recordAt(const std::string& path, const std::vector<std::pair<os::Millis, InputEvent>>& timeline,
-                  bool keysOnly = false) {
+    // Records the user's events, each at its offset in ms from now, into path.
+    void recordAt(const std::string& path, const std::vector<std::pair<os::Millis, InputEvent>>& timeline) {
         recorder.recordFileName = path;
-        recorder.keyStrokesOnly = keysOnly;
+        recorder.keyStrokesOnly = false;
         recorder.record();
         for (const auto& [at, e] : timeline) userIn(at, e);
         runFor(timeline.empty() ? 0 : timeline.back().first);
@@ -119,7 +121,7 @@ const std::vector<std::pair<os::Millis, InputEvent>> kSession = {
     {1310, mouse(100, 65535)},
     {2000, mouse(30000, 20000, journal::kMouseLeftDown)},
     {2150, mouse(30000, 20000, journal::kMouseLeftUp)},
-    {2151, mouse(31000, 20100, journal::kMouseWheel)},
+    {2151, mouse(31000, 20100, journal::kMouseWheel, -120)},
 };
 
 }  // namespace
@@ -127,10 +129,7 @@ const std::vector<std::pair<os::Millis, InputEvent>> kSession = {
 TEST_F(RecorderTest, RecordedSpeedReplaysTheSameEventsWithTheSameGaps) {
     std::vector<InputEvent> session;
     for (const auto& [at, e] : kSession) session.push_back(e);
-    session.back().wheelDelta = -120;
-    std::vector<std::pair<os::Millis, InputEvent>> timeline = kSession;
-    timeline.back().second.wheelDelta = -120;
-    recordAt("C:\\K\\s.dat", timeline);
+    recordAt("C:\\K\\s.dat", kSession);
     EXPECT_FALSE(input.watching()) << "stop ends the watching";
 
     const auto stored = recordedIn("C:\\K\\s.dat");
@@ -189,11 +188,6 @@ TEST_F(RecorderTest, KeystrokeRecordingWatchesTheKeyboardAlone) {
     ASSERT_TRUE(r);
     EXPECT_TRUE(r->keyStrokesOnly);
     EXPECT_EQ(withoutTimes(r->events), typed("OK"));
-
-    recorder.keyStrokesOnly = false;
-    recorder.record();
-    EXPECT_FALSE(input.watchingKeyboardOnly);
-    recorder.stop();
 }
 
 TEST_F(RecorderTest, TheStopKeyAndItsModifiersAreNotRecorded) {
@@ -293,15 +287,6 @@ TEST_F(RecorderTest, MissingAndDamagedFilesFinishAtOnce) {
     EXPECT_FALSE(input.watching());
 }
 
-TEST_F(RecorderTest, AnEmptyRecordingStillEndsOnce) {
-    recordAt("C:\\K\\empty.dat", {});
-    play("C:\\K\\empty.dat", false);
-    runUntilFinished();
-    runFor(5000);
-    EXPECT_EQ(finished, std::vector<bool>{false});
-    EXPECT_TRUE(input.injected.empty());
-}
-
 TEST_F(RecorderTest, OverlappingReplaysQueueAndEachFinishesOnceInOrder) {
     recordAt("C:\\K\\a.dat", {{0, down('A')}, {3000, up('A')}});
     recordAt("C:\\K\\b.dat", {{0, down('B')}, {3000, up('B')}});
@@ -323,44 +308,6 @@ TEST_F(RecorderTest, OverlappingReplaysQueueAndEachFinishesOnceInOrder) {
     EXPECT_GE(input.times[1] - input.times[0], 3000u);
 }
 
-TEST_F(RecorderTest, EscCancelsOnlyTheRunningReplayAndAReplayMayBeStartedFromTheEnd) {
-    recordAt("C:\\K\\a.dat", {{0, down('A')}, {3000, up('A')}});
-    play("C:\\K\\a.dat", false);
-    play("C:\\K\\a.dat", true);
-    userIn(1000, down(kEsc));
-    bool again = true;
-    recorder.onFinished = [&](bool userCancel) {
-        finished.push_back(userCancel);
-        if (again) {
-            again = false;
-            play("C:\\K\\none.dat", false);  // queued behind the replay already waiting
-        }
-    };
-    runUntilFinished(3);
-    runFor(10000);
-    EXPECT_EQ(finished, (std::vector<bool>{true, false, false}));
-    EXPECT_EQ(input.injected, (std::vector<InputEvent>{down('A'), up('A'), down('A'), up('A')}));
-    EXPECT_FALSE(recorder.playing());
-}
-
-TEST_F(RecorderTest, RecordingAndReplayShareTheWatcher) {
-    recordAt("C:\\K\\a.dat", {{0, down('A')}, {3000, up('A')}});
-    recorder.recordFileName = "C:\\K\\both.dat";
-    recorder.keyStrokesOnly = false;
-    recorder.record();
-    play("C:\\K\\a.dat", false);
-    EXPECT_FALSE(input.watchingKeyboardOnly) << "the recording still sees the mouse";
-    userIn(10, mouse(7, 7));
-    userIn(20, down(kEsc));
-    runUntilFinished();
-    EXPECT_EQ(finished, std::vector<bool>{true});
-    EXPECT_TRUE(input.watching()) << "recording goes on after the replay";
-    recorder.stop();
-    EXPECT_FALSE(input.watching());
-    EXPECT_EQ(withoutTimes(recordedIn("C:\\K\\both.dat")),
-              (std::vector<InputEvent>{mouse(7, 7), down(kEsc)}));
-}
-
 TEST_F(RecorderTest, StopReplacesTheFileWholeOrNotAtAll) {
     const std::string old = journal::encodeRecording({true, typed("OLD")});
     files.files["C:\\K\\r.dat"] = old;
@@ -376,21 +323,6 @@ TEST_F(RecorderTest, StopReplacesTheFileWholeOrNotAtAll) {
     recordAt("C:\\K\\r.dat", {{0, down('N')}, {1, up('N')}});
     EXPECT_EQ(withoutTimes(recordedIn("C:\\K\\r.dat")), typed("N"));
     EXPECT_EQ(files.files.size(), 1u);
-}
-
-TEST_F(RecorderTest, AClockThatRunsBackwardsGivesNoGap) {
-    recorder.recordFileName = "C:\\K\\t.dat";
-    recorder.record();
-    InputEvent a = down('A'), b = up('A'), c = down('B');
-    a.time = 0xFFFFFFF0;  // the input clock's 49-day roll-over comes between a and b
-    b.time = 0x10;
-    c.time = 0x08;
-    for (const InputEvent& e : {a, b, c}) input.user(e);
-    recorder.stop();
-    const auto stored = recordedIn("C:\\K\\t.dat");
-    ASSERT_EQ(stored.size(), 3u);
-    EXPECT_EQ(stored[1].time, 0x20u);
-    EXPECT_EQ(stored[2].time, 0u);
 }
 
 TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunAtOnce) {
