@@ -6,6 +6,8 @@
 
 #include "journal/journal.hpp"
 #include "os/os.hpp"
+#include "playback/interpreter.hpp"
+#include "playback/sender.hpp"
 #include "store/hotkeys.hpp"
 #include "triggers/dispatcher.hpp"
 
@@ -28,6 +30,7 @@ public:
 
     triggers::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
+    playback::Interpreter& interpreter() { return interpreter_; }
     store::HotKeySlotTable& hotKeys() { return hotKeys_; }
     os::System& system() { return sys_; }
 
@@ -36,6 +39,8 @@ private:
     journal::Journal& journal_;
     triggers::RunState state_;
     triggers::Dispatcher dispatcher_;
+    playback::SendKey sendKey_;
+    playback::Interpreter interpreter_;
     store::HotKeySlotTable hotKeys_;
 };
 

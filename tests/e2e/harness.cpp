@@ -1,5 +1,6 @@
 #include "harness.hpp"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,7 +33,15 @@ std::string env(const char* name) {
     return s;
 }
 
-LRESULT CALLBACK targetProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
+// Like any editor, the target gives the focus to its edit control whenever
+// it is activated.
+LRESULT CALLBACK targetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_SETFOCUS) {
+        if (HWND edit = FindWindowExA(h, nullptr, "Edit", nullptr)) SetFocus(edit);
+        return 0;
+    }
+    return DefWindowProcA(h, m, w, l);
+}
 
 }  // namespace
 
@@ -257,6 +266,29 @@ void Harness::clickButton(HWND dialog, const std::string& caption) {
 }
 
 const std::vector<KeyRecord>& Harness::keys() const { return g_keys; }
+
+std::string Harness::injectedKeys() const {
+    std::string out;
+    char buf[16];
+    for (const KeyRecord& k : g_keys) {
+        if (!k.injectedByKeyvale) continue;
+        snprintf(buf, sizeof buf, "%s%02lX%c", out.empty() ? "" : " ", static_cast<unsigned long>(k.vk),
+                 k.down ? '+' : '-');
+        out += buf;
+    }
+    return out;
+}
+
+void Harness::setDialogEdit(HWND dialog, const std::string& text) {
+    HWND edit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
+    if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string macroSection(int slot, const std::string& name, int kind, int hotKey, const std::string& fileName,
+                         const std::string& extra) {
+    return "[Macro" + std::to_string(slot) + "]\r\nName=" + name + "\r\nType=" + std::to_string(kind) +
+           "\r\nHotKey=" + std::to_string(hotKey) + "\r\nFileName=" + fileName + "\r\n" + extra;
+}
 
 void Harness::clearKeys() { g_keys.clear(); }
 

@@ -14,6 +14,13 @@
 
 namespace e2e {
 
+// A [Macro<slot>] section of the store.
+std::string macroSection(int slot, const std::string& name, int kind, int hotKey, const std::string& fileName,
+                         const std::string& extra = "");
+
+// Ctrl+Alt+<key> as a stored hot-key value.
+inline int ctrlAlt(char key) { return 0xC000 + key; }
+
 struct KeyRecord {
     DWORD vk;
     bool down;
@@ -65,7 +72,12 @@ public:
     static void clickButton(HWND dialog, const std::string& caption);
 
     const std::vector<KeyRecord>& keys() const;
+    // The key events Keyvale injected, as "v1+ v1- ..." with hexadecimal
+    // virtual keys, + for a press and - for a release.
+    std::string injectedKeys() const;
     void clearKeys();
+    // Sets the text of the first edit control of a dialog.
+    static void setDialogEdit(HWND dialog, const std::string& text);
 
 private:
     void removeProgramDir();

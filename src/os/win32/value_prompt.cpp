@@ -41,6 +41,10 @@ LRESULT CALLBACK promptProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 text.resize(static_cast<std::size_t>(n));
                 state->answer = std::move(text);
                 state->done = true;
+                // The close may arrive inside the message wait (a message sent
+                // from another program is handled there); a posted message
+                // makes sure the wait returns and sees it.
+                PostMessageA(hwnd, WM_NULL, 0, 0);
             }
             return 0;
         default:

@@ -93,25 +93,32 @@ void Win32Pump::dispatch(MSG& msg) {
     DispatchMessageA(&msg);
 }
 
-void Win32Pump::processMessages() {
+bool Win32Pump::dispatchPending() {
+    bool any = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        any = true;
         if (msg.message == WM_QUIT) {
             quit_ = true;
             continue;
         }
         dispatch(msg);
     }
+    return any;
 }
 
+void Win32Pump::processMessages() { dispatchPending(); }
+
 void Win32Pump::waitUntil(Millis deadline) {
-    processMessages();
+    // What is already waiting may be what the caller waits for: it then
+    // returns at once, so the caller sees its condition change.
+    if (dispatchPending()) return;
     const Millis t = now();
     if (t >= deadline) return;
     const Millis wait = deadline - t;
     MsgWaitForMultipleObjectsEx(0, nullptr, wait > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(wait),
                                 QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    processMessages();
+    dispatchPending();
 }
 
 bool Win32Pump::runOne() {

@@ -43,6 +43,8 @@ public:
 private:
     friend class Win32Timer;
     void dispatch(MSG& msg);
+    // Dispatches what is waiting; true if there was anything.
+    bool dispatchPending();
     MessageWindow timerWindow_;
     std::map<UINT_PTR, std::function<void()>*> timers_;
     UINT_PTR nextTimerId_ = 1;
