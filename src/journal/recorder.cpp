@@ -219,24 +219,21 @@ void Recorder::tick() {
         return;
     }
     Replay& r = *replay_;
-    if (r.cancelRequested) {
-        finish(true);
-        return;
-    }
     const os::Millis now = pump_.now();
     if (!r.start) {
         r.start = now;
         if (!r.events.empty()) r.nextDue = r.events.front().time;
     }
     std::size_t sent = 0;
-    while (r.next < r.events.size()) {
+    // The watcher can report the user's Esc while an injection waits on the system.
+    while (r.next < r.events.size() && !r.cancelRequested) {
         if (r.hiSpeed ? sent == kHighSpeedBatch : *r.start + r.nextDue > now) break;
         inject(r.events[r.next]);
         ++sent;
         if (++r.next < r.events.size()) r.nextDue += r.events[r.next].time;
     }
-    if (r.next == r.events.size()) {
-        finish(false);
+    if (r.cancelRequested || r.next == r.events.size()) {
+        finish(r.cancelRequested);
         return;
     }
     // Due times count from the start, so late ticks do not add up to drift.

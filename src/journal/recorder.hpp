@@ -47,8 +47,9 @@ public:
     std::size_t queued() const { return queue_.size(); }
 
     // High-speed pacing: at most this many events per timer tick, so the
-    // target's queue is drained between batches.
-    static constexpr std::size_t kHighSpeedBatch = 32;
+    // target's queue is drained between batches and the program's own
+    // messages are handled.
+    static constexpr std::size_t kHighSpeedBatch = 128;
     static constexpr unsigned kHighSpeedTickMs = 1;
 
 private:

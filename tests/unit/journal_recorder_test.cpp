@@ -59,9 +59,12 @@ struct TimedInput : os::fake::FakeInput {
     void inject(const InputEvent& e) override {
         FakeInput::inject(e);
         times.push_back(pump.now());
+        if (whileInjecting) whileInjecting();
     }
     os::Pump& pump;
     std::vector<os::Millis> times;
+    // What the user does while the system takes an injected event.
+    std::function<void()> whileInjecting;
 };
 
 struct RecorderTest : ::testing::Test {
@@ -269,6 +272,19 @@ TEST_F(RecorderTest, EscFromTheUserCancelsAndReleasesWhatTheReplayHeld) {
     runFor(8000);
     EXPECT_EQ(input.injected.size(), 6u);
     EXPECT_EQ(finished.size(), 1u);
+}
+
+TEST_F(RecorderTest, EscDuringAHighSpeedBatchStopsItThere) {
+    std::vector<std::pair<os::Millis, InputEvent>> timeline;
+    for (const InputEvent& e : typed("ABCDEFGHIJ")) timeline.push_back({timeline.size(), e});
+    recordAt("C:\\K\\fast.dat", timeline);
+    input.whileInjecting = [this] {
+        if (input.injected.size() == 3) input.user(down(kEsc));
+    };
+    play("C:\\K\\fast.dat", true);
+    runUntilFinished();
+    EXPECT_EQ(finished, std::vector<bool>{true});
+    EXPECT_EQ(input.injected, (std::vector<InputEvent>{down('A'), up('A'), down('B'), up('B')}));
 }
 
 TEST_F(RecorderTest, MissingAndDamagedFilesFinishAtOnce) {
