@@ -1,17 +1,46 @@
 #pragma once
 // The program's one application object: the run state, the dispatcher, the
-// hot-key slot table and the recorder, wired together over the os services.
+// interpreter, the hot-key slot table, the window-trigger watcher, the
+// command line and the tray form's decisions, wired over the os services.
+// The windows themselves are behind ShellView.
 
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "app/geometry.hpp"
+#include "app/tray.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "playback/interpreter.hpp"
 #include "playback/sender.hpp"
 #include "store/hotkeys.hpp"
+#include "triggers/command_line.hpp"
 #include "triggers/dispatcher.hpp"
+#include "triggers/watcher.hpp"
 
 namespace kv::app {
+
+// What the application asks of its windows.
+class ShellView {
+public:
+    virtual ~ShellView() = default;
+    virtual ScreenSize screen() = 0;
+    virtual Rect managerRect() = 0;
+    virtual void placeManager(const Rect& r) = 0;
+    // Shows the manager window; activate brings the application to the front.
+    virtual void showManager(bool activate) = 0;
+    virtual void showAbout(const AboutText& text) = 0;
+    // Total physical memory in bytes and the free share in percent.
+    virtual std::pair<unsigned long long, unsigned> memoryStatus() = 0;
+    // Ends the message loop: the program ends.
+    virtual void quit() = 0;
+    // Lets this process shut the system down (log-off and shutdown).
+    virtual void enableShutdownPrivilege() = 0;
+    // The macro list, rebuilt from the store after every change.
+    virtual void refillList() {}
+};
 
 class Application {
 public:
@@ -19,10 +48,30 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Registers the hot keys of the store's macros.
-    void start();
-    // Rebuilds the hot-key table from the store (after any change of macros).
+    void setView(ShellView* view) { view_ = view; }
+
+    // Creating the manager window: hot keys from the store, the watcher.
+    void managerCreated();
+    // Creating the tray form: the hints tick, the command line, then Open.
+    // An error raised on the way is shown and skips the rest.
+    void trayCreated(const std::vector<std::string>& arguments);
+    // The last start-up step: the manager window shows on the first run.
+    void firstRunCheck();
+
+    // Rebuilds the hot-key table (and with it the list) from the store.
     void loadHotKeys();
+
+    // Tray menu and tray icon.
+    bool openEnabled() const { return openEnabled_; }
+    bool showHints() const { return showHints_; }
+    bool commandEnabled(TrayCommand c) const;
+    void trayCommand(TrayCommand c);
+    void trayDoubleClick();
+    // A close request to the tray form, and the log-off or shutdown query.
+    void closeRequested();
+    bool queryEndSession();
+    // The once-a-second check of a /CLOSE run.
+    void playbackTimerTick();
 
     // Runs the action; an error it raises is shown in the standard error box
     // and the program goes on.
@@ -32,16 +81,28 @@ public:
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
     playback::Interpreter& interpreter() { return interpreter_; }
     store::HotKeySlotTable& hotKeys() { return hotKeys_; }
+    triggers::Watcher& watcher() { return watcher_; }
+    triggers::CommandLine& commandLine() { return commandLine_; }
     os::System& system() { return sys_; }
 
 private:
+    void setPosition();
+    void savePosition();
+    store::Store store() const { return store::Store(sys_.files, sys_.storePath); }
+
     os::System& sys_;
     journal::Journal& journal_;
+    ShellView* view_ = nullptr;
     triggers::RunState state_;
     triggers::Dispatcher dispatcher_;
     playback::SendKey sendKey_;
     playback::Interpreter interpreter_;
     store::HotKeySlotTable hotKeys_;
+    triggers::Watcher watcher_;
+    triggers::CommandLine commandLine_;
+    std::unique_ptr<os::Timer> playbackTimer_;
+    bool openEnabled_ = false;
+    bool showHints_ = true;
 };
 
 }  // namespace kv::app

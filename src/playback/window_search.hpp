@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/os.hpp"
 
@@ -21,6 +22,17 @@ std::string normaliseTitle(std::string_view title);
 // whose whole normalised title (at most 249 characters read) equals the
 // normalised wanted title; 0 when none.
 os::WindowHandle findWindowByTitle(os::Windows& windows, std::string_view wanted);
+
+// One enumeration's titles, normalised, in enumeration order: serves many
+// searches (the window-trigger scan) with the same result per search as
+// findWindowByTitle at the moment of the enumeration.
+struct TitledWindow {
+    os::WindowHandle handle;
+    std::string title;
+};
+std::vector<TitledWindow> listWindows(os::Windows& windows);
+// First window of the list whose title equals the already normalised title.
+os::WindowHandle findInList(const std::vector<TitledWindow>& list, std::string_view normalisedWanted);
 
 // Searches once a second, the first time at once, until a window titled
 // wanted exists or n seconds (or minutes) have passed; n <= 0 returns without

@@ -60,11 +60,12 @@ HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int sl
 }
 
 void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()>& afterLoad) {
-    const int entries = readEntries(store);
+    const StoreSnapshot snapshot(store);
+    const int entries = snapshot.readInt(kMain, "Entries", 0);
     for (int k = 1; k <= kHotKeySlots; ++k) component(k).setHotKey(0);
     if (entries < 1) return;
     for (int k = 1; k <= kHotKeySlots; ++k) {
-        const std::int32_t v = store.readInt(macroSection(k), "HotKey", 0);
+        const std::int32_t v = snapshot.readInt(macroSection(k), "HotKey", 0);
         component(k).setHotKey(static_cast<ShortCut>(static_cast<std::uint32_t>(v) & 0xFFFF));
     }
     if (afterLoad) afterLoad();

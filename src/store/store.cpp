@@ -60,19 +60,43 @@ void Store::save(const std::string& bytes) {
     if (!replaceFileContent(files_, path_, bytes)) throw Error("Unable to write to " + path_);
 }
 
-std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    ProfileText text(load());
+StoreSnapshot::StoreSnapshot(const Store& store)
+    : text_(std::make_unique<ProfileText>(store.files_.read(store.path_).value_or(std::string()))) {}
+
+StoreSnapshot::~StoreSnapshot() = default;
+
+namespace {
+
+std::string valueOrDefault(const ProfileText& text, std::string_view section, std::string_view key,
+                           std::string_view def) {
     if (auto v = text.get(section, key)) return *v;
     std::string d(def);
     if (d.size() > kMaxReadLength) d.resize(kMaxReadLength);
     return d;
 }
 
-std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    ProfileText text(load());
+std::int32_t intOrDefault(const ProfileText& text, std::string_view section, std::string_view key,
+                          std::int32_t def) {
     auto v = text.get(section, key);
-    if (!v) return def;
-    return parseInteger(*v).value_or(def);
+    return v ? parseInteger(*v).value_or(def) : def;
+}
+
+}  // namespace
+
+std::string StoreSnapshot::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    return valueOrDefault(*text_, section, key, def);
+}
+
+std::int32_t StoreSnapshot::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+    return intOrDefault(*text_, section, key, def);
+}
+
+std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    return valueOrDefault(ProfileText(load()), section, key, def);
+}
+
+std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+    return intOrDefault(ProfileText(load()), section, key, def);
 }
 
 bool Store::readBool(std::string_view section, std::string_view key, bool def) const {

@@ -3,6 +3,8 @@
 // replaced whole and atomically by every write.
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,11 +35,28 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    friend class StoreSnapshot;
     std::string load() const;
     void save(const std::string& bytes);
 
     os::Files& files_;
     std::string path_;
+};
+
+// The store as read once: for an operation that reads many keys (a scan of
+// all macros), so that the file is read and parsed once per operation.
+class StoreSnapshot {
+public:
+    explicit StoreSnapshot(const Store& store);
+    ~StoreSnapshot();
+    StoreSnapshot(const StoreSnapshot&) = delete;
+    StoreSnapshot& operator=(const StoreSnapshot&) = delete;
+
+    std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
+    std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+
+private:
+    std::unique_ptr<class ProfileText> text_;
 };
 
 // Replaces the file's content so that a crash at any moment leaves either the

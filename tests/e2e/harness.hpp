@@ -45,6 +45,7 @@ public:
     // Starts Macros.exe from the program directory with the arguments.
     void start(const std::string& arguments = "");
     bool running();
+    DWORD processId() const { return process_.dwProcessId; }
     // Waits for the program to exit; false on time-out.
     bool waitForExit(std::chrono::milliseconds timeout);
     // The hot keys are registered once the program has finished starting.

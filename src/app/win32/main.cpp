@@ -1,26 +1,26 @@
-// Keyvale's entry point: the hidden application window, the resident
-// application object and the message loop.
+// Keyvale's entry point: start-up in its fixed order, then the message loop.
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/application.hpp"
+#include "app/win32/forms.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
+#include "triggers/command_line.hpp"
 
 namespace {
 
 using kv::os::win32::UniqueWindow;
 
 LRESULT CALLBACK applicationWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) {
-        PostQuitMessage(0);
-        return 0;
-    }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
+// The application's own top-level window: the owner of the program's windows
+// and message boxes. It stays hidden, and as a tool window it never gets a
+// task-bar button.
 UniqueWindow createApplicationWindow(HINSTANCE instance) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = applicationWindowProc;
@@ -28,7 +28,6 @@ UniqueWindow createApplicationWindow(HINSTANCE instance) {
     wc.hIcon = LoadIconA(instance, "MAINICON");
     wc.lpszClassName = "TApplication";
     RegisterClassA(&wc);
-    // A tool window never gets a task-bar button.
     return UniqueWindow(CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "Keyvale", WS_POPUP, 0, 0, 0, 0, nullptr,
                                         nullptr, instance, nullptr));
 }
@@ -36,7 +35,7 @@ UniqueWindow createApplicationWindow(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
     kv::os::win32::Win32System os;
@@ -44,10 +43,28 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                                                   kv::os::win32::appDataDirectory());
     UniqueWindow appWindow = createApplicationWindow(instance);
     os.setApplicationWindow(appWindow.get());
+    os.pump.processMessages();
 
     kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal);
-    app.guarded([&] { app.start(); });
+
+    using kv::app::win32::HiddenForm;
+    // Every form is created once, hidden, in this order, and lives to the end.
+    HiddenForm wizard("TfrmWizard", "Macro Setup Wizard");
+    kv::app::win32::ManagerWindow manager(app, os.sys);
+    kv::app::win32::Win32ShellView view(manager, appWindow.get());
+    app.setView(&view);
+    app.guarded([&] { app.managerCreated(); });
+    kv::app::win32::TrayForm tray(app, appWindow.get());
+    tray.addIcon();
+    app.trayCreated(kv::triggers::splitArguments(GetCommandLineA()));
+    HiddenForm wait("TfrmWait", "Wait Time");
+    HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
+    HiddenForm inputBox("TfrmInputBox", "Input Box");
+    HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
+    HiddenForm hint("TfrmHint", "Keyvale Hints");
+    HiddenForm properties("TfrmProperties", "Macro Properties");
+    app.firstRunCheck();
 
     while (os.pump.runOne()) {
     }

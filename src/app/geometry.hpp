@@ -1,0 +1,34 @@
+#pragma once
+// The manager window's saved geometry in section Position.
+
+#include <optional>
+
+#include "store/store.hpp"
+
+namespace kv::app {
+
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+struct ScreenSize {
+    int width = 0;
+    int height = 0;
+};
+
+// Where SetPosition puts the manager window: nothing when no geometry was
+// ever saved (Width reads as the marker 10000: centre it, size unchanged);
+// otherwise the stored values, with the defaults 421, 343, half the screen
+// height for the top and half the screen height less 210 for the left edge.
+std::optional<Rect> savedPlacement(const store::Store& store, ScreenSize screen);
+
+void savePosition(store::Store& store, const Rect& r);
+
+// The window of the given size centred on the screen.
+Rect centred(ScreenSize screen, int width, int height);
+
+}  // namespace kv::app

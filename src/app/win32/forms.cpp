@@ -1,0 +1,344 @@
+#include "app/win32/forms.hpp"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "store/macros.hpp"
+#include "store/shortcut.hpp"
+#include "store/store.hpp"
+
+namespace kv::app::win32 {
+
+// ---- Form ----
+
+void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, int width, int height,
+                  HWND owner, UINT classStyle) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, className, &wc)) {
+        wc.style = classStyle;
+        wc.lpfnWndProc = &Form::proc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, "MAINICON");
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+    }
+    window_.reset(CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
+                                  owner, nullptr, instance, this));
+}
+
+LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && self->window_.get() == hwnd) return self->handle(msg, wp, lp);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd(), msg, wp, lp); }
+
+// ---- forms whose contents come later ----
+
+HiddenForm::HiddenForm(const char* className, const char* caption) {
+    create(className, caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 400, 300);
+}
+
+LRESULT HiddenForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        ShowWindow(hwnd(), SW_HIDE);  // closing a form only hides it
+        return 0;
+    }
+    return Form::handle(msg, wp, lp);
+}
+
+// ---- the manager window ----
+
+ManagerWindow::ManagerWindow(Application& app, os::System& sys) : app_(app), sys_(sys) {
+    create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, 421, 343);
+    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 100, 100,
+                            hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    const struct {
+        const char* caption;
+        int width;
+    } columns[] = {{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}};
+    for (int i = 0; i < 3; ++i) {
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH;
+        c.pszText = const_cast<char*>(columns[i].caption);
+        c.cx = columns[i].width;
+        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+    }
+    layout();
+}
+
+void ManagerWindow::layout() {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    MoveWindow(list_, 0, 0, rc.right, rc.bottom, TRUE);
+}
+
+void ManagerWindow::refillList() {
+    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
+    const store::Store st(sys_.files, sys_.storePath);
+    const store::StoreSnapshot s(st);
+    const int entries = s.readInt(store::kMain, "Entries", 0);
+    for (int n = 1; n <= entries; ++n) {
+        const std::string section = store::macroSection(n);
+        std::string texts[3] = {
+            s.readString(section, "Name", section),
+            store::shortCutText(static_cast<store::ShortCut>(s.readInt(section, "HotKey", 0) & 0xFFFF),
+                                sys_.keyboard),
+            s.readString(section, "Trigger", "")};
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = n - 1;
+        item.pszText = texts[0].data();
+        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        for (int sub = 1; sub < 3; ++sub) {
+            item.iSubItem = sub;
+            item.pszText = texts[sub].data();
+            SendMessageA(list_, LVM_SETITEMTEXTA, n - 1, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+}
+
+LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_SIZE:
+            layout();
+            return 0;
+        case WM_CLOSE:
+            // The manager window is hidden, never closed, while the program runs.
+            ShowWindow(hwnd(), SW_HIDE);
+            return 0;
+        default:
+            return Form::handle(msg, wp, lp);
+    }
+}
+
+// ---- the tray form ----
+
+TrayForm::TrayForm(Application& app, HWND applicationWindow) : app_(app), applicationWindow_(applicationWindow) {
+    create("TKeyvale", "Keyvale", WS_POPUP | WS_CAPTION | WS_MINIMIZE, WS_EX_TOOLWINDOW, 100, 50,
+           applicationWindow, CS_DBLCLKS);
+    SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(hwnd(), SW_HIDE);
+    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
+    icon_.reset(static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                   GetSystemMetrics(SM_CYSMICON), 0)));
+}
+
+TrayForm::~TrayForm() {
+    if (iconAdded_) {
+        NOTIFYICONDATAA nid{};
+        nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        nid.hWnd = hwnd();
+        nid.uID = kTrayIconId;
+        Shell_NotifyIconA(NIM_DELETE, &nid);
+    }
+}
+
+void TrayForm::addIcon() {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = hwnd();
+    nid.uID = kTrayIconId;
+    nid.uCallbackMessage = kTrayCallbackMessage;
+    nid.hIcon = icon_ ? icon_.get() : LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    const std::string tip = trayTip(kTrayTip);
+    lstrcpynA(nid.szTip, tip.c_str(), sizeof nid.szTip);
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | (tip.empty() ? 0 : NIF_TIP);
+    if (nid.hIcon && hwnd()) iconAdded_ = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
+}
+
+void TrayForm::popupMenu() {
+    os::win32::UniqueMenu menu(CreatePopupMenu());
+    HMENU help = CreatePopupMenu();  // owned by menu once appended
+    bool helpAppended = false;
+    for (const TrayMenuItem& item : trayMenuItems()) {
+        if (!item.caption) {
+            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        UINT flags = MF_STRING;
+        if (!app_.commandEnabled(item.command)) flags |= MF_GRAYED;
+        if (item.command == TrayCommand::ShowHints && app_.showHints()) flags |= MF_CHECKED;
+        if (item.command == TrayCommand::Help) {
+            AppendMenuA(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help), item.caption);
+            helpAppended = true;
+        } else {
+            AppendMenuA(item.inHelpSubmenu ? help : menu.get(), flags, static_cast<UINT_PTR>(item.command),
+                        item.caption);
+        }
+    }
+    if (!helpAppended) DestroyMenu(help);
+    POINT pt;
+    GetCursorPos(&pt);
+    // The menu closes properly only when its window is in the foreground.
+    SetForegroundWindow(hwnd());
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
+    PostMessageA(hwnd(), WM_NULL, 0, 0);
+}
+
+LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kTrayCallbackMessage) {
+        switch (lp) {
+            case WM_LBUTTONDBLCLK: app_.guarded([&] { app_.trayDoubleClick(); }); break;
+            case WM_RBUTTONDOWN: popupMenu(); break;
+            default: break;
+        }
+        return Form::handle(msg, wp, lp);
+    }
+    if (taskbarCreated_ && msg == taskbarCreated_) {
+        // The shell restarted: without the icon nobody could reach the program.
+        addIcon();
+        return 0;
+    }
+    switch (msg) {
+        case WM_COMMAND:
+            if (HIWORD(wp) == 0 && lp == 0) {
+                const auto command = static_cast<TrayCommand>(LOWORD(wp));
+                app_.guarded([&] { app_.trayCommand(command); });
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            app_.guarded([&] { app_.closeRequested(); });
+            return 0;
+        case WM_QUERYENDSESSION:
+            return app_.queryEndSession() ? TRUE : FALSE;
+        default:
+            break;
+    }
+    return Form::handle(msg, wp, lp);
+}
+
+// ---- About box ----
+
+namespace {
+
+struct AboutState {
+    bool done = false;
+};
+
+LRESULT CALLBACK aboutProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if ((msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) || msg == WM_CLOSE) {
+        if (state) state->done = true;
+        PostMessageA(hwnd, WM_NULL, 0, 0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+void showAboutBox(HWND owner, const AboutText& text) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, "KeyvaleAbout", &wc)) {
+        wc.lpfnWndProc = aboutProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "KeyvaleAbout";
+        RegisterClassA(&wc);
+    }
+    AboutState state;
+    const int w = 380, h = 220;
+    UniqueWindow box(CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, "KeyvaleAbout", "About Keyvale",
+                                     WS_POPUP | WS_CAPTION | WS_SYSMENU, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                                     (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, instance,
+                                     nullptr));
+    if (!box) return;
+    SetWindowLongPtrA(box.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    auto child = [&](const char* cls, const char* t, DWORD style, int x, int y, int cw, int ch, int id = 0) {
+        HWND c = CreateWindowExA(0, cls, t, WS_CHILD | WS_VISIBLE | style, x, y, cw, ch, box.get(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return c;
+    };
+    HWND icon = child("STATIC", "", SS_ICON, 16, 16, 32, 32);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(instance, "MAINICON")), 0);
+    child("STATIC", text.product.c_str(), SS_LEFT, 64, 24, 280, 20);
+    child("STATIC", "", SS_ETCHEDHORZ, 16, 64, 340, 2);
+    child("STATIC", text.memoryLabel.c_str(), SS_LEFT, 16, 78, 200, 18);
+    child("STATIC", text.memoryValue.c_str(), SS_RIGHT, 220, 78, 136, 18);
+    child("STATIC", text.resourcesLabel.c_str(), SS_LEFT, 16, 100, 200, 18);
+    child("STATIC", text.resourcesValue.c_str(), SS_RIGHT, 220, 100, 136, 18);
+    HWND ok = child("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (w - 80) / 2, 140, 80, 26, IDOK);
+
+    const bool ownerEnabled = owner && IsWindowEnabled(owner);
+    if (ownerEnabled) EnableWindow(owner, FALSE);
+    ShowWindow(box.get(), SW_SHOW);
+    os::win32::forceForeground(box.get());
+    SetFocus(ok);
+    MSG msg;
+    while (!state.done && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(box.get(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (msg.message == WM_QUIT && !state.done) PostQuitMessage(static_cast<int>(msg.wParam));
+    if (ownerEnabled) EnableWindow(owner, TRUE);
+}
+
+// ---- privileges ----
+
+bool changeSecurity() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
+    os::win32::UniqueFile token(raw);
+    TOKEN_PRIVILEGES tp{};
+    if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) return false;
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    return AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr) != FALSE;
+}
+
+// ---- the view ----
+
+ScreenSize Win32ShellView::screen() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+Rect Win32ShellView::managerRect() {
+    RECT r;
+    GetWindowRect(manager_.hwnd(), &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void Win32ShellView::placeManager(const Rect& r) {
+    SetWindowPos(manager_.hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32ShellView::showManager(bool activate) {
+    if (activate) {
+        ShowWindow(manager_.hwnd(), SW_SHOW);
+        os::win32::forceForeground(manager_.hwnd());
+    } else {
+        ShowWindow(manager_.hwnd(), SW_SHOWNOACTIVATE);
+        SetWindowPos(manager_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void Win32ShellView::showAbout(const AboutText& text) { showAboutBox(applicationWindow_, text); }
+
+std::pair<unsigned long long, unsigned> Win32ShellView::memoryStatus() {
+    MEMORYSTATUSEX ms{};
+    ms.dwLength = sizeof ms;
+    GlobalMemoryStatusEx(&ms);
+    return {ms.ullTotalPhys, 100u - ms.dwMemoryLoad};
+}
+
+void Win32ShellView::quit() { PostQuitMessage(0); }
+
+}  // namespace kv::app::win32

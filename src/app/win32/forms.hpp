@@ -1,0 +1,103 @@
+#pragma once
+// The program's windows: the hidden tray form with the tray icon and its
+// menu, the macro manager window, the About box, and the forms whose
+// contents come with later work, each created once and hidden.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application.hpp"
+#include "os/win32/handles.hpp"
+#include "os/win32/win32_os.hpp"
+
+namespace kv::app::win32 {
+
+using os::win32::UniqueWindow;
+
+// A top-level window whose messages go to a virtual handler.
+class Form {
+public:
+    virtual ~Form() = default;
+    HWND hwnd() const { return window_.get(); }
+
+protected:
+    void create(const char* className, const char* caption, DWORD style, DWORD exStyle, int width, int height,
+                HWND owner = nullptr, UINT classStyle = 0);
+    virtual LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    UniqueWindow window_;
+};
+
+// A form that exists, hidden, with its caption.
+class HiddenForm : public Form {
+public:
+    HiddenForm(const char* className, const char* caption);
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+class ManagerWindow : public Form {
+public:
+    ManagerWindow(Application& app, os::System& sys);
+    void refillList();
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void layout();
+    Application& app_;
+    os::System& sys_;
+    HWND list_ = nullptr;
+};
+
+class TrayForm : public Form {
+public:
+    TrayForm(Application& app, HWND applicationWindow);
+    ~TrayForm() override;
+    void addIcon();
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void popupMenu();
+    Application& app_;
+    HWND applicationWindow_;
+    os::win32::UniqueIcon icon_;
+    UINT taskbarCreated_ = 0;
+    bool iconAdded_ = false;
+};
+
+void showAboutBox(HWND owner, const AboutText& text);
+
+// Enables SeShutdownPrivilege in the process token; false when a step fails.
+bool changeSecurity();
+
+// The ShellView of the running program.
+class Win32ShellView : public ShellView {
+public:
+    Win32ShellView(ManagerWindow& manager, HWND applicationWindow)
+        : manager_(manager), applicationWindow_(applicationWindow) {}
+    ScreenSize screen() override;
+    Rect managerRect() override;
+    void placeManager(const Rect& r) override;
+    void showManager(bool activate) override;
+    void showAbout(const AboutText& text) override;
+    std::pair<unsigned long long, unsigned> memoryStatus() override;
+    void quit() override;
+    void enableShutdownPrivilege() override { changeSecurity(); }
+    void refillList() override { manager_.refillList(); }
+
+private:
+    ManagerWindow& manager_;
+    HWND applicationWindow_;
+};
+
+}  // namespace kv::app::win32

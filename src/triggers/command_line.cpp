@@ -1,0 +1,84 @@
+#include "triggers/command_line.hpp"
+
+#include "store/macros.hpp"
+#include "store/profile.hpp"
+#include "store/store.hpp"
+
+namespace kv::triggers {
+
+namespace {
+
+constexpr std::size_t kMaxArgument = 255;
+
+bool isSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+}  // namespace
+
+std::vector<std::string> splitArguments(std::string_view line) {
+    std::vector<std::string> args;
+    std::size_t i = 0;
+    bool first = true;
+    while (true) {
+        // Separators and pairs of quotes before an argument are skipped.
+        for (;;) {
+            while (i < line.size() && isSeparator(line[i])) ++i;
+            if (i + 1 < line.size() && line[i] == '"' && line[i + 1] == '"')
+                i += 2;
+            else
+                break;
+        }
+        if (i >= line.size()) break;
+        std::string arg;
+        bool quoted = false;
+        while (i < line.size() && (quoted || !isSeparator(line[i]))) {
+            if (line[i] == '"')
+                quoted = !quoted;
+            else if (arg.size() < kMaxArgument)
+                arg += line[i];
+            ++i;
+        }
+        if (!first) args.push_back(std::move(arg));
+        first = false;
+    }
+    return args;
+}
+
+ParsedArgument parseArgument(std::string_view argument) {
+    const std::string prefix = store::toUpperAscii(argument.substr(0, 6));
+    ParsedArgument p;
+    if (prefix == "/OPEN:") {
+        p.name = store::toUpperAscii(store::trimControl(argument.size() > 6 ? argument.substr(6, 150) : ""));
+    } else if (prefix == "/CLOSE") {
+        p.close = true;
+    } else {
+        p.name = store::toUpperAscii(argument);
+    }
+    return p;
+}
+
+CommandLine::CommandLine(os::System& sys, std::function<void(int slot)> processHotKey)
+    : sys_(sys), processHotKey_(std::move(processHotKey)) {}
+
+void CommandLine::run(const std::vector<std::string>& arguments) {
+    closeWhenDone_ = false;
+    for (const std::string& argument : arguments) {
+        const ParsedArgument p = parseArgument(argument);
+        if (!p.close) {
+            const store::Store st(sys_.files, sys_.storePath);
+            const int entries = store::readEntries(st);
+            for (int n = 1; n <= entries; ++n) {
+                if (store::toUpperAscii(st.readString(store::macroSection(n), "Name", "")) == p.name)
+                    processHotKey_(n);
+                sys_.pump.processMessages();
+            }
+        } else {
+            closeWhenDone_ = true;
+        }
+    }
+}
+
+bool CommandLine::shouldEnd(const std::string& runStatus) const {
+    return closeWhenDone_ && (runStatus == "True" || runStatus == "NoRecord");
+}
+
+}  // namespace kv::triggers

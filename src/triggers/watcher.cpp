@@ -1,0 +1,118 @@
+#include "triggers/watcher.hpp"
+
+#include <charconv>
+
+#include "playback/window_search.hpp"
+#include "store/macros.hpp"
+#include "store/store.hpp"
+
+namespace kv::triggers {
+
+namespace {
+
+std::optional<os::WindowHandle> parseHandle(std::string_view part) {
+    os::WindowHandle v = 0;
+    if (part.empty()) return std::nullopt;
+    auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), v);
+    if (ec != std::errc() || end != part.data() + part.size()) return std::nullopt;
+    return v;
+}
+
+template <typename F>
+void forEachPart(std::string_view list, F f) {
+    if (list.empty()) return;
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', pos);
+        f(list.substr(pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos));
+        if (comma == std::string_view::npos) return;
+        pos = comma + 1;
+    }
+}
+
+}  // namespace
+
+bool handleListContains(std::string_view list, os::WindowHandle handle) {
+    bool found = false;
+    forEachPart(list, [&](std::string_view part) {
+        if (auto h = parseHandle(part); h && *h == handle) found = true;
+    });
+    return found;
+}
+
+std::string recordHandle(std::string_view list, os::WindowHandle handle,
+                         const std::function<bool(os::WindowHandle)>& exists) {
+    std::string out = std::to_string(handle);
+    forEachPart(list, [&](std::string_view part) {
+        auto h = parseHandle(part);
+        if (h && *h != handle && exists(*h)) {
+            out += ',';
+            out += part;
+        }
+    });
+    return out;
+}
+
+Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
+                 std::function<void(const std::function<void()>&)> guarded)
+    : sys_(sys), processHotKey_(std::move(processHotKey)), guarded_(std::move(guarded)) {}
+
+void Watcher::setUp() {
+    store::Store st(sys_.files, sys_.storePath);
+    const std::int32_t interval = st.readInt(store::kMain, "SearchInterval", 250);
+    interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
+    const int entries = store::readEntries(st);
+    for (int n = 1; n <= entries; ++n) st.writeString(store::macroSection(n), "FoundHandle", "");
+    timer_ = sys_.pump.createTimer([this] {
+        if (guarded_)
+            guarded_([this] { scan(); });
+        else
+            scan();
+    });
+    timer_->start(interval_);
+}
+
+void Watcher::pause() {
+    if (timer_) timer_->stop();
+}
+
+void Watcher::resume() {
+    if (timer_) timer_->start(interval_);
+}
+
+void Watcher::scan() {
+    store::Store st(sys_.files, sys_.storePath);
+    struct Trigger {
+        int slot;
+        std::string title;
+    };
+    std::vector<Trigger> triggers;
+    {
+        const store::StoreSnapshot snapshot(st);
+        const int entries = snapshot.readInt(store::kMain, "Entries", 0);
+        for (int n = 1; n <= entries; ++n) {
+            std::string t = snapshot.readString(store::macroSection(n), "Trigger", "");
+            if (!t.empty()) triggers.push_back({n, playback::normaliseTitle(t)});
+        }
+    }
+    if (triggers.empty()) return;
+
+    // One enumeration serves every trigger until a macro runs, which may
+    // open or close windows; the next trigger then sees a fresh list.
+    std::vector<playback::TitledWindow> windows = playback::listWindows(sys_.windows);
+    sys_.pump.processMessages();
+    for (const Trigger& t : triggers) {
+        const os::WindowHandle found = playback::findInList(windows, t.title);
+        if (found == 0) continue;
+        const std::string section = store::macroSection(t.slot);
+        // Read afresh: a scan nested in a running macro may have recorded it.
+        const std::string list = st.readString(section, "FoundHandle", "");
+        if (handleListContains(list, found) || !sys_.windows.isVisible(found)) continue;
+        st.writeString(section, "FoundHandle",
+                       recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
+        processHotKey_(t.slot);
+        windows = playback::listWindows(sys_.windows);
+    }
+}
+
+}  // namespace kv::triggers

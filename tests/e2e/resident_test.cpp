@@ -1,0 +1,174 @@
+// The resident program: start-up, the command line, the tray form, the
+// window-trigger watcher and the ways of ending.
+
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+
+#include <shellapi.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string store(const std::string& macros, int entries, bool firstRunDone = true) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + (firstRunDone ? "FirstRun=0\r\n" : "") + macros;
+}
+
+// Stands in for the task bar's notification area: Shell_NotifyIcon hands its
+// requests to the first window of this class, as WM_COPYDATA with the request
+// in dwData.
+struct FakeNotificationArea {
+    static inline int adds = 0;
+    static inline int deletes = 0;
+    static inline HWND from = nullptr;
+    HWND window = nullptr;
+    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        if (m == WM_COPYDATA) {
+            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
+            if (cds->dwData == NIM_ADD) ++adds, from = reinterpret_cast<HWND>(w);
+            if (cds->dwData == NIM_DELETE) ++deletes;
+            return TRUE;
+        }
+        return DefWindowProcA(h, m, w, l);
+    }
+    FakeNotificationArea() {
+        adds = deletes = 0;
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
+    }
+    ~FakeNotificationArea() { DestroyWindow(window); }
+};
+
+HWND trayForm(DWORD pid) {
+    HWND found = nullptr;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
+         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
+        DWORD p = 0;
+        GetWindowThreadProcessId(w, &p);
+        if (p == pid) found = w;
+    }
+    return found;
+}
+
+}  // namespace
+
+TEST(Resident, OpenAndCloseRunTheMacroAndEndAboutASecondLater) {
+    e2e::Harness h;
+    h.writeProgramFile("My.key", "typed");
+    h.writeStore(store(e2e::macroSection(1, "My Macro", 4, 0, "My.key"), 1));
+    h.start("/Open:\"my macro\" /Close");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "typed"; }, 10s)) << h.editText();
+    const auto typedAt = GetTickCount64();
+    ASSERT_TRUE(h.waitForExit(10s));
+    const auto after = GetTickCount64() - typedAt;
+    EXPECT_LT(after, 3000u) << "ended " << after << " ms after the macro";
+    EXPECT_EQ(h.readStore().find("[Position]"), std::string::npos) << "a /CLOSE run saves no geometry";
+}
+
+TEST(Resident, ABareNameRunsAndCloseAloneOrAnUnknownNameStayResident) {
+    {
+        e2e::Harness h;
+        h.writeProgramFile("Notes.key", "notes");
+        h.writeStore(store(e2e::macroSection(1, "Notes", 4, 0, "Notes.key"), 1));
+        h.start("Notes");
+        EXPECT_TRUE(h.waitFor([&] { return h.editText() == "notes"; }, 10s)) << h.editText();
+        h.pumpFor(2s);
+        EXPECT_TRUE(h.running());
+    }
+    {
+        e2e::Harness h;
+        h.writeStore(store("", 0));
+        h.start("/CLOSE Unknown");
+        h.pumpFor(3s);
+        EXPECT_TRUE(h.running()) << "no run reported its end, so /CLOSE waits";
+    }
+}
+
+TEST(Resident, ATriggerWindowRunsItsMacroOncePerWindow) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.start();
+    h.focusTarget();
+    auto open = [&](const char* title) {
+        HWND w = CreateWindowExA(WS_EX_NOACTIVATE, "STATIC", title, WS_POPUP, 600, 400, 200, 80, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ShowWindow(w, SW_SHOWNOACTIVATE);
+        return w;
+    };
+    HWND prefix = open("Keyvale Trigger Window (2)");
+    h.pumpFor(1500ms);
+    EXPECT_EQ(h.editText(), "") << "a title that only begins with the trigger does not match";
+    HWND first = open("  KEYVALE Trigger Window ");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "t"; }, 10s)) << h.editText();
+    h.pumpFor(2s);
+    EXPECT_EQ(h.editText(), "t") << "the window stays open: the macro ran once";
+    HWND second = open("Keyvale Trigger Window");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "tt"; }, 10s)) << h.editText();
+    DestroyWindow(second);
+    DestroyWindow(first);
+    DestroyWindow(prefix);
+}
+
+TEST(Resident, TheFirstStartShowsTheManagerCentredAndRecordsIt) {
+    e2e::Harness h;
+    h.start();
+    HWND manager = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (manager = h.findDialog("Veltrane Keyvale")) != nullptr; }, 10s));
+    RECT r;
+    GetWindowRect(manager, &r);
+    const int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+    EXPECT_NEAR(cx, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+    EXPECT_NEAR(cy, GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+    EXPECT_NE(h.readStore().find("FirstRun=0"), std::string::npos) << h.readStore();
+}
+
+TEST(Resident, ExitFromTheTrayMenuEndsTheProgramAndSavesTheGeometry) {
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    h.start();
+    HWND tray = trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
+    ASSERT_TRUE(h.waitForExit(10s));
+    const std::string s = h.readStore();
+    EXPECT_NE(s.find("[Position]"), std::string::npos) << s;
+    EXPECT_NE(s.find("Width=421"), std::string::npos) << s;
+}
+
+TEST(Resident, ALogOffQueryEndsTheProgramWithoutSavingTheGeometry) {
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    h.start();
+    HWND tray = trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(tray, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(answer, TRUE) << "log-off is never blocked";
+    ASSERT_TRUE(h.waitForExit(10s));
+    EXPECT_EQ(h.readStore().find("[Position]"), std::string::npos);
+}
+
+TEST(Resident, TheIconComesBackWhenTheTaskBarIsCreatedAgain) {
+    FakeNotificationArea area;
+    ASSERT_EQ(FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr), area.window)
+        << "another notification area is in front of the test's";
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    h.start();
+    ASSERT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 1; }, 5s));
+    HWND tray = trayForm(h.processId());
+    EXPECT_EQ(FakeNotificationArea::from, tray);
+    // What the shell broadcasts when it restarts.
+    PostMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 2; }, 5s));
+    PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
+    ASSERT_TRUE(h.waitForExit(10s));
+    EXPECT_EQ(FakeNotificationArea::deletes, 1) << "Exit removes the icon";
+}

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include "app/application.hpp"
+#include "os/fake/fake_os.hpp"
+
+using namespace kv;
+using app::Rect;
+
+namespace {
+
+struct FakeView : app::ShellView {
+    app::ScreenSize screenSize{1280, 1024};
+    Rect rect{0, 0, 421, 343};
+    bool shown = false, activated = false, quitCalled = false, privilege = false;
+    std::vector<std::string> about;
+    app::ScreenSize screen() override { return screenSize; }
+    Rect managerRect() override { return rect; }
+    void placeManager(const Rect& r) override { rect = r; }
+    void showManager(bool activate) override {
+        shown = true;
+        activated |= activate;
+    }
+    void showAbout(const app::AboutText& t) override { about = {t.product, t.memoryValue, t.resourcesValue}; }
+    std::pair<unsigned long long, unsigned> memoryStatus() override { return {8ull << 30, 42}; }
+    void quit() override { quitCalled = true; }
+    void enableShutdownPrivilege() override { privilege = true; }
+};
+
+struct ApplicationTest : ::testing::Test {
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;
+    app::Application app{fake.sys, journal};
+    FakeView view;
+    store::Store st{fake.files, fake.sys.storePath};
+    ApplicationTest() { app.setView(&view); }
+    void runFor(os::Millis ms) {
+        const os::Millis end = fake.pump.now() + ms;
+        while (fake.pump.now() < end) fake.pump.waitUntil(end);
+    }
+    void start(const std::vector<std::string>& args = {}) {
+        app.managerCreated();
+        app.trayCreated(args);
+        app.firstRunCheck();
+    }
+};
+
+}  // namespace
+
+TEST_F(ApplicationTest, TheFirstRunShowsTheManagerCentredOnceOnly) {
+    start();
+    EXPECT_TRUE(view.shown);
+    EXPECT_EQ(view.rect, (Rect{(1280 - 421) / 2, (1024 - 343) / 2, 421, 343}));
+    EXPECT_FALSE(st.readBool("Main", "FirstRun", true));
+    FakeView second;
+    app.setView(&second);
+    app.firstRunCheck();
+    EXPECT_FALSE(second.shown);
+}
+
+TEST_F(ApplicationTest, OpenRestoresSavedGeometryAndExitSavesIt) {
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    EXPECT_TRUE(app.openEnabled());
+    view.rect = {10, 20, 500, 400};
+    app.trayCommand(app::TrayCommand::Open);
+    EXPECT_EQ(view.rect, (Rect{(1280 - 500) / 2, (1024 - 400) / 2, 500, 400})) << "never saved: centred";
+    EXPECT_FALSE(view.activated) << "Open shows the window without activating it";
+    view.rect = {30, 40, 600, 450};
+    app.trayCommand(app::TrayCommand::Exit);
+    EXPECT_TRUE(view.quitCalled);
+    EXPECT_EQ(st.readInt("Position", "Left", 0), 30);
+    view.rect = {};
+    app.trayCommand(app::TrayCommand::Open);
+    EXPECT_EQ(view.rect, (Rect{30, 40, 600, 450}));
+}
+
+TEST(Geometry, DefaultsOfAPartlySavedPosition) {
+    os::fake::FakeFiles files;
+    store::Store st(files, "macros.ini");
+    EXPECT_FALSE(app::savedPlacement(st, {1280, 1024}));
+    st.writeInt("Position", "Width", 500);
+    // The left edge's default comes from the screen height.
+    EXPECT_EQ(app::savedPlacement(st, {1280, 1024}), (Rect{1024 / 2 - 210, 512, 500, 343}));
+    EXPECT_EQ(app::savedPlacement(st, {1280, 1023}), (Rect{301, 511, 500, 343}));
+}
+
+TEST_F(ApplicationTest, LogOffEndsWithoutSavingAndACloseRequestSaves) {
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    EXPECT_TRUE(app.queryEndSession());
+    EXPECT_TRUE(view.quitCalled);
+    EXPECT_TRUE(view.privilege);
+    EXPECT_EQ(st.readInt("Position", "Width", -1), -1);
+    app.closeRequested();
+    EXPECT_EQ(st.readInt("Position", "Width", -1), 421);
+}
+
+TEST_F(ApplicationTest, ShowHintsTicksFromTheStoreAndWritesWhenClicked) {
+    st.writeInt("Main", "Show Hints", 0);
+    start();
+    EXPECT_FALSE(app.showHints());
+    app.trayCommand(app::TrayCommand::ShowHints);
+    EXPECT_TRUE(app.showHints());
+    EXPECT_TRUE(st.readBool("Main", "Show Hints", false));
+}
+
+TEST_F(ApplicationTest, ACloseRunEndsAboutASecondAfterItsMacro) {
+    st.writeInt("Main", "FirstRun", 0);
+    st.writeInt("Main", "Entries", 1);
+    st.writeString("Macro1", "Name", "My Macro");
+    st.writeInt("Macro1", "Type", 1);
+    st.writeString("Macro1", "FileName", "notepad.exe");
+    start({"/Open:My Macro", "/Close"});
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"notepad.exe"}));
+    EXPECT_FALSE(view.quitCalled);
+    runFor(999);
+    EXPECT_FALSE(view.quitCalled);
+    runFor(1);
+    EXPECT_TRUE(view.quitCalled);
+}
+
+TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenAndTheCloseTimerOff) {
+    st.writeInt("Main", "FirstRun", 0);
+    st.writeInt("Main", "Entries", 1);
+    st.writeString("Macro1", "Name", "Gone");
+    st.writeInt("Macro1", "Type", 4);
+    st.writeString("Macro1", "FileName", "Gone.key");
+    start({"Gone", "/Close"});
+    ASSERT_EQ(fake.dialogs.errors.size(), 1u);
+    EXPECT_FALSE(app.openEnabled());
+    app.trayDoubleClick();
+    EXPECT_FALSE(view.shown);
+    runFor(5000);
+    EXPECT_FALSE(view.quitCalled);
+}
+
+TEST_F(ApplicationTest, AboutShowsMemoryAndFreeShare) {
+    start();
+    app.trayCommand(app::TrayCommand::About);
+    EXPECT_EQ(view.about, (std::vector<std::string>{"Keyvale 3.4a", "8,388,608 KB", "42% free"}));
+    EXPECT_EQ(app::trayTip(std::string(70, 't')).size(), 63u);
+}
+
+TEST_F(ApplicationTest, ScriptDelaysPauseTheWatcher) {
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    EXPECT_TRUE(app.watcher().running());
+    bool pausedDuring = false;
+    fake.pump.at(fake.pump.now() + 500, [&] { pausedDuring = !app.watcher().running(); });
+    app.interpreter().sendKeys("<<SECS1>>");
+    EXPECT_TRUE(pausedDuring);
+    EXPECT_TRUE(app.watcher().running());
+}

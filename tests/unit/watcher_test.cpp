@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include "os/fake/fake_os.hpp"
+#include "store/store.hpp"
+#include "triggers/watcher.hpp"
+
+using namespace kv;
+using triggers::handleListContains;
+using triggers::recordHandle;
+
+TEST(FoundHandleList, ContainsAndRecording) {
+    EXPECT_TRUE(handleListContains("2044,1312", 1312));
+    EXPECT_FALSE(handleListContains("2044,1312", 131));
+    EXPECT_FALSE(handleListContains("", 0));
+    // Malformed parts are no match, not an error.
+    EXPECT_FALSE(handleListContains("abc,,12x", 12));
+    EXPECT_TRUE(handleListContains("abc,12", 12));
+    auto alive = [](os::WindowHandle h) { return h != 22; };
+    EXPECT_EQ(recordHandle("", 5, alive), "5");
+    EXPECT_EQ(recordHandle("11,22,33", 44, alive), "44,11,33") << "dead handles are dropped";
+    EXPECT_EQ(recordHandle("x,11", 44, alive), "44,11");
+}
+
+namespace {
+
+struct WatcherTest : ::testing::Test {
+    os::fake::FakeSystem fake;
+    store::Store st{fake.files, fake.sys.storePath};
+    std::vector<int> ran;
+    std::function<void(int)> onRun;
+    triggers::Watcher watcher{fake.sys, [this](int slot) {
+                                  ran.push_back(slot);
+                                  if (onRun) onRun(slot);
+                              }};
+    void triggers(const std::vector<std::string>& ts) {
+        st.writeInt("Main", "Entries", static_cast<int>(ts.size()));
+        for (std::size_t i = 0; i < ts.size(); ++i)
+            st.writeString("Macro" + std::to_string(i + 1), "Trigger", ts[i]);
+    }
+    void tick(os::Millis ms = 250) { fake.pump.waitUntil(fake.pump.now() + ms); }
+};
+
+}  // namespace
+
+TEST_F(WatcherTest, RunsOncePerWindowWhileItStaysOpen) {
+    triggers({"untitled - notepad"});
+    watcher.setUp();
+    fake.windows.open("  UNTITLED - Notepad ");
+    for (int i = 0; i < 8; ++i) tick();
+    EXPECT_EQ(ran, (std::vector<int>{1}));
+    fake.windows.open("Untitled - Notepad");  // a second window, in front
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1, 1}));
+}
+
+TEST_F(WatcherTest, WholeTitlesOnlyAndHiddenWindowsWaitUntilShown) {
+    triggers({"Report"});
+    watcher.setUp();
+    fake.windows.open("Report - Draft");
+    const auto hidden = fake.windows.open("Report", false);
+    tick();
+    EXPECT_TRUE(ran.empty());
+    fake.windows.setVisible(hidden, true);
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1}));
+}
+
+TEST_F(WatcherTest, TwoMacrosOnOneTriggerBothRunInSlotOrder) {
+    triggers({"Calc", "", "calc"});
+    watcher.setUp();
+    fake.windows.open("Calc");
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1, 3}));
+}
+
+TEST_F(WatcherTest, SetUpClearsRecordsAndReadsTheInterval) {
+    triggers({"Calc"});
+    st.writeString("Macro1", "FoundHandle", "99");
+    st.writeInt("Main", "SearchInterval", 1000);
+    fake.windows.open("Calc");
+    watcher.setUp();
+    EXPECT_EQ(st.readString("Macro1", "FoundHandle", "x"), "");
+    tick(999);
+    EXPECT_TRUE(ran.empty());
+    tick(1);
+    EXPECT_EQ(ran.size(), 1u);
+}
+
+TEST_F(WatcherTest, AZeroIntervalSwitchesTheWatcherOff) {
+    triggers({"Calc"});
+    st.writeInt("Main", "SearchInterval", 0);
+    fake.windows.open("Calc");
+    watcher.setUp();
+    tick(5000);
+    EXPECT_TRUE(ran.empty());
+    watcher.pause();
+    watcher.resume();
+    tick(5000);
+    EXPECT_TRUE(ran.empty()) << "a delay's end does not switch it on either";
+}
+
+TEST_F(WatcherTest, ANestedScanRespectsTheWindowRecordedBeforeTheMacroRan) {
+    triggers({"Calc"});
+    watcher.setUp();
+    fake.windows.open("Calc");
+    onRun = [this](int) {
+        // The macro handles messages for a while: timer ticks scan again.
+        for (int i = 0; i < 5; ++i) tick();
+    };
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1}));
+}
+
+TEST_F(WatcherTest, AMalformedRecordIsNoMatchAndDeadHandlesArePruned) {
+    triggers({"Calc"});
+    watcher.setUp();
+    const auto old = fake.windows.open("Old");
+    st.writeString("Macro1", "FoundHandle", "junk," + std::to_string(old) + ",12345");
+    const auto calc = fake.windows.open("Calc");
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1}));
+    EXPECT_EQ(st.readString("Macro1", "FoundHandle", ""), std::to_string(calc) + "," + std::to_string(old));
+}
+
+TEST_F(WatcherTest, OneEnumerationServesEveryTrigger) {
+    std::vector<std::string> ts;
+    for (int i = 0; i < 100; ++i) ts.push_back("Trigger " + std::to_string(i));
+    triggers(ts);
+    for (int i = 0; i < 200; ++i) fake.windows.open("Window " + std::to_string(i));
+    watcher.setUp();
+    const int before = fake.windows.enumerations;
+    watcher.scan();
+    EXPECT_EQ(fake.windows.enumerations - before, 1);
+}
+
+TEST_F(WatcherTest, PausedDuringDelaysAndBackAfterwards) {
+    triggers({"Calc"});
+    watcher.setUp();
+    watcher.pause();
+    fake.windows.open("Calc");
+    tick(2000);
+    EXPECT_TRUE(ran.empty());
+    watcher.resume();
+    tick();
+    EXPECT_EQ(ran.size(), 1u);
+}
