@@ -24,6 +24,9 @@ public:
     // Raised once per replay, also when it is cancelled or cannot start.
     std::function<void(bool userCancel)> onFinished;
 
+    // No replay is running or waiting to run.
+    virtual bool idle() const { return true; }
+
     virtual void record() = 0;
     virtual void playBack() = 0;
     virtual void stop() = 0;

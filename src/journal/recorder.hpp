@@ -44,6 +44,7 @@ public:
 
     bool recording() const { return recording_; }
     bool playing() const { return replay_.has_value(); }
+    bool idle() const override { return !replay_ && queue_.empty(); }
     std::size_t queued() const { return queue_.size(); }
 
     // High-speed pacing: at most this many events per timer tick, so the

@@ -203,6 +203,9 @@ std::string_view Interpreter::runToken(std::string_view rest) {
         DepthScope depth(runDepth_, kMaxRunDepth,
                          "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.");
         hooks_.processHotKey(slot);
+        // A replay started by the run is part of it: the script goes on
+        // after its end, so the text that follows is not typed into it.
+        while (!state_.journalFinished) sys_.pump.waitUntil(sys_.pump.now() + 1000);
     }
     return after(rest, end, 2);
 }

@@ -27,7 +27,8 @@ void Dispatcher::recordFinished(const std::string& status) {
 
 void Dispatcher::recorderFinished() {
     recordFinished("True");
-    state_.journalFinished = true;
+    // With replays queued behind this one, a waiting script waits on.
+    state_.journalFinished = journal_.idle();
 }
 
 void Dispatcher::waitForModifierRelease() {

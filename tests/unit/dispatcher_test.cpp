@@ -11,6 +11,8 @@ namespace {
 
 // A recorder stand-in that keeps the replay running until the test ends it.
 struct RecordingJournal : journal::Journal {
+    bool moreQueued = false;
+    bool idle() const override { return !moreQueued; }
     std::vector<std::string> played;
     std::vector<bool> speeds;
     std::vector<bool> keysOnly;
@@ -172,4 +174,16 @@ TEST_F(DispatcherTest, AStoredFileNameThatLeavesTheProgramDirectoryIsRefused) {
     macro(1, 4, "..\\..\\Windows\\system.ini");
     EXPECT_THROW(dispatcher.processHotKey(1), Error);
     EXPECT_TRUE(scripts.empty());
+}
+
+TEST_F(DispatcherTest, AScriptWaitsOnWhileReplaysAreStillQueued) {
+    macro(1, 2, "A.dat");
+    dispatcher.processHotKey(1);
+    journal.moreQueued = true;
+    journal.onFinished(false);
+    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_FALSE(state.journalFinished) << "another replay is still to play";
+    journal.moreQueued = false;
+    journal.onFinished(false);
+    EXPECT_TRUE(state.journalFinished);
 }

@@ -45,7 +45,12 @@ protected:
 
     os::fake::FakeSystem fake;
     const os::Millis start = fake.pump.now();
-    triggers::RunState state;
+    // As every advanced-macro run starts: no replay in progress.
+    triggers::RunState state = [] {
+        triggers::RunState s;
+        s.journalFinished = true;
+        return s;
+    }();
     SenderState shared;
     SendKey sender{fake.keyboard, fake.pump, shared};
     std::map<int, std::string> scripts;

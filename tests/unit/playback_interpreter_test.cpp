@@ -113,6 +113,24 @@ TEST_F(InterpreterTest, WriteValueTypesPrefixesLiterallyButReadsBraceNames) {
     EXPECT_FALSE(sender.tokensOnly());
 }
 
+TEST_F(InterpreterTest, RunGoesOnOnlyAfterAReplayItStartedHasEnded) {
+    addMacro("Replay");
+    os::Millis replayEnded = 0;
+    runSlot = [this, &replayEnded](int) {
+        // What the dispatcher does for a recorded macro: the replay goes on
+        // after the call returns and reports its end later.
+        state.journalFinished = false;
+        fake.pump.at(fake.pump.now() + 3000, [this, &replayEnded] {
+            state.journalFinished = true;
+            replayEnded = fake.pump.now();
+        });
+    };
+    interp.sendKeys("<<RUN:replay>>x");
+    EXPECT_EQ(typed(), "x");
+    ASSERT_NE(replayEnded, 0u);
+    EXPECT_GE(fake.pump.now(), replayEnded);
+}
+
 TEST_F(InterpreterTest, RunRunsEveryMacroOfTheNameInSlotOrderReadingTheStoreAfresh) {
     interp.sendKeys("<<RUN:other>>");
     EXPECT_TRUE(ranSlots.empty());
