@@ -34,36 +34,71 @@ std::string toUpperAscii(std::string_view s) {
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        if (end < text.size() && text[end] == '\r') {
-            ++end;
-            if (end < text.size() && text[end] == '\n') ++end;
-        } else if (end < text.size()) {
-            ++end;
-        }
-        pos = end;
-    }
+    forEachLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
+}
+
+ProfileLine classifyLine(std::string_view raw) {
+    ProfileLine line;
+    std::string_view t = trimControl(raw);
+    if (!t.empty() && t.front() == '[') {
+        line.isSection = true;
+        std::size_t close = t.find(']');
+        line.name = trimControl(t.substr(1, close == std::string_view::npos ? npos : close - 1));
+    } else if (std::size_t eq = t.find('='); eq != std::string_view::npos) {
+        line.name = trimControl(t.substr(0, eq));
+        line.hasValue = true;
+        line.value = trimControl(t.substr(eq + 1));
+    }
+    return line;
+}
+
+std::string_view readableValue(std::string_view v) {
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    if (v.size() > kMaxReadLength) v = v.substr(0, kMaxReadLength);
+    return v;
+}
+
+ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
+    keys_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1);
+    forEachLine(bytes_, [this](std::string_view raw) {
+        const ProfileLine line = classifyLine(raw);
+        if (line.isSection) {
+            if (!sections_.empty()) sections_.back().endKey = keys_.size();
+            sections_.push_back({toUpperAscii(line.name), keys_.size(), keys_.size()});
+        } else if (line.hasValue && !sections_.empty()) {
+            keys_.push_back({line.name, line.value});
+        }
+    });
+    if (!sections_.empty()) sections_.back().endKey = keys_.size();
+    sorted_.resize(sections_.size());
+    for (std::size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = i;
+    // Stable: of two sections with one name, the first in the file is found.
+    std::stable_sort(sorted_.begin(), sorted_.end(),
+                     [this](std::size_t a, std::size_t b) { return sections_[a].name < sections_[b].name; });
+}
+
+std::optional<std::string_view> ProfileIndex::get(std::string_view section, std::string_view key) const {
+    const std::string wanted = toUpperAscii(trimControl(section));
+    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), wanted,
+                               [this](std::size_t i, const std::string& w) { return sections_[i].name < w; });
+    if (it == sorted_.end() || sections_[*it].name != wanted) return std::nullopt;
+    const std::string_view k = trimControl(key);
+    const Section& s = sections_[*it];
+    for (std::size_t i = s.firstKey; i < s.endKey; ++i)
+        if (equalsIgnoreCase(keys_[i].name, k)) return readableValue(keys_[i].value);
+    return std::nullopt;
 }
 
 ProfileText::ProfileText(std::string_view bytes) {
     for (std::string_view raw : splitLines(bytes)) {
         Line line;
         line.text = std::string(raw);
-        std::string_view t = trimControl(line.text);
-        if (!t.empty() && t.front() == '[') {
-            line.isSection = true;
-            std::size_t close = t.find(']');
-            line.name = std::string(trimControl(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
-        } else if (std::size_t eq = t.find('='); eq != std::string_view::npos) {
-            line.name = std::string(trimControl(t.substr(0, eq)));
-            line.hasValue = true;
-            line.value = std::string(trimControl(t.substr(eq + 1)));
-        }
+        const ProfileLine parsed = classifyLine(line.text);
+        line.isSection = parsed.isSection;
+        line.name = std::string(parsed.name);
+        line.hasValue = parsed.hasValue;
+        line.value = std::string(parsed.value);
         lines_.push_back(std::move(line));
     }
 }
@@ -94,10 +129,7 @@ std::optional<std::string> ProfileText::get(std::string_view section, std::strin
     if (header == npos) return std::nullopt;
     std::size_t k = findKey(header, key);
     if (k == npos) return std::nullopt;
-    std::string_view v = lines_[k].value;
-    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    if (v.size() > kMaxReadLength) v = v.substr(0, kMaxReadLength);
-    return std::string(v);
+    return std::string(readableValue(lines_[k].value));
 }
 
 void ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {

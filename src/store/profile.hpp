@@ -16,6 +16,44 @@ namespace kv::store {
 // The longest value a read returns.
 inline constexpr std::size_t kMaxReadLength = 1023;
 
+// One line of a profile file as the rules read it.
+struct ProfileLine {
+    bool isSection = false;
+    std::string_view name;  // trimmed section name or key name
+    bool hasValue = false;  // a key line: it holds "="
+    std::string_view value;  // trimmed raw value
+};
+ProfileLine classifyLine(std::string_view line);
+
+// A raw value as a read returns it: surrounding double quotes removed, cut
+// to 1023 characters.
+std::string_view readableValue(std::string_view raw);
+
+// A read-only view of a whole file for many reads: sections are found
+// through an index instead of a walk over the lines.
+class ProfileIndex {
+public:
+    explicit ProfileIndex(std::string bytes);
+    std::optional<std::string_view> get(std::string_view section, std::string_view key) const;
+    const std::string& bytes() const { return bytes_; }
+
+private:
+    struct Key {
+        std::string_view name;
+        std::string_view value;
+    };
+    struct Section {
+        std::string name;  // upper-cased
+        std::size_t firstKey = 0;
+        std::size_t endKey = 0;
+    };
+    std::string bytes_;
+    // In file order; the keys of all sections in one array.
+    std::vector<Section> sections_;
+    std::vector<Key> keys_;
+    std::vector<std::size_t> sorted_;  // indexes into sections_, by name
+};
+
 class ProfileText {
 public:
     explicit ProfileText(std::string_view bytes);
@@ -48,6 +86,23 @@ private:
 
 // The lines of a text; each ends at CR LF, a lone CR or a lone LF.
 std::vector<std::string_view> splitLines(std::string_view text);
+// Calls f with each line, as splitLines divides them.
+template <typename F>
+void forEachLine(std::string_view text, F f) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        f(text.substr(pos, end - pos));
+        if (end < text.size() && text[end] == '\r') {
+            ++end;
+            if (end < text.size() && text[end] == '\n') ++end;
+        } else if (end < text.size()) {
+            ++end;
+        }
+        pos = end;
+    }
+}
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string toUpperAscii(std::string_view s);

@@ -60,43 +60,41 @@ void Store::save(const std::string& bytes) {
     if (!replaceFileContent(files_, path_, bytes)) throw Error("Unable to write to " + path_);
 }
 
-StoreSnapshot::StoreSnapshot(const Store& store)
-    : text_(std::make_unique<ProfileText>(store.files_.read(store.path_).value_or(std::string()))) {}
-
-StoreSnapshot::~StoreSnapshot() = default;
-
 namespace {
 
-std::string valueOrDefault(const ProfileText& text, std::string_view section, std::string_view key,
-                           std::string_view def) {
-    if (auto v = text.get(section, key)) return *v;
-    std::string d(def);
-    if (d.size() > kMaxReadLength) d.resize(kMaxReadLength);
-    return d;
-}
-
-std::int32_t intOrDefault(const ProfileText& text, std::string_view section, std::string_view key,
-                          std::int32_t def) {
-    auto v = text.get(section, key);
-    return v ? parseInteger(*v).value_or(def) : def;
+// The file is read afresh every time; when its bytes are the ones parsed
+// last time (the common case: the watcher reads it four times a second),
+// the parse is reused.
+std::shared_ptr<const ProfileIndex> parse(std::string bytes) {
+    thread_local std::shared_ptr<const ProfileIndex> last;
+    if (last && last->bytes() == bytes) return last;
+    last = std::make_shared<const ProfileIndex>(std::move(bytes));
+    return last;
 }
 
 }  // namespace
 
+StoreSnapshot::StoreSnapshot(const Store& store)
+    : index_(parse(store.files_.read(store.path_).value_or(std::string()))) {}
+
+StoreSnapshot::~StoreSnapshot() = default;
+
 std::string StoreSnapshot::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    return valueOrDefault(*text_, section, key, def);
+    if (auto v = index_->get(section, key)) return std::string(*v);
+    return std::string(def.substr(0, kMaxReadLength));
 }
 
 std::int32_t StoreSnapshot::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    return intOrDefault(*text_, section, key, def);
+    auto v = index_->get(section, key);
+    return v ? parseInteger(*v).value_or(def) : def;
 }
 
 std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    return valueOrDefault(ProfileText(load()), section, key, def);
+    return StoreSnapshot(*this).readString(section, key, def);
 }
 
 std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    return intOrDefault(ProfileText(load()), section, key, def);
+    return StoreSnapshot(*this).readInt(section, key, def);
 }
 
 bool Store::readBool(std::string_view section, std::string_view key, bool def) const {

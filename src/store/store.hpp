@@ -56,7 +56,7 @@ public:
     std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
 
 private:
-    std::unique_ptr<class ProfileText> text_;
+    std::shared_ptr<const class ProfileIndex> index_;
 };
 
 // Replaces the file's content so that a crash at any moment leaves either the

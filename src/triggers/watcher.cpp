@@ -1,6 +1,7 @@
 #include "triggers/watcher.hpp"
 
 #include <charconv>
+#include <unordered_map>
 
 #include "playback/window_search.hpp"
 #include "store/macros.hpp"
@@ -98,11 +99,20 @@ void Watcher::scan() {
     if (triggers.empty()) return;
 
     // One enumeration serves every trigger until a macro runs, which may
-    // open or close windows; the next trigger then sees a fresh list.
-    std::vector<playback::TitledWindow> windows = playback::listWindows(sys_.windows);
+    // open or close windows; the next trigger then sees a fresh list. The
+    // first window of each title in enumeration order is the one a search
+    // for that title finds.
+    std::unordered_map<std::string, os::WindowHandle> firstByTitle;
+    const auto enumerate = [&] {
+        firstByTitle.clear();
+        for (playback::TitledWindow& w : playback::listWindows(sys_.windows))
+            firstByTitle.try_emplace(std::move(w.title), w.handle);
+    };
+    enumerate();
     sys_.pump.processMessages();
     for (const Trigger& t : triggers) {
-        const os::WindowHandle found = playback::findInList(windows, t.title);
+        const auto it = firstByTitle.find(t.title);
+        const os::WindowHandle found = it == firstByTitle.end() ? 0 : it->second;
         if (found == 0) continue;
         const std::string section = store::macroSection(t.slot);
         // Read afresh: a scan nested in a running macro may have recorded it.
@@ -111,7 +121,7 @@ void Watcher::scan() {
         st.writeString(section, "FoundHandle",
                        recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
         processHotKey_(t.slot);
-        windows = playback::listWindows(sys_.windows);
+        enumerate();
     }
 }
 

@@ -210,3 +210,24 @@ TEST(StoreLocation, WindowsDirectoryWhenWritableElseTheUsersFolderWithACopy) {
     files.readOnly.clear();
     EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\windows\\macros.ini");
 }
+
+#include "store/profile.hpp"
+
+TEST(ProfileReaders, TheIndexReadsWhatTheEditableTextReads) {
+    const std::string file =
+        "stray=before any section\r\n[Main]\r\n Entries = 3 \r\nQ=\"quoted\"\r\nnoequals\r\nDup=1\r\ndup=2\n"
+        "[ macro1 ]\rName=A\r\n[MAIN]\r\nEntries=9\r\nLate=yes\r\n[Empty]\r\n[Macro2]\r\nName=\r\nLong=" +
+        std::string(1100, 'z') + "\r\n";
+    const ProfileText text(file);
+    const ProfileIndex index(file);
+    for (const char* section : {"Main", "main ", "MACRO1", "Macro2", "Empty", "Missing", ""})
+        for (const char* key : {"Entries", "q", "noequals", "DUP", "Name", "Late", "Long", "stray", ""}) {
+            const auto a = text.get(section, key);
+            const auto b = index.get(section, key);
+            ASSERT_EQ(a.has_value(), b.has_value()) << section << "/" << key;
+            if (a) {
+                EXPECT_EQ(*a, std::string(*b)) << section << "/" << key;
+            }
+        }
+    EXPECT_EQ(std::string(*index.get("main", "entries")), "3");
+}
