@@ -42,12 +42,6 @@ std::vector<TitledWindow> listWindows(os::Windows& windows) {
     return list;
 }
 
-os::WindowHandle findInList(const std::vector<TitledWindow>& list, std::string_view normalisedWanted) {
-    for (const TitledWindow& w : list)
-        if (w.title == normalisedWanted) return w.handle;
-    return 0;
-}
-
 void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int n) {
     if (n <= 0) return;
     // Kept per wait: searches made by nested waits or window triggers while

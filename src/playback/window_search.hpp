@@ -31,8 +31,6 @@ struct TitledWindow {
     std::string title;
 };
 std::vector<TitledWindow> listWindows(os::Windows& windows);
-// First window of the list whose title equals the already normalised title.
-os::WindowHandle findInList(const std::vector<TitledWindow>& list, std::string_view normalisedWanted);
 
 // Searches once a second, the first time at once, until a window titled
 // wanted exists or n seconds (or minutes) have passed; n <= 0 returns without

@@ -37,7 +37,11 @@ std::string fixedKeyName(unsigned key) {
     if (key >= 32 && key <= 40) return kNavigation[key - 32];
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
     if (key >= 96 && key <= 105) return std::string(1, static_cast<char>('0' + key - 96));
-    if (key >= 112 && key <= 135) return "F" + std::to_string(key - 111);
+    if (key >= 112 && key <= 135) {
+        std::string name = "F";
+        name += std::to_string(key - 111);
+        return name;
+    }
     return {};
 }
 
