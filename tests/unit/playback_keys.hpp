@@ -16,7 +16,7 @@ inline std::string keyLabel(std::uint8_t vk) {
         {0x25, "Left"},  {0x27, "Right"}, {0x28, "Down"}, {0x09, "Tab"},   {0x20, "Space"}, {0x08, "Bksp"},
         {0x2C, "PrtSc"}, {0x24, "Home"},  {0x21, "PgUp"}, {0x22, "PgDn"}};
     if (auto it = kNames.find(vk); it != kNames.end()) return it->second;
-    if (vk >= 0x70 && vk <= 0x7B) return "F" + std::to_string(vk - 0x6F);
+    if (vk >= 0x70 && vk <= 0x7B) return std::string("F").append(std::to_string(vk - 0x6F));
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return std::string(1, static_cast<char>(vk));
     char buf[8];
     std::snprintf(buf, sizeof buf, "0x%02X", vk);
@@ -39,8 +39,8 @@ inline std::string rawKeys(const os::fake::FakeKeyboard& kb) {
     std::string out;
     auto add = [&](const std::string& s) { out += (out.empty() ? "" : " ") + s; };
     walk(
-        kb, [&](char c) { add("'" + std::string(1, c) + "'"); },
-        [&](std::size_t, const auto& e) { add(((e.flags & os::kKeyUp) ? "-" : "+") + keyLabel(e.vk)); });
+        kb, [&](char c) { add(std::string("'").append(1, c).append("'")); },
+        [&](std::size_t, const auto& e) { add(std::string((e.flags & os::kKeyUp) ? "-" : "+").append(keyLabel(e.vk))); });
     return out;
 }
 
@@ -62,7 +62,7 @@ inline std::string typedText(const os::fake::FakeKeyboard& kb) {
                 held[e.vk - 0x10] += up ? -1 : 1;
                 const auto& prev = kb.events[i > 0 ? i - 1 : i];
                 if (up && i > 0 && prev.vk == e.vk && !(prev.flags & os::kKeyUp))
-                    out += "[" + keyLabel(e.vk) + "]";
+                    out.append("[").append(keyLabel(e.vk)).append("]");
                 return;
             }
             if (up) return;
