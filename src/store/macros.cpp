@@ -10,33 +10,39 @@ int readEntries(const Store& store) { return store.readInt(kMain, "Entries", 0);
 
 int addMacro(Store& store, const MacroEntry& m) {
     const int slot = readEntries(store) + 1;
-    store.writeInt(kMain, "Entries", slot);
     const std::string s = macroSection(slot);
-    store.writeString(s, "Name", m.name);
-    store.writeInt(s, "Type", m.kind);
-    store.writeInt(s, "HotKey", m.hotKey);
-    store.writeString(s, "FileName", m.fileName);
-    store.writeString(s, "Trigger", m.trigger);
-    if (m.kind == kReplayMouseAndKeys) store.writeInt(s, "Speed", m.speed);
+    store.edit([&](Store::Edit& e) {
+        e.writeInt(kMain, "Entries", slot);
+        e.writeString(s, "Name", m.name);
+        e.writeInt(s, "Type", m.kind);
+        e.writeInt(s, "HotKey", m.hotKey);
+        e.writeString(s, "FileName", m.fileName);
+        e.writeString(s, "Trigger", m.trigger);
+        if (m.kind == kReplayMouseAndKeys) e.writeInt(s, "Speed", m.speed);
+    });
     return slot;
 }
 
 void deleteMacroSlot(Store& store, int slot) {
-    const int entries = readEntries(store);
-    for (int k = slot; k < entries; ++k) {
-        const std::string from = macroSection(k + 1);
-        const std::string to = macroSection(k);
-        store.writeString(to, "Name", store.readString(from, "Name", ""));
-        store.writeInt(to, "Type", store.readInt(from, "Type", 1));
-        store.writeInt(to, "HotKey", store.readInt(from, "HotKey", 0));
-        store.writeString(to, "FileName", store.readString(from, "FileName", ""));
-        store.writeString(to, "Trigger", store.readString(from, "Trigger", ""));
-        store.writeInt(to, "Speed", store.readInt(from, "Speed", 1));
-        store.writeBool(to, "TriggerRan", store.readBool(from, "TriggerRan", false));
-        store.writeString(to, "FoundHandle", store.readString(from, "FoundHandle", ""));
-    }
-    store.eraseSection(macroSection(entries));
-    store.writeInt(kMain, "Entries", entries - 1);
+    const StoreSnapshot before(store);
+    const int entries = before.readInt(kMain, "Entries", 0);
+    // One replacement of the file: a crash never leaves the slots half moved.
+    store.edit([&](Store::Edit& e) {
+        for (int k = slot; k < entries; ++k) {
+            const std::string from = macroSection(k + 1);
+            const std::string to = macroSection(k);
+            e.writeString(to, "Name", before.readString(from, "Name", ""));
+            e.writeInt(to, "Type", before.readInt(from, "Type", 1));
+            e.writeInt(to, "HotKey", before.readInt(from, "HotKey", 0));
+            e.writeString(to, "FileName", before.readString(from, "FileName", ""));
+            e.writeString(to, "Trigger", before.readString(from, "Trigger", ""));
+            e.writeInt(to, "Speed", before.readInt(from, "Speed", 1));
+            e.writeBool(to, "TriggerRan", before.readInt(from, "TriggerRan", 0) != 0);
+            e.writeString(to, "FoundHandle", before.readString(from, "FoundHandle", ""));
+        }
+        e.eraseSection(macroSection(entries));
+        e.writeInt(kMain, "Entries", entries - 1);
+    });
 }
 
 std::string trimmedName(std::string_view name) {

@@ -121,3 +121,30 @@ void Store::eraseSection(std::string_view section) {
 }
 
 }  // namespace kv::store
+
+namespace kv::store {
+
+void Store::Edit::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    text_.set(section, key, value);
+}
+
+void Store::Edit::writeInt(std::string_view section, std::string_view key, std::int32_t value) {
+    text_.set(section, key, std::to_string(value));
+}
+
+void Store::Edit::writeBool(std::string_view section, std::string_view key, bool value) {
+    text_.set(section, key, value ? "1" : "0");
+}
+
+void Store::Edit::eraseSection(std::string_view section) { text_.eraseSection(section); }
+
+void Store::edit(const std::function<void(Edit&)>& changes) {
+    const std::string before = load();
+    ProfileText text(before);
+    Edit e(text);
+    changes(e);
+    std::string after = text.bytes();
+    if (after != before) save(after);
+}
+
+}  // namespace kv::store

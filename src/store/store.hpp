@@ -3,6 +3,7 @@
 // replaced whole and atomically by every write.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,22 @@ public:
     void writeInt(std::string_view section, std::string_view key, std::int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
     void eraseSection(std::string_view section);
+
+    // Several changes that go to the file together, in one replacement: a
+    // crash or a refused write leaves either all of them or none.
+    class Edit {
+    public:
+        void writeString(std::string_view section, std::string_view key, std::string_view value);
+        void writeInt(std::string_view section, std::string_view key, std::int32_t value);
+        void writeBool(std::string_view section, std::string_view key, bool value);
+        void eraseSection(std::string_view section);
+
+    private:
+        friend class Store;
+        explicit Edit(class ProfileText& text) : text_(text) {}
+        class ProfileText& text_;
+    };
+    void edit(const std::function<void(Edit&)>& changes);
 
     const std::string& path() const { return path_; }
 

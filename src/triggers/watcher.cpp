@@ -63,7 +63,9 @@ void Watcher::setUp() {
     const std::int32_t interval = st.readInt(store::kMain, "SearchInterval", 250);
     interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
     const int entries = store::readEntries(st);
-    for (int n = 1; n <= entries; ++n) st.writeString(store::macroSection(n), "FoundHandle", "");
+    st.edit([&](store::Store::Edit& e) {
+        for (int n = 1; n <= entries; ++n) e.writeString(store::macroSection(n), "FoundHandle", "");
+    });
     timer_ = sys_.pump.createTimer([this] {
         if (guarded_)
             guarded_([this] { scan(); });

@@ -231,3 +231,20 @@ TEST(ProfileReaders, TheIndexReadsWhatTheEditableTextReads) {
         }
     EXPECT_EQ(std::string(*index.get("main", "entries")), "3");
 }
+
+TEST_F(StoreTest, ADeletionShiftIsOneReplacementOfTheFile) {
+    setFile("[Main]\r\nEntries=3\r\n[Macro1]\r\nName=A\r\n[Macro2]\r\nName=B\r\n[Macro3]\r\nName=C\r\n");
+    const std::string before = file();
+    files.readOnly.insert(path);
+    EXPECT_THROW(deleteMacroSlot(store, 1), Error);
+    EXPECT_EQ(file(), before) << "a refused write leaves no half-moved slots";
+    files.readOnly.clear();
+    const int writes = files.writes;
+    deleteMacroSlot(store, 1);
+    EXPECT_EQ(files.writes - writes, 1);
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "B");
+    EXPECT_EQ(store.readString("Macro2", "Name", ""), "C");
+    // An edit that changes nothing writes nothing.
+    store.edit([](Store::Edit& e) { e.writeString("Macro1", "Name", "B"); });
+    EXPECT_EQ(files.writes - writes, 1);
+}
