@@ -24,12 +24,9 @@ void HotKeyComponent::release() {
 
 void HotKeyComponent::setHotKey(ShortCut value) {
     if (value == hotKey_) return;
-    if (enabled_) {
-        if (hotKey_ != 0) release();
-        hotKey_ = value;
-        if (value != 0) registerCurrent();
-    }
+    if (enabled_ && hotKey_ != 0) release();
     hotKey_ = value;
+    if (enabled_ && value != 0) registerCurrent();
 }
 
 void HotKeyComponent::setEnabled(bool enabled) {

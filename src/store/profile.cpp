@@ -32,12 +32,6 @@ std::string toUpperAscii(std::string_view s) {
     return r;
 }
 
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    forEachLine(text, [&](std::string_view line) { lines.push_back(line); });
-    return lines;
-}
-
 ProfileLine classifyLine(std::string_view raw) {
     ProfileLine line;
     std::string_view t = trimControl(raw);
@@ -91,7 +85,7 @@ std::optional<std::string_view> ProfileIndex::get(std::string_view section, std:
 }
 
 ProfileText::ProfileText(std::string_view bytes) {
-    for (std::string_view raw : splitLines(bytes)) {
+    forEachLine(bytes, [this](std::string_view raw) {
         Line line;
         line.text = std::string(raw);
         const ProfileLine parsed = classifyLine(line.text);
@@ -100,7 +94,7 @@ ProfileText::ProfileText(std::string_view bytes) {
         line.hasValue = parsed.hasValue;
         line.value = std::string(parsed.value);
         lines_.push_back(std::move(line));
-    }
+    });
 }
 
 std::size_t ProfileText::findSection(std::string_view section) const {

@@ -84,9 +84,8 @@ private:
     std::vector<Line> lines_;
 };
 
-// The lines of a text; each ends at CR LF, a lone CR or a lone LF.
-std::vector<std::string_view> splitLines(std::string_view text);
-// Calls f with each line, as splitLines divides them.
+// Calls f with each line of a text; a line ends at CR LF, a lone CR or a
+// lone LF.
 template <typename F>
 void forEachLine(std::string_view text, F f) {
     std::size_t pos = 0;

@@ -56,31 +56,33 @@ void Dispatcher::hotKeyPressed(int slot) {
 }
 
 void Dispatcher::processHotKey(int slot) {
-    const store::Store st(sys_.files, sys_.storePath);
+    // One reading of the file serves the macro's keys.
+    const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
     const std::string section = store::macroSection(slot);
+    const auto dataFile = [&] {
+        return store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
+    };
+    const auto replay = [&](bool hiSpeed) {
+        journal_.playBackFileName = dataFile();
+        journal_.hiSpeedPlayBack = hiSpeed;
+        state_.journalFinished = false;
+        journal_.playBack();
+    };
     switch (st.readInt(section, "Type", 0)) {
         case store::kOpenDocument:
             sys_.shell.open(st.readString(section, "Filename", ""));
             recordFinished("NoRecord");
             break;
         case store::kReplayKeys:
-            journal_.playBackFileName =
-                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
-            journal_.hiSpeedPlayBack = true;
-            state_.journalFinished = false;
-            journal_.playBack();
+            // KeyStrokesOnly keeps whatever value it last had.
+            replay(true);
             break;
         case store::kReplayMouseAndKeys:
-            journal_.playBackFileName =
-                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
-            journal_.hiSpeedPlayBack = st.readInt(section, "Speed", 1) == 2;
-            state_.journalFinished = false;
             journal_.keyStrokesOnly = false;
-            journal_.playBack();
+            replay(st.readInt(section, "Speed", 1) == 2);
             break;
         case store::kScript:
-            runAdvancedMacro(
-                store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", "")));
+            runAdvancedMacro(dataFile());
             break;
         default:
             break;
@@ -90,10 +92,10 @@ void Dispatcher::processHotKey(int slot) {
 std::string joinScriptLines(const std::string& bytes) {
     std::string out;
     out.reserve(bytes.size() + 2);
-    for (std::string_view line : store::splitLines(bytes)) {
+    store::forEachLine(bytes, [&](std::string_view line) {
         out += line;
         out += "\r\n";
-    }
+    });
     return out;
 }
 

@@ -3,8 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "store/macros.hpp"
-#include "store/shortcut.hpp"
+#include "manager/macro_list.hpp"
 #include "store/store.hpp"
 
 namespace kv::app::win32 {
@@ -86,26 +85,20 @@ void ManagerWindow::layout() {
 
 void ManagerWindow::refillList() {
     SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    const store::Store st(sys_.files, sys_.storePath);
-    const store::StoreSnapshot s(st);
-    const int entries = s.readInt(store::kMain, "Entries", 0);
-    for (int n = 1; n <= entries; ++n) {
-        const std::string section = store::macroSection(n);
-        std::string texts[3] = {
-            s.readString(section, "Name", section),
-            store::shortCutText(static_cast<store::ShortCut>(s.readInt(section, "HotKey", 0) & 0xFFFF),
-                                sys_.keyboard),
-            s.readString(section, "Trigger", "")};
+    int row = 0;
+    for (manager::MacroRow& r : manager::macroListRows(store::Store(sys_.files, sys_.storePath), sys_.keyboard)) {
+        std::string* texts[3] = {&r.name, &r.hotKey, &r.trigger};
         LVITEMA item{};
         item.mask = LVIF_TEXT;
-        item.iItem = n - 1;
-        item.pszText = texts[0].data();
+        item.iItem = row;
+        item.pszText = texts[0]->data();
         SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
         for (int sub = 1; sub < 3; ++sub) {
             item.iSubItem = sub;
-            item.pszText = texts[sub].data();
-            SendMessageA(list_, LVM_SETITEMTEXTA, n - 1, reinterpret_cast<LPARAM>(&item));
+            item.pszText = texts[sub]->data();
+            SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
         }
+        ++row;
     }
 }
 
