@@ -89,6 +89,12 @@ void Win32Pump::removeDialog(HWND dialog) { std::erase(dialogs_, dialog); }
 void Win32Pump::dispatch(MSG& msg) {
     for (HWND d : dialogs_)
         if (IsWindow(d) && IsDialogMessageA(d, &msg)) return;
+    if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr; root && GetPropA(root, kFormProperty)) {
+        if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
+            SendMessageA(root, kFormKeyPreview, msg.message, static_cast<LPARAM>(msg.wParam)))
+            return;
+        if (IsDialogMessageA(root, &msg)) return;
+    }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
 }

@@ -11,6 +11,13 @@
 
 namespace kv::os::win32 {
 
+// A top-level window that carries this property gets dialog keys (Tab,
+// Enter, Esc, accelerators) from the message pump, and first sight of its
+// key presses and releases as kFormKeyPreview (wParam WM_KEYDOWN or
+// WM_KEYUP, lParam the virtual key; a non-zero result consumes the key).
+inline constexpr const char* kFormProperty = "KeyvaleForm";
+inline constexpr UINT kFormKeyPreview = WM_APP + 0x4B0;
+
 // A message-only window whose messages go to a callback.
 class MessageWindow {
 public:

@@ -1,0 +1,437 @@
+#include "ui/win32/controls.hpp"
+
+#include "os/win32/win32_os.hpp"
+
+namespace kv::ui::win32 {
+
+namespace {
+
+UINT dpiOf(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 on; older systems have one DPI.
+    using Fn = UINT(WINAPI*)(HWND);
+    static const Fn getDpiForWindow =
+        reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && hwnd) {
+        if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
+    }
+    HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+std::string windowText(HWND hwnd) {
+    const int n = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(hwnd, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+}  // namespace
+
+// ---- Control ----
+
+void Control::setText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+std::string Control::text() const { return windowText(hwnd_); }
+void Control::enable(bool on) { EnableWindow(hwnd_, on ? TRUE : FALSE); }
+bool Control::enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+void Control::show(bool on) { ShowWindow(hwnd_, on ? SW_SHOW : SW_HIDE); }
+bool Control::visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+void Control::focus() { SetFocus(hwnd_); }
+
+void Control::place(const Rect96& r) {
+    rect_ = r;
+    if (form_)
+        MoveWindow(hwnd_, form_->scale(r.left), form_->scale(r.top), form_->scale(r.width), form_->scale(r.height),
+                   TRUE);
+}
+
+// ---- Button, CheckBox ----
+
+void Button::command(WORD code) {
+    if (code == BN_CLICKED && onClick) onClick();
+}
+
+void Button::setDefault(bool on) {
+    SendMessageA(hwnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+bool CheckBox::checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void CheckBox::setChecked(bool on) { SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+// ---- Edit ----
+
+void Edit::command(WORD code) {
+    if (code == EN_CHANGE && onChange) onChange();
+}
+
+void Edit::setLimit(unsigned maxChars) { SendMessageA(hwnd_, EM_SETLIMITTEXT, maxChars, 0); }
+void Edit::setReadOnly(bool on) { SendMessageA(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0); }
+
+std::pair<int, int> Edit::selection() const {
+    DWORD start = 0, end = 0;
+    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<int>(start), static_cast<int>(end)};
+}
+
+void Edit::setSelection(int start, int end) { SendMessageA(hwnd_, EM_SETSEL, start, end); }
+
+void Edit::replaceSelection(const std::string& text) {
+    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// ---- ComboBox ----
+
+void ComboBox::command(WORD code) {
+    if (code == CBN_SELCHANGE && onChange) onChange();
+}
+
+void ComboBox::setItems(const std::vector<std::string>& items) {
+    SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items) SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+int ComboBox::selectedIndex() const { return static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)); }
+void ComboBox::select(int index) { SendMessageA(hwnd_, CB_SETCURSEL, index, 0); }
+
+// ---- HotKeyEdit ----
+
+std::uint16_t HotKeyEdit::value() const {
+    const auto v = static_cast<DWORD>(SendMessageA(hwnd_, HKM_GETHOTKEY, 0, 0));
+    const unsigned vk = LOBYTE(LOWORD(v)), mods = HIBYTE(LOWORD(v));
+    if (vk == 0) return 0;
+    unsigned shortcut = vk;
+    if (mods & HOTKEYF_SHIFT) shortcut |= 0x2000;
+    if (mods & HOTKEYF_CONTROL) shortcut |= 0x4000;
+    if (mods & HOTKEYF_ALT) shortcut |= 0x8000;
+    return static_cast<std::uint16_t>(shortcut);
+}
+
+void HotKeyEdit::setValue(std::uint16_t shortcut) {
+    const unsigned vk = shortcut & 0xFF;
+    unsigned mods = 0;
+    if (shortcut & 0x2000) mods |= HOTKEYF_SHIFT;
+    if (shortcut & 0x4000) mods |= HOTKEYF_CONTROL;
+    if (shortcut & 0x8000) mods |= HOTKEYF_ALT;
+    SendMessageA(hwnd_, HKM_SETHOTKEY, (shortcut & 0x1FFF) < 256 ? MAKEWORD(vk, mods) : 0, 0);
+}
+
+// ---- StatusBar ----
+
+void StatusBar::relayout() { SendMessageA(hwnd_, WM_SIZE, 0, 0); }
+
+// ---- ListView ----
+
+void ListView::setColumns(const std::vector<Column>& columns) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH;
+        c.pszText = const_cast<char*>(columns[i].caption);
+        c.cx = form_ ? form_->scale(columns[i].width96) : columns[i].width96;
+        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+    }
+}
+
+void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
+    const int size = form_ ? form_->scale(16) : 16;
+    // The list view destroys its image list with itself (no LVS_SHAREIMAGELISTS).
+    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
+    for (const char* name : iconResources) {
+        os::win32::UniqueIcon icon(static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        ImageList_AddIcon(images, icon.get());
+    }
+    HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
+        SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+    if (old) ImageList_Destroy(old);
+}
+
+void ListView::addRow(const Row& row) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | (row.image >= 0 ? LVIF_IMAGE : 0);
+    item.iItem = rowCount();
+    item.iImage = row.image;
+    std::string caption = row.texts.empty() ? std::string() : row.texts[0];
+    item.pszText = caption.data();
+    const int at = static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    for (std::size_t sub = 1; sub < row.texts.size(); ++sub) {
+        std::string text = row.texts[sub];
+        LVITEMA s{};
+        s.iSubItem = static_cast<int>(sub);
+        s.pszText = text.data();
+        SendMessageA(hwnd_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&s));
+    }
+}
+
+void ListView::setRows(const std::vector<Row>& rows) {
+    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    for (const Row& row : rows) addRow(row);
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+int ListView::rowCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string ListView::rowText(int row, int column) const {
+    char buffer[1024] = {};
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    SendMessageA(hwnd_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return buffer;
+}
+
+int ListView::selectedRow() const {
+    return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+int ListView::focusedRow() const {
+    return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+}
+
+void ListView::selectRow(int row) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+LRESULT ListView::notify(NMHDR* hdr) {
+    switch (hdr->code) {
+        case NM_CLICK:
+            if (onClick) onClick();
+            break;
+        case NM_DBLCLK:
+            if (onDoubleClick) onDoubleClick();
+            break;
+        case NM_RCLICK:
+            if (onRightClick) {
+                POINT pt;
+                GetCursorPos(&pt);
+                onRightClick(pt);
+            }
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+// ---- Form ----
+
+Form::~Form() {
+    if (modal_) endModal(0);
+    if (window_) RemovePropA(window_.get(), os::win32::kFormProperty);
+}
+
+int Form::scale(int units) const { return MulDiv(units, static_cast<int>(dpi_), 96); }
+
+void Form::setCaption(const std::string& caption) { SetWindowTextA(hwnd(), caption.c_str()); }
+
+void Form::show(bool activate) {
+    if (activate) {
+        ShowWindow(hwnd(), SW_SHOW);
+        os::win32::forceForeground(hwnd());
+    } else {
+        ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    }
+}
+
+void Form::hide() { ShowWindow(hwnd(), SW_HIDE); }
+bool Form::visible() const { return IsWindowVisible(hwnd()) != FALSE; }
+
+void Form::centre() {
+    RECT r;
+    GetWindowRect(hwnd(), &r);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoA(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT& w = mi.rcWork;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    SetWindowPos(hwnd(), nullptr, w.left + (w.right - w.left - width) / 2, w.top + (w.bottom - w.top - height) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::setClientSize96(int width, int height) {
+    RECT r{0, 0, scale(width), scale(height)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_EXSTYLE)));
+    SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
+                  UINT classStyle) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc{};
+    if (!GetClassInfoA(instance, className, &wc)) {
+        wc.style = classStyle;
+        wc.lpfnWndProc = &Form::proc;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, "MAINICON");
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+    }
+    window_.reset(CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 100, 100, owner, nullptr, instance, this));
+    // The message pump routes dialog keys (Tab, Enter, Esc, accelerators) and
+    // the key preview to windows that carry this property.
+    SetPropA(hwnd(), os::win32::kFormProperty, reinterpret_cast<HANDLE>(1));
+    dpi_ = dpiOf(hwnd());
+    rescale();
+}
+
+void Form::attach(std::unique_ptr<Control> control, const char* className, const ControlArgs& args,
+                  DWORD kindStyle) {
+    control->id_ = nextId_++;
+    control->form_ = this;
+    control->rect_ = args.rect;
+    control->bold_ = args.bold;
+    DWORD exStyle = args.exStyle;
+    if (className == std::string("EDIT") || className == std::string(WC_LISTVIEWA)) exStyle |= WS_EX_CLIENTEDGE;
+    control->hwnd_ = CreateWindowExA(exStyle, className, args.caption, WS_CHILD | WS_VISIBLE | kindStyle | args.style,
+                                     scale(args.rect.left), scale(args.rect.top), scale(args.rect.width),
+                                     scale(args.rect.height), hwnd(),
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id_)),
+                                     GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(control->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(args.bold ? boldFont_.get() : font_.get()),
+                 FALSE);
+    if (className == std::string(WC_LISTVIEWA))
+        SendMessageA(control->hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    if (className == std::string(HOTKEY_CLASSA))
+        // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
+        SendMessageA(control->hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+    controls_.push_back(std::move(control));
+}
+
+void Form::rescale() {
+    LOGFONTA lf{};
+    lf.lfHeight = -MulDiv(11, static_cast<int>(dpi_), 96);
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+    lf.lfWeight = FW_NORMAL;
+    font_.reset(CreateFontIndirectA(&lf));
+    lf.lfWeight = FW_BOLD;
+    boldFont_.reset(CreateFontIndirectA(&lf));
+    for (const auto& c : controls_) {
+        c->place(c->rect_);
+        SendMessageA(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()), TRUE);
+    }
+}
+
+void Form::setDefaultButton(Button* b) {
+    if (default_) default_->setDefault(false);
+    default_ = b;
+    if (default_) default_->setDefault(true);
+}
+
+Control* Form::byId(int id) const {
+    for (const auto& c : controls_)
+        if (c->id_ == id) return c.get();
+    return nullptr;
+}
+
+int Form::showModal() {
+    HWND owner = GetWindow(hwnd(), GW_OWNER);
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    modal_ = true;
+    modalResult_ = 0;
+    show(true);
+    while (modal_ && pump_) {
+        pump_->waitUntil(pump_->now() + 60000);
+        if (auto* w = dynamic_cast<os::win32::Win32Pump*>(pump_); w && w->quitRequested()) break;
+    }
+    modal_ = false;
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    // Activate the owner before hiding, so the focus does not go to another program.
+    if (owner && IsWindowVisible(owner)) SetActiveWindow(owner);
+    hide();
+    return modalResult_;
+}
+
+void Form::endModal(int result) {
+    modalResult_ = result;
+    if (modal_) {
+        modal_ = false;
+        PostMessageA(hwnd(), WM_NULL, 0, 0);  // the waiting loop returns and sees it
+    }
+}
+
+LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND: {
+            const int id = LOWORD(wp);
+            if (lp == 0 && HIWORD(wp) <= 1) {
+                // Enter and Esc from the dialog manager.
+                if (id == IDOK && default_ && default_->enabled()) {
+                    default_->click();
+                    return 0;
+                }
+                if (id == IDCANCEL) {
+                    if (cancel_) {
+                        if (cancel_->enabled()) cancel_->click();
+                    } else if (modal_ || onClose) {
+                        SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+                    }
+                    return 0;
+                }
+            }
+            if (Control* c = byId(id); c && reinterpret_cast<HWND>(lp) == c->hwnd_) c->command(HIWORD(wp));
+            return 0;
+        }
+        case WM_NOTIFY: {
+            auto* hdr = reinterpret_cast<NMHDR*>(lp);
+            if (Control* c = byId(static_cast<int>(hdr->idFrom)); c && hdr->hwndFrom == c->hwnd_) return c->notify(hdr);
+            break;
+        }
+        case DM_GETDEFID:
+            return default_ ? MAKELRESULT(default_->id(), DC_HASDEFID) : 0;
+        case os::win32::kFormKeyPreview:
+            if (wp == WM_KEYUP && onKeyUp) {
+                onKeyUp(static_cast<WPARAM>(lp));
+                return 0;
+            }
+            return 0;
+        case WM_SIZE:
+            for (const auto& c : controls_)
+                if (auto* bar = dynamic_cast<StatusBar*>(c.get())) bar->relayout();
+            if (onResize) onResize(LOWORD(lp), HIWORD(lp));
+            return 0;
+        case WM_CLOSE:
+            if (onClose)
+                onClose();
+            else if (modal_)
+                endModal(0);
+            else
+                hide();  // closing a form only hides it
+            return 0;
+        case 0x02E0: {  // WM_DPICHANGED
+            dpi_ = HIWORD(wp);
+            const RECT* r = reinterpret_cast<const RECT*>(lp);
+            SetWindowPos(hwnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            rescale();
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd(), msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self && self->window_.get() == hwnd) return self->handle(msg, wp, lp);
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+}  // namespace kv::ui::win32

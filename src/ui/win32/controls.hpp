@@ -1,0 +1,272 @@
+#pragma once
+// The small control layer every form of the program is built from: a form
+// (a top-level window whose messages go to a virtual handler, which reflects
+// WM_COMMAND and WM_NOTIFY to the control that sent them), one thin wrapper
+// per kind of control, each created from a table row whose rectangle is in
+// 96-dpi units and scaled for the form's monitor, and a modal loop.
+//
+// Forms hold no decisions: they forward events to a portable presenter and
+// show what it says.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "os/os.hpp"
+#include "os/win32/handles.hpp"
+
+namespace kv::ui::win32 {
+
+// A rectangle in 96-dpi units.
+struct Rect96 {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+class Form;
+
+// The base of every control: a child window owned by its form.
+class Control {
+public:
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    int id() const { return id_; }
+    void setText(const std::string& text);
+    std::string text() const;
+    void enable(bool on);
+    bool enabled() const;
+    void show(bool on);
+    bool visible() const;
+    void focus();
+    // Moves the control to a rectangle in 96-dpi units of its form.
+    void place(const Rect96& r);
+    const Rect96& rect96() const { return rect_; }
+
+protected:
+    Control() = default;
+    friend class Form;
+    // WM_COMMAND notification code sent by this control.
+    virtual void command(WORD /*code*/) {}
+    // WM_NOTIFY from this control; the result goes back to the sender.
+    virtual LRESULT notify(NMHDR* /*hdr*/) { return 0; }
+
+    HWND hwnd_ = nullptr;
+    int id_ = 0;
+    Rect96 rect_;
+    bool bold_ = false;
+    Form* form_ = nullptr;
+};
+
+// One row of a form's control table.
+struct ControlArgs {
+    const char* caption = "";
+    Rect96 rect;
+    DWORD style = 0;    // added to WS_CHILD | WS_VISIBLE and the kind's own styles
+    DWORD exStyle = 0;
+    bool bold = false;  // drawn in the bold variant of the form's font
+};
+
+class Label : public Control {};
+
+class Button : public Control {
+public:
+    std::function<void()> onClick;
+    // The form's default button (Enter) is drawn as such.
+    void setDefault(bool on);
+    void click() { command(BN_CLICKED); }
+
+protected:
+    void command(WORD code) override;
+};
+
+class CheckBox : public Button {
+public:
+    bool checked() const;
+    void setChecked(bool on);
+};
+
+// Radio buttons: the first of a group is created with WS_GROUP.
+class RadioButton : public CheckBox {};
+
+class Edit : public Control {
+public:
+    std::function<void()> onChange;
+    void setLimit(unsigned maxChars);
+    void setReadOnly(bool on);
+    // The selection as character offsets; start == end is the caret.
+    std::pair<int, int> selection() const;
+    void setSelection(int start, int end);
+    // Replaces the selection (or inserts at the caret) with text, as one undo
+    // step; the caret ends after it. The clipboard is not used.
+    void replaceSelection(const std::string& text);
+
+protected:
+    void command(WORD code) override;
+};
+
+// A drop-down list of fixed items.
+class ComboBox : public Control {
+public:
+    std::function<void()> onChange;
+    void setItems(const std::vector<std::string>& items);
+    int selectedIndex() const;
+    void select(int index);
+
+protected:
+    void command(WORD code) override;
+};
+
+// The system's hot-key control; values are TShortCut words (virtual key in
+// bits 0-12, Shift 0x2000, Ctrl 0x4000, Alt 0x8000). Combinations without a
+// modifier, or with Shift alone, are refused (the control falls back to Ctrl).
+class HotKeyEdit : public Control {
+public:
+    std::uint16_t value() const;
+    void setValue(std::uint16_t shortcut);
+};
+
+class StatusBar : public Control {
+public:
+    // Keeps itself at the bottom of the form when the form is resized.
+    void relayout();
+};
+
+class ListView : public Control {
+public:
+    struct Column {
+        const char* caption;
+        int width96;
+    };
+    struct Row {
+        std::vector<std::string> texts;  // caption, then sub-items
+        int image = -1;
+    };
+    void setColumns(const std::vector<Column>& columns);
+    // A small-image list (16 x 16 at 96 dpi) from icon resources, by name.
+    void setSmallImages(const std::vector<const char*>& iconResources);
+    void setRows(const std::vector<Row>& rows);
+    void addRow(const Row& row);
+    int rowCount() const;
+    std::string rowText(int row, int column) const;
+    int selectedRow() const;  // -1 when none
+    int focusedRow() const;   // -1 when none
+    void selectRow(int row);
+
+    std::function<void()> onClick;
+    std::function<void()> onDoubleClick;
+    // A right click, with the cursor's screen position.
+    std::function<void(POINT)> onRightClick;
+
+protected:
+    LRESULT notify(NMHDR* hdr) override;
+};
+
+// A top-level window built from a control table.
+class Form {
+public:
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND hwnd() const { return window_.get(); }
+    // 96-dpi units to this form's pixels.
+    int scale(int units) const;
+    void setCaption(const std::string& caption);
+    void show(bool activate = true);
+    void hide();
+    bool visible() const;
+    // Centres the form on the screen of its monitor.
+    void centre();
+    // Client area in 96-dpi units.
+    void setClientSize96(int width, int height);
+
+    // Adds a control of type T described by args; the form owns it.
+    template <typename T>
+    T& add(const char* className, const ControlArgs& args, DWORD kindStyle = 0) {
+        auto control = std::make_unique<T>();
+        T& ref = *control;
+        attach(std::move(control), className, args, kindStyle);
+        return ref;
+    }
+    Label& label(const ControlArgs& a) { return add<Label>("STATIC", a); }
+    Button& button(const ControlArgs& a) { return add<Button>("BUTTON", a, WS_TABSTOP | BS_PUSHBUTTON); }
+    CheckBox& checkBox(const ControlArgs& a) { return add<CheckBox>("BUTTON", a, WS_TABSTOP | BS_AUTOCHECKBOX); }
+    RadioButton& radio(const ControlArgs& a) { return add<RadioButton>("BUTTON", a, WS_TABSTOP | BS_AUTORADIOBUTTON); }
+    Edit& edit(const ControlArgs& a) { return add<Edit>("EDIT", a, WS_TABSTOP | ES_AUTOHSCROLL); }
+    Edit& memo(const ControlArgs& a) {
+        return add<Edit>("EDIT", a, WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL);
+    }
+    ComboBox& comboBox(const ControlArgs& a) {
+        return add<ComboBox>("COMBOBOX", a, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL);
+    }
+    HotKeyEdit& hotKeyEdit(const ControlArgs& a) { return add<HotKeyEdit>(HOTKEY_CLASSA, a, WS_TABSTOP); }
+    ListView& listView(const ControlArgs& a) {
+        return add<ListView>(WC_LISTVIEWA, a, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
+    }
+    StatusBar& statusBar() { return add<StatusBar>(STATUSCLASSNAMEA, ControlArgs{}, SBARS_SIZEGRIP); }
+
+    // The button Enter presses and the one Esc presses (either may be null).
+    void setDefaultButton(Button* b);
+    void setCancelButton(Button* b) { cancel_ = b; }
+
+    // Shows the form modally: its owner and the program's other top-level
+    // windows are disabled, and messages are pumped until endModal.
+    // Returns the value given to endModal.
+    int showModal();
+    void endModal(int result);
+    bool inModalLoop() const { return modal_; }
+
+    // Keys the form sees before its controls (F1 and the like).
+    std::function<void(WPARAM key)> onKeyUp;
+    // The close box or Alt+F4; the default hides the form.
+    std::function<void()> onClose;
+    // The client area changed size (in pixels).
+    std::function<void(int width, int height)> onResize;
+
+    // The pump that modal forms wait in; set once at start-up.
+    static void setPump(os::Pump* pump) { pump_ = pump; }
+
+protected:
+    Form() = default;
+    // Creates the window: a dialog-like frame unless style says otherwise.
+    void create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
+                UINT classStyle = 0);
+    virtual LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
+    HFONT font() const { return font_.get(); }
+
+private:
+    struct FontTraits {
+        using Type = HFONT;
+        static HFONT null() { return nullptr; }
+        static void free(HFONT f) { DeleteObject(f); }
+    };
+    using UniqueFont = os::win32::Unique<FontTraits>;
+
+    void attach(std::unique_ptr<Control> control, const char* className, const ControlArgs& args,
+                DWORD kindStyle);
+    void rescale();
+    Control* byId(int id) const;
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+
+    os::win32::UniqueWindow window_;
+    std::vector<std::unique_ptr<Control>> controls_;
+    UniqueFont font_;
+    UniqueFont boldFont_;
+    UINT dpi_ = 96;
+    int nextId_ = 100;
+    Button* default_ = nullptr;
+    Button* cancel_ = nullptr;
+    bool modal_ = false;
+    int modalResult_ = 0;
+    static inline os::Pump* pump_ = nullptr;
+};
+
+}  // namespace kv::ui::win32
