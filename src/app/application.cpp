@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/help.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
@@ -90,7 +91,7 @@ void Application::trayCommand(TrayCommand c) {
             if (view_) view_->showManager(false);
             break;
         case TrayCommand::Operation:
-            sys_.shell.open("file:///" + sys_.programDirectory + "Keyvale.html#Operation");
+            openHelpTopic(sys_);
             break;
         case TrayCommand::ShowHints: {
             showHints_ = !showHints_;

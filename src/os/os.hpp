@@ -145,6 +145,14 @@ public:
     virtual void errorBox(const std::string& message) = 0;
     // The value prompt; returns whatever the answer field holds when closed.
     virtual std::string promptValue(const std::string& prompt) = 0;
+    // A warning box with Yes and No, caption "Keyvale"; true for Yes.
+    virtual bool confirm(const std::string& question) = 0;
+    // A plain message box with OK, caption "Keyvale".
+    virtual void message(const std::string& text) = 0;
+    // The common file-open dialog; the filter is in the form
+    // "All Files (*.*)|*.*|Executables (*.exe)|*.exe". The full path of the
+    // picked file, or nothing when cancelled.
+    virtual std::optional<std::string> openFile(const std::string& filter) = 0;
 };
 
 // One low-level input event, as recorded and as replayed.

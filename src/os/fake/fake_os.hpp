@@ -149,6 +149,20 @@ class FakeDialogs : public Dialogs {
 public:
     void errorBox(const std::string& message) override { errors.push_back(message); }
     std::string promptValue(const std::string& prompt) override;
+    bool confirm(const std::string& question) override {
+        questions.push_back(question);
+        return confirmAnswer;
+    }
+    void message(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> openFile(const std::string& filter) override {
+        fileFilters.push_back(filter);
+        return pickedFile;
+    }
+    std::vector<std::string> questions;
+    bool confirmAnswer = true;
+    std::vector<std::string> messages;
+    std::vector<std::string> fileFilters;
+    std::optional<std::string> pickedFile;
     std::vector<std::string> errors;
     std::vector<std::string> prompts;
     std::deque<std::string> answers;

@@ -1,5 +1,6 @@
 #include "os/win32/win32_os.hpp"
 
+#include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -329,6 +330,45 @@ bool Win32Files::createDirectory(const std::string& path) {
 
 void Win32Dialogs::errorBox(const std::string& message) {
     MessageBoxA(owner, message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+namespace {
+
+// The window a box belongs to: the active window of this program, so the
+// form that asked stays disabled while the box is open.
+HWND boxOwner(HWND fallback) {
+    HWND active = GetActiveWindow();
+    return active ? active : fallback;
+}
+
+}  // namespace
+
+bool Win32Dialogs::confirm(const std::string& question) {
+    return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale", MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) ==
+           IDYES;
+}
+
+void Win32Dialogs::message(const std::string& text) {
+    MessageBoxA(boxOwner(owner), text.c_str(), "Keyvale", MB_OK | MB_SETFOREGROUND);
+}
+
+std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
+    // The dialog wants the filter's parts separated by NUL and ended by two.
+    std::string parts = filter;
+    for (char& c : parts)
+        if (c == '|') c = '\0';
+    parts.append(2, '\0');
+    char path[MAX_PATH] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = boxOwner(owner);
+    ofn.lpstrFilter = parts.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = sizeof path;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn) || !*path) return std::nullopt;
+    return std::string(path);
 }
 
 // ---- locale ----

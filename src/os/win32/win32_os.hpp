@@ -112,6 +112,9 @@ public:
     explicit Win32Dialogs(Win32Pump& pump) : pump_(pump) {}
     void errorBox(const std::string& message) override;
     std::string promptValue(const std::string& prompt) override;
+    bool confirm(const std::string& question) override;
+    void message(const std::string& text) override;
+    std::optional<std::string> openFile(const std::string& filter) override;
     HWND owner = nullptr;
 
 private:
