@@ -1,0 +1,34 @@
+#pragma once
+// The wizard's page for an advanced macro's script: its heading, the script
+// box and the editor's commands. It lives on the wizard form, in the area
+// the wizard gives it, and is shown and hidden with the wizard's pages.
+
+#include <memory>
+#include <string>
+
+#include "authoring/script_page_host.hpp"
+#include "ui/win32/controls.hpp"
+
+namespace kv::authoring::win32 {
+
+class ScriptPage {
+public:
+    // Creates the page's controls, hidden, on the wizard inside area.
+    ScriptPage(ui::win32::Form& wizard, const ui::win32::Rect96& area, ScriptPageHost& host);
+    ~ScriptPage();
+    ScriptPage(const ScriptPage&) = delete;
+    ScriptPage& operator=(const ScriptPage&) = delete;
+
+    void show(bool on);
+    bool visible() const;
+    // The script box's text: lines ended by CR LF, as it is saved.
+    std::string script() const;
+    void setScript(const std::string& text);
+    void focusScript();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kv::authoring::win32
