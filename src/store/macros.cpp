@@ -6,12 +6,24 @@ namespace kv::store {
 
 std::string macroSection(int slot) { return "Macro" + std::to_string(slot); }
 
-int readEntries(const Store& store) { return store.readInt(kMain, "Entries", 0); }
+namespace {
+
+int clampEntries(std::int32_t entries) { return entries < 0 ? 0 : entries > kMaxEntries ? kMaxEntries : entries; }
+
+}  // namespace
+
+int readEntries(const Store& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
+int readEntries(const StoreSnapshot& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
+int readEntries(const Store::Edit& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
 
 int addMacro(Store& store, const MacroEntry& m) {
-    const int slot = readEntries(store) + 1;
-    const std::string s = macroSection(slot);
+    int slot = 0;
     store.edit([&](Store::Edit& e) {
+        if (e.readInt(kMain, "Entries", 0) >= kMaxEntries)
+            throw Error("Unable to add a macro: the store already holds " + std::to_string(kMaxEntries) +
+                        " macros");
+        slot = readEntries(e) + 1;
+        const std::string s = macroSection(slot);
         e.writeInt(kMain, "Entries", slot);
         e.writeString(s, "Name", m.name);
         e.writeInt(s, "Type", m.kind);
@@ -24,21 +36,22 @@ int addMacro(Store& store, const MacroEntry& m) {
 }
 
 void deleteMacroSlot(Store& store, int slot) {
-    const StoreSnapshot before(store);
-    const int entries = before.readInt(kMain, "Entries", 0);
-    // One replacement of the file: a crash never leaves the slots half moved.
+    // One reading and one replacement of the file: a crash never leaves the
+    // slots half moved. Slot k + 1 is read before it is overwritten.
     store.edit([&](Store::Edit& e) {
+        const int entries = readEntries(e);
+        if (slot < 1 || slot > entries) return;
         for (int k = slot; k < entries; ++k) {
             const std::string from = macroSection(k + 1);
             const std::string to = macroSection(k);
-            e.writeString(to, "Name", before.readString(from, "Name", ""));
-            e.writeInt(to, "Type", before.readInt(from, "Type", 1));
-            e.writeInt(to, "HotKey", before.readInt(from, "HotKey", 0));
-            e.writeString(to, "FileName", before.readString(from, "FileName", ""));
-            e.writeString(to, "Trigger", before.readString(from, "Trigger", ""));
-            e.writeInt(to, "Speed", before.readInt(from, "Speed", 1));
-            e.writeBool(to, "TriggerRan", before.readInt(from, "TriggerRan", 0) != 0);
-            e.writeString(to, "FoundHandle", before.readString(from, "FoundHandle", ""));
+            e.writeString(to, "Name", e.readString(from, "Name", ""));
+            e.writeInt(to, "Type", e.readInt(from, "Type", 1));
+            e.writeInt(to, "HotKey", e.readInt(from, "HotKey", 0));
+            e.writeString(to, "FileName", e.readString(from, "FileName", ""));
+            e.writeString(to, "Trigger", e.readString(from, "Trigger", ""));
+            e.writeInt(to, "Speed", e.readInt(from, "Speed", 1));
+            e.writeBool(to, "TriggerRan", e.readInt(from, "TriggerRan", 0) != 0);
+            e.writeString(to, "FoundHandle", e.readString(from, "FoundHandle", ""));
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);

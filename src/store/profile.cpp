@@ -1,6 +1,7 @@
 #include "store/profile.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace kv::store {
 
@@ -84,95 +85,103 @@ std::optional<std::string_view> ProfileIndex::get(std::string_view section, std:
     return std::nullopt;
 }
 
-ProfileText::ProfileText(std::string_view bytes) {
-    forEachLine(bytes, [this](std::string_view raw) {
-        Line line;
-        line.text = std::string(raw);
-        const ProfileLine parsed = classifyLine(line.text);
-        line.isSection = parsed.isSection;
-        line.name = std::string(parsed.name);
-        line.hasValue = parsed.hasValue;
-        line.value = std::string(parsed.value);
-        lines_.push_back(std::move(line));
+ProfileText::ProfileText(std::string_view bytes) : original_(bytes) {
+    blocks_.emplace_back();
+    forEachLine(std::string_view(original_), [this](std::string_view raw) {
+        const ProfileLine line = classifyLine(raw);
+        if (line.isSection) {
+            byName_[toUpperAscii(line.name)].push_back(blocks_.size());
+            blocks_.emplace_back();
+        }
+        blocks_.back().lines.push_back(raw);
     });
 }
 
-std::size_t ProfileText::findSection(std::string_view section) const {
-    std::string_view wanted = trimControl(section);
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].isSection && equalsIgnoreCase(lines_[i].name, wanted)) return i;
+std::string_view ProfileText::own(std::string text) { return made_.emplace_back(std::move(text)); }
+
+const ProfileText::Block* ProfileText::findSection(std::string_view section) const {
+    const auto it = byName_.find(toUpperAscii(trimControl(section)));
+    if (it == byName_.end() || it->second.empty()) return nullptr;
+    return &blocks_[it->second.front()];
+}
+
+ProfileText::Block* ProfileText::findSection(std::string_view section) {
+    return const_cast<Block*>(std::as_const(*this).findSection(section));
+}
+
+namespace {
+
+// The key's line in a block, or npos.
+std::size_t findKey(const std::vector<std::string_view>& lines, std::string_view key) {
+    const std::string_view wanted = trimControl(key);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const ProfileLine l = classifyLine(lines[i]);
+        if (l.hasValue && equalsIgnoreCase(l.name, wanted)) return i;
+    }
     return npos;
 }
 
-std::size_t ProfileText::sectionEnd(std::size_t header) const {
-    std::size_t i = header + 1;
-    while (i < lines_.size() && !lines_[i].isSection) ++i;
-    return i;
-}
-
-std::size_t ProfileText::findKey(std::size_t header, std::string_view key) const {
-    std::string_view wanted = trimControl(key);
-    std::size_t end = sectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i)
-        if (lines_[i].hasValue && equalsIgnoreCase(lines_[i].name, wanted)) return i;
-    return npos;
-}
+}  // namespace
 
 std::optional<std::string> ProfileText::get(std::string_view section, std::string_view key) const {
-    std::size_t header = findSection(section);
-    if (header == npos) return std::nullopt;
-    std::size_t k = findKey(header, key);
+    const Block* b = findSection(section);
+    if (!b) return std::nullopt;
+    const std::size_t k = findKey(b->lines, key);
     if (k == npos) return std::nullopt;
-    return std::string(readableValue(lines_[k].value));
+    return std::string(readableValue(classifyLine(b->lines[k]).value));
 }
 
 void ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {
-    std::string_view keyName = trimControl(key);
-    Line entry;
-    entry.name = std::string(keyName);
-    entry.hasValue = true;
-    entry.value = std::string(trimControl(value));
-    std::size_t header = findSection(section);
-    if (header == npos) {
-        Line head;
-        head.isSection = true;
-        head.name = std::string(trimControl(section));
-        head.text = "[" + head.name + "]";
+    const std::string_view keyName = trimControl(key);
+    Block* b = findSection(section);
+    if (!b) {
         // The profile functions drop the file's trailing blank lines before
-        // a new section follows them.
-        while (!lines_.empty() && trimControl(lines_.back().text).empty()) lines_.pop_back();
-        lines_.push_back(std::move(head));
-        entry.text = entry.name + "=" + std::string(value);
-        lines_.push_back(std::move(entry));
+        // a new section follows them. The last block is always live.
+        std::vector<std::string_view>& last = blocks_.back().lines;
+        while (!last.empty() && trimControl(last.back()).empty()) last.pop_back();
+        const std::string_view name = trimControl(section);
+        byName_[toUpperAscii(name)].push_back(blocks_.size());
+        Block& fresh = blocks_.emplace_back();
+        fresh.lines.push_back(own("[" + std::string(name) + "]"));
+        fresh.lines.push_back(own(std::string(keyName) + "=" + std::string(value)));
         return;
     }
-    std::size_t k = findKey(header, keyName);
-    if (k != npos) {
+    std::vector<std::string_view>& lines = b->lines;
+    if (const std::size_t k = findKey(lines, keyName); k != npos) {
         // The key keeps the spelling it already has in the file.
-        lines_[k].text = lines_[k].name + "=" + std::string(value);
-        lines_[k].value = entry.value;
+        lines[k] = own(std::string(classifyLine(lines[k]).name) + "=" + std::string(value));
         return;
     }
     // After the section's last non-blank line.
-    std::size_t at = sectionEnd(header);
-    while (at > header + 1 && trimControl(lines_[at - 1].text).empty()) --at;
-    entry.text = entry.name + "=" + std::string(value);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+    std::size_t at = lines.size();
+    while (at > 1 && trimControl(lines[at - 1]).empty()) --at;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                 own(std::string(keyName) + "=" + std::string(value)));
 }
 
 bool ProfileText::eraseSection(std::string_view section) {
-    std::size_t header = findSection(section);
-    if (header == npos) return false;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd(header)));
+    const auto it = byName_.find(toUpperAscii(trimControl(section)));
+    if (it == byName_.end() || it->second.empty()) return false;
+    blocks_[it->second.front()].erased = true;
+    it->second.erase(it->second.begin());
+    // Erased blocks at the end go, so that the last block is a live one.
+    while (blocks_.size() > 1 && blocks_.back().erased) blocks_.pop_back();
     return true;
 }
 
 std::string ProfileText::bytes() const {
+    std::size_t size = 0;
+    for (const Block& b : blocks_)
+        if (!b.erased)
+            for (std::string_view l : b.lines) size += l.size() + 2;
     std::string out;
-    for (const Line& l : lines_) {
-        out += l.text;
-        out += "\r\n";
+    out.reserve(size);
+    for (const Block& b : blocks_) {
+        if (b.erased) continue;
+        for (std::string_view l : b.lines) {
+            out += l;
+            out += "\r\n";
+        }
     }
     return out;
 }

@@ -6,9 +6,11 @@
 // the file, lines end in CR LF.
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kv::store {
@@ -54,6 +56,10 @@ private:
     std::vector<std::size_t> sorted_;  // indexes into sections_, by name
 };
 
+// The file as lines, for changes. Lines are views into the bytes read or
+// into text the changes made; sections are found through a table by name,
+// so a whole-store change costs time in proportion to the file, not to the
+// file times the number of changes.
 class ProfileText {
 public:
     explicit ProfileText(std::string_view bytes);
@@ -68,20 +74,22 @@ public:
     std::string bytes() const;
 
 private:
-    struct Line {
-        std::string text;
-        bool isSection = false;
-        std::string name;  // trimmed section name or key name
-        bool hasValue = false;
-        std::string value;  // trimmed raw value
+    // The lines before the first header form the unnamed block 0; every
+    // other block starts with its header line.
+    struct Block {
+        std::vector<std::string_view> lines;
+        bool erased = false;
     };
-    // Index of the first header of the section, or npos.
-    std::size_t findSection(std::string_view section) const;
-    // One past the last line of the section starting at header.
-    std::size_t sectionEnd(std::size_t header) const;
-    std::size_t findKey(std::size_t header, std::string_view key) const;
+    // The first live block of the name, or nothing.
+    Block* findSection(std::string_view section);
+    const Block* findSection(std::string_view section) const;
+    std::string_view own(std::string text);
 
-    std::vector<Line> lines_;
+    std::string original_;
+    std::deque<std::string> made_;  // text of changed lines; a deque keeps it in place
+    std::vector<Block> blocks_;
+    // Upper-cased name to the live blocks of that name, in file order.
+    std::unordered_map<std::string, std::vector<std::size_t>> byName_;
 };
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a
