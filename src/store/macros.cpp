@@ -43,15 +43,23 @@ void deleteMacroSlot(Store& store, int slot) {
         if (slot < 1 || slot > entries) return;
         for (int k = slot; k < entries; ++k) {
             const std::string from = macroSection(k + 1);
+            const std::string name = e.readString(from, "Name", "");
+            const std::int32_t type = e.readInt(from, "Type", 1);
+            const std::int32_t hotKey = e.readInt(from, "HotKey", 0);
+            const std::string fileName = e.readString(from, "FileName", "");
+            const std::string trigger = e.readString(from, "Trigger", "");
+            const std::int32_t speed = e.readInt(from, "Speed", 1);
+            const bool triggerRan = e.readInt(from, "TriggerRan", 0) != 0;
+            const std::string foundHandle = e.readString(from, "FoundHandle", "");
             const std::string to = macroSection(k);
-            e.writeString(to, "Name", e.readString(from, "Name", ""));
-            e.writeInt(to, "Type", e.readInt(from, "Type", 1));
-            e.writeInt(to, "HotKey", e.readInt(from, "HotKey", 0));
-            e.writeString(to, "FileName", e.readString(from, "FileName", ""));
-            e.writeString(to, "Trigger", e.readString(from, "Trigger", ""));
-            e.writeInt(to, "Speed", e.readInt(from, "Speed", 1));
-            e.writeBool(to, "TriggerRan", e.readInt(from, "TriggerRan", 0) != 0);
-            e.writeString(to, "FoundHandle", e.readString(from, "FoundHandle", ""));
+            e.writeString(to, "Name", name);
+            e.writeInt(to, "Type", type);
+            e.writeInt(to, "HotKey", hotKey);
+            e.writeString(to, "FileName", fileName);
+            e.writeString(to, "Trigger", trigger);
+            e.writeInt(to, "Speed", speed);
+            e.writeBool(to, "TriggerRan", triggerRan);
+            e.writeString(to, "FoundHandle", foundHandle);
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);

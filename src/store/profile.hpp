@@ -6,7 +6,7 @@
 // the file, lines end in CR LF.
 
 #include <cstddef>
-#include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +54,10 @@ private:
     std::vector<Section> sections_;
     std::vector<Key> keys_;
     std::vector<std::size_t> sorted_;  // indexes into sections_, by name
+    // The last section found, as the caller spelled it: a walk over the
+    // macros reads several keys of each section in a row.
+    mutable std::string lastName_;
+    mutable std::size_t lastSection_ = static_cast<std::size_t>(-1);
 };
 
 // The file as lines, for changes. Lines are views into the bytes read or
@@ -63,10 +67,14 @@ private:
 class ProfileText {
 public:
     explicit ProfileText(std::string_view bytes);
+    ProfileText(const ProfileText&) = delete;
+    ProfileText& operator=(const ProfileText&) = delete;
 
     // The value as the profile functions return it (trimmed, surrounding
     // double quotes removed, cut to 1023 characters), or nothing.
     std::optional<std::string> get(std::string_view section, std::string_view key) const;
+    // The same, valid until the next change.
+    std::optional<std::string_view> view(std::string_view section, std::string_view key) const;
     void set(std::string_view section, std::string_view key, std::string_view value);
     // False when there was no such section.
     bool eraseSection(std::string_view section);
@@ -74,22 +82,35 @@ public:
     std::string bytes() const;
 
 private:
+    struct Line {
+        std::string_view text;
+        std::string_view name;  // a key line's trimmed key name
+        bool hasValue = false;
+    };
     // The lines before the first header form the unnamed block 0; every
     // other block starts with its header line.
     struct Block {
-        std::vector<std::string_view> lines;
+        std::vector<Line> lines;
         bool erased = false;
     };
-    // The first live block of the name, or nothing.
-    Block* findSection(std::string_view section);
-    const Block* findSection(std::string_view section) const;
-    std::string_view own(std::string text);
+    static Line makeLine(std::string_view text);
+    // Index of the first live block of the name, or npos.
+    std::size_t findSection(std::string_view section) const;
+    // Text of the form a + b + c, kept for the life of this object.
+    std::string_view own(std::string_view a, std::string_view b = {}, std::string_view c = {});
 
     std::string original_;
-    std::deque<std::string> made_;  // text of changed lines; a deque keeps it in place
+    // Changed lines' text, in chunks that never move.
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    char* free_ = nullptr;
+    std::size_t left_ = 0;
     std::vector<Block> blocks_;
     // Upper-cased name to the live blocks of that name, in file order.
     std::unordered_map<std::string, std::vector<std::size_t>> byName_;
+    // The last section found, as the caller spelled it: a change of many
+    // keys names one section many times in a row.
+    mutable std::string lastName_;
+    mutable std::size_t lastBlock_ = static_cast<std::size_t>(-1);
 };
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a
@@ -98,8 +119,9 @@ template <typename F>
 void forEachLine(std::string_view text, F f) {
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
+        // A plain scan: find_first_of searches the set once per character.
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
         f(text.substr(pos, end - pos));
         if (end < text.size() && text[end] == '\r') {
             ++end;

@@ -1,5 +1,7 @@
 #include "store/store.hpp"
 
+#include <algorithm>
+
 #include "store/error.hpp"
 #include "store/profile.hpp"
 
@@ -65,7 +67,9 @@ std::string readStore(os::Files& files, const std::string& path) {
 
 void checkNoLineBreak(const std::string& path, std::string_view section, std::string_view key,
                       std::string_view value) {
-    const auto breaks = [](std::string_view t) { return t.find_first_of("\r\n") != std::string_view::npos; };
+    const auto breaks = [](std::string_view t) {
+        return std::any_of(t.begin(), t.end(), [](char c) { return c == '\r' || c == '\n'; });
+    };
     if (breaks(section) || breaks(key) || breaks(value))
         throw Error("Unable to write to " + path + ": the value of " + std::string(key) +
                     " holds a line break");
@@ -165,7 +169,7 @@ std::string Store::Edit::readString(std::string_view section, std::string_view k
 }
 
 std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    auto v = text_.get(section, key);
+    auto v = text_.view(section, key);
     return v ? parseInteger(*v).value_or(def) : def;
 }
 
