@@ -57,24 +57,26 @@ int main(int argc, char** argv) {
     const std::string text = storeText();
 
     os::fake::FakeSystem fake;
-    os::System sys = fake.sys;
-    os::System real{fake.pump,  fake.keyboard, fake.hotKeys, fake.windows,    fake.shell,
-                    files,      fake.dialogs,  fake.locale,  fake.input,      sys.programDirectory,
-                    path};
+    os::System real{fake.pump,  fake.keyboard, fake.hotKeys, fake.windows, fake.shell, files,
+                    fake.dialogs, fake.locale, fake.input,   fake.sys.programDirectory, path};
     store::Store store(files, path);
     store::HotKeySlotTable hotKeys(fake.hotKeys, [](int) {});
 
-    double base = 1e100, startUp = 1e100, deletion = 1e100;
+    double base = 1e100, clearing = 1e100, startUp = 1e100, deletion = 1e100;
     std::size_t rows = 0;
-    for (int round = 0; round < 10; ++round) {
+    for (int round = 0; round < 20; ++round) {
         files.write(path, text);
         base = std::min(base, millis([&] {
                             const auto bytes = files.read(path);
                             store::replaceFileContent(files, path, *bytes);
                         }));
         files.write(path, text);
+        clearing = std::min(clearing, millis([&] { triggers::Watcher(real, [](int) {}).setUp(); }));
+        files.write(path, text);
         startUp = std::min(startUp, millis([&] {
-                               hotKeys.loadHotKeys(store, [&] { rows = manager::macroListRows(store, fake.keyboard).size(); });
+                               hotKeys.loadHotKeys(store, [&] {
+                                   rows = manager::macroListRows(store, fake.keyboard).size();
+                               });
                                triggers::Watcher watcher(real, [](int) {});
                                watcher.setUp();
                                store.readBool(store::kMain, "Show Hints", true);
@@ -88,9 +90,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     files.remove(path);
-    std::printf("store of %d macros, %zu bytes, in %s (best of 10 rounds)\n", kMacros, text.size(), dir.c_str());
+    std::printf("store of %d macros, %zu bytes, in %s (best of 20 rounds)\n", kMacros, text.size(), dir.c_str());
     std::printf("one read plus one write: %.2f ms\n", base);
-    std::printf("start-up work: %.2f ms; ratio %.2f (target <= 2)\n", startUp, startUp / base);
+    std::printf("clearing the fired-window lists: %.2f ms; ratio %.2f (target <= 2)\n", clearing, clearing / base);
+    std::printf("all start-up work (hot keys, list rows, settings, clearing): %.2f ms; ratio %.2f (target <= 2)\n",
+                startUp, startUp / base);
     std::printf("delete slot 1: %.2f ms; ratio %.2f (target <= 2)\n", deletion, deletion / base);
     return 0;
 }

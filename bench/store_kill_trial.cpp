@@ -49,8 +49,7 @@ void setLists(store::Store::Edit& e, bool on) {
     store::Store store(files, path);
     for (bool on = true;; on = !on) {
         if (inPlace) {
-            std::string bytes = *files.read(path);
-            store::ProfileText text(bytes);
+            store::ProfileText text(*files.read(path));
             for (int n = 1; n <= kMacros; ++n)
                 text.set(store::macroSection(n), "FoundHandle", on ? "4242,1312" : "");
             files.write(path, text.bytes());

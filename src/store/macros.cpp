@@ -35,31 +35,41 @@ int addMacro(Store& store, const MacroEntry& m) {
     return slot;
 }
 
+namespace {
+
+// What a deletion shift copies from each slot to the one below, with the
+// default of each read; the integer keys are read and written as integers.
+constexpr std::string_view kShiftedKeys[] = {"Name",  "Type",       "HotKey",     "FileName",
+                                             "Trigger", "Speed", "TriggerRan", "FoundHandle"};
+constexpr std::string_view kShiftedDefaults[] = {"", "1", "0", "", "", "1", "0", ""};
+constexpr bool kShiftedIsInteger[] = {false, true, true, false, false, true, true, false};
+constexpr std::size_t kShifted = std::size(kShiftedKeys);
+
+}  // namespace
+
 void deleteMacroSlot(Store& store, int slot) {
     // One reading and one replacement of the file: a crash never leaves the
-    // slots half moved. Slot k + 1 is read before it is overwritten.
+    // slots half moved. Slot k + 1 is read before it is overwritten, all its
+    // keys in one pass.
     store.edit([&](Store::Edit& e) {
         const int entries = readEntries(e);
         if (slot < 1 || slot > entries) return;
+        std::optional<std::string_view> read[kShifted];
+        std::string numbers[kShifted];
+        std::pair<std::string_view, std::string_view> written[kShifted];
         for (int k = slot; k < entries; ++k) {
-            const std::string from = macroSection(k + 1);
-            const std::string name = e.readString(from, "Name", "");
-            const std::int32_t type = e.readInt(from, "Type", 1);
-            const std::int32_t hotKey = e.readInt(from, "HotKey", 0);
-            const std::string fileName = e.readString(from, "FileName", "");
-            const std::string trigger = e.readString(from, "Trigger", "");
-            const std::int32_t speed = e.readInt(from, "Speed", 1);
-            const bool triggerRan = e.readInt(from, "TriggerRan", 0) != 0;
-            const std::string foundHandle = e.readString(from, "FoundHandle", "");
-            const std::string to = macroSection(k);
-            e.writeString(to, "Name", name);
-            e.writeInt(to, "Type", type);
-            e.writeInt(to, "HotKey", hotKey);
-            e.writeString(to, "FileName", fileName);
-            e.writeString(to, "Trigger", trigger);
-            e.writeInt(to, "Speed", speed);
-            e.writeBool(to, "TriggerRan", triggerRan);
-            e.writeString(to, "FoundHandle", foundHandle);
+            e.readKeys(macroSection(k + 1), kShiftedKeys, read);
+            for (std::size_t i = 0; i < kShifted; ++i) {
+                std::string_view value = read[i].value_or(kShiftedDefaults[i]);
+                if (kShiftedIsInteger[i]) {
+                    const std::int32_t n = parseInteger(value).value_or(*parseInteger(kShiftedDefaults[i]));
+                    // TriggerRan is a boolean: any integer but 0 is true.
+                    numbers[i] = std::to_string(kShiftedKeys[i] == "TriggerRan" ? (n != 0 ? 1 : 0) : n);
+                    value = numbers[i];
+                }
+                written[i] = {kShiftedKeys[i], value};
+            }
+            e.writeKeys(macroSection(k), written);
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,11 +32,24 @@ ProfileLine classifyLine(std::string_view line);
 // to 1023 characters.
 std::string_view readableValue(std::string_view raw);
 
+// Section names as the profile rules compare them: without regard to the
+// case of ASCII letters.
+struct CaseInsensitiveHash {
+    std::size_t operator()(std::string_view s) const;
+};
+struct CaseInsensitiveEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+// Trimmed section name to the index of its first section in file order.
+using SectionTable = std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
+
 // A read-only view of a whole file for many reads: sections are found
-// through an index instead of a walk over the lines.
+// through a table instead of a walk over the lines.
 class ProfileIndex {
 public:
     explicit ProfileIndex(std::string bytes);
+    ProfileIndex(const ProfileIndex&) = delete;
+    ProfileIndex& operator=(const ProfileIndex&) = delete;
     std::optional<std::string_view> get(std::string_view section, std::string_view key) const;
     const std::string& bytes() const { return bytes_; }
 
@@ -45,7 +59,6 @@ private:
         std::string_view value;
     };
     struct Section {
-        std::string name;  // upper-cased
         std::size_t firstKey = 0;
         std::size_t endKey = 0;
     };
@@ -53,7 +66,7 @@ private:
     // In file order; the keys of all sections in one array.
     std::vector<Section> sections_;
     std::vector<Key> keys_;
-    std::vector<std::size_t> sorted_;  // indexes into sections_, by name
+    SectionTable byName_;
     // The last section found, as the caller spelled it: a walk over the
     // macros reads several keys of each section in a row.
     mutable std::string lastName_;
@@ -66,7 +79,7 @@ private:
 // file times the number of changes.
 class ProfileText {
 public:
-    explicit ProfileText(std::string_view bytes);
+    explicit ProfileText(std::string bytes);
     ProfileText(const ProfileText&) = delete;
     ProfileText& operator=(const ProfileText&) = delete;
 
@@ -79,38 +92,51 @@ public:
     // False when there was no such section.
     bool eraseSection(std::string_view section);
 
+    // Several keys of one section in one pass over it: what view and set do
+    // key by key. Values read stay valid as long as the text.
+    using KeyValue = std::pair<std::string_view, std::string_view>;
+    void viewKeys(std::string_view section, std::span<const std::string_view> keys,
+                  std::span<std::optional<std::string_view>> values) const;
+    void setKeys(std::string_view section, std::span<const KeyValue> keysAndValues);
+
     std::string bytes() const;
+    // The bytes the text was made from.
+    const std::string& original() const { return original_; }
 
 private:
-    struct Line {
-        std::string_view text;
-        std::string_view name;  // a key line's trimmed key name
-        bool hasValue = false;
-    };
-    // The lines before the first header form the unnamed block 0; every
-    // other block starts with its header line.
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    // A run of lines: block 0 holds the lines before the first header, every
+    // other block starts with its header. Keys added to a block go to its
+    // own list, after its last non-blank line and before its blank ones.
     struct Block {
-        std::vector<Line> lines;
+        std::size_t begin = 0, end = 0;  // in lines_
+        std::size_t addAt = kNone;       // where added keys go, once there are some
+        std::size_t added = kNone;       // index in added_
+        std::size_t nextSameName = kNone;
         bool erased = false;
     };
-    static Line makeLine(std::string_view text);
-    // Index of the first live block of the name, or npos.
     std::size_t findSection(std::string_view section) const;
+    std::size_t findKey(const Block& b, std::string_view key) const;
     // Text of the form a + b + c, kept for the life of this object.
     std::string_view own(std::string_view a, std::string_view b = {}, std::string_view c = {});
+    std::size_t addBlock();
 
     std::string original_;
+    std::vector<std::string_view> lines_;
+    std::vector<std::vector<std::string_view>> added_;
+    std::vector<Block> blocks_;
+    SectionTable byName_;  // to the first live block of the name
     // Changed lines' text, in chunks that never move.
     std::vector<std::unique_ptr<char[]>> chunks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;
-    std::vector<Block> blocks_;
-    // Upper-cased name to the live blocks of that name, in file order.
-    std::unordered_map<std::string, std::vector<std::size_t>> byName_;
-    // The last section found, as the caller spelled it: a change of many
-    // keys names one section many times in a row.
-    mutable std::string lastName_;
-    mutable std::size_t lastBlock_ = static_cast<std::size_t>(-1);
+    // The last two sections found, as the caller spelled them: a change of
+    // many keys names one or two sections many times in a row.
+    struct Recent {
+        std::string name;
+        std::size_t block = kNone;
+    };
+    mutable Recent recent_[2];
 };
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a

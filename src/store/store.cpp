@@ -163,6 +163,17 @@ void Store::Edit::writeBool(std::string_view section, std::string_view key, bool
 
 void Store::Edit::eraseSection(std::string_view section) { text_.eraseSection(section); }
 
+void Store::Edit::readKeys(std::string_view section, std::span<const std::string_view> keys,
+                           std::span<std::optional<std::string_view>> values) const {
+    text_.viewKeys(section, keys, values);
+}
+
+void Store::Edit::writeKeys(std::string_view section,
+                            std::span<const std::pair<std::string_view, std::string_view>> values) {
+    for (const auto& [key, value] : values) checkNoLineBreak(path_, section, key, value);
+    text_.setKeys(section, values);
+}
+
 std::string Store::Edit::readString(std::string_view section, std::string_view key, std::string_view def) const {
     if (auto v = text_.get(section, key)) return std::move(*v);
     return std::string(def.substr(0, kMaxReadLength));
@@ -174,12 +185,11 @@ std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key
 }
 
 void Store::edit(const std::function<void(Edit&)>& changes) {
-    const std::string before = load();
-    ProfileText text(before);
+    ProfileText text(load());
     Edit e(text, path_);
     changes(e);
-    std::string after = text.bytes();
-    if (after != before) save(after);
+    const std::string after = text.bytes();
+    if (after != text.original()) save(after);
 }
 
 }  // namespace kv::store

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,11 @@ public:
         // with the changes made so far.
         std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
         std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+        // Several keys of one section in one pass over it; nothing for a
+        // missing key. The values read stay valid during the edit.
+        void readKeys(std::string_view section, std::span<const std::string_view> keys,
+                      std::span<std::optional<std::string_view>> values) const;
+        void writeKeys(std::string_view section, std::span<const std::pair<std::string_view, std::string_view>> values);
 
     private:
         friend class Store;
