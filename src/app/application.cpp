@@ -49,7 +49,10 @@ void Application::trayCreated(const std::vector<std::string>& arguments) {
 
 void Application::firstRunCheck() {
     store::Store st = store();
-    if (!st.readBool(store::kMain, "FirstRun", true)) return;
+    // A store that cannot be read is reported, and is not taken for a first run.
+    bool firstRun = false;
+    guarded([&] { firstRun = st.readBool(store::kMain, "FirstRun", true); });
+    if (!firstRun) return;
     if (view_) {
         const Rect r = view_->managerRect();
         view_->placeManager(centred(view_->screen(), r.width, r.height));

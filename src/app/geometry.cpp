@@ -22,10 +22,12 @@ std::optional<Rect> savedPlacement(const store::Store& store, ScreenSize screen)
 }
 
 void savePosition(store::Store& store, const Rect& r) {
-    store.writeInt(kPosition, "Width", r.width);
-    store.writeInt(kPosition, "Height", r.height);
-    store.writeInt(kPosition, "Top", r.top);
-    store.writeInt(kPosition, "Left", r.left);
+    store.edit([&](store::Store::Edit& e) {
+        e.writeInt(kPosition, "Width", r.width);
+        e.writeInt(kPosition, "Height", r.height);
+        e.writeInt(kPosition, "Top", r.top);
+        e.writeInt(kPosition, "Left", r.left);
+    });
 }
 
 Rect centred(ScreenSize screen, int width, int height) {

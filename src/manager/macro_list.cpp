@@ -7,7 +7,7 @@ namespace kv::manager {
 
 std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& keyboard) {
     const store::StoreSnapshot s(store);
-    const int entries = s.readInt(store::kMain, "Entries", 0);
+    const int entries = store::readEntries(s);
     std::vector<MacroRow> rows;
     for (int n = 1; n <= entries; ++n) {
         const std::string section = store::macroSection(n);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "playback/tokens.hpp"
 #include "store/error.hpp"
@@ -195,11 +196,17 @@ std::string_view Interpreter::writeValueToken(std::string_view rest) {
 std::string_view Interpreter::runToken(std::string_view rest) {
     const std::size_t end = rest.find('>');
     const std::string wanted = store::toUpperAscii(before(rest, end));
-    const int entries = store::readEntries(store::Store(sys_.files, sys_.storePath));
-    for (int slot = 1; slot <= entries; ++slot) {
-        const std::string name =
-            store::Store(sys_.files, sys_.storePath).readString(store::macroSection(slot), "Name", "");
-        if (store::toUpperAscii(name) != wanted || !hooks_.processHotKey) continue;
+    // The names as one reading of the file finds them.
+    std::vector<int> slots;
+    {
+        const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
+        const int entries = store::readEntries(st);
+        for (int slot = 1; slot <= entries; ++slot)
+            if (store::toUpperAscii(st.readString(store::macroSection(slot), "Name", "")) == wanted)
+                slots.push_back(slot);
+    }
+    for (const int slot : slots) {
+        if (!hooks_.processHotKey) continue;
         DepthScope depth(runDepth_, kMaxRunDepth,
                          "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.");
         hooks_.processHotKey(slot);

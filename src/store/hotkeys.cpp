@@ -58,7 +58,7 @@ HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int sl
 
 void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()>& afterLoad) {
     const StoreSnapshot snapshot(store);
-    const int entries = snapshot.readInt(kMain, "Entries", 0);
+    const int entries = readEntries(snapshot);
     for (int k = 1; k <= kHotKeySlots; ++k) component(k).setHotKey(0);
     if (entries < 1) return;
     for (int k = 1; k <= kHotKeySlots; ++k) {

@@ -1,5 +1,7 @@
 #include "store/location.hpp"
 
+#include "store/store.hpp"
+
 namespace kv::store {
 
 namespace {
@@ -22,13 +24,24 @@ std::string chooseStorePath(os::Files& files, const std::string& windowsDirector
                             const std::string& appDataDirectory) {
     const std::string windowsStore = withBackslash(windowsDirectory) + "macros.ini";
     const bool inWindows = files.exists(windowsStore);
-    if (inWindows ? files.writable(windowsStore) : directoryTakesNewFiles(files, withBackslash(windowsDirectory)))
+    // Every write goes through a temporary file beside the store, so a folder
+    // that takes no new file cannot hold the store, even where the store
+    // itself could be rewritten in place. The choice is made here, once: a
+    // store that moved in the middle of a run would split in two.
+    if ((!inWindows || files.writable(windowsStore)) &&
+        directoryTakesNewFiles(files, withBackslash(windowsDirectory)))
         return windowsStore;
     const std::string dir = withBackslash(appDataDirectory) + "Keyvale";
     files.createDirectory(dir);
     const std::string userStore = dir + "\\macros.ini";
     if (inWindows && !files.exists(userStore)) {
-        if (auto bytes = files.read(windowsStore)) files.write(userStore, *bytes);
+        // Like every write: a crash during the copy leaves no cut-short store
+        // that later starts would take for the real one. When the copy cannot
+        // be made the store stays where it is, read-only in effect: its
+        // operations report the failure, and the next start tries again,
+        // rather than starting a per-user store without the macros.
+        const auto bytes = files.read(windowsStore);
+        if (!bytes || !replaceFileContent(files, userStore, *bytes)) return windowsStore;
     }
     return userStore;
 }

@@ -6,12 +6,24 @@ namespace kv::store {
 
 std::string macroSection(int slot) { return "Macro" + std::to_string(slot); }
 
-int readEntries(const Store& store) { return store.readInt(kMain, "Entries", 0); }
+namespace {
+
+int clampEntries(std::int32_t entries) { return entries < 0 ? 0 : entries > kMaxEntries ? kMaxEntries : entries; }
+
+}  // namespace
+
+int readEntries(const Store& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
+int readEntries(const StoreSnapshot& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
+int readEntries(const Store::Edit& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
 
 int addMacro(Store& store, const MacroEntry& m) {
-    const int slot = readEntries(store) + 1;
-    const std::string s = macroSection(slot);
+    int slot = 0;
     store.edit([&](Store::Edit& e) {
+        if (e.readInt(kMain, "Entries", 0) >= kMaxEntries)
+            throw Error("Unable to add a macro: the store already holds " + std::to_string(kMaxEntries) +
+                        " macros");
+        slot = readEntries(e) + 1;
+        const std::string s = macroSection(slot);
         e.writeInt(kMain, "Entries", slot);
         e.writeString(s, "Name", m.name);
         e.writeInt(s, "Type", m.kind);
@@ -23,22 +35,41 @@ int addMacro(Store& store, const MacroEntry& m) {
     return slot;
 }
 
+namespace {
+
+// What a deletion shift copies from each slot to the one below, with the
+// default of each read; the integer keys are read and written as integers.
+constexpr std::string_view kShiftedKeys[] = {"Name",  "Type",       "HotKey",     "FileName",
+                                             "Trigger", "Speed", "TriggerRan", "FoundHandle"};
+constexpr std::string_view kShiftedDefaults[] = {"", "1", "0", "", "", "1", "0", ""};
+constexpr bool kShiftedIsInteger[] = {false, true, true, false, false, true, true, false};
+constexpr std::size_t kShifted = std::size(kShiftedKeys);
+
+}  // namespace
+
 void deleteMacroSlot(Store& store, int slot) {
-    const StoreSnapshot before(store);
-    const int entries = before.readInt(kMain, "Entries", 0);
-    // One replacement of the file: a crash never leaves the slots half moved.
+    // One reading and one replacement of the file: a crash never leaves the
+    // slots half moved. Slot k + 1 is read before it is overwritten, all its
+    // keys in one pass.
     store.edit([&](Store::Edit& e) {
+        const int entries = readEntries(e);
+        if (slot < 1 || slot > entries) return;
+        std::optional<std::string_view> read[kShifted];
+        std::string numbers[kShifted];
+        std::pair<std::string_view, std::string_view> written[kShifted];
         for (int k = slot; k < entries; ++k) {
-            const std::string from = macroSection(k + 1);
-            const std::string to = macroSection(k);
-            e.writeString(to, "Name", before.readString(from, "Name", ""));
-            e.writeInt(to, "Type", before.readInt(from, "Type", 1));
-            e.writeInt(to, "HotKey", before.readInt(from, "HotKey", 0));
-            e.writeString(to, "FileName", before.readString(from, "FileName", ""));
-            e.writeString(to, "Trigger", before.readString(from, "Trigger", ""));
-            e.writeInt(to, "Speed", before.readInt(from, "Speed", 1));
-            e.writeBool(to, "TriggerRan", before.readInt(from, "TriggerRan", 0) != 0);
-            e.writeString(to, "FoundHandle", before.readString(from, "FoundHandle", ""));
+            e.readKeys(macroSection(k + 1), kShiftedKeys, read);
+            for (std::size_t i = 0; i < kShifted; ++i) {
+                std::string_view value = read[i].value_or(kShiftedDefaults[i]);
+                if (kShiftedIsInteger[i]) {
+                    const std::int32_t n = parseInteger(value).value_or(*parseInteger(kShiftedDefaults[i]));
+                    // TriggerRan is a boolean: any integer but 0 is true.
+                    numbers[i] = std::to_string(kShiftedKeys[i] == "TriggerRan" ? (n != 0 ? 1 : 0) : n);
+                    value = numbers[i];
+                }
+                written[i] = {kShiftedKeys[i], value};
+            }
+            e.writeKeys(macroSection(k), written);
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);

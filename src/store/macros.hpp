@@ -24,13 +24,22 @@ struct MacroEntry {
     std::int32_t speed = 1;  // kind 3 only: 2 high speed, 1 recorded speed
 };
 
-int readEntries(const Store& store);
+// The most macros the store holds. Every walk over the macros reads the
+// whole file once, so a hand-edited Entries of two thousand million must
+// not turn into as many slots: Entries is read clamped to 0..kMaxEntries.
+inline constexpr int kMaxEntries = 10000;
 
-// Appends a macro in slot Entries + 1 and returns that slot.
+int readEntries(const Store& store);
+int readEntries(const StoreSnapshot& store);
+int readEntries(const Store::Edit& store);
+
+// Appends a macro in slot Entries + 1 and returns that slot. Refuses a macro
+// beyond kMaxEntries.
 int addMacro(Store& store, const MacroEntry& macro);
 
 // Moves every macro after the slot down by one, erases the highest slot and
-// lowers Entries. A moved macro takes its own record of fired windows with it.
+// lowers Entries, in one replacement of the file. A moved macro takes its own
+// record of fired windows with it. A slot that holds no macro changes nothing.
 void deleteMacroSlot(Store& store, int slot);
 
 // Removes trailing characters with codes up to 32.

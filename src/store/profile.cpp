@@ -1,6 +1,7 @@
 #include "store/profile.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace kv::store {
 
@@ -53,126 +54,265 @@ std::string_view readableValue(std::string_view v) {
     return v;
 }
 
+std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
+    std::size_t h = 1469598103934665603ull;
+    for (char c : s) h = (h ^ static_cast<unsigned char>(upper(c))) * 1099511628211ull;
+    return h;
+}
+
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
+
 ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
     keys_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1);
+    byName_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '[')));
     forEachLine(bytes_, [this](std::string_view raw) {
         const ProfileLine line = classifyLine(raw);
         if (line.isSection) {
             if (!sections_.empty()) sections_.back().endKey = keys_.size();
-            sections_.push_back({toUpperAscii(line.name), keys_.size(), keys_.size()});
+            // Of two sections with one name, the first in the file is found.
+            byName_.try_emplace(line.name, sections_.size());
+            sections_.push_back({keys_.size(), keys_.size()});
         } else if (line.hasValue && !sections_.empty()) {
             keys_.push_back({line.name, line.value});
         }
     });
     if (!sections_.empty()) sections_.back().endKey = keys_.size();
-    sorted_.resize(sections_.size());
-    for (std::size_t i = 0; i < sorted_.size(); ++i) sorted_[i] = i;
-    // Stable: of two sections with one name, the first in the file is found.
-    std::stable_sort(sorted_.begin(), sorted_.end(),
-                     [this](std::size_t a, std::size_t b) { return sections_[a].name < sections_[b].name; });
 }
 
 std::optional<std::string_view> ProfileIndex::get(std::string_view section, std::string_view key) const {
-    const std::string wanted = toUpperAscii(trimControl(section));
-    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), wanted,
-                               [this](std::size_t i, const std::string& w) { return sections_[i].name < w; });
-    if (it == sorted_.end() || sections_[*it].name != wanted) return std::nullopt;
+    if (lastSection_ == npos || section != lastName_) {
+        const auto it = byName_.find(trimControl(section));
+        if (it == byName_.end()) return std::nullopt;
+        lastName_.assign(section);
+        lastSection_ = it->second;
+    }
     const std::string_view k = trimControl(key);
-    const Section& s = sections_[*it];
+    const Section& s = sections_[lastSection_];
     for (std::size_t i = s.firstKey; i < s.endKey; ++i)
         if (equalsIgnoreCase(keys_[i].name, k)) return readableValue(keys_[i].value);
     return std::nullopt;
 }
 
-ProfileText::ProfileText(std::string_view bytes) {
-    forEachLine(bytes, [this](std::string_view raw) {
-        Line line;
-        line.text = std::string(raw);
-        const ProfileLine parsed = classifyLine(line.text);
-        line.isSection = parsed.isSection;
-        line.name = std::string(parsed.name);
-        line.hasValue = parsed.hasValue;
-        line.value = std::string(parsed.value);
-        lines_.push_back(std::move(line));
+std::size_t ProfileText::addBlock() {
+    blocks_.emplace_back();
+    return blocks_.size() - 1;
+}
+
+ProfileText::ProfileText(std::string bytes) : original_(std::move(bytes)) {
+    const auto headers = static_cast<std::size_t>(std::count(original_.begin(), original_.end(), '['));
+    byName_.reserve(headers);
+    blocks_.reserve(headers + 1);
+    lines_.reserve(static_cast<std::size_t>(std::count(original_.begin(), original_.end(), '\n')) + 1);
+    addBlock();
+    forEachLine(std::string_view(original_), [&](std::string_view raw) {
+        const std::string_view t = trimControl(raw);
+        if (!t.empty() && t.front() == '[') {
+            blocks_.back().end = lines_.size();
+            const std::size_t b = addBlock();
+            blocks_[b].begin = lines_.size();
+            const std::string_view name = classifyLine(t).name;
+            if (auto [it, fresh] = byName_.try_emplace(name, b); !fresh) {
+                // A later section of a name already seen: found once the earlier go.
+                std::size_t last = it->second;
+                while (blocks_[last].nextSameName != kNone) last = blocks_[last].nextSameName;
+                blocks_[last].nextSameName = b;
+            }
+        }
+        lines_.push_back(raw);
     });
+    blocks_.back().end = lines_.size();
+}
+
+std::string_view ProfileText::own(std::string_view a, std::string_view b, std::string_view c) {
+    const std::size_t size = a.size() + b.size() + c.size();
+    if (size > left_) {
+        const std::size_t chunk = std::max({size, std::size_t{64 * 1024}, original_.size() / 2});
+        chunks_.push_back(std::make_unique<char[]>(chunk));
+        free_ = chunks_.back().get();
+        left_ = chunk;
+    }
+    char* start = free_;
+    for (std::string_view part : {a, b, c}) {
+        std::copy(part.begin(), part.end(), free_);
+        free_ += part.size();
+    }
+    left_ -= size;
+    return std::string_view(start, size);
 }
 
 std::size_t ProfileText::findSection(std::string_view section) const {
-    std::string_view wanted = trimControl(section);
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].isSection && equalsIgnoreCase(lines_[i].name, wanted)) return i;
-    return npos;
+    for (const Recent& r : recent_)
+        if (r.block != kNone && section == r.name) return r.block;
+    const auto it = byName_.find(trimControl(section));
+    if (it == byName_.end()) return kNone;
+    std::swap(recent_[0], recent_[1]);
+    recent_[0].name.assign(section);
+    recent_[0].block = it->second;
+    return it->second;
 }
 
-std::size_t ProfileText::sectionEnd(std::size_t header) const {
-    std::size_t i = header + 1;
-    while (i < lines_.size() && !lines_[i].isSection) ++i;
-    return i;
+// Index in lines_ of the key's line among the block's own, or kNone.
+std::size_t ProfileText::findKey(const Block& b, std::string_view key) const {
+    const std::string_view wanted = trimControl(key);
+    for (std::size_t i = b.begin + 1; i < b.end; ++i) {
+        // Most lines differ from the key in their first character.
+        const std::string_view t = trimControl(lines_[i]);
+        if (!wanted.empty() && !t.empty() && upper(t.front()) != upper(wanted.front())) continue;
+        const ProfileLine l = classifyLine(t);
+        if (l.hasValue && equalsIgnoreCase(l.name, wanted)) return i;
+    }
+    return kNone;
 }
 
-std::size_t ProfileText::findKey(std::size_t header, std::string_view key) const {
-    std::string_view wanted = trimControl(key);
-    std::size_t end = sectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i)
-        if (lines_[i].hasValue && equalsIgnoreCase(lines_[i].name, wanted)) return i;
-    return npos;
+std::optional<std::string_view> ProfileText::view(std::string_view section, std::string_view key) const {
+    const std::size_t b = findSection(section);
+    if (b == kNone) return std::nullopt;
+    const Block& block = blocks_[b];
+    const std::string_view wanted = trimControl(key);
+    if (const std::size_t k = findKey(block, wanted); k != kNone)
+        return readableValue(classifyLine(lines_[k]).value);
+    if (block.added != kNone)
+        for (std::string_view line : added_[block.added])
+            if (const ProfileLine l = classifyLine(line); l.hasValue && equalsIgnoreCase(l.name, wanted))
+                return readableValue(l.value);
+    return std::nullopt;
 }
 
 std::optional<std::string> ProfileText::get(std::string_view section, std::string_view key) const {
-    std::size_t header = findSection(section);
-    if (header == npos) return std::nullopt;
-    std::size_t k = findKey(header, key);
-    if (k == npos) return std::nullopt;
-    return std::string(readableValue(lines_[k].value));
+    if (auto v = view(section, key)) return std::string(*v);
+    return std::nullopt;
 }
 
 void ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {
-    std::string_view keyName = trimControl(key);
-    Line entry;
-    entry.name = std::string(keyName);
-    entry.hasValue = true;
-    entry.value = std::string(trimControl(value));
-    std::size_t header = findSection(section);
-    if (header == npos) {
-        Line head;
-        head.isSection = true;
-        head.name = std::string(trimControl(section));
-        head.text = "[" + head.name + "]";
+    const std::string_view keyName = trimControl(key);
+    std::size_t b = findSection(section);
+    if (b == kNone) {
         // The profile functions drop the file's trailing blank lines before
-        // a new section follows them.
-        while (!lines_.empty() && trimControl(lines_.back().text).empty()) lines_.pop_back();
-        lines_.push_back(std::move(head));
-        entry.text = entry.name + "=" + std::string(value);
-        lines_.push_back(std::move(entry));
+        // a new section follows them. The last block is always live.
+        Block& last = blocks_.back();
+        if (last.added != kNone) {
+            last.end = last.addAt;
+        } else {
+            while (last.end > last.begin && trimControl(lines_[last.end - 1]).empty()) --last.end;
+        }
+        const std::string_view name = own(trimControl(section));
+        b = addBlock();
+        byName_.emplace(name, b);
+        blocks_[b].begin = blocks_[b].end = lines_.size();
+        blocks_[b].addAt = lines_.size();
+        blocks_[b].added = added_.size();
+        added_.push_back({own("[", name, "]"), own(keyName, "=", value)});
         return;
     }
-    std::size_t k = findKey(header, keyName);
-    if (k != npos) {
+    Block& block = blocks_[b];
+    if (const std::size_t k = findKey(block, keyName); k != kNone) {
         // The key keeps the spelling it already has in the file.
-        lines_[k].text = lines_[k].name + "=" + std::string(value);
-        lines_[k].value = entry.value;
+        lines_[k] = own(classifyLine(lines_[k]).name, "=", value);
         return;
     }
-    // After the section's last non-blank line.
-    std::size_t at = sectionEnd(header);
-    while (at > header + 1 && trimControl(lines_[at - 1].text).empty()) --at;
-    entry.text = entry.name + "=" + std::string(value);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+    if (block.added == kNone) {
+        // After the section's last non-blank line.
+        std::size_t at = block.end;
+        while (at > block.begin + 1 && trimControl(lines_[at - 1]).empty()) --at;
+        block.addAt = at;
+        block.added = added_.size();
+        added_.emplace_back();
+    } else {
+        for (std::string_view& line : added_[block.added])
+            if (const ProfileLine l = classifyLine(line); l.hasValue && equalsIgnoreCase(l.name, keyName)) {
+                line = own(l.name, "=", value);
+                return;
+            }
+    }
+    added_[block.added].push_back(own(keyName, "=", value));
+}
+
+namespace {
+
+// Which of the wanted keys a line holds, or npos.
+std::size_t matchKey(std::string_view line, std::span<const std::string_view> wanted, ProfileLine& parsed) {
+    const std::string_view t = trimControl(line);
+    if (t.empty()) return npos;
+    const char first = upper(t.front());
+    bool classified = false;
+    for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (wanted[i].empty() || upper(wanted[i].front()) != first) continue;
+        if (!classified) parsed = classifyLine(t), classified = true;
+        if (parsed.hasValue && equalsIgnoreCase(parsed.name, wanted[i])) return i;
+    }
+    return npos;
+}
+
+}  // namespace
+
+void ProfileText::viewKeys(std::string_view section, std::span<const std::string_view> keys,
+                           std::span<std::optional<std::string_view>> values) const {
+    for (auto& v : values) v.reset();
+    const std::size_t b = findSection(section);
+    if (b == kNone) return;
+    const Block& block = blocks_[b];
+    const auto visit = [&](std::string_view line) {
+        ProfileLine parsed;
+        if (const std::size_t i = matchKey(line, keys, parsed); i != npos && !values[i])
+            values[i] = readableValue(parsed.value);
+    };
+    for (std::size_t i = block.begin + 1; i < block.end; ++i) visit(lines_[i]);
+    if (block.added != kNone)
+        for (std::string_view line : added_[block.added]) visit(line);
+}
+
+void ProfileText::setKeys(std::string_view section, std::span<const KeyValue> keysAndValues) {
+    const std::size_t b = findSection(section);
+    if (b == kNone || keysAndValues.size() > 16 || blocks_[b].added != kNone) {
+        for (const KeyValue& kv : keysAndValues) set(section, kv.first, kv.second);
+        return;
+    }
+    std::string_view names[16];
+    bool done[16] = {};
+    for (std::size_t i = 0; i < keysAndValues.size(); ++i) names[i] = trimControl(keysAndValues[i].first);
+    const std::span<const std::string_view> wanted(names, keysAndValues.size());
+    const Block& block = blocks_[b];
+    for (std::size_t l = block.begin + 1; l < block.end; ++l) {
+        ProfileLine parsed;
+        const std::size_t i = matchKey(lines_[l], wanted, parsed);
+        if (i == npos || done[i]) continue;
+        // The key keeps the spelling it already has in the file.
+        lines_[l] = own(parsed.name, "=", keysAndValues[i].second);
+        done[i] = true;
+    }
+    for (std::size_t i = 0; i < keysAndValues.size(); ++i)
+        if (!done[i]) set(section, names[i], keysAndValues[i].second);
 }
 
 bool ProfileText::eraseSection(std::string_view section) {
-    std::size_t header = findSection(section);
-    if (header == npos) return false;
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd(header)));
+    const auto it = byName_.find(trimControl(section));
+    if (it == byName_.end()) return false;
+    Block& b = blocks_[it->second];
+    b.erased = true;
+    if (b.nextSameName != kNone)
+        it->second = b.nextSameName;
+    else
+        byName_.erase(it);
+    recent_[0].block = recent_[1].block = kNone;
+    // Erased blocks at the end go, so that the last block is a live one.
+    while (blocks_.size() > 1 && blocks_.back().erased) blocks_.pop_back();
     return true;
 }
 
 std::string ProfileText::bytes() const {
     std::string out;
-    for (const Line& l : lines_) {
-        out += l.text;
+    const auto put = [&out](std::string_view line) {
+        out += line;
         out += "\r\n";
+    };
+    out.reserve(original_.size() + original_.size() / 8 + 64);
+    for (const Block& b : blocks_) {
+        if (b.erased) continue;
+        const std::size_t split = b.added == kNone ? b.end : b.addAt;
+        for (std::size_t i = b.begin; i < split; ++i) put(lines_[i]);
+        if (b.added != kNone)
+            for (std::string_view line : added_[b.added]) put(line);
+        for (std::size_t i = split; i < b.end; ++i) put(lines_[i]);
     }
     return out;
 }

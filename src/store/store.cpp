@@ -1,5 +1,7 @@
 #include "store/store.hpp"
 
+#include <algorithm>
+
 #include "store/error.hpp"
 #include "store/profile.hpp"
 
@@ -45,16 +47,37 @@ std::optional<std::int32_t> parseInteger(std::string_view t) {
     return static_cast<std::int32_t>(v);
 }
 
+std::string temporaryPath(const std::string& path) { return path + ".new"; }
+
 bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes) {
-    const std::string temp = path + ".new";
-    if (files.write(temp, bytes)) {
-        if (files.replace(temp, path)) return true;
-        files.remove(temp);
-    }
-    return files.write(path, bytes);
+    const std::string temp = temporaryPath(path);
+    if (files.write(temp, bytes) && files.replace(temp, path)) return true;
+    files.remove(temp);
+    return false;
 }
 
-std::string Store::load() const { return files_.read(path_).value_or(std::string()); }
+namespace {
+
+std::string readStore(os::Files& files, const std::string& path) {
+    if (auto bytes = files.read(path)) return std::move(*bytes);
+    // A file that exists but cannot be read is not an empty store.
+    if (files.exists(path)) throw UnreadableStore(path);
+    return std::string();
+}
+
+void checkNoLineBreak(const std::string& path, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    const auto breaks = [](std::string_view t) {
+        return std::any_of(t.begin(), t.end(), [](char c) { return c == '\r' || c == '\n'; });
+    };
+    if (breaks(section) || breaks(key) || breaks(value))
+        throw Error("Unable to write to " + path + ": the value of " + std::string(key) +
+                    " holds a line break");
+}
+
+}  // namespace
+
+std::string Store::load() const { return readStore(files_, path_); }
 
 void Store::save(const std::string& bytes) {
     if (!replaceFileContent(files_, path_, bytes)) throw Error("Unable to write to " + path_);
@@ -75,7 +98,7 @@ std::shared_ptr<const ProfileIndex> parse(std::string bytes) {
 }  // namespace
 
 StoreSnapshot::StoreSnapshot(const Store& store)
-    : index_(parse(store.files_.read(store.path_).value_or(std::string()))) {}
+    : index_(parse(store.load())) {}
 
 StoreSnapshot::~StoreSnapshot() = default;
 
@@ -102,6 +125,7 @@ bool Store::readBool(std::string_view section, std::string_view key, bool def) c
 }
 
 void Store::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    checkNoLineBreak(path_, section, key, value);
     ProfileText text(load());
     text.set(section, key, value);
     save(text.bytes());
@@ -125,6 +149,7 @@ void Store::eraseSection(std::string_view section) {
 namespace kv::store {
 
 void Store::Edit::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    checkNoLineBreak(path_, section, key, value);
     text_.set(section, key, value);
 }
 
@@ -138,13 +163,33 @@ void Store::Edit::writeBool(std::string_view section, std::string_view key, bool
 
 void Store::Edit::eraseSection(std::string_view section) { text_.eraseSection(section); }
 
+void Store::Edit::readKeys(std::string_view section, std::span<const std::string_view> keys,
+                           std::span<std::optional<std::string_view>> values) const {
+    text_.viewKeys(section, keys, values);
+}
+
+void Store::Edit::writeKeys(std::string_view section,
+                            std::span<const std::pair<std::string_view, std::string_view>> values) {
+    for (const auto& [key, value] : values) checkNoLineBreak(path_, section, key, value);
+    text_.setKeys(section, values);
+}
+
+std::string Store::Edit::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    if (auto v = text_.get(section, key)) return std::move(*v);
+    return std::string(def.substr(0, kMaxReadLength));
+}
+
+std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
+    auto v = text_.view(section, key);
+    return v ? parseInteger(*v).value_or(def) : def;
+}
+
 void Store::edit(const std::function<void(Edit&)>& changes) {
-    const std::string before = load();
-    ProfileText text(before);
-    Edit e(text);
+    ProfileText text(load());
+    Edit e(text, path_);
     changes(e);
-    std::string after = text.bytes();
-    if (after != before) save(after);
+    const std::string after = text.bytes();
+    if (after != text.original()) save(after);
 }
 
 }  // namespace kv::store

@@ -6,12 +6,22 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "os/os.hpp"
+#include "store/error.hpp"
 
 namespace kv::store {
+
+// The store's file exists but cannot be read (held by another program, a
+// read error). Unlike a missing file it is not an empty store: nothing may
+// be written on the strength of such a read.
+class UnreadableStore : public Error {
+public:
+    explicit UnreadableStore(const std::string& path) : Error("Unable to read from " + path) {}
+};
 
 // Integer text as the store reads it: optional sign and decimal digits, or
 // "0x"/"0X" and hexadecimal digits when longer than two characters (up to
@@ -27,7 +37,10 @@ public:
     std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
-    // Each write raises "Unable to write to %s" when the file cannot be written.
+    // Every read raises UnreadableStore when the file exists but cannot be read.
+    // Each write raises "Unable to write to %s" when the file cannot be
+    // written, and refuses a line break in a name or value, which would add
+    // lines of its own to the file. A failed write leaves the file as it was.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInt(std::string_view section, std::string_view key, std::int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
@@ -41,11 +54,21 @@ public:
         void writeInt(std::string_view section, std::string_view key, std::int32_t value);
         void writeBool(std::string_view section, std::string_view key, bool value);
         void eraseSection(std::string_view section);
+        // Reads of the same reading of the file that the changes apply to,
+        // with the changes made so far.
+        std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
+        std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+        // Several keys of one section in one pass over it; nothing for a
+        // missing key. The values read stay valid during the edit.
+        void readKeys(std::string_view section, std::span<const std::string_view> keys,
+                      std::span<std::optional<std::string_view>> values) const;
+        void writeKeys(std::string_view section, std::span<const std::pair<std::string_view, std::string_view>> values);
 
     private:
         friend class Store;
-        explicit Edit(class ProfileText& text) : text_(text) {}
+        Edit(class ProfileText& text, const std::string& path) : text_(text), path_(path) {}
         class ProfileText& text_;
+        const std::string& path_;
     };
     void edit(const std::function<void(Edit&)>& changes);
 
@@ -53,6 +76,7 @@ public:
 
 private:
     friend class StoreSnapshot;
+    // The file's bytes; empty for a missing file.
     std::string load() const;
     void save(const std::string& bytes);
 
@@ -77,9 +101,12 @@ private:
 };
 
 // Replaces the file's content so that a crash at any moment leaves either the
-// old or the new content: a temporary file beside it, then a rename over it.
-// When the folder takes no temporary file, the file is rewritten in place.
-// Returns false when neither works.
+// old or the new content: a complete, flushed temporary file beside it, then
+// a rename over it. The file is never written in place. Returns false when
+// that fails; the old file is then untouched and the temporary file gone.
 bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes);
+
+// The temporary file a replacement of the file writes first.
+std::string temporaryPath(const std::string& path);
 
 }  // namespace kv::store

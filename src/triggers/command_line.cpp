@@ -1,5 +1,7 @@
 #include "triggers/command_line.hpp"
 
+#include <vector>
+
 #include "store/macros.hpp"
 #include "store/profile.hpp"
 #include "store/store.hpp"
@@ -64,11 +66,16 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         const ParsedArgument p = parseArgument(argument);
         if (!p.close) {
-            const store::Store st(sys_.files, sys_.storePath);
-            const int entries = store::readEntries(st);
-            for (int n = 1; n <= entries; ++n) {
-                if (store::toUpperAscii(st.readString(store::macroSection(n), "Name", "")) == p.name)
-                    processHotKey_(n);
+            std::vector<bool> named;
+            {
+                const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
+                named.resize(static_cast<std::size_t>(store::readEntries(st)) + 1);
+                for (std::size_t n = 1; n < named.size(); ++n)
+                    named[n] = store::toUpperAscii(st.readString(store::macroSection(static_cast<int>(n)),
+                                                                 "Name", "")) == p.name;
+            }
+            for (std::size_t n = 1; n < named.size(); ++n) {
+                if (named[n]) processHotKey_(static_cast<int>(n));
                 sys_.pump.processMessages();
             }
         } else {

@@ -60,17 +60,33 @@ Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
 
 void Watcher::setUp() {
     store::Store st(sys_.files, sys_.storePath);
-    const std::int32_t interval = st.readInt(store::kMain, "SearchInterval", 250);
-    interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-    const int entries = store::readEntries(st);
+    // One reading and at most one replacement of the file. Only a list that
+    // holds something is cleared: an empty value reads the same as none, and
+    // so the file neither grows nor is written when nothing fired.
     st.edit([&](store::Store::Edit& e) {
-        for (int n = 1; n <= entries; ++n) e.writeString(store::macroSection(n), "FoundHandle", "");
+        const std::int32_t interval = e.readInt(store::kMain, "SearchInterval", 250);
+        interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
+        const int entries = store::readEntries(e);
+        for (int n = 1; n <= entries; ++n) {
+            const std::string section = store::macroSection(n);
+            if (!e.readString(section, "FoundHandle", "").empty()) e.writeString(section, "FoundHandle", "");
+        }
     });
     timer_ = sys_.pump.createTimer([this] {
-        if (guarded_)
-            guarded_([this] { scan(); });
-        else
-            scan();
+        if (!guarded_) return scan();
+        // The error box handles messages; without a stop every tick while it
+        // is open would fail again and open one more box.
+        bool failed = false;
+        guarded_([&] {
+            try {
+                scan();
+            } catch (...) {
+                failed = true;
+                timer_->stop();
+                throw;
+            }
+        });
+        if (failed) timer_->start(interval_);
     });
     timer_->start(interval_);
 }
@@ -90,13 +106,15 @@ void Watcher::scan() {
         std::string title;
     };
     std::vector<Trigger> triggers;
-    {
+    try {
         const store::StoreSnapshot snapshot(st);
-        const int entries = snapshot.readInt(store::kMain, "Entries", 0);
+        const int entries = store::readEntries(snapshot);
         for (int n = 1; n <= entries; ++n) {
             std::string t = snapshot.readString(store::macroSection(n), "Trigger", "");
             if (!t.empty()) triggers.push_back({n, playback::normaliseTitle(t)});
         }
+    } catch (const store::UnreadableStore&) {
+        return;  // held by another program for a moment: the next tick sees the windows
     }
     if (triggers.empty()) return;
 

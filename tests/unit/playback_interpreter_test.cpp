@@ -137,9 +137,11 @@ TEST_F(InterpreterTest, RunRunsEveryMacroOfTheNameInSlotOrderReadingTheStoreAfre
     addMacro("Other", "1");
     addMacro("Else", "2");
     addMacro("OTHER", "3");
+    fake.files.reads = 0;
     interp.sendKeys("a<<RUN:other>>b");
     EXPECT_EQ(ranSlots, (std::vector<int>{1, 3}));
     EXPECT_EQ(typed(), "a13b");
+    EXPECT_EQ(fake.files.reads, 1) << "one reading of the file finds every slot";
 }
 
 TEST_F(InterpreterTest, RunsNestUpTo64LevelsAndOneMoreIsAnError) {

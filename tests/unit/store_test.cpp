@@ -108,15 +108,15 @@ TEST_F(StoreTest, WritesGoThroughATemporaryFileAndLeaveNoneBehind) {
     EXPECT_EQ(store.readInt("Main", "Entries", 0), 2);
 }
 
-TEST_F(StoreTest, FallsBackToWritingInPlaceWhenTheFolderTakesNoNewFile) {
+TEST_F(StoreTest, NeverWritesInPlaceWhenTheFolderTakesNoNewFileOrTheRenameFails) {
     setFile("[Main]\r\nEntries=1\r\n");
     files.noNewFilesIn.insert("C:\\windows\\");
-    store.writeInt("Main", "Entries", 2);
-    EXPECT_EQ(store.readInt("Main", "Entries", 0), 2);
+    EXPECT_THROW(store.writeInt("Main", "Entries", 2), Error);
+    EXPECT_EQ(file(), "[Main]\r\nEntries=1\r\n");
     files.failReplace = true;
     files.noNewFilesIn.clear();
-    store.writeInt("Main", "Entries", 3);
-    EXPECT_EQ(store.readInt("Main", "Entries", 0), 3);
+    EXPECT_THROW(store.writeInt("Main", "Entries", 3), Error);
+    EXPECT_EQ(file(), "[Main]\r\nEntries=1\r\n");
     EXPECT_EQ(files.files.size(), 1u) << "a failed rename leaves no temporary file";
 }
 
@@ -208,6 +208,10 @@ TEST(StoreLocation, WindowsDirectoryWhenWritableElseTheUsersFolderWithACopy) {
     EXPECT_EQ(files.files[user], "[Main]\r\nEntries=3\r\n");
 
     files.readOnly.clear();
+    // A store that could be rewritten in place, in a folder that takes no
+    // temporary file beside it: every write would fail there.
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\Data\\Keyvale\\macros.ini");
+    files.noNewFilesIn.clear();
     EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\windows\\macros.ini");
 }
 

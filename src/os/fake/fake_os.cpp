@@ -263,6 +263,8 @@ std::string directoryOf(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> FakeFiles::read(const std::string& path) {
+    ++reads;
+    if (unreadable.count(path)) return std::nullopt;
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
     return it->second;

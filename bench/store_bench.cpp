@@ -1,0 +1,100 @@
+// Whole-store operations on a store of 10,000 macros, in real files: the
+// start-up work (hot keys, list rows, settings, clearing every fired-window
+// list) and deleting slot 1 (every later macro moves down) against one read
+// plus one write of the same file, measured in the same run. Each should cost
+// at most twice that baseline.
+//
+//   cmake --preset bench && cmake --build build/bench --target store_bench
+//   build/bench/bench/store_bench [folder]   (default: the current folder)
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "manager/macro_list.hpp"
+#include "os/fake/fake_os.hpp"
+#include "posix_files.hpp"
+#include "store/hotkeys.hpp"
+#include "store/macros.hpp"
+#include "store/store.hpp"
+#include "triggers/watcher.hpp"
+
+namespace {
+
+using namespace kv;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kMacros = 10000;
+
+// Every macro with all its keys, a hot key for the first hundred, and a
+// fired-window list on every tenth, so that start-up has lists to clear.
+std::string storeText() {
+    std::string t = "[Main]\r\nEntries=" + std::to_string(kMacros) + "\r\nFirstRun=0\r\nShow Hints=1\r\n";
+    for (int n = 1; n <= kMacros; ++n) {
+        const std::string name = "Macro number " + std::to_string(n);
+        t += "[Macro" + std::to_string(n) + "]\r\nName=" + name + "\r\nType=4\r\nHotKey=" +
+             std::to_string(n <= 100 ? 0x4041 + n % 26 : 0) + "\r\nFileName=" + name +
+             ".key\r\nTrigger=Window " + std::to_string(n) + "\r\nSpeed=1\r\nFoundHandle=" +
+             (n % 10 == 0 ? "132456,2044" : "") + "\r\n";
+    }
+    return t;
+}
+
+double millis(const std::function<void()>& f) {
+    const auto t0 = Clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = argc > 1 ? argv[1] : ".";
+    const std::string path = dir + "/macros.ini";
+    bench::PosixFiles files;
+    const std::string text = storeText();
+
+    os::fake::FakeSystem fake;
+    os::System real{fake.pump,  fake.keyboard, fake.hotKeys, fake.windows, fake.shell, files,
+                    fake.dialogs, fake.locale, fake.input,   fake.sys.programDirectory, path};
+    store::Store store(files, path);
+    store::HotKeySlotTable hotKeys(fake.hotKeys, [](int) {});
+
+    double base = 1e100, clearing = 1e100, startUp = 1e100, deletion = 1e100;
+    std::size_t rows = 0;
+    for (int round = 0; round < 20; ++round) {
+        files.write(path, text);
+        base = std::min(base, millis([&] {
+                            const auto bytes = files.read(path);
+                            store::replaceFileContent(files, path, *bytes);
+                        }));
+        files.write(path, text);
+        clearing = std::min(clearing, millis([&] { triggers::Watcher(real, [](int) {}).setUp(); }));
+        files.write(path, text);
+        startUp = std::min(startUp, millis([&] {
+                               hotKeys.loadHotKeys(store, [&] {
+                                   rows = manager::macroListRows(store, fake.keyboard).size();
+                               });
+                               triggers::Watcher watcher(real, [](int) {});
+                               watcher.setUp();
+                               store.readBool(store::kMain, "Show Hints", true);
+                               store.readBool(store::kMain, "FirstRun", true);
+                           }));
+        files.write(path, text);
+        deletion = std::min(deletion, millis([&] { store::deleteMacroSlot(store, 1); }));
+    }
+    if (rows != kMacros || store::readEntries(store) != kMacros - 1) {
+        std::printf("unexpected result: %zu rows, Entries %d\n", rows, store::readEntries(store));
+        return 1;
+    }
+    files.remove(path);
+    std::printf("store of %d macros, %zu bytes, in %s (best of 20 rounds)\n", kMacros, text.size(), dir.c_str());
+    std::printf("one read plus one write: %.2f ms\n", base);
+    std::printf("clearing the fired-window lists: %.2f ms; ratio %.2f (target <= 2)\n", clearing, clearing / base);
+    std::printf("all start-up work (hot keys, list rows, settings, clearing): %.2f ms; ratio %.2f (target <= 2)\n",
+                startUp, startUp / base);
+    std::printf("delete slot 1: %.2f ms; ratio %.2f (target <= 2)\n", deletion, deletion / base);
+    return 0;
+}
