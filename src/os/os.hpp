@@ -145,6 +145,9 @@ public:
     virtual void errorBox(const std::string& message) = 0;
     // The value prompt; returns whatever the answer field holds when closed.
     virtual std::string promptValue(const std::string& prompt) = 0;
+    // Closes every open value prompt (their calls then return); safe from
+    // inside an input hook.
+    virtual void closePrompts() {}
 };
 
 // One low-level input event, as recorded and as replayed.

@@ -149,6 +149,8 @@ class FakeDialogs : public Dialogs {
 public:
     void errorBox(const std::string& message) override { errors.push_back(message); }
     std::string promptValue(const std::string& prompt) override;
+    void closePrompts() override { ++promptsClosed; }
+    int promptsClosed = 0;
     std::vector<std::string> errors;
     std::vector<std::string> prompts;
     std::deque<std::string> answers;

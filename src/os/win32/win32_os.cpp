@@ -135,7 +135,34 @@ bool Win32Pump::runOne() {
 
 // ---- keyboard ----
 
-std::int16_t Win32Keyboard::vkKeyScan(char c) { return VkKeyScanA(c); }
+std::int16_t Win32Keyboard::vkKeyScan(char c) {
+    const SHORT key = VkKeyScanA(c);
+    if (static_cast<unsigned char>(c) < 0x80 || key == -1) return key;
+    // Beyond ASCII the layout's answer is trusted only when its key really
+    // types the character: under some locales the lookup answers with the
+    // base letter's key (E for an e with an accent), which types the wrong
+    // character. Such characters go in by character input instead.
+    wchar_t wanted = 0;
+    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &wanted, 1) != 1) return -1;
+    BYTE keyState[256] = {};
+    const unsigned shiftState = (static_cast<unsigned>(key) >> 8) & 0xFF;
+    if (shiftState & 1) keyState[VK_SHIFT] = 0x80;
+    if (shiftState & 2) keyState[VK_CONTROL] = 0x80;
+    if (shiftState & 4) keyState[VK_MENU] = 0x80;
+    HKL layout = GetKeyboardLayout(0);
+    const UINT vk = static_cast<UINT>(key) & 0xFF;
+    const UINT scan = MapVirtualKeyExA(vk, MAPVK_VK_TO_VSC, layout);
+    wchar_t produced[4] = {};
+    // Flag 4: leave the keyboard's dead-key state as it is.
+    const int n = ToUnicodeEx(vk, scan, keyState, produced, 4, 0x4, layout);
+    if (n < 0) {
+        // A dead key; a second call takes it out of the state again where
+        // the flag is not known.
+        ToUnicodeEx(vk, scan, keyState, produced, 4, 0x4, layout);
+        return -1;
+    }
+    return n == 1 && produced[0] == wanted ? key : -1;
+}
 
 unsigned Win32Keyboard::mapVirtualKey(unsigned vk) { return MapVirtualKeyA(vk, 0); }
 

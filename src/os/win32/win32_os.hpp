@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "os/os.hpp"
 #include "os/win32/handles.hpp"
@@ -105,10 +106,13 @@ public:
     explicit Win32Dialogs(Win32Pump& pump) : pump_(pump) {}
     void errorBox(const std::string& message) override;
     std::string promptValue(const std::string& prompt) override;
+    void closePrompts() override;
     HWND owner = nullptr;
 
 private:
     Win32Pump& pump_;
+    // Value prompts open now, nested ones last.
+    std::vector<HWND> openPrompts_;
 };
 
 class Win32Locale : public Locale {
