@@ -219,9 +219,9 @@ std::string_view Interpreter::inputToken(std::string_view rest) {
     const std::size_t end = argumentEnd(rest, ">>", "<<INPUT:");
     const os::WindowHandle previous = sys_.windows.foreground();
     std::string answer = sys_.dialogs.promptValue(std::string(before(rest, end)));
+    if (previous != 0) sys_.windows.setForeground(previous);
     throwIfStopped();  // closed by a stop: the answer is not taken
     state_.storedValue = std::move(answer);
-    if (previous != 0) sys_.windows.setForeground(previous);
     return after(rest, end, 2);
 }
 
