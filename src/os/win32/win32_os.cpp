@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
 
 namespace kv::os::win32 {
@@ -135,6 +136,34 @@ bool Win32Pump::runOne() {
 
 // ---- keyboard ----
 
+namespace {
+
+// Key events sent since the last error box.
+unsigned g_keysSent = 0;
+
+// Typed keys may still wait in the queue of the window they were typed into
+// when an error ends the run; a box that takes the focus then could take
+// them too (Wine hands a queued key to whichever window has the focus when
+// it is read). Each answered round trip means the window's thread has come
+// back for its messages once more, so as many round trips as keys were sent
+// (bounded in time) let the keys arrive first.
+void letTypedKeysArrive() {
+    const unsigned sent = std::exchange(g_keysSent, 0u);
+    HWND target = GetForegroundWindow();
+    DWORD pid = 0;
+    if (sent == 0 || !target || (GetWindowThreadProcessId(target, &pid), pid == GetCurrentProcessId())) return;
+    const ULONGLONG deadline = GetTickCount64() + 2000;
+    for (unsigned i = 0; i < 2 * sent + 2; ++i) {
+        const ULONGLONG now = GetTickCount64();
+        DWORD_PTR ignored = 0;
+        if (now >= deadline || !SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                    static_cast<UINT>(deadline - now), &ignored))
+            return;
+    }
+}
+
+}  // namespace
+
 std::int16_t Win32Keyboard::vkKeyScan(char c) {
     const SHORT key = VkKeyScanA(c);
     if (static_cast<unsigned char>(c) < 0x80 || key == -1) return key;
@@ -168,6 +197,7 @@ unsigned Win32Keyboard::mapVirtualKey(unsigned vk) { return MapVirtualKeyA(vk, 0
 
 void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
     keybd_event(vk, scan, flags, kInjectedByKeyvale);
+    ++g_keysSent;
 }
 
 void Win32Keyboard::typeCharacter(char c) {
@@ -181,6 +211,7 @@ void Win32Keyboard::typeCharacter(char c) {
         in[i].ki.dwExtraInfo = kInjectedByKeyvale;
     }
     SendInput(2, in, sizeof(INPUT));
+    g_keysSent += 2;
 }
 
 bool Win32Keyboard::isKeyDown(unsigned vk) { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
@@ -349,6 +380,7 @@ bool Win32Files::createDirectory(const std::string& path) {
 // ---- dialogs ----
 
 void Win32Dialogs::errorBox(const std::string& message) {
+    letTypedKeysArrive();
     MessageBoxA(owner, message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
