@@ -15,13 +15,16 @@ Application::Application(os::System& sys, journal::Journal& journal)
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_,
                    {[this](int slot) { dispatcher_.processHotKey(slot); }, [this] { watcher_.pause(); },
-                    [this] { watcher_.resume(); }}),
+                    [this] { watcher_.resume(); }, [this] { return dispatcher_.replaying(); }}),
       hotKeys_(sys.hotKeys, [this](int slot) { guarded([&] { dispatcher_.hotKeyPressed(slot); }); }),
       watcher_(
           sys, [this](int slot) { dispatcher_.processHotKey(slot); },
           [this](const std::function<void()>& scan) { guarded(scan); }),
       commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
     journal_.onFinished = [this](bool) { dispatcher_.recorderFinished(); };
+    // The user's Esc stops the running script and every replay, as Exit does.
+    journal_.onEscape = [this] { dispatcher_.stopAll(); };
+    dispatcher_.setReleaseKeys([this] { sendKey_.reset(); });
     dispatcher_.setScriptRunner([this](const std::string& script) { interpreter_.sendKeys(script); });
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }
@@ -113,7 +116,7 @@ void Application::trayCommand(TrayCommand c) {
             break;
         case TrayCommand::Exit:
             savePosition();
-            if (view_) view_->quit();
+            endProgram();
             break;
         case TrayCommand::PrintMacros:
         case TrayCommand::Help:
@@ -131,27 +134,34 @@ void Application::trayDoubleClick() {
 
 void Application::closeRequested() {
     savePosition();
-    if (view_) view_->quit();
+    endProgram();
 }
 
 bool Application::queryEndSession() {
-    if (view_) {
-        view_->enableShutdownPrivilege();
-        view_->quit();
-    }
+    if (view_) view_->enableShutdownPrivilege();
+    endProgram();
     return true;
 }
 
 void Application::playbackTimerTick() {
     if (commandLine_.shouldEnd(state_.runStatus) && view_) {
         playbackTimer_->stop();
-        view_->quit();
+        endProgram();
     }
+}
+
+void Application::endProgram() {
+    // A macro running now would hold the message loop (and the process)
+    // until it ends: it is stopped first and unwinds at once.
+    dispatcher_.stopAll();
+    if (view_) view_->quit();
 }
 
 void Application::guarded(const std::function<void()>& action) {
     try {
         action();
+    } catch (const triggers::Stopped&) {
+        // A stopped run has ended; there is nothing to report.
     } catch (const std::exception& e) {
         sys_.dialogs.errorBox(e.what());
     }

@@ -88,6 +88,8 @@ public:
 private:
     void setPosition();
     void savePosition();
+    // Stops everything running, then ends the message loop.
+    void endProgram();
     store::Store store() const { return store::Store(sys_.files, sys_.storePath); }
 
     os::System& sys_;

@@ -48,6 +48,11 @@ bool validMouse(const os::InputEvent& e) {
 
 }  // namespace
 
+bool recordable(const os::InputEvent& e, bool keyStrokesOnly) {
+    if (e.kind == os::InputEvent::Kind::Key) return validKey(e);
+    return !keyStrokesOnly && validMouse(e);
+}
+
 std::string encodeRecording(const Recording& r) {
     std::string out(kMagic, sizeof kMagic);
     out.reserve(kHeaderSize + r.events.size() * kRecordSize);
@@ -100,13 +105,12 @@ std::optional<Recording> decodeRecording(std::string_view bytes) {
         if (reserved1 != 0 || reserved2 != 0) return std::nullopt;
         if (kind == kKindKey) {
             e.kind = os::InputEvent::Kind::Key;
-            if (!validKey(e)) return std::nullopt;
         } else if (kind == kKindMouse) {
             e.kind = os::InputEvent::Kind::Mouse;
-            if (r.keyStrokesOnly || !validMouse(e)) return std::nullopt;
         } else {
             return std::nullopt;
         }
+        if (!recordable(e, r.keyStrokesOnly)) return std::nullopt;
         r.events.push_back(e);
     }
     return r;

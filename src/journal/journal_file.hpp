@@ -42,6 +42,9 @@ struct Recording {
     bool operator==(const Recording&) const = default;
 };
 
+// Whether the reader accepts the event in a recording (of keys only, or not).
+bool recordable(const os::InputEvent& event, bool keyStrokesOnly);
+
 std::string encodeRecording(const Recording& recording);
 // Nothing when the bytes are not a complete, well-formed recording.
 std::optional<Recording> decodeRecording(std::string_view bytes);

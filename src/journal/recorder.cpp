@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "store/error.hpp"
+
 namespace kv::journal {
 
 namespace {
@@ -48,7 +50,7 @@ Recorder::~Recorder() {
 // ---- watching ----
 
 void Recorder::updateWatching() {
-    const bool want = recording_ || replay_.has_value();
+    const bool want = recording_ || replay_.has_value() || escapeWatchers_ > 0;
     // A replay needs only the keyboard, for Esc.
     const bool keyboardOnly = recording_ ? recordingKeyStrokesOnly_ : true;
     if (want && (!watching_ || keyboardOnly != watchingKeyboardOnly_)) {
@@ -64,12 +66,31 @@ void Recorder::updateWatching() {
 
 void Recorder::onInput(const os::InputEvent& e) {
     if (recording_) recordEvent(e);
-    if (replay_ && e.kind == os::InputEvent::Kind::Key && e.vk == kVkEscape && !isKeyUp(e) &&
-        !replay_->cancelRequested) {
-        // Called from inside the system's hook: end the replay from the next
-        // tick rather than inject and notify here.
-        replay_->cancelRequested = true;
-        timer_->start(1);
+    if ((replay_ || escapeWatchers_ > 0) && e.kind == os::InputEvent::Kind::Key && e.vk == kVkEscape &&
+        !isKeyUp(e)) {
+        cancelAll();
+        if (onEscape) onEscape();
+    }
+}
+
+void Recorder::cancelAll() {
+    // Possibly called from inside the system's hook: end the replays from
+    // the next tick rather than inject and notify here.
+    dropped_ += queue_.size();
+    queue_.clear();
+    if (replay_) replay_->cancelRequested = true;
+    if (replay_ || dropped_ > 0) timer_->start(1);
+}
+
+void Recorder::watchEscape(bool on) {
+    escapeWatchers_ = std::max(0, escapeWatchers_ + (on ? 1 : -1));
+    updateWatching();
+}
+
+void Recorder::reportDropped() {
+    while (dropped_ > 0) {
+        --dropped_;
+        if (onFinished) onFinished(true);
     }
 }
 
@@ -85,11 +106,17 @@ void Recorder::record() {
     updateWatching();
 }
 
-void Recorder::recordEvent(const os::InputEvent& e) {
+void Recorder::recordEvent(const os::InputEvent& event) {
+    os::InputEvent e = event;
     if (e.kind == os::InputEvent::Kind::Mouse) {
-        if (!recordingKeyStrokesOnly_) recorded_.push_back(e);
+        // A pointer beyond the virtual screen's edge is recorded at the edge.
+        e.x = std::clamp<std::int32_t>(e.x, 0, 65535);
+        e.y = std::clamp<std::int32_t>(e.y, 0, 65535);
+        if (recordable(e, recordingKeyStrokesOnly_)) recorded_.push_back(e);
         return;
     }
+    // Keys without a virtual key of their own (0, 0xFF) cannot be replayed.
+    if (!recordable(e, recordingKeyStrokesOnly_)) return;
     const bool up = isKeyUp(e);
     if (suppressed_.count(e.vk)) {
         if (up) {
@@ -141,7 +168,10 @@ void Recorder::stop() {
     }
     // Written beside the target and renamed over it, so the file is never half written.
     const std::string temp = recordingPath_ + ".tmp";
-    if (!files_.write(temp, encodeRecording(r)) || !files_.replace(temp, recordingPath_)) files_.remove(temp);
+    if (!files_.write(temp, encodeRecording(r)) || !files_.replace(temp, recordingPath_)) {
+        files_.remove(temp);
+        throw Error("Unable to save the recording to " + recordingPath_);
+    }
 }
 
 // ---- replay ----
@@ -216,6 +246,7 @@ void Recorder::releaseHeld() {
 void Recorder::tick() {
     if (!replay_) {
         timer_->stop();
+        reportDropped();
         return;
     }
     Replay& r = *replay_;
@@ -247,6 +278,7 @@ void Recorder::finish(bool userCancel) {
     replay_.reset();
     updateWatching();
     if (onFinished) onFinished(userCancel);
+    reportDropped();
     if (!replay_ && !starting_) startQueued();
 }
 

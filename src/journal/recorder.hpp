@@ -10,8 +10,10 @@
 //   of a readable file ends from a later timer tick.
 // - playBack() while a replay runs queues the new one; queued replays run in
 //   the order asked, each in full, each with its own onFinished.
-// - Esc pressed by the user (not injected) cancels the running replay with
-//   userCancel true; queued replays still run.
+// - Esc pressed by the user (not injected) cancels the running replay and
+//   every queued one, each with userCancel true, then raises onEscape.
+//   While a script runs (watchEscape) the keyboard is watched for Esc too;
+//   when nothing runs, nothing is watched.
 // - However a replay ends, every key and mouse button it left pressed is
 //   released.
 
@@ -40,7 +42,11 @@ public:
     void record() override;
     void playBack() override;
     // Ends recording and writes the file; does nothing when not recording.
+    // Raises kv::Error "Unable to save the recording to <path>" when the file
+    // cannot be written; an older file of that name is then left as it was.
     void stop() override;
+    void cancelAll() override;
+    void watchEscape(bool on) override;
 
     bool recording() const { return recording_; }
     bool playing() const { return replay_.has_value(); }
@@ -80,6 +86,7 @@ private:
     void inject(os::InputEvent e);
     void releaseHeld();
     void finish(bool userCancel);
+    void reportDropped();
 
     os::Pump& pump_;
     os::Input& input_;
@@ -99,6 +106,9 @@ private:
     std::deque<Request> queue_;
     std::optional<Replay> replay_;
     bool starting_ = false;
+    // Queued replays dropped by cancelAll, still to report.
+    std::size_t dropped_ = 0;
+    int escapeWatchers_ = 0;
 };
 
 }  // namespace kv::journal

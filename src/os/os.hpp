@@ -153,6 +153,9 @@ public:
     // "All Files (*.*)|*.*|Executables (*.exe)|*.exe". The full path of the
     // picked file, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
+    // Closes every open value prompt (their calls then return); safe from
+    // inside an input hook.
+    virtual void closePrompts() {}
 };
 
 // One low-level input event, as recorded and as replayed.

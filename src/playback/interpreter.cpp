@@ -17,11 +17,19 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-// An argument whose closing ">" or ">>" is missing extends to the end of the
-// script, and the token then takes the whole rest: the text is used as the
-// argument rather than typed or dropped piecemeal.
 std::string_view before(std::string_view text, std::size_t end) {
     return text.substr(0, end);
+}
+
+// Where the argument of a token ends: at the first marker, which must come
+// before the next token of the script. A token without its end would take
+// the rest of the script (line breaks and later tokens included) as its
+// argument, so it is refused before anything of it runs.
+std::size_t argumentEnd(std::string_view rest, std::string_view marker, std::string_view token) {
+    const std::size_t end = rest.find(marker);
+    if (end == kNotFound || before(rest, end).find("<<") != kNotFound)
+        throw Error("No closing >> for " + std::string(token));
+    return end;
 }
 
 // The text after the marker found at pos (of the given length); empty when
@@ -80,10 +88,35 @@ constexpr DateToken kDateTokens[] = {
 Interpreter::Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks)
     : sys_(sys), state_(state), sender_(sender), hooks_(std::move(hooks)) {}
 
+bool Interpreter::stopped() const {
+    return running_ > 0 && state_.stopGeneration != generation_;
+}
+
+void Interpreter::throwIfStopped() const {
+    if (stopped()) throw triggers::Stopped{};
+}
+
 void Interpreter::sendKeys(std::string_view script) {
+    // A script started after a stop (by a hot key handled inside the wait of
+    // a stopped one) runs; the stopped one ends when it gets control back.
+    struct Run {
+        Interpreter& in;
+        std::uint64_t outer;
+        explicit Run(Interpreter& i) : in(i), outer(i.generation_) {
+            in.generation_ = in.state_.stopGeneration;
+            ++in.running_;
+        }
+        ~Run() {
+            --in.running_;
+            in.generation_ = outer;
+        }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+    } run(*this);
     // A cursor over the caller's text: nothing ahead is copied per token.
     std::string_view text = store::trimControl(script);
     while (!text.empty()) {
+        throwIfStopped();
         if (text.starts_with("<<")) {
             text = processToken(text);
             continue;
@@ -98,6 +131,7 @@ void Interpreter::sendKeys(std::string_view script) {
         }
         text.remove_prefix(1);
     }
+    throwIfStopped();
 }
 
 std::string_view Interpreter::processToken(std::string_view text) {
@@ -126,7 +160,7 @@ void Interpreter::sendText(std::string_view text) {
 }
 
 std::string_view Interpreter::delayToken(std::string_view rest, WaitUnit unit) {
-    const std::size_t end = rest.find('>');
+    const std::size_t end = argumentEnd(rest, ">", unit == WaitUnit::Seconds ? "<<SECS" : "<<MINS");
     delay(toInteger(before(rest, end)), unit);
     return after(rest, end, 2);
 }
@@ -150,11 +184,15 @@ void Interpreter::delay(int n, WaitUnit unit) {
     const os::Millis length = n > 0 ? static_cast<os::Millis>(n) * unitMillis(unit) : 0;
     const os::Millis deadline = start + length;
     pump.processMessages();
-    while (pump.now() < deadline) pump.waitUntil(deadline);
+    while (pump.now() < deadline) {
+        throwIfStopped();
+        pump.waitUntil(deadline);
+    }
+    throwIfStopped();
 }
 
 std::string_view Interpreter::repeatToken(std::string_view rest) {
-    const std::size_t countEnd = rest.find('>');
+    const std::size_t countEnd = argumentEnd(rest, ">", "<<REP");
     const int count = toInteger(before(rest, countEnd));
     // The body starts after the second ">" and ends at the first end token
     // written in capitals; repeats do not nest.
@@ -169,14 +207,22 @@ std::string_view Interpreter::repeatToken(std::string_view rest) {
 void Interpreter::repMac(int count, std::string_view body) {
     DepthScope depth(repeatDepth_, kMaxRepeatDepth,
                      "Repeats nested too deeply (more than 64 levels); a <<REP has no <<ENDREP>>.");
-    for (int i = 0; i < count; ++i) sendKeys(body);
+    for (int i = 0; i < count; ++i) {
+        // A body that sends nothing handles no messages of its own: without
+        // this a long repeat would freeze the program and could not be stopped.
+        sys_.pump.processMessages();
+        throwIfStopped();
+        sendKeys(body);
+    }
 }
 
 std::string_view Interpreter::inputToken(std::string_view rest) {
-    const std::size_t end = rest.find(">>");
+    const std::size_t end = argumentEnd(rest, ">>", "<<INPUT:");
     const os::WindowHandle previous = sys_.windows.foreground();
-    state_.storedValue = sys_.dialogs.promptValue(std::string(before(rest, end)));
+    std::string answer = sys_.dialogs.promptValue(std::string(before(rest, end)));
     if (previous != 0) sys_.windows.setForeground(previous);
+    throwIfStopped();  // closed by a stop: the answer is not taken
+    state_.storedValue = std::move(answer);
     return after(rest, end, 2);
 }
 
@@ -194,7 +240,7 @@ std::string_view Interpreter::writeValueToken(std::string_view rest) {
 }
 
 std::string_view Interpreter::runToken(std::string_view rest) {
-    const std::size_t end = rest.find('>');
+    const std::size_t end = argumentEnd(rest, ">", "<<RUN:");
     const std::string wanted = store::toUpperAscii(before(rest, end));
     // The names as one reading of the file finds them.
     std::vector<int> slots;
@@ -212,7 +258,12 @@ std::string_view Interpreter::runToken(std::string_view rest) {
         hooks_.processHotKey(slot);
         // A replay started by the run is part of it: the script goes on
         // after its end, so the text that follows is not typed into it.
-        while (!state_.journalFinished) sys_.pump.waitUntil(sys_.pump.now() + 1000);
+        // Asked of the recorder itself: a script run while this one waits
+        // must not end the wait.
+        while (hooks_.replaying && hooks_.replaying()) {
+            throwIfStopped();
+            sys_.pump.waitUntil(sys_.pump.now() + 1000);
+        }
     }
     return after(rest, end, 2);
 }
@@ -237,21 +288,24 @@ std::string_view Interpreter::lookForToken(std::string_view token) {
         return rest;  // no time-out: nothing waited for, the rest is typed
     }
     rest.remove_prefix(5);
-    const std::size_t end = rest.find(">>");
-    waitForWindow(sys_, title, unit, toInteger(before(rest, end)));
+    const std::size_t end = argumentEnd(rest, ">>", "<<LOOKFOR:");
+    waitForWindow(sys_, title, unit, toInteger(before(rest, end)), [this] { return stopped(); });
+    throwIfStopped();
     return after(rest, end, 2);
 }
 
 std::string_view Interpreter::focusToken(std::string_view rest) {
+    const std::size_t end = argumentEnd(rest, ">>", "<<FOCUS:");
     const std::string title(before(rest, rest.find('>')));
     if (const os::WindowHandle w = sys_.windows.findByExactTitle(title); w != 0)
         sys_.windows.setForeground(w);
-    return after(rest, rest.find(">>"), 2);
+    return after(rest, end, 2);
 }
 
 std::string_view Interpreter::executeToken(std::string_view rest) {
+    const std::size_t end = argumentEnd(rest, ">>", "<<EXECUTE:");
     sys_.shell.open(std::string(before(rest, rest.find('>'))));
-    return after(rest, rest.find(">>"), 2);
+    return after(rest, end, 2);
 }
 
 }  // namespace kv::playback

@@ -4,6 +4,7 @@
 // delays, repeats, the value prompt, dates, running other macros, window
 // waits, focus and shell commands).
 
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -22,6 +23,8 @@ struct InterpreterHooks {
     // and back on when the last delay running ends.
     std::function<void()> pauseWatcher;
     std::function<void()> resumeWatcher;
+    // A replay is running or queued (the recorder is not idle).
+    std::function<bool()> replaying;
 };
 
 class Interpreter {
@@ -38,7 +41,9 @@ public:
     Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks = {});
 
     // Runs a script to its end. Errors (kv::Error) end the whole run, outer
-    // runs included; keys already sent stay sent.
+    // runs included; keys already sent stay sent. A stop of everything
+    // running (RunState::stopGeneration) ends it with triggers::Stopped at
+    // the next character, token, repetition or pass of a wait.
     void sendKeys(std::string_view script);
     // text begins with "<<": performs the token there and returns the text
     // after it.
@@ -62,6 +67,8 @@ private:
     std::string_view focusToken(std::string_view rest);
     std::string_view executeToken(std::string_view rest);
     void sendText(std::string_view text);
+    bool stopped() const;
+    void throwIfStopped() const;
 
     os::System& sys_;
     triggers::RunState& state_;
@@ -70,6 +77,10 @@ private:
     int activeDelays_ = 0;
     int runDepth_ = 0;
     int repeatDepth_ = 0;
+    // The stop count when the innermost running script began; sendKeys calls
+    // in progress.
+    std::uint64_t generation_ = 0;
+    int running_ = 0;
 };
 
 }  // namespace kv::playback

@@ -49,6 +49,27 @@ std::optional<std::uint8_t> lookupKeyName(std::string_view name) {
 int SendKey::send(std::string_view keys) {
     keys = keys.substr(0, kMaxKeyString);
     if (keys.empty()) return -1;
+    try {
+        parse(keys);
+    } catch (...) {
+        const bool tokensOnly = state_.tokensOnly;
+        reset();
+        state_.tokensOnly = tokensOnly;  // the caller's scope clears it
+        throw;
+    }
+    // A macro started while messages are handled must not inherit a
+    // TokensOnly meant for this key string only.
+    const bool tokensOnly = std::exchange(state_.tokensOnly, false);
+    pump_.processMessages();
+    state_.tokensOnly = tokensOnly;
+    return 0;
+}
+
+void SendKey::reset() {
+    state_ = SenderState{};
+}
+
+void SendKey::parse(std::string_view keys) {
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const char c = keys[i];
         if (!state_.tokensOnly && c == '^') {
@@ -67,12 +88,6 @@ int SendKey::send(std::string_view keys) {
             typeChar(c);
         }
     }
-    // A macro started while messages are handled must not inherit a
-    // TokensOnly meant for this key string only.
-    const bool tokensOnly = std::exchange(state_.tokensOnly, false);
-    pump_.processMessages();
-    state_.tokensOnly = tokensOnly;
-    return 0;
 }
 
 std::size_t SendKey::readBraceName(std::string_view keys, std::size_t open) {

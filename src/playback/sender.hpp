@@ -39,8 +39,12 @@ public:
     // Sends the key string (cut to 255 characters) and pumps the message
     // queue once. Returns 0, or -1 for an empty string. Raises kv::Error
     // "Invalid token" or "No Closing brackets" for a malformed brace name;
-    // keys before it stay sent and pending modifiers stay pending.
+    // keys before it stay sent, and the pending modifiers are dropped so
+    // that they cannot reach the first key of some later, unrelated macro.
     int send(std::string_view keys);
+    // Drops pending modifiers and TokensOnly: a stopped or failed run leaves
+    // nothing behind for the next key string.
+    void reset();
 
     // When set, "^", "@" and "~" are typed instead of acting as prefixes.
     bool tokensOnly() const { return state_.tokensOnly; }
@@ -52,6 +56,7 @@ public:
     void setUseDll(bool on) { useDll_ = on; }
 
 private:
+    void parse(std::string_view keys);
     // One key: low byte virtual key, high byte the layout's shift state.
     void emitKey(std::uint16_t keyValue);
     void typeChar(char c);

@@ -42,7 +42,9 @@ std::vector<TitledWindow> listWindows(os::Windows& windows) {
     return list;
 }
 
-void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int n) {
+void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int n,
+                   const std::function<bool()>& stopped) {
+    const auto stop = [&] { return stopped && stopped(); };
     if (n <= 0) return;
     // Kept per wait: searches made by nested waits or window triggers while
     // this one pumps messages change neither.
@@ -52,9 +54,12 @@ void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int 
         const os::Millis deadline = sys.pump.now() + kPollMs;
         const os::WindowHandle found = findWindowByTitle(sys.windows, title);
         sys.pump.processMessages();
-        if (found != 0) return;
+        if (found != 0 || stop()) return;
         // The rest of the second is spent in the message wait, not asleep.
-        while (sys.pump.now() < deadline) sys.pump.waitUntil(deadline);
+        while (sys.pump.now() < deadline) {
+            sys.pump.waitUntil(deadline);
+            if (stop()) return;
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Finding a top-level window by its title, and waiting for one to appear.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,8 @@ std::vector<TitledWindow> listWindows(os::Windows& windows);
 // Searches once a second, the first time at once, until a window titled
 // wanted exists or n seconds (or minutes) have passed; n <= 0 returns without
 // searching. Messages are handled throughout, so hot keys and timers stay live.
-void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int n);
+// Returns early, without the window, once stopped() holds.
+void waitForWindow(os::System& sys, std::string_view wanted, WaitUnit unit, int n,
+                   const std::function<bool()>& stopped = {});
 
 }  // namespace kv::playback

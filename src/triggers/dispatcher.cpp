@@ -25,6 +25,13 @@ void Dispatcher::recordFinished(const std::string& status) {
     if (onRecordFinished_) onRecordFinished_(status);
 }
 
+void Dispatcher::stopAll() {
+    ++state_.stopGeneration;
+    journal_.cancelAll();
+    sys_.dialogs.closePrompts();
+    if (releaseKeys_) releaseKeys_();
+}
+
 void Dispatcher::recorderFinished() {
     recordFinished("True");
     // With replays queued behind this one, a waiting script waits on.
@@ -56,6 +63,20 @@ void Dispatcher::hotKeyPressed(int slot) {
 }
 
 void Dispatcher::processHotKey(int slot) {
+    // A stopped run unwinds to the outermost run, which ends quietly; the
+    // caller (start-up, a trigger scan) goes on.
+    struct Depth {
+        int& d;
+        ~Depth() { --d; }
+    } depth{++depth_};
+    try {
+        runSlot(slot);
+    } catch (const Stopped&) {
+        if (depth_ > 1) throw;
+    }
+}
+
+void Dispatcher::runSlot(int slot) {
     // One reading of the file serves the macro's keys.
     const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
     const std::string section = store::macroSection(slot);
@@ -105,8 +126,31 @@ void Dispatcher::runAdvancedMacro(const std::string& path) {
     if (!bytes) throw Error("Cannot open file " + path);
     const std::string text = joinScriptLines(*bytes);
     state_.storedValue.clear();
-    if (runScript_) runScript_(text);
-    while (!state_.journalFinished) sys_.pump.waitUntil(sys_.pump.now() + 1000);
+    const std::uint64_t generation = state_.stopGeneration;
+    // The user's Esc stops a script only while one runs: no hook when idle.
+    journal_.watchEscape(true);
+    struct Unwatch {
+        journal::Journal& j;
+        ~Unwatch() { j.watchEscape(false); }
+    } unwatch{journal_};
+    try {
+        if (runScript_) runScript_(text);
+        // Waits for the recorder itself, not for a flag that a script run
+        // nested in this wait would reset.
+        while (replaying()) {
+            if (state_.stopGeneration != generation) throw Stopped{};
+            sys_.pump.waitUntil(sys_.pump.now() + 1000);
+        }
+    } catch (const Stopped&) {
+        // A stopped run has ended all the same (a /CLOSE run then ends).
+        if (releaseKeys_) releaseKeys_();
+        recordFinished("NoRecord");
+        throw;
+    } catch (...) {
+        // A modifier left pending by the failed run must not reach the next.
+        if (releaseKeys_) releaseKeys_();
+        throw;
+    }
     recordFinished("NoRecord");
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Runs one macro by its slot and kind, and the hot-key path into it.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -19,7 +20,14 @@ struct RunState {
     std::string runStatus;
     // The last answer to a value prompt.
     std::string storedValue;
+    // Counts the stops of everything running; a run that began under an
+    // earlier count has been stopped.
+    std::uint64_t stopGeneration = 0;
 };
+
+// Unwinds a run that was stopped (Esc, Exit, log-off) out of every run it is
+// nested in. Not an error: nothing is shown for it.
+struct Stopped {};
 
 // Runs a script's text to its end (the interpreter's entry point).
 using ScriptRunner = std::function<void(const std::string& script)>;
@@ -31,6 +39,17 @@ public:
     void setScriptRunner(ScriptRunner runner) { runScript_ = std::move(runner); }
     // Called with the status whenever a run ends; the tray form keeps it.
     void setRecordFinished(std::function<void(const std::string&)> f) { onRecordFinished_ = std::move(f); }
+    // Lets go of every key the key sender holds or has pending; called when a
+    // script run ends in an error and when everything is stopped.
+    void setReleaseKeys(std::function<void()> f) { releaseKeys_ = std::move(f); }
+
+    // Ends every running script, wait, value prompt and replay (queued ones
+    // too) and releases every key Keyvale holds. The runs unwind with Stopped
+    // as soon as they next look; runs started afterwards run as usual. Safe
+    // from inside the system's input hook.
+    void stopAll();
+    // A replay is running or queued.
+    bool replaying() const { return !journal_.idle(); }
 
     // A hot-key event of the slot component for slot (0 runs nothing).
     void hotKeyPressed(int slot);
@@ -42,6 +61,7 @@ public:
     void recordFinished(const std::string& status);
 
 private:
+    void runSlot(int slot);
     void waitForModifierRelease();
 
     os::System& sys_;
@@ -49,6 +69,9 @@ private:
     journal::Journal& journal_;
     ScriptRunner runScript_;
     std::function<void(const std::string&)> onRecordFinished_;
+    std::function<void()> releaseKeys_;
+    // processHotKey calls in progress, nested ones included.
+    int depth_ = 0;
 };
 
 // A script file's lines, each followed by CR LF.

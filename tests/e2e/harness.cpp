@@ -19,7 +19,7 @@ LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
         const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
         const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
         g_keys.push_back({k->vkCode, down, k->scanCode, (k->flags & LLKHF_EXTENDED) != 0,
-                          k->dwExtraInfo == 0x4B56414CUL});
+                          k->dwExtraInfo == 0x4B56414CUL, k->time});
     }
     return CallNextHookEx(g_hook, code, wp, lp);
 }

@@ -27,6 +27,8 @@ struct KeyRecord {
     DWORD scan;
     bool extended;
     bool injectedByKeyvale;
+    // The event's time stamp (GetTickCount), given when it was sent.
+    DWORD time = 0;
 };
 
 class Harness {

@@ -11,13 +11,14 @@ namespace {
 
 // A recorder stand-in that keeps the replay running until the test ends it.
 struct RecordingJournal : journal::Journal {
-    bool moreQueued = false;
-    bool idle() const override { return !moreQueued; }
+    bool running = false, moreQueued = false;
+    bool idle() const override { return !running && !moreQueued; }
     std::vector<std::string> played;
     std::vector<bool> speeds;
     std::vector<bool> keysOnly;
     void record() override {}
     void playBack() override {
+        running = true;
         played.push_back(playBackFileName);
         speeds.push_back(hiSpeedPlayBack);
         keysOnly.push_back(keyStrokesOnly);
@@ -38,7 +39,10 @@ struct DispatcherTest : ::testing::Test {
     DispatcherTest() {
         dispatcher.setScriptRunner([this](const std::string& s) { scripts.push_back(s); });
         dispatcher.setRecordFinished([this](const std::string& s) { statuses.push_back(s); });
-        journal.onFinished = [this](bool) { dispatcher.recorderFinished(); };
+        journal.onFinished = [this](bool) {
+            journal.running = false;
+            dispatcher.recorderFinished();
+        };
     }
     void macro(int slot, int kind, const std::string& file, int speed = 0) {
         const std::string s = "Macro" + std::to_string(slot);

@@ -5,6 +5,7 @@
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/fake/fake_os.hpp"
+#include "store/error.hpp"
 #include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
 
@@ -324,20 +325,30 @@ TEST_F(RecorderTest, OverlappingReplaysQueueAndEachFinishesOnceInOrder) {
     EXPECT_GE(input.times[1] - input.times[0], 3000u);
 }
 
-TEST_F(RecorderTest, StopReplacesTheFileWholeOrNotAtAll) {
+TEST_F(RecorderTest, StopSavesAReadableFileWholeOrSaysItCouldNot) {
     const std::string old = journal::encodeRecording({true, typed("OLD")});
     files.files["C:\\K\\r.dat"] = old;
     recorder.stop();  // not recording: nothing written
     EXPECT_EQ(files.writes, 0);
 
     files.failReplace = true;
-    recordAt("C:\\K\\r.dat", {{0, down('N')}, {1, up('N')}});
+    try {
+        recordAt("C:\\K\\r.dat", {{0, down('N')}, {1, up('N')}});
+        ADD_FAILURE() << "a recording that was not saved was not reported";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(), "Unable to save the recording to C:\\K\\r.dat");
+    }
+    EXPECT_FALSE(recorder.recording());
     EXPECT_EQ(files.files.at("C:\\K\\r.dat"), old);
     EXPECT_EQ(files.files.size(), 1u) << "no temporary file left behind";
 
+    // Keys without a virtual key of their own are left out and a pointer
+    // beyond the screen's edge is kept at the edge, so the reader takes the file.
     files.failReplace = false;
-    recordAt("C:\\K\\r.dat", {{0, down('N')}, {1, up('N')}});
-    EXPECT_EQ(withoutTimes(recordedIn("C:\\K\\r.dat")), typed("N"));
+    recordAt("C:\\K\\r.dat",
+             {{0, down(0)}, {1, down('N')}, {2, up(0xFF)}, {3, up('N')}, {4, mouse(70000, -5)}});
+    EXPECT_EQ(withoutTimes(recordedIn("C:\\K\\r.dat")),
+              (std::vector<InputEvent>{down('N'), up('N'), mouse(65535, 0)}));
     EXPECT_EQ(files.files.size(), 1u);
 }
 

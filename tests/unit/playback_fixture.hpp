@@ -57,6 +57,7 @@ protected:
     std::vector<int> ranSlots;
     int pauses = 0, resumes = 0;
     bool watcherOn = true;
+    bool replayRunning = false;
     std::function<void(int)> runSlot = [this](int slot) {
         ranSlots.push_back(slot);
         interp.sendKeys(scripts[slot]);
@@ -64,7 +65,7 @@ protected:
     Interpreter interp{
         fake.sys, state, sender,
         InterpreterHooks{[this](int slot) { runSlot(slot); }, [this] { ++pauses, watcherOn = false; },
-                         [this] { ++resumes, watcherOn = true; }}};
+                         [this] { ++resumes, watcherOn = true; }, [this] { return replayRunning; }}};
 };
 
 }  // namespace kv::playback::test

@@ -119,9 +119,9 @@ TEST_F(InterpreterTest, RunGoesOnOnlyAfterAReplayItStartedHasEnded) {
     runSlot = [this, &replayEnded](int) {
         // What the dispatcher does for a recorded macro: the replay goes on
         // after the call returns and reports its end later.
-        state.journalFinished = false;
+        replayRunning = true;
         fake.pump.at(fake.pump.now() + 3000, [this, &replayEnded] {
-            state.journalFinished = true;
+            replayRunning = false;
             replayEnded = fake.pump.now();
         });
     };
@@ -217,12 +217,28 @@ TEST_F(InterpreterTest, FocusAndExecuteActAndTheScriptGoesOnAtOnce) {
     EXPECT_EQ(elapsed(), 0u);
 }
 
-TEST_F(InterpreterTest, AnArgumentWithoutItsEndRunsToTheEndOfTheScript) {
-    interp.sendKeys("<<EXECUTE:notepad.exe");
-    interp.sendKeys("<<INPUT:Name?");
-    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{"notepad.exe"});
-    EXPECT_EQ(fake.dialogs.prompts, std::vector<std::string>{"Name?"});
-    EXPECT_EQ(typed(), "");
+TEST_F(InterpreterTest, AnArgumentTokenWithoutItsEndIsAnErrorAndRunsNothing) {
+    addMacro("Other", "x");
+    fake.windows.open("Notes");
+    const std::pair<const char*, const char*> cases[] = {
+        {"<<EXECUTE:notepad.exe\r\nnext line", "<<EXECUTE:"},
+        {"<<EXECUTE:notepad.exe>\r\nmore<<ENTER>>", "<<EXECUTE:"},  // that ">>" ends a later token
+        {"<<FOCUS:Notes", "<<FOCUS:"},
+        {"<<INPUT:Name?", "<<INPUT:"},
+        {"<<RUN:Other", "<<RUN:"},
+        {"<<SECS5<<ENTER>>", "<<SECS"},
+        {"<<MINS1", "<<MINS"},
+        {"<<REP2 ab<<ENDREP>>", "<<REP"},
+        {"<<LOOKFOR:Notes~~SECS:5", "<<LOOKFOR:"},
+    };
+    for (const auto& [script, token] : cases)
+        EXPECT_EQ(errorOf(std::string("a") + script), std::string("No closing >> for ") + token) << script;
+    EXPECT_TRUE(fake.shell.opened.empty());
+    EXPECT_TRUE(fake.windows.foregroundRequests.empty());
+    EXPECT_TRUE(fake.dialogs.prompts.empty());
+    EXPECT_TRUE(ranSlots.empty());
+    EXPECT_EQ(elapsed(), 0u);
+    EXPECT_EQ(typed(), std::string(std::size(cases), 'a'));
 }
 
 }  // namespace

@@ -165,6 +165,8 @@ public:
     std::vector<std::string> messages;
     std::vector<std::string> fileFilters;
     std::optional<std::string> pickedFile;
+    void closePrompts() override { ++promptsClosed; }
+    int promptsClosed = 0;
     std::vector<std::string> errors;
     std::vector<std::string> prompts;
     std::deque<std::string> answers;

@@ -105,12 +105,19 @@ std::string Win32Dialogs::promptValue(const std::string& prompt) {
     forceForeground(form.get());
     SetFocus(edit);
     pump_.addDialog(form.get());
+    openPrompts_.push_back(form.get());
     while (!state.done && !pump_.quitRequested()) pump_.waitUntil(pump_.now() + 60000);
+    std::erase(openPrompts_, form.get());
     pump_.removeDialog(form.get());
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     form.reset();
     DeleteObject(font);
     return state.answer;
+}
+
+void Win32Dialogs::closePrompts() {
+    // Posted: this may run inside the system's input hook.
+    for (HWND prompt : openPrompts_) PostMessageA(prompt, WM_CLOSE, 0, 0);
 }
 
 }  // namespace kv::os::win32

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <utility>
 #include <vector>
 
 namespace kv::os::win32 {
@@ -142,12 +143,68 @@ bool Win32Pump::runOne() {
 
 // ---- keyboard ----
 
-std::int16_t Win32Keyboard::vkKeyScan(char c) { return VkKeyScanA(c); }
+namespace {
+
+// Key events sent since the last error box.
+unsigned g_keysSent = 0;
+
+// Typed keys may still wait in the queue of the window they were typed into
+// when an error ends the run; a box that takes the focus then could take
+// them too (Wine hands a queued key to whichever window has the focus when
+// it is read). Each answered round trip means the window's thread has come
+// back for its messages once more, so as many round trips as keys were sent
+// (bounded in time) let the keys arrive first.
+void letTypedKeysArrive() {
+    const unsigned sent = std::exchange(g_keysSent, 0u);
+    HWND target = GetForegroundWindow();
+    DWORD pid = 0;
+    if (sent == 0 || !target || (GetWindowThreadProcessId(target, &pid), pid == GetCurrentProcessId())) return;
+    const ULONGLONG deadline = GetTickCount64() + 2000;
+    for (unsigned i = 0; i < 2 * sent + 2; ++i) {
+        const ULONGLONG now = GetTickCount64();
+        DWORD_PTR ignored = 0;
+        if (now >= deadline || !SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                    static_cast<UINT>(deadline - now), &ignored))
+            return;
+    }
+}
+
+}  // namespace
+
+std::int16_t Win32Keyboard::vkKeyScan(char c) {
+    const SHORT key = VkKeyScanA(c);
+    if (static_cast<unsigned char>(c) < 0x80 || key == -1) return key;
+    // Beyond ASCII the layout's answer is trusted only when its key really
+    // types the character: under some locales the lookup answers with the
+    // base letter's key (E for an e with an accent), which types the wrong
+    // character. Such characters go in by character input instead.
+    wchar_t wanted = 0;
+    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &wanted, 1) != 1) return -1;
+    BYTE keyState[256] = {};
+    const unsigned shiftState = (static_cast<unsigned>(key) >> 8) & 0xFF;
+    if (shiftState & 1) keyState[VK_SHIFT] = 0x80;
+    if (shiftState & 2) keyState[VK_CONTROL] = 0x80;
+    if (shiftState & 4) keyState[VK_MENU] = 0x80;
+    HKL layout = GetKeyboardLayout(0);
+    const UINT vk = static_cast<UINT>(key) & 0xFF;
+    const UINT scan = MapVirtualKeyExA(vk, MAPVK_VK_TO_VSC, layout);
+    wchar_t produced[4] = {};
+    // Flag 4: leave the keyboard's dead-key state as it is.
+    const int n = ToUnicodeEx(vk, scan, keyState, produced, 4, 0x4, layout);
+    if (n < 0) {
+        // A dead key; a second call takes it out of the state again where
+        // the flag is not known.
+        ToUnicodeEx(vk, scan, keyState, produced, 4, 0x4, layout);
+        return -1;
+    }
+    return n == 1 && produced[0] == wanted ? key : -1;
+}
 
 unsigned Win32Keyboard::mapVirtualKey(unsigned vk) { return MapVirtualKeyA(vk, 0); }
 
 void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
     keybd_event(vk, scan, flags, kInjectedByKeyvale);
+    ++g_keysSent;
 }
 
 void Win32Keyboard::typeCharacter(char c) {
@@ -161,6 +218,7 @@ void Win32Keyboard::typeCharacter(char c) {
         in[i].ki.dwExtraInfo = kInjectedByKeyvale;
     }
     SendInput(2, in, sizeof(INPUT));
+    g_keysSent += 2;
 }
 
 bool Win32Keyboard::isKeyDown(unsigned vk) { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
@@ -329,6 +387,7 @@ bool Win32Files::createDirectory(const std::string& path) {
 // ---- dialogs ----
 
 void Win32Dialogs::errorBox(const std::string& message) {
+    letTypedKeysArrive();
     MessageBoxA(owner, message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "os/os.hpp"
 #include "os/win32/handles.hpp"
@@ -115,10 +116,13 @@ public:
     bool confirm(const std::string& question) override;
     void message(const std::string& text) override;
     std::optional<std::string> openFile(const std::string& filter) override;
+    void closePrompts() override;
     HWND owner = nullptr;
 
 private:
     Win32Pump& pump_;
+    // Value prompts open now, nested ones last.
+    std::vector<HWND> openPrompts_;
 };
 
 class Win32Locale : public Locale {

@@ -1,0 +1,195 @@
+// Stopping what runs: the user's Esc ends a running script and every replay,
+// Exit and log-off end them and the program; no key Keyvale pressed stays
+// down, and the program goes on working after an Esc.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+#include "harness.hpp"
+#include "journal/journal_file.hpp"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string store(int entries, const std::string& sections) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\nFirstRun=0\r\n" + sections;
+}
+
+void tap(e2e::Harness& h, BYTE vk) {
+    h.keyDown(vk);
+    h.keyUp(vk);
+}
+
+// Keys Keyvale pressed and did not release, as the harness's hook saw them.
+std::string stillHeld(const e2e::Harness& h) {
+    std::map<DWORD, int> balance;
+    for (const e2e::KeyRecord& k : h.keys())
+        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
+    std::string held;
+    for (const auto& [vk, n] : balance)
+        if (n > 0) held += std::to_string(vk) + " ";
+    return held;
+}
+
+// The time stamp of the last key event Keyvale sent.
+DWORD lastInjected(const e2e::Harness& h) {
+    DWORD last = 0;
+    for (const e2e::KeyRecord& k : h.keys())
+        if (k.injectedByKeyvale) last = k.time;
+    return last;
+}
+
+// 2000 events at the recorded speed, 5 ms apart: Z held throughout, and
+// letters that are not the hot keys' in between.
+std::string longRecording() {
+    kv::journal::Recording r;
+    auto key = [&](std::uint16_t vk, bool up) {
+        kv::os::InputEvent e;
+        e.vk = vk;
+        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
+        e.keyFlags = up ? kv::os::kKeyUp : 0;
+        e.time = r.events.empty() ? 0 : 5;
+        r.events.push_back(e);
+    };
+    key('Z', false);
+    for (int i = 0; i < 999; ++i) {
+        key(static_cast<std::uint16_t>('A' + i % 10), false);
+        key(static_cast<std::uint16_t>('A' + i % 10), true);
+    }
+    key('Z', true);
+    return kv::journal::encodeRecording(r);
+}
+
+// Stands in for the task bar's notification area, so that removing the tray
+// icon at the end does not wait for a shell that is not there.
+struct NotificationArea {
+    HWND window = nullptr;
+    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        return m == WM_COPYDATA ? TRUE : DefWindowProcA(h, m, w, l);
+    }
+    NotificationArea() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&wc);
+        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
+    }
+    ~NotificationArea() { DestroyWindow(window); }
+};
+
+HWND trayForm(DWORD pid) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
+         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
+        DWORD p = 0;
+        GetWindowThreadProcessId(w, &p);
+        if (p == pid) return w;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
+    e2e::Harness h;
+    h.writeProgramFile("wait.key", "<<ESC>>x<<MINS10>>y");
+    h.writeProgramFile("ok.key", "ok");
+    h.writeStore(store(2, e2e::macroSection(1, "Wait", 4, e2e::ctrlAlt('K'), "wait.key") +
+                              e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "x"; }, 10s))
+        << "its own Esc stopped it: " << h.editText();
+    h.pumpFor(300ms);
+    const ULONGLONG esc = GetTickCount64();
+    tap(h, VK_ESCAPE);
+    // A hot key is dropped while another one's macro runs: Ok types only
+    // once the waiting script has ended.
+    h.pumpFor(100ms);
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "xok"; }, 5s)) << h.editText();
+    const auto took = GetTickCount64() - esc;
+    std::printf("Esc to the next macro's text: %llu ms\n", static_cast<unsigned long long>(took));
+    EXPECT_LT(took, 500u);
+    EXPECT_EQ(stillHeld(h), "");
+}
+
+TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
+    e2e::Harness h;
+    h.writeProgramFile("long.dat", longRecording());
+    h.writeProgramFile("script.key", "<<RUN:Long>>after");
+    h.writeProgramFile("ok.key", "ok");
+    h.writeStore(store(3, e2e::macroSection(1, "Long", 3, e2e::ctrlAlt('L'), "long.dat", "Speed=1\r\n") +
+                              e2e::macroSection(2, "Script", 4, e2e::ctrlAlt('K'), "script.key") +
+                              e2e::macroSection(3, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.start();
+    h.focusTarget();
+    // One replay runs, a second waits behind it, and a script waits for a third.
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'L');
+    ASSERT_TRUE(h.waitFor([&] { return !h.editText().empty(); }, 10s));
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'L');
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    h.pumpFor(500ms);
+    ASSERT_NE(stillHeld(h), "") << "Z is held while the replay runs";
+    const DWORD esc = GetTickCount();
+    tap(h, VK_ESCAPE);
+    h.pumpFor(1500ms);
+    const DWORD last = lastInjected(h);
+    std::printf("Esc to the last key Keyvale sent: %ld ms\n", static_cast<long>(last - esc));
+    EXPECT_LT(static_cast<long>(last - esc), 500);
+    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.editText().find("after"), std::string::npos);
+    int presses = 0;
+    for (const e2e::KeyRecord& k : h.keys()) presses += k.injectedByKeyvale && k.down;
+    EXPECT_LT(presses, 1000) << "a queued replay went on";
+    // Keyvale is still there and works.
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "ok"; }, 5s)) << h.editText();
+}
+
+TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
+    for (const bool logOff : {false, true}) {
+        SCOPED_TRACE(logOff ? "log-off during the value prompt" : "Exit during a delay");
+        NotificationArea area;
+        e2e::Harness h;
+        h.writeProgramFile("s.key", logOff ? "x<<INPUT:Name>>y" : "x<<MINS10>>y");
+        h.writeStore(store(1, e2e::macroSection(1, "S", 4, e2e::ctrlAlt('K'), "s.key")));
+        h.start();
+        h.focusTarget();
+        h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+        ASSERT_TRUE(h.waitFor([&] { return h.editText() == "x"; }, 10s)) << h.editText();
+        if (logOff) {
+            ASSERT_TRUE(h.waitFor([&] { return h.findDialog("Keyvale Input Box") != nullptr; }, 10s));
+        }
+        h.pumpFor(300ms);
+        HWND tray = trayForm(h.processId());
+        ASSERT_NE(tray, nullptr);
+        const ULONGLONG start = GetTickCount64();
+        if (logOff) {
+            DWORD_PTR answer = 0;
+            ASSERT_TRUE(SendMessageTimeoutA(tray, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+            EXPECT_EQ(answer, TRUE);
+        } else {
+            PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
+        }
+        ASSERT_TRUE(h.waitFor([&] { return h.findDialog("Keyvale Input Box") == nullptr; }, 10s));
+        const auto closed = GetTickCount64() - start;
+        ASSERT_TRUE(h.waitForExit(10s));
+        const auto took = GetTickCount64() - start;
+        std::printf("%s: the prompt was gone after %llu ms, the process after %llu ms\n",
+                    logOff ? "log-off" : "Exit", static_cast<unsigned long long>(closed),
+                    static_cast<unsigned long long>(took));
+        EXPECT_LT(closed, 500u);
+        // Wine on an X server without a window manager waits 2 s for a shown
+        // window's withdrawal when it is destroyed; Windows does not.
+        EXPECT_LT(took, logOff ? 3000u : 1000u);
+        EXPECT_EQ(h.editText(), "x");
+        EXPECT_EQ(stillHeld(h), "");
+    }
+}
