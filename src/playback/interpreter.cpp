@@ -168,7 +168,12 @@ std::string_view Interpreter::repeatToken(std::string_view rest) {
 void Interpreter::repMac(int count, std::string_view body) {
     DepthScope depth(repeatDepth_, kMaxRepeatDepth,
                      "Repeats nested too deeply (more than 64 levels); a <<REP has no <<ENDREP>>.");
-    for (int i = 0; i < count; ++i) sendKeys(body);
+    for (int i = 0; i < count; ++i) {
+        sendKeys(body);
+        // A body that sends nothing would otherwise spin without handling
+        // messages, for hours when counts nest.
+        sys_.pump.processMessages();
+    }
 }
 
 std::string_view Interpreter::inputToken(std::string_view rest) {
