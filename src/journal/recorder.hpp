@@ -65,6 +65,9 @@ private:
         bool hiSpeed;
     };
     struct Replay {
+        // Declared, so that std::optional<Replay> sees a default constructor
+        // while this class is still incomplete (clang checks it there).
+        Replay() {}
         std::vector<os::InputEvent> events;
         bool hiSpeed = false;
         std::size_t next = 0;

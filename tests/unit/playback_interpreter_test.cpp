@@ -93,6 +93,13 @@ TEST_F(InterpreterTest, ChainsOfRepeatsWithoutEndTokensAreLimited) {
     EXPECT_EQ(typedBy("<<REP2>>z<<ENDREP>>"), "zz");  // the depth was unwound
 }
 
+TEST_F(InterpreterTest, RepeatsOfABodyThatSendsNothingStillHandleMessages) {
+    // Nested counts multiply: without message handling between repetitions
+    // the program would spin unresponsive for hours.
+    fake.pump.post([] { throw Error("handled"); });
+    EXPECT_EQ(errorOf("<<REP50>><<REP50>><<ENDREP>>"), "handled");
+}
+
 TEST_F(InterpreterTest, InputAsksAndGivesTheForegroundBackAndWriteValueTypesTheAnswer) {
     const auto editor = fake.windows.open("Editor");
     const auto prompt = fake.windows.open("Keyvale Input Box");

@@ -1,0 +1,126 @@
+// The store file writer: from any file, writes and section erasures read
+// back as written, leave every other section and key as it was, and give a
+// file that both readers read alike; through the store, an edit of several
+// changes reaches the file as one replacement with all of them.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "desk.hpp"
+#include "store/profile.hpp"
+#include "store/store.hpp"
+
+namespace {
+
+using kv::store::equalsIgnoreCase;
+using kv::store::trimControl;
+
+struct Probe {
+    std::string section, key;
+    std::optional<std::string> value;
+};
+
+// Names the callers can write: one line, a section name without "]", a key
+// name without "=" that does not read as a section header.
+bool writableSection(std::string_view s) {
+    return s.find_first_of("\r\n]") == std::string_view::npos;
+}
+bool writableKey(std::string_view k) {
+    return k.find_first_of("\r\n=") == std::string_view::npos && !trimControl(k).starts_with('[');
+}
+bool writableValue(std::string_view v) {
+    return v.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::string pick(FuzzedDataProvider& in, const std::vector<std::string>& known) {
+    if (!known.empty() && in.ConsumeBool())
+        return known[in.ConsumeIntegralInRange<std::size_t>(0, known.size() - 1)];
+    return in.ConsumeRandomLengthString(24);
+}
+
+void checkBothReadersAgree(const std::string& bytes, const std::vector<Probe>& probes) {
+    const kv::store::ProfileIndex index(bytes);
+    const kv::store::ProfileText text(bytes);
+    for (const Probe& p : probes) {
+        const auto a = index.get(p.section, p.key);
+        const auto b = text.get(p.section, p.key);
+        kv::fuzz::check(a.has_value() == b.has_value() && (!a || *a == *b), "a written file reads alike");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider in(data, size);
+    const std::string original = in.ConsumeRandomLengthString(2048);
+    kv::store::ProfileText text(original);
+
+    std::vector<std::string> sections, keys;
+    kv::store::forEachLine(original, [&](std::string_view raw) {
+        const kv::store::ProfileLine line = kv::store::classifyLine(raw);
+        if (line.isSection && sections.size() < 32) sections.emplace_back(line.name);
+        if (line.hasValue && keys.size() < 32) keys.emplace_back(line.name);
+    });
+    std::vector<Probe> probes;
+    for (const std::string& s : sections)
+        for (const std::string& k : keys) probes.push_back({s, k, text.get(s, k)});
+
+    kv::fuzz::Desk desk(1000);
+    desk.files.files[desk.sys.storePath] = original;
+    kv::store::Store store(desk.files, desk.sys.storePath);
+    struct Change {
+        bool erase;
+        std::string section, key, value;
+    };
+    std::vector<Change> changes;
+
+    for (int op = 0; op < 16 && in.remaining_bytes() > 0; ++op) {
+        const bool erase = in.ConsumeIntegralInRange(0, 3) == 0;
+        const std::string section = pick(in, sections);
+        const std::string key = erase ? std::string() : pick(in, keys);
+        const std::string value = erase ? std::string() : in.ConsumeRandomLengthString(1100);
+        if (!writableSection(section) || !writableKey(key) || !writableValue(value)) continue;
+        if (erase) {
+            text.eraseSection(section);
+        } else {
+            text.set(section, key, value);
+            const auto read = text.get(section, key);
+            kv::fuzz::check(read.has_value(), "a written key is found");
+            const std::string expected(kv::store::readableValue(trimControl(value)));
+            kv::fuzz::check(*read == expected, "a written key reads back its value");
+            probes.push_back({section, key, read});
+        }
+        changes.push_back({erase, section, key, value});
+        for (Probe& p : probes) {
+            // Erasing a section may uncover a later one of that name.
+            if (equalsIgnoreCase(trimControl(p.section), trimControl(section)) &&
+                (erase || equalsIgnoreCase(trimControl(p.key), trimControl(key)))) {
+                p.value = text.get(p.section, p.key);
+                continue;
+            }
+            kv::fuzz::check(text.get(p.section, p.key) == p.value, "other keys are left as they were");
+        }
+    }
+    const std::string written = text.bytes();
+    checkBothReadersAgree(written, probes);
+    kv::fuzz::check(kv::store::ProfileText(written).bytes() == written,
+                    "a written file reads back to itself");
+
+    store.edit([&](kv::store::Store::Edit& e) {
+        for (const Change& c : changes) {
+            if (c.erase)
+                e.eraseSection(c.section);
+            else
+                e.writeString(c.section, c.key, c.value);
+        }
+    });
+    kv::fuzz::check(desk.files.files[desk.sys.storePath] == written, "an edit reaches the file whole");
+    kv::fuzz::check(desk.files.files.size() == 1, "no temporary file is left");
+    return 0;
+}
