@@ -2,14 +2,16 @@
 
 #include <exception>
 
+#include "app/help.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
 namespace kv::app {
 
-Application::Application(os::System& sys, journal::Journal& journal)
+Application::Application(os::System& sys, journal::Journal& journal, os::Instances* instances)
     : sys_(sys),
       journal_(journal),
+      instances_(instances),
       dispatcher_(sys, state_, journal),
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_,
@@ -25,9 +27,9 @@ Application::Application(os::System& sys, journal::Journal& journal)
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }
 
-void Application::managerCreated() {
+void Application::managerCreated(const std::vector<std::string>& arguments) {
     loadHotKeys();
-    watcher_.setUp();
+    watcher_.setUp(triggers::participation(triggers::asksToClose(arguments), instances_));
 }
 
 void Application::loadHotKeys() {
@@ -37,13 +39,18 @@ void Application::loadHotKeys() {
 }
 
 void Application::trayCreated(const std::vector<std::string>& arguments) {
+    bool created = false;
     guarded([&] {
         sys_.pump.processMessages();
         showHints_ = store().readBool(store::kMain, "Show Hints", true);
         commandLine_.run(arguments);
         playbackTimer_->start(1000);
         openEnabled_ = true;
+        created = true;
     });
+    // Otherwise the failed run of a shortcut would stay as a second resident
+    // instance that nothing ends.
+    if (!created && triggers::asksToClose(arguments) && view_) view_->quit();
 }
 
 void Application::firstRunCheck() {
@@ -90,7 +97,7 @@ void Application::trayCommand(TrayCommand c) {
             if (view_) view_->showManager(false);
             break;
         case TrayCommand::Operation:
-            sys_.shell.open("file:///" + sys_.programDirectory + "Keyvale.html#Operation");
+            sys_.shell.open(fileUrl(sys_.programDirectory + "Keyvale.html", "Operation"));
             break;
         case TrayCommand::ShowHints: {
             showHints_ = !showHints_;
@@ -108,8 +115,7 @@ void Application::trayCommand(TrayCommand c) {
             }
             break;
         case TrayCommand::Exit:
-            savePosition();
-            if (view_) view_->quit();
+            saveAndQuit();
             break;
         case TrayCommand::PrintMacros:
         case TrayCommand::Help:
@@ -125,10 +131,12 @@ void Application::trayDoubleClick() {
     view_->showManager(true);
 }
 
-void Application::closeRequested() {
-    savePosition();
+void Application::saveAndQuit() {
+    guarded([this] { savePosition(); });
     if (view_) view_->quit();
 }
+
+void Application::closeRequested() { saveAndQuit(); }
 
 bool Application::queryEndSession() {
     if (view_) {

@@ -58,21 +58,54 @@ Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
                  std::function<void(const std::function<void()>&)> guarded)
     : sys_(sys), processHotKey_(std::move(processHotKey)), guarded_(std::move(guarded)) {}
 
-void Watcher::setUp() {
+Participation participation(bool closeStart, os::Instances* instances) {
+    if (closeStart) return {false, [] { return false; }};
+    if (!instances) return {};
+    return {!instances->othersRunningAtStart(), [instances] { return instances->claimWatcher(); }};
+}
+
+void Watcher::setUp(Participation participation) {
     store::Store st(sys_.files, sys_.storePath);
     const std::int32_t interval = st.readInt(store::kMain, "SearchInterval", 250);
     interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-    const int entries = store::readEntries(st);
-    st.edit([&](store::Store::Edit& e) {
-        for (int n = 1; n <= entries; ++n) e.writeString(store::macroSection(n), "FoundHandle", "");
-    });
-    timer_ = sys_.pump.createTimer([this] {
-        if (guarded_)
-            guarded_([this] { scan(); });
-        else
-            scan();
-    });
+    mayScan_ = std::move(participation.mayScan);
+    std::exception_ptr failure;
+    if (participation.clearRecords) {
+        try {
+            const int entries = store::readEntries(st);
+            st.edit([&](store::Store::Edit& e) {
+                for (int n = 1; n <= entries; ++n) e.writeString(store::macroSection(n), "FoundHandle", "");
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    timer_ = sys_.pump.createTimer([this] { tick(); });
     timer_->start(interval_);
+    if (failure) report(failure);
+}
+
+void Watcher::tick() {
+    if (errorShown_ || (mayScan_ && !mayScan_())) return;
+    std::exception_ptr failure;
+    try {
+        scan();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) report(failure);
+}
+
+void Watcher::report(std::exception_ptr error) {
+    // The error box pumps messages: without this, every tick meanwhile would
+    // open another box inside it.
+    struct Shown {
+        bool& flag;
+        ~Shown() { flag = false; }
+    } shown{errorShown_};
+    errorShown_ = true;
+    if (!guarded_) std::rethrow_exception(error);
+    guarded_([&] { std::rethrow_exception(error); });
 }
 
 void Watcher::pause() {

@@ -147,13 +147,18 @@ public:
 
 class FakeDialogs : public Dialogs {
 public:
-    void errorBox(const std::string& message) override { errors.push_back(message); }
+    void errorBox(const std::string& message) override {
+        errors.push_back(message);
+        if (whileErrorOpen) whileErrorOpen();
+    }
     std::string promptValue(const std::string& prompt) override;
     std::vector<std::string> errors;
     std::vector<std::string> prompts;
     std::deque<std::string> answers;
     // Runs while the prompt is open (the program pumps messages meanwhile).
     std::function<void()> whilePromptOpen;
+    // Runs while an error box is open; it pumps messages as well.
+    std::function<void()> whileErrorOpen;
 };
 
 class FakeLocale : public Locale {
