@@ -56,6 +56,71 @@ HWND trayForm(DWORD pid) {
     return found;
 }
 
+// A further instance of the program in the harness's program directory, as a
+// shortcut starts it while the harness's instance is resident.
+struct SecondInstance {
+    PROCESS_INFORMATION pi{};
+    SecondInstance(const e2e::Harness& h, const std::string& arguments) {
+        std::string cmd = "\"" + h.programDir() + "Macros.exe\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, h.programDir().c_str(), &si, &pi);
+    }
+    ~SecondInstance() {
+        if (!pi.hProcess) return;
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 5000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    bool ended() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
+};
+
+HWND openTriggerWindow(const char* title) {
+    HWND w = CreateWindowExA(WS_EX_NOACTIVATE, "STATIC", title, WS_POPUP, 600, 400, 200, 80, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    return w;
+}
+
+// The standard error boxes the process shows now.
+int errorBoxes(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        int n = 0;
+    } c{pid};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto& c = *reinterpret_cast<Count*>(lp);
+            char cls[64] = {}, text[64] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            GetWindowTextA(w, text, sizeof text);
+            DWORD p = 0;
+            GetWindowThreadProcessId(w, &p);
+            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 && lstrcmpA(text, "Keyvale") == 0)
+                ++c.n;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&c));
+    return c.n;
+}
+
+// Makes the store refuse writes for the life of the object, also to a program
+// run by root, which ignores the read-only attribute: the store is held open
+// against writers, and a folder takes the name of the replacement file.
+struct UnwritableStore {
+    std::string path;
+    HANDLE lock;
+    explicit UnwritableStore(const e2e::Harness& h) : path(h.storePath()) {
+        lock = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateDirectoryA((path + ".new").c_str(), nullptr);
+    }
+    ~UnwritableStore() {
+        RemoveDirectoryA((path + ".new").c_str());
+        CloseHandle(lock);
+    }
+};
+
 }  // namespace
 
 TEST(Resident, OpenAndCloseRunTheMacroAndEndAboutASecondLater) {
@@ -96,12 +161,7 @@ TEST(Resident, ATriggerWindowRunsItsMacroOncePerWindow) {
     h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
     h.start();
     h.focusTarget();
-    auto open = [&](const char* title) {
-        HWND w = CreateWindowExA(WS_EX_NOACTIVATE, "STATIC", title, WS_POPUP, 600, 400, 200, 80, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        ShowWindow(w, SW_SHOWNOACTIVATE);
-        return w;
-    };
+    const auto open = openTriggerWindow;
     HWND prefix = open("Keyvale Trigger Window (2)");
     h.pumpFor(1500ms);
     EXPECT_EQ(h.editText(), "") << "a title that only begins with the trigger does not match";
@@ -171,4 +231,63 @@ TEST(Resident, TheIconComesBackWhenTheTaskBarIsCreatedAgain) {
     PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
     EXPECT_EQ(FakeNotificationArea::deletes, 1) << "Exit removes the icon";
+}
+
+TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeProgramFile("X.key", "x");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n") +
+                           e2e::macroSection(2, "x", 4, 0, "X.key"),
+                       2));
+    h.start();
+    h.focusTarget();
+    HWND trigger = openTriggerWindow("Keyvale Trigger Window");
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "t"; }, 10s)) << h.editText();
+    SecondInstance shortcut(h, "/Open:\"x\" /Close");
+    ASSERT_NE(shortcut.pi.hProcess, nullptr);
+    EXPECT_TRUE(h.waitFor([&] { return shortcut.ended(); }, 15s)) << "the shortcut's instance ends";
+    h.pumpFor(2s);
+    EXPECT_EQ(h.editText(), "tx") << "x runs once, and the trigger window, already handled, not again";
+    EXPECT_TRUE(h.running());
+    DestroyWindow(trigger);
+}
+
+TEST(Resident, AFailedShortcutStartEndsOnceItsErrorIsDismissed) {
+    e2e::Harness h;
+    h.writeStore(store(e2e::macroSection(1, "Gone", 4, 0, "Gone.key"), 1));
+    h.start("/Open:\"gone\" /Close");
+    HWND box = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
+    h.pumpFor(1500ms);
+    EXPECT_TRUE(h.running()) << "the error stays until it is dismissed";
+    e2e::Harness::clickButton(box, "OK");
+    EXPECT_TRUE(h.waitForExit(10s));
+}
+
+TEST(Resident, ExitEndsEvenWhenTheGeometryCannotBeSaved) {
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    h.start();
+    UnwritableStore unwritable(h);
+    PostMessageA(trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
+    e2e::Harness::clickButton(box, "OK");
+    EXPECT_TRUE(h.waitForExit(10s));
+}
+
+TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.start();
+    UnwritableStore unwritable(h);
+    HWND trigger = openTriggerWindow("Keyvale Trigger Window");
+    HWND box = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
+    h.pumpFor(2s);
+    EXPECT_EQ(errorBoxes(h.processId()), 1);
+    e2e::Harness::clickButton(box, "OK");
+    DestroyWindow(trigger);
 }
