@@ -56,15 +56,16 @@ HWND trayForm(DWORD pid) {
     return found;
 }
 
-// A further instance of the program in the harness's program directory, as a
-// shortcut starts it while the harness's instance is resident.
+// A further instance of the program, as a shortcut starts it while the
+// harness's instance is resident; by default from the harness's directory.
 struct SecondInstance {
     PROCESS_INFORMATION pi{};
-    SecondInstance(const e2e::Harness& h, const std::string& arguments) {
-        std::string cmd = "\"" + h.programDir() + "Macros.exe\" " + arguments;
+    SecondInstance(const e2e::Harness& h, const std::string& arguments, std::string dir = "") {
+        if (dir.empty()) dir = h.programDir();
+        std::string cmd = "\"" + dir + "Macros.exe\" " + arguments;
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, h.programDir().c_str(), &si, &pi);
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi);
     }
     ~SecondInstance() {
         if (!pi.hProcess) return;
@@ -119,6 +120,37 @@ struct UnwritableStore {
         RemoveDirectoryA((path + ".new").c_str());
         CloseHandle(lock);
     }
+};
+
+// Lets Notepad open .html files for the life of the object: it shows the
+// name of the file it opened in its caption.
+class HtmlOpensInNotepad {
+public:
+    HtmlOpensInNotepad() {
+        char old[256] = {};
+        LONG size = sizeof old;
+        hadOld_ = RegQueryValueA(HKEY_LOCAL_MACHINE, kExtension, old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        set(kExtension, kClassName);
+        set((std::string(kClass) + "\\shell\\open\\command").c_str(), "notepad.exe \"%1\"");
+    }
+    ~HtmlOpensInNotepad() {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kClass);
+        if (hadOld_)
+            set(kExtension, old_.c_str());
+        else
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtension);
+    }
+
+private:
+    static constexpr const char* kExtension = "Software\\Classes\\.html";
+    static constexpr const char* kClassName = "KeyvaleTest.Html";
+    static constexpr const char* kClass = "Software\\Classes\\KeyvaleTest.Html";
+    static void set(const char* key, const char* value) {
+        RegSetValueA(HKEY_LOCAL_MACHINE, key, REG_SZ, value, static_cast<DWORD>(lstrlenA(value)));
+    }
+    bool hadOld_ = false;
+    std::string old_;
 };
 
 }  // namespace
@@ -290,4 +322,33 @@ TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
     EXPECT_EQ(errorBoxes(h.processId()), 1);
     e2e::Harness::clickButton(box, "OK");
     DestroyWindow(trigger);
+}
+
+TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    const std::string dir = h.programDir() + "Key #1\\";
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    struct RemovedAtTheEnd {
+        std::string dir;
+        ~RemovedAtTheEnd() {
+            for (const char* name : {"Macros.exe", "Keyvale.html"}) DeleteFileA((dir + name).c_str());
+            RemoveDirectoryA(dir.c_str());
+        }
+    } removed{dir};
+    ASSERT_TRUE(CopyFileA((h.programDir() + "Macros.exe").c_str(), (dir + "Macros.exe").c_str(), FALSE));
+    h.writeProgramFile("Key #1\\Keyvale.html", "<h2 id=\"Operation\">Operation</h2>");
+    HtmlOpensInNotepad notepad;
+    SecondInstance keyvale(h, "", dir);
+    HWND tray = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (tray = trayForm(keyvale.pi.dwProcessId)) != nullptr; }, 10s));
+    h.pumpFor(500ms);
+    PostMessageA(tray, WM_COMMAND, 4 /* Operation */, 0);
+    EXPECT_TRUE(h.waitFor([] { return FindWindowA(nullptr, "Keyvale.html - Notepad") != nullptr; }, 15s));
+    for (int i = 0; i < 5; ++i) {
+        HWND w = FindWindowA("Notepad", nullptr);
+        if (!w) break;
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        h.waitFor([&] { return !IsWindow(w); }, 5s);
+    }
 }
