@@ -61,6 +61,9 @@ Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
 Participation participation(bool closeStart, os::Instances* instances) {
     if (closeStart) return {false, [] { return false; }};
     if (!instances) return {};
+    // Taken at once, so that a start while no other instance runs is the
+    // watching instance before any later start can ask for the role.
+    instances->claimWatcher();
     return {!instances->othersRunningAtStart(), [instances] { return instances->claimWatcher(); }};
 }
 
