@@ -285,30 +285,6 @@ TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
     DestroyWindow(trigger);
 }
 
-TEST(Resident, AFailedShortcutStartEndsOnceItsErrorIsDismissed) {
-    e2e::Harness h;
-    h.writeStore(store(e2e::macroSection(1, "Gone", 4, 0, "Gone.key"), 1));
-    h.start("/Open:\"gone\" /Close");
-    HWND box = nullptr;
-    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
-    h.pumpFor(1500ms);
-    EXPECT_TRUE(h.running()) << "the error stays until it is dismissed";
-    e2e::Harness::clickButton(box, "OK");
-    EXPECT_TRUE(h.waitForExit(10s));
-}
-
-TEST(Resident, ExitEndsEvenWhenTheGeometryCannotBeSaved) {
-    e2e::Harness h;
-    h.writeStore(store("", 0));
-    h.start();
-    UnwritableStore unwritable(h);
-    PostMessageA(trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
-    HWND box = nullptr;
-    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
-    e2e::Harness::clickButton(box, "OK");
-    EXPECT_TRUE(h.waitForExit(10s));
-}
-
 TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
     e2e::Harness h;
     h.writeProgramFile("T.key", "t");
