@@ -8,9 +8,10 @@
 
 namespace kv::app {
 
-Application::Application(os::System& sys, journal::Journal& journal)
+Application::Application(os::System& sys, journal::Journal& journal, os::Instances* instances)
     : sys_(sys),
       journal_(journal),
+      instances_(instances),
       dispatcher_(sys, state_, journal),
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_,
@@ -29,9 +30,9 @@ Application::Application(os::System& sys, journal::Journal& journal)
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }
 
-void Application::managerCreated() {
+void Application::managerCreated(const std::vector<std::string>& arguments) {
     loadHotKeys();
-    watcher_.setUp();
+    watcher_.setUp(triggers::participation(triggers::asksToClose(arguments), instances_));
 }
 
 void Application::loadHotKeys() {
@@ -41,13 +42,18 @@ void Application::loadHotKeys() {
 }
 
 void Application::trayCreated(const std::vector<std::string>& arguments) {
+    bool created = false;
     guarded([&] {
         sys_.pump.processMessages();
         showHints_ = store().readBool(store::kMain, "Show Hints", true);
         commandLine_.run(arguments);
         playbackTimer_->start(1000);
         openEnabled_ = true;
+        created = true;
     });
+    // Otherwise the failed run of a shortcut would stay as a second resident
+    // instance that nothing ends.
+    if (!created && triggers::asksToClose(arguments) && view_) view_->quit();
 }
 
 void Application::firstRunCheck() {
@@ -106,7 +112,7 @@ void Application::trayCommand(TrayCommand c) {
             break;
         }
         case TrayCommand::Faq:
-            sys_.shell.open(sys_.programDirectory + "Keyvalefaq.html");
+            sys_.shell.open(fileUrl(sys_.programDirectory + "Keyvalefaq.html"));
             break;
         case TrayCommand::About:
             if (view_) {
@@ -115,8 +121,7 @@ void Application::trayCommand(TrayCommand c) {
             }
             break;
         case TrayCommand::Exit:
-            savePosition();
-            endProgram();
+            saveAndQuit();
             break;
         case TrayCommand::PrintMacros:
         case TrayCommand::Help:
@@ -132,10 +137,12 @@ void Application::trayDoubleClick() {
     view_->showManager(true);
 }
 
-void Application::closeRequested() {
-    savePosition();
+void Application::saveAndQuit() {
+    guarded([this] { savePosition(); });
     endProgram();
 }
+
+void Application::closeRequested() { saveAndQuit(); }
 
 bool Application::queryEndSession() {
     if (view_) view_->enableShutdownPrivilege();

@@ -12,6 +12,7 @@
 #include "app/geometry.hpp"
 #include "app/tray.hpp"
 #include "journal/journal.hpp"
+#include "os/instances.hpp"
 #include "os/os.hpp"
 #include "playback/interpreter.hpp"
 #include "playback/sender.hpp"
@@ -44,16 +45,19 @@ public:
 
 class Application {
 public:
-    Application(os::System& sys, journal::Journal& journal);
+    // instances tells this instance from others running; null: it runs alone.
+    Application(os::System& sys, journal::Journal& journal, os::Instances* instances = nullptr);
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
     void setView(ShellView* view) { view_ = view; }
 
-    // Creating the manager window: hot keys from the store, the watcher.
-    void managerCreated();
+    // Creating the manager window: hot keys from the store, the watcher. The
+    // command line decides this instance's part in watching.
+    void managerCreated(const std::vector<std::string>& arguments = {});
     // Creating the tray form: the hints tick, the command line, then Open.
-    // An error raised on the way is shown and skips the rest.
+    // An error raised on the way is shown and skips the rest; a start that
+    // asked for /CLOSE then ends.
     void trayCreated(const std::vector<std::string>& arguments);
     // The last start-up step: the manager window shows on the first run.
     void firstRunCheck();
@@ -90,10 +94,14 @@ private:
     void savePosition();
     // Stops everything running, then ends the message loop.
     void endProgram();
+    // Exit and a close request: the program ends even when the geometry
+    // cannot be saved.
+    void saveAndQuit();
     store::Store store() const { return store::Store(sys_.files, sys_.storePath); }
 
     os::System& sys_;
     journal::Journal& journal_;
+    os::Instances* instances_;
     ShellView* view_ = nullptr;
     triggers::RunState state_;
     triggers::Dispatcher dispatcher_;

@@ -58,6 +58,12 @@ ParsedArgument parseArgument(std::string_view argument) {
     return p;
 }
 
+bool asksToClose(const std::vector<std::string>& arguments) {
+    for (const std::string& a : arguments)
+        if (parseArgument(a).close) return true;
+    return false;
+}
+
 CommandLine::CommandLine(os::System& sys, std::function<void(int slot)> processHotKey)
     : sys_(sys), processHotKey_(std::move(processHotKey)) {}
 

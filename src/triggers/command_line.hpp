@@ -28,6 +28,9 @@ struct ParsedArgument {
 // (anything may follow) asks to end; anything else is a macro name itself.
 ParsedArgument parseArgument(std::string_view argument);
 
+// Whether an argument asks to end after the run (a shortcut's start).
+bool asksToClose(const std::vector<std::string>& arguments);
+
 class CommandLine {
 public:
     CommandLine(os::System& sys, std::function<void(int slot)> processHotKey);

@@ -58,37 +58,63 @@ Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
                  std::function<void(const std::function<void()>&)> guarded)
     : sys_(sys), processHotKey_(std::move(processHotKey)), guarded_(std::move(guarded)) {}
 
-void Watcher::setUp() {
+Participation participation(bool closeStart, os::Instances* instances) {
+    if (closeStart) return {false, [] { return false; }};
+    if (!instances) return {};
+    // Taken at once, so that a start while no other instance runs is the
+    // watching instance before any later start can ask for the role.
+    instances->claimWatcher();
+    return {!instances->othersRunningAtStart(), [instances] { return instances->claimWatcher(); }};
+}
+
+void Watcher::setUp(Participation participation) {
     store::Store st(sys_.files, sys_.storePath);
-    // One reading and at most one replacement of the file. Only a list that
-    // holds something is cleared: an empty value reads the same as none, and
-    // so the file neither grows nor is written when nothing fired.
-    st.edit([&](store::Store::Edit& e) {
-        const std::int32_t interval = e.readInt(store::kMain, "SearchInterval", 250);
-        interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-        const int entries = store::readEntries(e);
-        for (int n = 1; n <= entries; ++n) {
-            const std::string section = store::macroSection(n);
-            if (!e.readString(section, "FoundHandle", "").empty()) e.writeString(section, "FoundHandle", "");
-        }
-    });
-    timer_ = sys_.pump.createTimer([this] {
-        if (!guarded_) return scan();
-        // The error box handles messages; without a stop every tick while it
-        // is open would fail again and open one more box.
-        bool failed = false;
-        guarded_([&] {
-            try {
-                scan();
-            } catch (...) {
-                failed = true;
-                timer_->stop();
-                throw;
+    interval_ = 250;
+    mayScan_ = std::move(participation.mayScan);
+    std::exception_ptr failure;
+    try {
+        // One reading and at most one replacement of the file. Only a list
+        // that holds something is cleared: an empty value reads the same as
+        // none, so the file is not written when nothing fired.
+        st.edit([&](store::Store::Edit& e) {
+            const std::int32_t interval = e.readInt(store::kMain, "SearchInterval", 250);
+            interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
+            if (!participation.clearRecords) return;
+            const int entries = store::readEntries(e);
+            for (int n = 1; n <= entries; ++n) {
+                const std::string section = store::macroSection(n);
+                if (!e.readString(section, "FoundHandle", "").empty()) e.writeString(section, "FoundHandle", "");
             }
         });
-        if (failed) timer_->start(interval_);
-    });
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    timer_ = sys_.pump.createTimer([this] { tick(); });
     timer_->start(interval_);
+    if (failure) report(failure);
+}
+
+void Watcher::tick() {
+    if (errorShown_ || (mayScan_ && !mayScan_())) return;
+    std::exception_ptr failure;
+    try {
+        scan();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    if (failure) report(failure);
+}
+
+void Watcher::report(std::exception_ptr error) {
+    // The error box pumps messages: without this, every tick meanwhile would
+    // open another box inside it.
+    struct Shown {
+        bool& flag;
+        ~Shown() { flag = false; }
+    } shown{errorShown_};
+    errorShown_ = true;
+    if (!guarded_) std::rethrow_exception(error);
+    guarded_([&] { std::rethrow_exception(error); });
 }
 
 void Watcher::pause() {

@@ -2,11 +2,13 @@
 // The window-trigger watcher: a timer that scans the top-level windows and
 // runs a macro once for every visible window whose title equals its trigger.
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "os/instances.hpp"
 #include "os/os.hpp"
 
 namespace kv::triggers {
@@ -21,15 +23,30 @@ bool handleListContains(std::string_view list, os::WindowHandle handle);
 std::string recordHandle(std::string_view list, os::WindowHandle handle,
                          const std::function<bool(os::WindowHandle)>& exists);
 
+// How an instance takes part in watching for trigger windows: whether its
+// start clears the records of the windows already handled, and whether it
+// may scan now (asked at every tick; empty: always).
+struct Participation {
+    bool clearRecords = true;
+    std::function<bool()> mayScan;
+};
+
+// One instance at a time scans, so that no window runs a macro twice. The
+// records are cleared only by a start while no other instance runs: another
+// instance's records are still true. A start to run a shortcut (/CLOSE)
+// never scans: the windows are the resident instance's to handle.
+// instances may be null: this instance is then the only one.
+Participation participation(bool closeStart, os::Instances* instances);
+
 class Watcher {
 public:
     Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
             std::function<void(const std::function<void()>&)> guarded = {});
 
     // At the manager window's creation: reads SearchInterval (default 250; 0
-    // leaves the watcher off), clears FoundHandle of slots 1..Entries, and
-    // starts the timer.
-    void setUp();
+    // leaves the watcher off), clears FoundHandle of slots 1..Entries when
+    // asked to, and starts the timer, even when the clearing fails.
+    void setUp(Participation participation = {});
     // One scan, as on every timer tick.
     void scan();
     // Script delays switch the timer off while they run.
@@ -40,11 +57,17 @@ public:
     bool running() const { return timer_ && timer_->running(); }
 
 private:
+    void tick();
+    // Shows the error through guarded; ticks scan nothing while it is shown.
+    void report(std::exception_ptr error);
+
     os::System& sys_;
     std::function<void(int)> processHotKey_;
     std::function<void(const std::function<void()>&)> guarded_;
     std::unique_ptr<os::Timer> timer_;
     unsigned interval_ = 0;
+    std::function<bool()> mayScan_;
+    bool errorShown_ = false;
 };
 
 }  // namespace kv::triggers

@@ -56,6 +56,103 @@ HWND trayForm(DWORD pid) {
     return found;
 }
 
+// A further instance of the program, as a shortcut starts it while the
+// harness's instance is resident; by default from the harness's directory.
+struct SecondInstance {
+    PROCESS_INFORMATION pi{};
+    SecondInstance(const e2e::Harness& h, const std::string& arguments, std::string dir = "") {
+        if (dir.empty()) dir = h.programDir();
+        std::string cmd = "\"" + dir + "Macros.exe\" " + arguments;
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi);
+    }
+    ~SecondInstance() {
+        if (!pi.hProcess) return;
+        TerminateProcess(pi.hProcess, 0);
+        WaitForSingleObject(pi.hProcess, 5000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    bool ended() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
+};
+
+HWND openTriggerWindow(const char* title) {
+    HWND w = CreateWindowExA(WS_EX_NOACTIVATE, "STATIC", title, WS_POPUP, 600, 400, 200, 80, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
+    return w;
+}
+
+// The standard error boxes the process shows now.
+int errorBoxes(DWORD pid) {
+    struct Count {
+        DWORD pid;
+        int n = 0;
+    } c{pid};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto& c = *reinterpret_cast<Count*>(lp);
+            char cls[64] = {}, text[64] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            GetWindowTextA(w, text, sizeof text);
+            DWORD p = 0;
+            GetWindowThreadProcessId(w, &p);
+            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 && lstrcmpA(text, "Keyvale") == 0)
+                ++c.n;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&c));
+    return c.n;
+}
+
+// Makes the store refuse writes for the life of the object, also to a program
+// run by root, which ignores the read-only attribute: the store is held open
+// against writers, and a folder takes the name of the replacement file.
+struct UnwritableStore {
+    std::string path;
+    HANDLE lock;
+    explicit UnwritableStore(const e2e::Harness& h) : path(h.storePath()) {
+        lock = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateDirectoryA((path + ".new").c_str(), nullptr);
+    }
+    ~UnwritableStore() {
+        RemoveDirectoryA((path + ".new").c_str());
+        CloseHandle(lock);
+    }
+};
+
+// Lets Notepad open .html files for the life of the object: it shows the
+// name of the file it opened in its caption.
+class HtmlOpensInNotepad {
+public:
+    HtmlOpensInNotepad() {
+        char old[256] = {};
+        LONG size = sizeof old;
+        hadOld_ = RegQueryValueA(HKEY_LOCAL_MACHINE, kExtension, old, &size) == ERROR_SUCCESS;
+        old_ = old;
+        set(kExtension, kClassName);
+        set((std::string(kClass) + "\\shell\\open\\command").c_str(), "notepad.exe \"%1\"");
+    }
+    ~HtmlOpensInNotepad() {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kClass);
+        if (hadOld_)
+            set(kExtension, old_.c_str());
+        else
+            RegDeleteTreeA(HKEY_LOCAL_MACHINE, kExtension);
+    }
+
+private:
+    static constexpr const char* kExtension = "Software\\Classes\\.html";
+    static constexpr const char* kClassName = "KeyvaleTest.Html";
+    static constexpr const char* kClass = "Software\\Classes\\KeyvaleTest.Html";
+    static void set(const char* key, const char* value) {
+        RegSetValueA(HKEY_LOCAL_MACHINE, key, REG_SZ, value, static_cast<DWORD>(lstrlenA(value)));
+    }
+    bool hadOld_ = false;
+    std::string old_;
+};
+
 }  // namespace
 
 TEST(Resident, OpenAndCloseRunTheMacroAndEndAboutASecondLater) {
@@ -96,12 +193,7 @@ TEST(Resident, ATriggerWindowRunsItsMacroOncePerWindow) {
     h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
     h.start();
     h.focusTarget();
-    auto open = [&](const char* title) {
-        HWND w = CreateWindowExA(WS_EX_NOACTIVATE, "STATIC", title, WS_POPUP, 600, 400, 200, 80, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-        ShowWindow(w, SW_SHOWNOACTIVATE);
-        return w;
-    };
+    const auto open = openTriggerWindow;
     HWND prefix = open("Keyvale Trigger Window (2)");
     h.pumpFor(1500ms);
     EXPECT_EQ(h.editText(), "") << "a title that only begins with the trigger does not match";
@@ -171,4 +263,68 @@ TEST(Resident, TheIconComesBackWhenTheTaskBarIsCreatedAgain) {
     PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
     EXPECT_EQ(FakeNotificationArea::deletes, 1) << "Exit removes the icon";
+}
+
+TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeProgramFile("X.key", "x");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n") +
+                           e2e::macroSection(2, "x", 4, 0, "X.key"),
+                       2));
+    h.start();
+    h.focusTarget();
+    HWND trigger = openTriggerWindow("Keyvale Trigger Window");
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "t"; }, 10s)) << h.editText();
+    SecondInstance shortcut(h, "/Open:\"x\" /Close");
+    ASSERT_NE(shortcut.pi.hProcess, nullptr);
+    EXPECT_TRUE(h.waitFor([&] { return shortcut.ended(); }, 15s)) << "the shortcut's instance ends";
+    h.pumpFor(2s);
+    EXPECT_EQ(h.editText(), "tx") << "x runs once, and the trigger window, already handled, not again";
+    EXPECT_TRUE(h.running());
+    DestroyWindow(trigger);
+}
+
+TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.start();
+    UnwritableStore unwritable(h);
+    HWND trigger = openTriggerWindow("Keyvale Trigger Window");
+    HWND box = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
+    h.pumpFor(2s);
+    EXPECT_EQ(errorBoxes(h.processId()), 1);
+    e2e::Harness::clickButton(box, "OK");
+    DestroyWindow(trigger);
+}
+
+TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
+    e2e::Harness h;
+    h.writeStore(store("", 0));
+    const std::string dir = h.programDir() + "Key #1\\";
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    struct RemovedAtTheEnd {
+        std::string dir;
+        ~RemovedAtTheEnd() {
+            for (const char* name : {"Macros.exe", "Keyvale.html"}) DeleteFileA((dir + name).c_str());
+            RemoveDirectoryA(dir.c_str());
+        }
+    } removed{dir};
+    ASSERT_TRUE(CopyFileA((h.programDir() + "Macros.exe").c_str(), (dir + "Macros.exe").c_str(), FALSE));
+    h.writeProgramFile("Key #1\\Keyvale.html", "<h2 id=\"Operation\">Operation</h2>");
+    HtmlOpensInNotepad notepad;
+    SecondInstance keyvale(h, "", dir);
+    HWND tray = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (tray = trayForm(keyvale.pi.dwProcessId)) != nullptr; }, 10s));
+    h.pumpFor(500ms);
+    PostMessageA(tray, WM_COMMAND, 4 /* Operation */, 0);
+    EXPECT_TRUE(h.waitFor([] { return FindWindowA(nullptr, "Keyvale.html - Notepad") != nullptr; }, 15s));
+    for (int i = 0; i < 5; ++i) {
+        HWND w = FindWindowA("Notepad", nullptr);
+        if (!w) break;
+        PostMessageA(w, WM_CLOSE, 0, 0);
+        h.waitFor([&] { return !IsWindow(w); }, 5s);
+    }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/application.hpp"
+#include "app/help.hpp"
+#include "os/fake/fake_instances.hpp"
 #include "os/fake/fake_os.hpp"
 
 using namespace kv;
@@ -119,19 +121,117 @@ TEST_F(ApplicationTest, ACloseRunEndsAboutASecondAfterItsMacro) {
     EXPECT_TRUE(view.quitCalled);
 }
 
-TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenAndTheCloseTimerOff) {
+TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart) {
     st.writeInt("Main", "FirstRun", 0);
     st.writeInt("Main", "Entries", 1);
     st.writeString("Macro1", "Name", "Gone");
     st.writeInt("Macro1", "Type", 4);
     st.writeString("Macro1", "FileName", "Gone.key");
-    start({"Gone", "/Close"});
+    app.managerCreated();
+    bool quitBeforeDismissed = true;
+    fake.dialogs.whileErrorOpen = [&] { quitBeforeDismissed = view.quitCalled; };
+    app.trayCreated({"Gone"});
     ASSERT_EQ(fake.dialogs.errors.size(), 1u);
     EXPECT_FALSE(app.openEnabled());
     app.trayDoubleClick();
     EXPECT_FALSE(view.shown);
     runFor(5000);
-    EXPECT_FALSE(view.quitCalled);
+    EXPECT_FALSE(view.quitCalled) << "without /Close the program stays resident";
+
+    FakeView second;
+    app.setView(&second);
+    app.trayCreated({"Gone", "/Close"});
+    EXPECT_FALSE(quitBeforeDismissed);
+    EXPECT_TRUE(second.quitCalled) << "a failed shortcut start ends once its error is dismissed";
+}
+
+TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved) {
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    fake.files.readOnly.insert(fake.sys.storePath);
+    for (const bool exit : {true, false}) {
+        FakeView v;
+        app.setView(&v);
+        app.guarded([&] { exit ? app.trayCommand(app::TrayCommand::Exit) : app.closeRequested(); });
+        EXPECT_TRUE(v.quitCalled) << (exit ? "Exit" : "close request");
+    }
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u) << "each shows why the geometry was not saved";
+}
+
+TEST_F(ApplicationTest, HelpOpensTheFileInAFolderWithBlanksAndHashes) {
+    fake.sys.programDirectory = "C:\\Program Files\\Key #1 100%\\";
+    app.trayCommand(app::TrayCommand::Operation);
+    EXPECT_EQ(fake.shell.opened,
+              (std::vector<std::string>{"file:///C:/Program%20Files/Key%20%231%20100%25/Keyvale.html#Operation"}));
+    EXPECT_EQ(app::fileUrl("\\\\server\\share\\K\xe9y\\Keyvale.html"), "file://server/share/K%E9y/Keyvale.html");
+}
+
+namespace {
+
+// One running instance of the program on the shared fake desktop.
+struct Instance {
+    os::fake::FakeInstances instances;
+    journal::NullJournal journal;
+    FakeView view;
+    app::Application app;
+    Instance(os::fake::FakeSystem& fake, os::fake::FakeInstanceTable& table, const std::vector<std::string>& args)
+        : instances(table), app(fake.sys, journal, &instances) {
+        app.setView(&view);
+        app.managerCreated(args);
+        app.trayCreated(args);
+        app.firstRunCheck();
+    }
+};
+
+struct InstancesTest : ApplicationTest {
+    os::fake::FakeInstanceTable table;
+    InstancesTest() {
+        st.writeInt("Main", "FirstRun", 0);
+        st.writeInt("Main", "Entries", 2);
+        st.writeString("Macro1", "Name", "Trig");
+        st.writeInt("Macro1", "Type", 1);
+        st.writeString("Macro1", "FileName", "trig.exe");
+        st.writeString("Macro1", "Trigger", "Calc");
+        st.writeString("Macro2", "Name", "x");
+        st.writeInt("Macro2", "Type", 1);
+        st.writeString("Macro2", "FileName", "x.exe");
+    }
+    std::unique_ptr<Instance> startInstance(const std::vector<std::string>& args = {}) {
+        return std::make_unique<Instance>(fake, table, args);
+    }
+};
+
+}  // namespace
+
+TEST_F(InstancesTest, AShortcutStartWhileResidentRunsItsMacroButNoTriggerAgain) {
+    auto resident = startInstance();
+    fake.windows.open("Calc");
+    runFor(500);
+    ASSERT_EQ(fake.shell.opened, (std::vector<std::string>{"trig.exe"}));
+    auto shortcut = startInstance({"/Open:x", "/Close"});
+    runFor(3000);
+    EXPECT_TRUE(shortcut->view.quitCalled);
+    shortcut.reset();
+    runFor(1000);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"trig.exe", "x.exe"}));
+}
+
+TEST_F(InstancesTest, ASecondResidentStartKeepsTheRecordsAndWatchesOnlyWhenTheFirstEnds) {
+    auto first = startInstance();
+    fake.windows.open("Calc");
+    runFor(500);
+    auto second = startInstance();
+    runFor(500);
+    EXPECT_EQ(fake.shell.opened.size(), 1u) << "the window already handled does not run again";
+    fake.windows.open("Calc");
+    runFor(500);
+    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>(2, "trig.exe"))) << "a new window runs once";
+    first.reset();
+    runFor(1000);
+    EXPECT_EQ(fake.shell.opened.size(), 2u) << "the second instance knows both windows";
+    fake.windows.open("Calc");
+    runFor(500);
+    EXPECT_EQ(fake.shell.opened.size(), 3u) << "the second instance watches now";
 }
 
 TEST_F(ApplicationTest, AboutShowsMemoryAndFreeShare) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "os/fake/fake_os.hpp"
 #include "store/store.hpp"
 #include "triggers/watcher.hpp"
@@ -143,4 +145,48 @@ TEST_F(WatcherTest, PausedDuringDelaysAndBackAfterwards) {
     watcher.resume();
     tick();
     EXPECT_EQ(ran.size(), 1u);
+}
+
+TEST_F(WatcherTest, AnUnwritableStoreShowsOneErrorBoxAtATimeAndNoScanWhileItIsOpen) {
+    triggers({"Calc"});
+    int shownErrors = 0;
+    triggers::Watcher guarded{fake.sys, [this](int slot) { ran.push_back(slot); },
+                              [&](const std::function<void()>& action) {
+                                  try {
+                                      action();
+                                  } catch (const std::exception& e) {
+                                      ++shownErrors;
+                                      fake.sys.dialogs.errorBox(e.what());
+                                  }
+                              }};
+    guarded.setUp();
+    fake.windows.open("Calc");
+    fake.files.readOnly.insert(fake.sys.storePath);
+    int depth = 0, deepest = 0, enumerationsWhileOpen = 0;
+    fake.dialogs.whileErrorOpen = [&] {
+        // The box pumps messages for two seconds before the user closes it.
+        ++depth;
+        deepest = std::max(deepest, depth);
+        const int before = fake.windows.enumerations;
+        if (depth < 3) tick(2000);
+        enumerationsWhileOpen += fake.windows.enumerations - before;
+        --depth;
+    };
+    tick();
+    EXPECT_EQ(deepest, 1) << "a box opened inside the previous one";
+    EXPECT_EQ(enumerationsWhileOpen, 0);
+    EXPECT_EQ(shownErrors, 1);
+    tick();
+    EXPECT_EQ(shownErrors, 2) << "the scan resumes once the box is closed";
+    EXPECT_TRUE(ran.empty()) << "the window could not be recorded, so its macro did not run";
+}
+
+TEST_F(WatcherTest, TheWatcherStartsWhenClearingTheRecordsFails) {
+    triggers({"Calc"});
+    fake.files.readOnly.insert(fake.sys.storePath);
+    EXPECT_THROW(watcher.setUp(), std::exception) << "the failure is still reported";
+    fake.files.readOnly.clear();
+    fake.windows.open("Calc");
+    tick();
+    EXPECT_EQ(ran, (std::vector<int>{1}));
 }

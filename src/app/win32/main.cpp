@@ -6,6 +6,7 @@
 #include "app/application.hpp"
 #include "app/win32/forms.hpp"
 #include "journal/recorder.hpp"
+#include "os/win32/instances.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
 #include "triggers/command_line.hpp"
@@ -46,7 +47,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     os.pump.processMessages();
 
     kv::journal::Recorder journal(os.sys);
-    kv::app::Application app(os.sys, journal);
+    kv::os::win32::Win32Instances instances;
+    kv::app::Application app(os.sys, journal, &instances);
+    const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
@@ -54,10 +57,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::app::win32::ManagerWindow manager(app, os.sys);
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
-    app.guarded([&] { app.managerCreated(); });
+    app.guarded([&] { app.managerCreated(arguments); });
     kv::app::win32::TrayForm tray(app, appWindow.get());
     tray.addIcon();
-    app.trayCreated(kv::triggers::splitArguments(GetCommandLineA()));
+    app.trayCreated(arguments);
     HiddenForm wait("TfrmWait", "Wait Time");
     HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
     HiddenForm inputBox("TfrmInputBox", "Input Box");

@@ -149,7 +149,10 @@ public:
 
 class FakeDialogs : public Dialogs {
 public:
-    void errorBox(const std::string& message) override { errors.push_back(message); }
+    void errorBox(const std::string& message) override {
+        errors.push_back(message);
+        if (whileErrorOpen) whileErrorOpen();
+    }
     std::string promptValue(const std::string& prompt) override;
     bool confirm(const std::string& question) override {
         questions.push_back(question);
@@ -172,6 +175,8 @@ public:
     std::deque<std::string> answers;
     // Runs while the prompt is open (the program pumps messages meanwhile).
     std::function<void()> whilePromptOpen;
+    // Runs while an error box is open; it pumps messages as well.
+    std::function<void()> whileErrorOpen;
 };
 
 class FakeLocale : public Locale {

@@ -328,6 +328,21 @@ void forceForeground(HWND hwnd) {
 // ---- shell ----
 
 void Win32Shell::open(const std::string& target) {
+    const std::size_t anchor = target.rfind('#');
+    if (anchor != std::string::npos && lstrcmpiA(target.substr(0, 5).c_str(), "file:") == 0) {
+        // Some shells take the anchor of a file URL for part of the file's
+        // name and find no file: the document itself is then opened, at its top.
+        SHELLEXECUTEINFOA sei{};
+        sei.cbSize = sizeof sei;
+        sei.fMask = SEE_MASK_FLAG_NO_UI;
+        sei.hwnd = owner;
+        sei.lpVerb = "open";
+        sei.lpFile = target.c_str();
+        sei.nShow = SW_SHOWNORMAL;
+        if (ShellExecuteExA(&sei)) return;
+        ShellExecuteA(owner, "open", target.substr(0, anchor).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return;
+    }
     ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
