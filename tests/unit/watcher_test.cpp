@@ -183,6 +183,7 @@ TEST_F(WatcherTest, AnUnwritableStoreShowsOneErrorBoxAtATimeAndNoScanWhileItIsOp
 
 TEST_F(WatcherTest, TheWatcherStartsWhenClearingTheRecordsFails) {
     triggers({"Calc"});
+    store::Store(fake.files, fake.sys.storePath).writeString("Macro1", "FoundHandle", "7");
     fake.files.readOnly.insert(fake.sys.storePath);
     EXPECT_THROW(watcher.setUp(), std::exception) << "the failure is still reported";
     fake.files.readOnly.clear();
