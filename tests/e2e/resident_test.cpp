@@ -98,7 +98,8 @@ int errorBoxes(DWORD pid) {
             GetWindowTextA(w, text, sizeof text);
             DWORD p = 0;
             GetWindowThreadProcessId(w, &p);
-            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 && lstrcmpA(text, "Keyvale") == 0)
+            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 &&
+                lstrcmpA(text, "Keyvale") == 0)
                 ++c.n;
             return TRUE;
         },
