@@ -98,7 +98,8 @@ int errorBoxes(DWORD pid) {
             GetWindowTextA(w, text, sizeof text);
             DWORD p = 0;
             GetWindowThreadProcessId(w, &p);
-            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 && lstrcmpA(text, "Keyvale") == 0)
+            if (p == c.pid && IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0 &&
+                lstrcmpA(text, "Keyvale") == 0)
                 ++c.n;
             return TRUE;
         },
@@ -283,6 +284,28 @@ TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
     EXPECT_EQ(h.editText(), "tx") << "x runs once, and the trigger window, already handled, not again";
     EXPECT_TRUE(h.running());
     DestroyWindow(trigger);
+}
+
+TEST(Resident, ASecondResidentInstanceWatchesTriggerWindowsOnlyAfterTheFirstEnds) {
+    e2e::Harness h;
+    h.writeProgramFile("T.key", "t");
+    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.start();
+    h.focusTarget();
+    HWND first = openTriggerWindow("Keyvale Trigger Window");
+    ASSERT_TRUE(h.waitFor([&] { return h.editText() == "t"; }, 10s)) << h.editText();
+    SecondInstance second(h, "");
+    h.pumpFor(3s);
+    EXPECT_EQ(h.editText(), "t") << "the second start keeps the record of the window";
+    PostMessageA(trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
+    ASSERT_TRUE(h.waitForExit(10s));
+    h.focusTarget();
+    HWND next = openTriggerWindow("Keyvale Trigger Window");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "tt"; }, 10s)) << "the second instance watches now";
+    h.pumpFor(2s);
+    EXPECT_EQ(h.editText(), "tt");
+    DestroyWindow(next);
+    DestroyWindow(first);
 }
 
 TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {

@@ -161,9 +161,11 @@ TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved)
 TEST_F(ApplicationTest, HelpOpensTheFileInAFolderWithBlanksAndHashes) {
     fake.sys.programDirectory = "C:\\Program Files\\Key #1 100%\\";
     app.trayCommand(app::TrayCommand::Operation);
-    EXPECT_EQ(fake.shell.opened,
-              (std::vector<std::string>{"file:///C:/Program%20Files/Key%20%231%20100%25/Keyvale.html#Operation"}));
-    EXPECT_EQ(app::fileUrl("\\\\server\\share\\K\xe9y\\Keyvale.html"), "file://server/share/K%E9y/Keyvale.html");
+    EXPECT_EQ(
+        fake.shell.opened,
+        (std::vector<std::string>{"file:///C:/Program%20Files/Key%20%231%20100%25/Keyvale.html#Operation"}));
+    EXPECT_EQ(app::fileUrl("\\\\server\\share\\K\xe9y\\Keyvale.html"),
+              "file://server/share/K%E9y/Keyvale.html");
 }
 
 namespace {
@@ -174,7 +176,8 @@ struct Instance {
     journal::NullJournal journal;
     FakeView view;
     app::Application app;
-    Instance(os::fake::FakeSystem& fake, os::fake::FakeInstanceTable& table, const std::vector<std::string>& args)
+    Instance(os::fake::FakeSystem& fake, os::fake::FakeInstanceTable& table,
+             const std::vector<std::string>& args)
         : instances(table), app(fake.sys, journal, &instances) {
         app.setView(&view);
         app.managerCreated(args);
