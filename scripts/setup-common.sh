@@ -5,8 +5,9 @@
 KV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="$KV_ROOT/build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko prompts in a fresh prefix.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko prompts in a fresh prefix, and no Linux menu entries or
+# desktop files for the shortcuts the tests make.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
@@ -58,6 +59,11 @@ kv_prepare_prefix() {
         echo "Creating the Wine prefix in $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1 || true
+        wineserver -w 2>/dev/null || true
+    fi
+    # Shortcuts written in the prefix never reach the Linux desktop or menus.
+    if ! grep -q '"winemenubuilder.exe"=""' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f >/dev/null 2>&1 || true
         wineserver -w 2>/dev/null || true
     fi
 }
