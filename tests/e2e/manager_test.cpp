@@ -1,11 +1,11 @@
 // The macro manager window, driven as a user would: rows, clicks, the popup
 // menu, delete, hide and reopen, F1, shortcuts and the printed list.
 
-#include <gtest/gtest.h>
-
-#include "harness.hpp"
-
+// clang-format off
+#include <windows.h>  // before the other system headers
+// clang-format on
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "harness.hpp"
 #include "remote_controls.hpp"
 #include "screenshot.hpp"
 
@@ -93,7 +94,8 @@ TEST(Manager, RowsShowKindsHotKeysTriggersAndAClickEnablesTheCommands) {
                                   {"Signature", "Ctrl+Alt+J (in use)", ""}};
     const int images[4] = {0, 1, 2, 1};
     for (int row = 0; row < 4; ++row) {
-        for (int col = 0; col < 3; ++col) EXPECT_EQ(list.text(row, col), expected[row][col]) << row << "," << col;
+        for (int col = 0; col < 3; ++col)
+            EXPECT_EQ(list.text(row, col), expected[row][col]) << row << "," << col;
         EXPECT_EQ(list.image(row), images[row]) << row;
     }
     EXPECT_FALSE(IsWindowEnabled(m.button("Delete Macro")));
@@ -196,8 +198,7 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     const std::string marker = h.programDir() + "help.txt";
     const std::string command = "cmd.exe /c echo %1> \"" + marker + "\"";
     RegSetValueA(HKEY_CLASSES_ROOT, ".html#Operation", REG_SZ, "KeyvaleTestHelp", 0);
-    RegSetValueA(HKEY_CLASSES_ROOT, "KeyvaleTestHelp\\shell\\open\\command", REG_SZ,
-                 command.c_str(), 0);
+    RegSetValueA(HKEY_CLASSES_ROOT, "KeyvaleTestHelp\\shell\\open\\command", REG_SZ, command.c_str(), 0);
     SetForegroundWindow(m.window);
     h.pumpFor(200ms);
     m.clickButton("Help");
@@ -210,15 +211,15 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     e2e::tapKey(VK_F1);
     EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("help.txt"); }, 10s)) << "F1";
     h.pumpFor(300ms);
-    EXPECT_NE(readFile(marker).find("Keyvale.html"), std::string::npos)
-        << readFile(marker);
+    EXPECT_NE(readFile(marker).find("Keyvale.html"), std::string::npos) << readFile(marker);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeyvaleTestHelp");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html#Operation");
 
     // Closing by the title-bar button remembers the geometry as well.
     SetWindowPos(m.window, nullptr, 70, 80, 480, 400, SWP_NOZORDER);
     PostMessageA(m.window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(h.waitFor([&] { return h.readStore().find("Left=70") != std::string::npos; }, 5s)) << h.readStore();
+    EXPECT_TRUE(h.waitFor([&] { return h.readStore().find("Left=70") != std::string::npos; }, 5s))
+        << h.readStore();
     EXPECT_FALSE(IsWindowVisible(m.window));
 }
 
@@ -260,7 +261,8 @@ public:
         RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
         char old[MAX_PATH] = {};
         DWORD size = sizeof old, type = 0;
-        if (RegQueryValueExA(key_, "Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+        if (RegQueryValueExA(key_, "Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+            ERROR_SUCCESS)
             old_ = old, oldType_ = type, hadOld_ = true;
         RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>(folder.size() + 1));
@@ -285,7 +287,8 @@ public:
     }
 
 private:
-    static constexpr const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr const char* kKey =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     std::string folder_;
     HKEY key_ = nullptr;
     std::string old_;
@@ -379,7 +382,8 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     h.focusTarget();
     ShellExecuteA(nullptr, "open", lnk.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "signed"; }, 15s)) << h.editText();
-    EXPECT_TRUE(h.waitFor([] { return countProcesses("Macros.exe") == 1; }, 15s)) << "the started instance ended";
+    EXPECT_TRUE(h.waitFor([] { return countProcesses("Macros.exe") == 1; }, 15s))
+        << "the started instance ended";
     EXPECT_TRUE(h.running());
     CoUninitialize();
 }
@@ -417,7 +421,8 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
             if (files.empty()) return false;
             name = files.front();
             WIN32_FILE_ATTRIBUTE_DATA a{};
-            if (!GetFileAttributesExA((folder.windows + "\\" + name).c_str(), GetFileExInfoStandard, &a)) return false;
+            if (!GetFileAttributesExA((folder.windows + "\\" + name).c_str(), GetFileExInfoStandard, &a))
+                return false;
             const long long size = a.nFileSizeLow;
             // Complete once the size holds still between two looks.
             const bool stable = size > 0 && size == lastSize;
@@ -436,8 +441,8 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         std::string line = cmd;
-        if (!CreateProcessA("Z:\\usr\\bin\\pdftotext", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi))
+        if (!CreateProcessA("Z:\\usr\\bin\\pdftotext", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &si, &pi))
             return "(pdftotext cannot be started)";
         WaitForSingleObject(pi.hProcess, 30000);
         CloseHandle(pi.hProcess);
@@ -450,7 +455,8 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
 
 void confirmPrintDialog(e2e::Harness& h) {
     HWND dialog = nullptr;
-    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 10s)) << "no print dialog";
+    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 10s))
+        << "no print dialog";
     h.pumpFor(500ms);
     SetForegroundWindow(dialog);
     h.pumpFor(200ms);
