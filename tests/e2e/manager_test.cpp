@@ -480,7 +480,7 @@ void expectPrintedList(const std::string& text) {
 
 }  // namespace
 
-TEST(Manager, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter) {
+TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter) {
     if (const char* why = std::getenv("KV_PDF_SKIP")) GTEST_SKIP() << "printing is not tested: " << why;
     const char* dir = std::getenv("KV_PDF_DIR");
     if (!dir) GTEST_SKIP() << "printing is not tested: no PDF printer was set up (scripts/test sets one up)";
