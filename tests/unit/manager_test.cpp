@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/application.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
 #include "store/hotkeys.hpp"
@@ -263,4 +264,26 @@ TEST_F(ManagerTest, TheWizardAddsRowsAndReadsTheirNames) {
     p.addRow(2, "Second", "Ctrl+B");
     EXPECT_EQ(p.rowNames(), (std::vector<std::string>{"First", "Second"}));
     EXPECT_EQ(view.rows.back(), (ListRow{"Second", "Ctrl+B", "", 2}));
+}
+
+TEST(ManagerTray, PrintMacroListFromTheTrayPrintsThroughTheManager) {
+    struct PrintingView : app::ShellView {
+        int prints = 0;
+        app::ScreenSize screen() override { return {1280, 1024}; }
+        app::Rect managerRect() override { return {}; }
+        void placeManager(const app::Rect&) override {}
+        void showManager(bool) override {}
+        void showAbout(const app::AboutText&) override {}
+        std::pair<unsigned long long, unsigned> memoryStatus() override { return {0, 0}; }
+        void quit() override {}
+        void enableShutdownPrivilege() override {}
+        void printList() override { ++prints; }
+    } view;
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;
+    app::Application application(fake.sys, journal);
+    application.setView(&view);
+    EXPECT_TRUE(application.commandEnabled(app::TrayCommand::PrintMacros));
+    application.trayCommand(app::TrayCommand::PrintMacros);
+    EXPECT_EQ(view.prints, 1);
 }
