@@ -101,6 +101,13 @@ kv_prepare_prefix() {
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w 2>/dev/null || true
     fi
+    # A fresh prefix links the user's Desktop, Documents and the like to the
+    # Linux home folder; in the test prefix they are plain folders, so nothing
+    # a test makes (shortcuts above all) lands in the home folder.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+    done
     # Shortcuts written in the prefix never reach the Linux desktop or menus.
     if ! grep -q '"winemenubuilder.exe"=""' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f >/dev/null 2>&1 || true
