@@ -202,16 +202,15 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     SetForegroundWindow(m.window);
     h.pumpFor(200ms);
     m.clickButton("Help");
-    EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("help.txt"); }, 10s)) << "Help";
+    const auto helpOpened = [&] { return readFile(marker).find("Keyvale.html") != std::string::npos; };
+    EXPECT_TRUE(h.waitFor(helpOpened, 10s)) << "Help";
     h.pumpFor(300ms);
     DeleteFileA(marker.c_str());
     // The started handler may have taken the foreground.
     SetForegroundWindow(m.window);
     h.waitFor([&] { return GetForegroundWindow() == m.window; }, 3s);
     e2e::tapKey(VK_F1);
-    EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("help.txt"); }, 10s)) << "F1";
-    h.pumpFor(300ms);
-    EXPECT_NE(readFile(marker).find("Keyvale.html"), std::string::npos) << readFile(marker);
+    EXPECT_TRUE(h.waitFor(helpOpened, 10s)) << "F1: " << readFile(marker);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeyvaleTestHelp");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html#Operation");
 
@@ -220,7 +219,7 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     PostMessageA(m.window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(h.waitFor([&] { return h.readStore().find("Left=70") != std::string::npos; }, 5s))
         << h.readStore();
-    EXPECT_FALSE(IsWindowVisible(m.window));
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(m.window); }, 5s));
 }
 
 TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
@@ -365,6 +364,7 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     e2e::tapKey('D');
     const std::string lnk = desktop + "\\Sig Line.lnk";
     ASSERT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
+    h.pumpFor(300ms);  // written whole
 
     LinkFields f;
     ASSERT_TRUE(readLink(lnk, f));
