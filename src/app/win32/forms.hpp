@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/application.hpp"
+#include "manager/win32/manager_window.hpp"
 #include "os/win32/handles.hpp"
 #include "os/win32/win32_os.hpp"
 
@@ -42,21 +43,6 @@ protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
-class ManagerWindow : public Form {
-public:
-    ManagerWindow(Application& app, os::System& sys);
-    void refillList();
-
-protected:
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
-
-private:
-    void layout();
-    Application& app_;
-    os::System& sys_;
-    HWND list_ = nullptr;
-};
-
 class TrayForm : public Form {
 public:
     TrayForm(Application& app, HWND applicationWindow);
@@ -80,6 +66,8 @@ void showAboutBox(HWND owner, const AboutText& text);
 // Enables SeShutdownPrivilege in the process token; false when a step fails.
 bool changeSecurity();
 
+using manager::win32::ManagerWindow;
+
 // The ShellView of the running program.
 class Win32ShellView : public ShellView {
 public:
@@ -94,6 +82,7 @@ public:
     void quit() override;
     void enableShutdownPrivilege() override { changeSecurity(); }
     void refillList() override { manager_.refillList(); }
+    void printList() override { manager_.printList(); }
 
 private:
     ManagerWindow& manager_;
