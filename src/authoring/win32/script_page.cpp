@@ -30,7 +30,9 @@ void ScriptPage::show(bool on) {
     impl_->script->show(on);
 }
 
-bool ScriptPage::visible() const { return impl_->shown; }
+bool ScriptPage::visible() const {
+    return impl_->shown;
+}
 
 std::string ScriptPage::script() const {
     std::string text = impl_->script->text();
@@ -38,8 +40,12 @@ std::string ScriptPage::script() const {
     return text;
 }
 
-void ScriptPage::setScript(const std::string& text) { impl_->script->setText(text); }
+void ScriptPage::setScript(const std::string& text) {
+    impl_->script->setText(text);
+}
 
-void ScriptPage::focusScript() { impl_->script->focus(); }
+void ScriptPage::focusScript() {
+    impl_->script->focus();
+}
 
 }  // namespace kv::authoring::win32
