@@ -2,15 +2,15 @@
 // New Macro button and driven as a user would: clicks on its buttons, real
 // keys typed into its fields and its hot-key control.
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <fstream>
 #include <iterator>
 
 #include "harness.hpp"
 #include "screenshot.hpp"
+// After windows.h, which harness.hpp brings.
+#include <commctrl.h>
 
 using namespace std::chrono_literals;
 
