@@ -60,9 +60,12 @@ std::string upperAscii(std::string s) {
     return s;
 }
 
-std::string withPath(const char* text, const std::string& path) {
-    std::string s = text;
-    s.replace(s.find("%s"), 2, path);
+std::string withPath(std::string_view text, const std::string& path) {
+    const std::size_t at = text.find("%s");
+    std::string s;
+    s.append(text.substr(0, at));
+    s.append(path);
+    s.append(text.substr(at + 2));
     return s;
 }
 

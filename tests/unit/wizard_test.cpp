@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "app/application.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
@@ -432,6 +433,23 @@ TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
     wizard.browse();
     EXPECT_EQ(hintView.texts.size(), 1u);
     EXPECT_EQ(view.f.commandLine, "C:\\Tools\\run.exe");
+}
+
+TEST_F(WizardTest, F1OpensTheHelpTopicAndOtherKeysDoNothing) {
+    wizard.keyUp(0x70);
+    wizard.keyUp(0x71);
+    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{"file:///C:\\Keyvale\\Keyvale.html#Operation"});
+}
+
+TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;  // every replay ends at once
+    app::Application app(fake.sys, journal);
+    std::string statusSeen;
+    app.addRecorderFinishedObserver([&] { statusSeen = app.state().runStatus; });
+    journal.playBack();
+    EXPECT_EQ(statusSeen, "True");
+    EXPECT_TRUE(app.state().journalFinished);
 }
 
 }  // namespace
