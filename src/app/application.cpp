@@ -22,7 +22,10 @@ Application::Application(os::System& sys, journal::Journal& journal, os::Instanc
           sys, [this](int slot) { dispatcher_.processHotKey(slot); },
           [this](const std::function<void()>& scan) { guarded(scan); }),
       commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
-    journal_.onFinished = [this](bool) { dispatcher_.recorderFinished(); };
+    journal_.onFinished = [this](bool) {
+        dispatcher_.recorderFinished();
+        for (const auto& observer : recorderObservers_) observer();
+    };
     // The user's Esc stops the running script and every replay, as Exit does.
     journal_.onEscape = [this] { dispatcher_.stopAll(); };
     dispatcher_.setReleaseKeys([this] { sendKey_.reset(); });

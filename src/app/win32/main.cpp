@@ -5,6 +5,9 @@
 
 #include "app/application.hpp"
 #include "app/win32/forms.hpp"
+#include "app/win32/wizard_link.hpp"
+#include "authoring/win32/hint_form.hpp"
+#include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/instances.hpp"
 #include "os/win32/printing.hpp"
@@ -51,23 +54,29 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::journal::Recorder journal(os.sys);
     kv::os::win32::Win32Instances instances;
     kv::app::Application app(os.sys, journal, &instances);
+    kv::ui::win32::Form::setPump(&os.pump);
     const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
-    HiddenForm wizard("TfrmWizard", "Macro Setup Wizard");
     kv::os::win32::Win32ShellLinks shellLinks;
     kv::os::win32::Win32Printing printing;
     printing.owner = appWindow.get();
+    kv::app::win32::WizardLink wizardLink(app, os.sys, shellLinks);
+    kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
+    kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
+    app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
     kv::manager::ManagerHooks managerHooks;
-    // The setup wizard ("New Macro") and the properties dialog ("Edit Macro",
-    // double click, "&Properties" with the slot of the selected row) open here.
-    managerHooks.openWizard = [] {};
+    // "New Macro" opens the setup wizard; "Edit Macro", a double click and
+    // "&Properties" open the properties dialog for the selected row's slot.
+    managerHooks.openWizard = [&] { wizard.openNew(); };
     managerHooks.openProperties = [](int /*slot*/) {};
     managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
     managerHooks.savePosition = [&] { app.saveManagerPosition(); };
     managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
     kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
+    wizardLink.setManager(&manager);
+    wizard.setOwner(manager.hwnd());
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
     app.guarded([&] { app.managerCreated(arguments); });
@@ -78,7 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
     HiddenForm inputBox("TfrmInputBox", "Input Box");
     HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
-    HiddenForm hint("TfrmHint", "Keyvale Hints");
+    kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
     HiddenForm properties("TfrmProperties", "Macro Properties");
     app.firstRunCheck();
 
