@@ -182,9 +182,9 @@ TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
         const auto closed = GetTickCount64() - start;
         ASSERT_TRUE(h.waitForExit(10s));
         const auto took = GetTickCount64() - start;
-        std::printf("%s: the prompt was gone after %llu ms, the process after %llu ms\n",
-                    logOff ? "log-off" : "Exit", static_cast<unsigned long long>(closed),
-                    static_cast<unsigned long long>(took));
+        std::printf("%s: no prompt after %llu ms, the process ended after %llu ms\n",
+                    logOff ? "log-off during the prompt" : "Exit during a delay",
+                    static_cast<unsigned long long>(closed), static_cast<unsigned long long>(took));
         EXPECT_LT(closed, 500u);
         // Wine on an X server without a window manager waits 2 s for a shown
         // window's withdrawal when it is destroyed; Windows does not.
