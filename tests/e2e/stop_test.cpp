@@ -43,7 +43,8 @@ DWORD lastInjected(const e2e::Harness& h) {
 }
 
 // 2000 events at the recorded speed, 5 ms apart: Z held throughout, and
-// letters that are not the hot keys' in between.
+// letters that are not the hot keys' in between (with the harness's Ctrl and
+// Alt down for a hot key, a replayed J would start Ok).
 std::string longRecording() {
     kv::journal::Recording r;
     auto key = [&](std::uint16_t vk, bool up) {
@@ -56,8 +57,9 @@ std::string longRecording() {
     };
     key('Z', false);
     for (int i = 0; i < 999; ++i) {
-        key(static_cast<std::uint16_t>('A' + i % 10), false);
-        key(static_cast<std::uint16_t>('A' + i % 10), true);
+        const auto letter = static_cast<std::uint16_t>("ABCDEFGHIM"[i % 10]);
+        key(letter, false);
+        key(letter, true);
     }
     key('Z', true);
     return kv::journal::encodeRecording(r);
@@ -182,9 +184,9 @@ TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
         const auto closed = GetTickCount64() - start;
         ASSERT_TRUE(h.waitForExit(10s));
         const auto took = GetTickCount64() - start;
-        std::printf("%s: the prompt was gone after %llu ms, the process after %llu ms\n",
-                    logOff ? "log-off" : "Exit", static_cast<unsigned long long>(closed),
-                    static_cast<unsigned long long>(took));
+        std::printf("%s: no prompt after %llu ms, the process ended after %llu ms\n",
+                    logOff ? "log-off during the prompt" : "Exit during a delay",
+                    static_cast<unsigned long long>(closed), static_cast<unsigned long long>(took));
         EXPECT_LT(closed, 500u);
         // Wine on an X server without a window manager waits 2 s for a shown
         // window's withdrawal when it is destroyed; Windows does not.
