@@ -438,7 +438,7 @@ TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
 TEST_F(WizardTest, F1OpensTheHelpTopicAndOtherKeysDoNothing) {
     wizard.keyUp(0x70);
     wizard.keyUp(0x71);
-    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{"file:///C:\\Keyvale\\Keyvale.html#Operation"});
+    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{"file:///C:/Keyvale/Keyvale.html#Operation"});
 }
 
 TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
