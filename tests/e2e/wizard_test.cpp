@@ -180,6 +180,37 @@ struct WizardDriver {
     }
 };
 
+// Points the user's Desktop folder into the test's directory while it lives,
+// so that a shortcut never reaches the real desktop.
+class DesktopInto {
+public:
+    explicit DesktopInto(const std::string& folder) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER,
+                        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        DWORD size = sizeof old_;
+        hadOld_ = RegQueryValueExA(key_, "Desktop", nullptr, &type_, reinterpret_cast<BYTE*>(old_), &size) ==
+                  ERROR_SUCCESS;
+        RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    ~DesktopInto() {
+        if (hadOld_)
+            RegSetValueExA(key_, "Desktop", 0, type_, reinterpret_cast<const BYTE*>(old_),
+                           static_cast<DWORD>(lstrlenA(old_) + 1));
+        else
+            RegDeleteValueA(key_, "Desktop");
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    char old_[MAX_PATH] = {};
+    DWORD type_ = REG_EXPAND_SZ;
+    bool hadOld_ = false;
+};
+
 bool holds(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -297,6 +328,26 @@ TEST(Wizard, AStartApplicationMacroKeepsTheProgramAsTyped) {
     EXPECT_TRUE(holds(h.readStore(), "Name=Editor\r\nType=1\r\nHotKey=" + std::to_string(e2e::ctrlAlt('E')) +
                                          "\r\nFileName=notepad.exe letter.txt\r\n"))
         << h.readStore();
+}
+
+TEST(Wizard, FinishMakesTheChosenShortcut) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n"));
+    const std::string desktop = h.programDir() + "Desktop";
+    DesktopInto redirect(desktop);
+    WizardDriver w{h};
+    w.open();
+    w.click("&Start an Application or Launch a Document");
+    w.nameAndHotKey("Linked", {VK_CONTROL, VK_MENU}, 'L');
+    SendMessageA(visibleOfClass(w.wizard, "ComboBox").at(0), CB_SETCURSEL, 1, 0);  // "On Desktop"
+    w.click("&Next >");
+    w.typeInto(0, "notepad.exe");
+    w.finish();
+    const std::string lnk = desktop + "\\Linked.lnk";
+    EXPECT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
+    EXPECT_EQ(h.findDialog("Keyvale"), nullptr);
+    DeleteFileA(lnk.c_str());
+    RemoveDirectoryA(desktop.c_str());
 }
 
 TEST(Wizard, RefusedNamesAndProgramsAndCancelShowTheirMessages) {

@@ -158,7 +158,7 @@ TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
 
 TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileName) {
     host.names = {"Notes", "mail"};
-    const std::string notAFile = authoring::kNameNotAFileName;
+    const std::string notAFile = "<refused as a file name>";
     const std::string duplicate = "You have selected a name of an existing macro, please select another.";
     const struct {
         const char* name;
@@ -185,6 +185,7 @@ TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileNa
         {"Console", ""},
         {"COM10", ""},
         {"Mr. Smith", ""},
+        {"~temp", notAFile},
     };
     for (const auto& c : cases) {
         wizard.formClose();
@@ -198,6 +199,10 @@ TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileNa
         if (c.error.empty()) {
             EXPECT_TRUE(fake.dialogs.errors.empty()) << c.name;
             EXPECT_EQ(view.page, WizardPage::HotKey) << c.name;
+        } else if (c.error == notAFile) {
+            ASSERT_EQ(fake.dialogs.errors.size(), 1u) << c.name;
+            EXPECT_EQ(fake.dialogs.errors[0], authoring::macroNameProblem(c.name).value_or("")) << c.name;
+            EXPECT_EQ(view.page, WizardPage::Name) << c.name;
         } else {
             EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{c.error}) << c.name;
             EXPECT_EQ(view.page, WizardPage::Name) << c.name;

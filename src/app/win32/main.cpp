@@ -59,13 +59,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
-    kv::os::win32::Win32ShellLinks shellLinks;
-    kv::os::win32::Win32Printing printing;
-    printing.owner = appWindow.get();
-    kv::app::win32::WizardLink wizardLink(app, os.sys, shellLinks);
+    kv::app::win32::WizardLink wizardLink(app, os.sys);
     kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
     kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
     app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
+    kv::os::win32::Win32ShellLinks shellLinks;
+    kv::os::win32::Win32Printing printing;
+    printing.owner = appWindow.get();
     kv::manager::ManagerHooks managerHooks;
     // "New Macro" opens the setup wizard; "Edit Macro", a double click and
     // "&Properties" open the properties dialog for the selected row's slot.
@@ -75,7 +75,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     managerHooks.savePosition = [&] { app.saveManagerPosition(); };
     managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
     kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
-    wizardLink.setManager(&manager);
+    wizardLink.setManager(&manager, &shellLinks);
     wizard.setOwner(manager.hwnd());
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);

@@ -4,14 +4,23 @@
 
 namespace kv::app::win32 {
 
-std::vector<std::string> WizardLink::macroNames() { return manager_ ? manager_->rowNames() : std::vector<std::string>{}; }
+os::ShellFolder wizardShortcutFolder(int item) {
+    using F = os::ShellFolder;
+    static constexpr F folders[] = {F::Desktop, F::StartMenu, F::Programs,
+                                    F::Startup, F::Favorites, F::Personal};
+    return item >= 1 && item <= 6 ? folders[item - 1] : F::None;
+}
+
+std::vector<std::string> WizardLink::macroNames() {
+    return manager_ ? manager_->rowNames() : std::vector<std::string>{};
+}
 
 void WizardLink::addListRow(int image, const std::string& caption, const std::string& hotKeyText) {
     if (manager_) manager_->addRow(image, caption, hotKeyText);
 }
 
 void WizardLink::showManager() {
-    if (manager_) ShowWindow(manager_->hwnd(), SW_SHOWNOACTIVATE);
+    if (manager_) manager_->show(false);
 }
 
 void WizardLink::hideManager() {
@@ -19,12 +28,8 @@ void WizardLink::hideManager() {
 }
 
 void WizardLink::createShortcut(int folder, int slot) {
-    // The wizard's drop-down lists the folders in this order after "No Shortcut".
-    static constexpr os::ShellFolder kFolders[] = {os::ShellFolder::Desktop,  os::ShellFolder::StartMenu,
-                                                   os::ShellFolder::Programs, os::ShellFolder::Startup,
-                                                   os::ShellFolder::Favorites, os::ShellFolder::Personal};
-    if (folder < 1 || folder > 6) return;
-    manager::createShortcut(sys_, links_, kFolders[folder - 1], slot);
+    const os::ShellFolder f = wizardShortcutFolder(folder);
+    if (links_ && f != os::ShellFolder::None) manager::createShortcut(sys_, *links_, f, slot);
 }
 
 }  // namespace kv::app::win32

@@ -1,8 +1,6 @@
 #pragma once
-// The setup wizard's view of the rest of the program: the manager window,
-// shortcuts and the application object.
-
-#include <windows.h>
+// The setup wizard's view of the rest of the program: the manager window's
+// list and visibility, shortcuts, the hot-key table and the tray menu's tick.
 
 #include "app/application.hpp"
 #include "authoring/wizard_host.hpp"
@@ -13,9 +11,12 @@ namespace kv::app::win32 {
 
 class WizardLink : public authoring::WizardHost {
 public:
-    WizardLink(Application& app, os::System& sys, os::ShellLinks& links) : app_(app), sys_(sys), links_(links) {}
+    WizardLink(Application& app, os::System& sys) : app_(app), sys_(sys) {}
     // The manager window exists only after the wizard (start-up order).
-    void setManager(manager::win32::ManagerWindow* manager) { manager_ = manager; }
+    void setManager(manager::win32::ManagerWindow* manager, os::ShellLinks* links) {
+        manager_ = manager;
+        links_ = links;
+    }
 
     std::vector<std::string> macroNames() override;
     void addListRow(int image, const std::string& caption, const std::string& hotKeyText) override;
@@ -28,8 +29,12 @@ public:
 private:
     Application& app_;
     os::System& sys_;
-    os::ShellLinks& links_;
     manager::win32::ManagerWindow* manager_ = nullptr;
+    os::ShellLinks* links_ = nullptr;
 };
+
+// The shell folder of the wizard's drop-down item 1..6 ("On Desktop" ..
+// "In Personal Folder"); None for anything else.
+os::ShellFolder wizardShortcutFolder(int item);
 
 }  // namespace kv::app::win32
