@@ -62,6 +62,26 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
 
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+    const std::string_view wantedSection = trimControl(section);
+    const std::string_view wantedKey = trimControl(key);
+    bool inSection = false;
+    std::optional<std::string_view> found;
+    forEachLine(bytes, [&](std::string_view raw) {
+        const ProfileLine l = classifyLine(raw);
+        if (l.isSection) {
+            // Only the first section of the name counts.
+            if (inSection) return false;
+            inSection = equalsIgnoreCase(l.name, wantedSection);
+        } else if (inSection && l.hasValue && equalsIgnoreCase(l.name, wantedKey)) {
+            found = readableValue(l.value);
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
 ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
     keys_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1);
     byName_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '[')));
@@ -271,17 +291,27 @@ void ProfileText::setKeys(std::string_view section, std::span<const KeyValue> ke
     bool done[16] = {};
     for (std::size_t i = 0; i < keysAndValues.size(); ++i) names[i] = trimControl(keysAndValues[i].first);
     const std::span<const std::string_view> wanted(names, keysAndValues.size());
-    const Block& block = blocks_[b];
+    Block& block = blocks_[b];
+    std::size_t lastNonBlank = block.begin;
     for (std::size_t l = block.begin + 1; l < block.end; ++l) {
         ProfileLine parsed;
+        if (!trimControl(lines_[l]).empty()) lastNonBlank = l;
         const std::size_t i = matchKey(lines_[l], wanted, parsed);
         if (i == npos || done[i]) continue;
         // The key keeps the spelling it already has in the file.
         lines_[l] = own(parsed.name, "=", keysAndValues[i].second);
         done[i] = true;
     }
-    for (std::size_t i = 0; i < keysAndValues.size(); ++i)
-        if (!done[i]) set(section, names[i], keysAndValues[i].second);
+    // The keys the section lacks, in order, after its last non-blank line.
+    for (std::size_t i = 0; i < keysAndValues.size(); ++i) {
+        if (done[i]) continue;
+        if (block.added == kNone) {
+            block.addAt = lastNonBlank + 1;
+            block.added = added_.size();
+            added_.emplace_back();
+        }
+        added_[block.added].push_back(own(names[i], "=", keysAndValues[i].second));
+    }
 }
 
 bool ProfileText::eraseSection(std::string_view section) {

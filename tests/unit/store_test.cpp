@@ -230,9 +230,12 @@ TEST(ProfileReaders, TheIndexReadsWhatTheEditableTextReads) {
         for (const char* key : {"Entries", "q", "noequals", "DUP", "Name", "Late", "Long", "stray", ""}) {
             const auto a = text.get(section, key);
             const auto b = index.get(section, key);
+            const auto c = findValue(file, section, key);
             ASSERT_EQ(a.has_value(), b.has_value()) << section << "/" << key;
+            ASSERT_EQ(a.has_value(), c.has_value()) << section << "/" << key;
             if (a) {
                 EXPECT_EQ(*a, std::string(*b)) << section << "/" << key;
+                EXPECT_EQ(*a, std::string(*c)) << section << "/" << key;
             }
         }
     EXPECT_EQ(std::string(*index.get("main", "entries")), "3");
@@ -345,13 +348,17 @@ TEST(ProfileReaders, TheIndexedTextChangesTheFileAsAWalkOverItsLinesDoes) {
                 }
             }
             ASSERT_EQ(text.bytes(), reference.bytes()) << "trial " << trial << ", change " << op << " of\n" << file;
-            const ProfileIndex index(text.bytes());
+            const std::string bytes = text.bytes();
+            const ProfileIndex index(bytes);
             for (const char* key : {"Name", "Type", "Fresh"}) {
                 const auto a = text.get(section, key);
                 const auto b = index.get(section, key);
+                const auto c = findValue(bytes, section, key);
                 ASSERT_EQ(a.has_value(), b.has_value()) << section << "/" << key;
+                ASSERT_EQ(a.has_value(), c.has_value()) << section << "/" << key;
                 if (a) {
                     EXPECT_EQ(*a, std::string(*b));
+                    EXPECT_EQ(*a, std::string(*c));
                 }
             }
         }
