@@ -131,7 +131,10 @@ ProfileText::ProfileText(std::string bytes) : original_(std::move(bytes)) {
             const std::size_t b = addBlock();
             blocks_[b].begin = lines_.size();
             const std::string_view name = classifyLine(t).name;
-            if (auto [it, fresh] = byName_.try_emplace(name, b); !fresh) {
+            blocks_[b].name = name;
+            if (auto [it, fresh] = byName_.try_emplace(name, b); fresh) {
+                blocks_[b].found = true;
+            } else {
                 // A later section of a name already seen: found once the earlier go.
                 std::size_t last = it->second;
                 while (blocks_[last].nextSameName != kNone) last = blocks_[last].nextSameName;
@@ -163,12 +166,25 @@ std::string_view ProfileText::own(std::string_view a, std::string_view b, std::s
 std::size_t ProfileText::findSection(std::string_view section) const {
     for (const Recent& r : recent_)
         if (r.block != kNone && section == r.name) return r.block;
-    const auto it = byName_.find(trimControl(section));
-    if (it == byName_.end()) return kNone;
+    const std::string_view wanted = trimControl(section);
+    // A walk over the macros asks for the section after the last one found,
+    // which needs no look-up in the table.
+    std::size_t b = kNone;
+    for (const Recent& r : recent_)
+        if (const std::size_t next = r.block + 1; r.block != kNone && next < blocks_.size() && blocks_[next].found &&
+                                                  equalsIgnoreCase(blocks_[next].name, wanted)) {
+            b = next;
+            break;
+        }
+    if (b == kNone) {
+        const auto it = byName_.find(wanted);
+        if (it == byName_.end()) return kNone;
+        b = it->second;
+    }
     std::swap(recent_[0], recent_[1]);
     recent_[0].name.assign(section);
-    recent_[0].block = it->second;
-    return it->second;
+    recent_[0].block = b;
+    return b;
 }
 
 // Index in lines_ of the key's line among the block's own, or kNone.
@@ -218,6 +234,8 @@ void ProfileText::set(std::string_view section, std::string_view key, std::strin
         const std::string_view name = own(trimControl(section));
         b = addBlock();
         byName_.emplace(name, b);
+        blocks_[b].name = name;
+        blocks_[b].found = true;
         blocks_[b].begin = blocks_[b].end = lines_.size();
         blocks_[b].addAt = lines_.size();
         blocks_[b].added = added_.size();
@@ -319,10 +337,13 @@ bool ProfileText::eraseSection(std::string_view section) {
     if (it == byName_.end()) return false;
     Block& b = blocks_[it->second];
     b.erased = true;
-    if (b.nextSameName != kNone)
+    b.found = false;
+    if (b.nextSameName != kNone) {
         it->second = b.nextSameName;
-    else
+        blocks_[b.nextSameName].found = true;
+    } else {
         byName_.erase(it);
+    }
     recent_[0].block = recent_[1].block = kNone;
     // Erased blocks at the end go, so that the last block is a live one.
     while (blocks_.size() > 1 && blocks_.back().erased) blocks_.pop_back();

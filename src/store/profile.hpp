@@ -119,6 +119,8 @@ private:
         std::size_t addAt = kNone;       // where added keys go, once there are some
         std::size_t added = kNone;       // index in added_
         std::size_t nextSameName = kNone;
+        std::string_view name;  // trimmed section name
+        bool found = false;     // the first live block of its name: the one found by it
         bool erased = false;
     };
     std::size_t findSection(std::string_view section) const;
