@@ -1,6 +1,7 @@
 #include "store/profile.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace kv::store {
@@ -55,9 +56,9 @@ std::string_view readableValue(std::string_view v) {
 }
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
-    std::size_t h = 1469598103934665603ull;
+    std::uint64_t h = 1469598103934665603ull;
     for (char c : s) h = (h ^ static_cast<unsigned char>(upper(c))) * 1099511628211ull;
-    return h;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
