@@ -291,7 +291,8 @@ public:
         if (h == lines_.size()) return;
         std::size_t end = h + 1;
         while (end < lines_.size() && !classifyLine(lines_[end]).isSection) ++end;
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(h), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(h),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(end));
     }
     std::string bytes() const {
         std::string out;
@@ -302,7 +303,8 @@ public:
 private:
     std::size_t find(std::string_view section) const {
         for (std::size_t i = 0; i < lines_.size(); ++i)
-            if (const ProfileLine l = classifyLine(lines_[i]); l.isSection && equalsIgnoreCase(l.name, trimControl(section)))
+            if (const ProfileLine l = classifyLine(lines_[i]);
+                l.isSection && equalsIgnoreCase(l.name, trimControl(section)))
                 return i;
         return lines_.size();
     }
