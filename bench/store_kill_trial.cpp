@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     // How long one write takes, so that the kills fall all over a write.
     const auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < 10; ++i) store.edit([&](store::Store::Edit& e) { setLists(e, i % 2 == 0); });
-    const double writeUs = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count() / 10;
+    const double writeUs =
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count() / 10;
 
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delay(0, static_cast<int>(writeUs * 3) + 1);
@@ -101,7 +102,8 @@ int main(int argc, char** argv) {
     }
     files.remove(path);
     files.remove(store::temporaryPath(path));
-    std::printf("%s, %zu-byte store, one write %.0f us: %d kills; old %d, new %d, neither %d; temporary file left %d times\n",
+    std::printf("%s, %zu-byte store, one write %.0f us: %d kills; old %d, new %d, neither %d; "
+                "temporary file left %d times\n",
                 inPlace ? "in place" : "through a temporary file", oldBytes.size(), writeUs, kills, olds, news,
                 neither, leftovers);
     return neither == 0 ? 0 : 1;

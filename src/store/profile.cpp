@@ -1,6 +1,7 @@
 #include "store/profile.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace kv::store {
@@ -55,12 +56,32 @@ std::string_view readableValue(std::string_view v) {
 }
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
-    std::size_t h = 1469598103934665603ull;
+    std::uint64_t h = 1469598103934665603ull;
     for (char c : s) h = (h ^ static_cast<unsigned char>(upper(c))) * 1099511628211ull;
-    return h;
+    return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
+
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+    const std::string_view wantedSection = trimControl(section);
+    const std::string_view wantedKey = trimControl(key);
+    bool inSection = false;
+    std::optional<std::string_view> found;
+    forEachLine(bytes, [&](std::string_view raw) {
+        const ProfileLine l = classifyLine(raw);
+        if (l.isSection) {
+            // Only the first section of the name counts.
+            if (inSection) return false;
+            inSection = equalsIgnoreCase(l.name, wantedSection);
+        } else if (inSection && l.hasValue && equalsIgnoreCase(l.name, wantedKey)) {
+            found = readableValue(l.value);
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
 
 ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
     keys_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1);
@@ -111,7 +132,10 @@ ProfileText::ProfileText(std::string bytes) : original_(std::move(bytes)) {
             const std::size_t b = addBlock();
             blocks_[b].begin = lines_.size();
             const std::string_view name = classifyLine(t).name;
-            if (auto [it, fresh] = byName_.try_emplace(name, b); !fresh) {
+            blocks_[b].name = name;
+            if (auto [it, fresh] = byName_.try_emplace(name, b); fresh) {
+                blocks_[b].found = true;
+            } else {
                 // A later section of a name already seen: found once the earlier go.
                 std::size_t last = it->second;
                 while (blocks_[last].nextSameName != kNone) last = blocks_[last].nextSameName;
@@ -143,12 +167,25 @@ std::string_view ProfileText::own(std::string_view a, std::string_view b, std::s
 std::size_t ProfileText::findSection(std::string_view section) const {
     for (const Recent& r : recent_)
         if (r.block != kNone && section == r.name) return r.block;
-    const auto it = byName_.find(trimControl(section));
-    if (it == byName_.end()) return kNone;
+    const std::string_view wanted = trimControl(section);
+    // A walk over the macros asks for the section after the last one found,
+    // which needs no look-up in the table.
+    std::size_t b = kNone;
+    for (const Recent& r : recent_)
+        if (const std::size_t next = r.block + 1; r.block != kNone && next < blocks_.size() && blocks_[next].found &&
+                                                  equalsIgnoreCase(blocks_[next].name, wanted)) {
+            b = next;
+            break;
+        }
+    if (b == kNone) {
+        const auto it = byName_.find(wanted);
+        if (it == byName_.end()) return kNone;
+        b = it->second;
+    }
     std::swap(recent_[0], recent_[1]);
     recent_[0].name.assign(section);
-    recent_[0].block = it->second;
-    return it->second;
+    recent_[0].block = b;
+    return b;
 }
 
 // Index in lines_ of the key's line among the block's own, or kNone.
@@ -198,6 +235,8 @@ void ProfileText::set(std::string_view section, std::string_view key, std::strin
         const std::string_view name = own(trimControl(section));
         b = addBlock();
         byName_.emplace(name, b);
+        blocks_[b].name = name;
+        blocks_[b].found = true;
         blocks_[b].begin = blocks_[b].end = lines_.size();
         blocks_[b].addAt = lines_.size();
         blocks_[b].added = added_.size();
@@ -271,17 +310,27 @@ void ProfileText::setKeys(std::string_view section, std::span<const KeyValue> ke
     bool done[16] = {};
     for (std::size_t i = 0; i < keysAndValues.size(); ++i) names[i] = trimControl(keysAndValues[i].first);
     const std::span<const std::string_view> wanted(names, keysAndValues.size());
-    const Block& block = blocks_[b];
+    Block& block = blocks_[b];
+    std::size_t lastNonBlank = block.begin;
     for (std::size_t l = block.begin + 1; l < block.end; ++l) {
         ProfileLine parsed;
+        if (!trimControl(lines_[l]).empty()) lastNonBlank = l;
         const std::size_t i = matchKey(lines_[l], wanted, parsed);
         if (i == npos || done[i]) continue;
         // The key keeps the spelling it already has in the file.
         lines_[l] = own(parsed.name, "=", keysAndValues[i].second);
         done[i] = true;
     }
-    for (std::size_t i = 0; i < keysAndValues.size(); ++i)
-        if (!done[i]) set(section, names[i], keysAndValues[i].second);
+    // The keys the section lacks, in order, after its last non-blank line.
+    for (std::size_t i = 0; i < keysAndValues.size(); ++i) {
+        if (done[i]) continue;
+        if (block.added == kNone) {
+            block.addAt = lastNonBlank + 1;
+            block.added = added_.size();
+            added_.emplace_back();
+        }
+        added_[block.added].push_back(own(names[i], "=", keysAndValues[i].second));
+    }
 }
 
 bool ProfileText::eraseSection(std::string_view section) {
@@ -289,10 +338,13 @@ bool ProfileText::eraseSection(std::string_view section) {
     if (it == byName_.end()) return false;
     Block& b = blocks_[it->second];
     b.erased = true;
-    if (b.nextSameName != kNone)
+    b.found = false;
+    if (b.nextSameName != kNone) {
         it->second = b.nextSameName;
-    else
+        blocks_[b.nextSameName].found = true;
+    } else {
         byName_.erase(it);
+    }
     recent_[0].block = recent_[1].block = kNone;
     // Erased blocks at the end go, so that the last block is a live one.
     while (blocks_.size() > 1 && blocks_.back().erased) blocks_.pop_back();

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -42,6 +43,11 @@ struct CaseInsensitiveEqual {
 };
 // Trimmed section name to the index of its first section in file order.
 using SectionTable = std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
+
+// One value read from the bytes of a file, as ProfileIndex::get reads it,
+// by a walk that stops at the section's end: for a single read, which needs
+// no index of the whole file.
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
 
 // A read-only view of a whole file for many reads: sections are found
 // through a table instead of a walk over the lines.
@@ -113,6 +119,8 @@ private:
         std::size_t addAt = kNone;       // where added keys go, once there are some
         std::size_t added = kNone;       // index in added_
         std::size_t nextSameName = kNone;
+        std::string_view name;  // trimmed section name
+        bool found = false;     // the first live block of its name: the one found by it
         bool erased = false;
     };
     std::size_t findSection(std::string_view section) const;
@@ -140,7 +148,7 @@ private:
 };
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a
-// lone LF.
+// lone LF. An f that returns bool stops the walk by returning false.
 template <typename F>
 void forEachLine(std::string_view text, F f) {
     std::size_t pos = 0;
@@ -148,7 +156,11 @@ void forEachLine(std::string_view text, F f) {
         // A plain scan: find_first_of searches the set once per character.
         std::size_t end = pos;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        f(text.substr(pos, end - pos));
+        if constexpr (std::is_same_v<decltype(f(text)), bool>) {
+            if (!f(text.substr(pos, end - pos))) return;
+        } else {
+            f(text.substr(pos, end - pos));
+        }
         if (end < text.size() && text[end] == '\r') {
             ++end;
             if (end < text.size() && text[end] == '\n') ++end;

@@ -113,11 +113,15 @@ std::int32_t StoreSnapshot::readInt(std::string_view section, std::string_view k
 }
 
 std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    return StoreSnapshot(*this).readString(section, key, def);
+    const std::string bytes = load();
+    if (auto v = findValue(bytes, section, key)) return std::string(*v);
+    return std::string(def.substr(0, kMaxReadLength));
 }
 
 std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    return StoreSnapshot(*this).readInt(section, key, def);
+    const std::string bytes = load();
+    auto v = findValue(bytes, section, key);
+    return v ? parseInteger(*v).value_or(def) : def;
 }
 
 bool Store::readBool(std::string_view section, std::string_view key, bool def) const {

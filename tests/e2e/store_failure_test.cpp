@@ -8,15 +8,19 @@
 #include <cstdlib>
 #include <functional>
 
+#include "harness.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/error.hpp"
 #include "store/store.hpp"
+
+using namespace std::chrono_literals;
 
 namespace {
 
 using kv::os::win32::UniqueFile;
 
-const std::string kOld = "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n";
+const std::string kOld =
+    "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n";
 
 std::string message(const std::function<void()>& f) {
     try {
@@ -105,4 +109,29 @@ TEST_F(StoreFailure, AFullFileSystemLeavesTheOldStoreWhole) {
               "Unable to write to " + path);
     expectOldStoreAndNoTemporaryFile();
     DeleteFileA(filler.c_str());
+}
+
+// The program started while another program holds its store without sharing:
+// every operation that needs the store says so, none takes the store for an
+// empty one (a first run would write FirstRun over every macro), and the
+// file is left as it was.
+TEST_F(StoreFailure, TheProgramReportsAStoreItCannotReadAndLeavesItAlone) {
+    e2e::Harness h;
+    h.writeStore(kOld);
+    UniqueFile held = holdOpen(h.storePath(), 0);
+    ASSERT_TRUE(held);
+    h.start();
+    int boxes = 0;
+    HWND box = nullptr;
+    while (boxes < 6 && h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, boxes ? 3s : 15s)) {
+        EXPECT_EQ(e2e::Harness::dialogText(box), "Unable to read from " + h.storePath());
+        e2e::Harness::clickButton(box, "OK");
+        h.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);
+        ++boxes;
+    }
+    EXPECT_GE(boxes, 1);
+    EXPECT_TRUE(h.running());
+    held.reset();
+    EXPECT_EQ(h.readStore(), kOld);
+    EXPECT_EQ(GetFileAttributesA(kv::store::temporaryPath(h.storePath()).c_str()), INVALID_FILE_ATTRIBUTES);
 }

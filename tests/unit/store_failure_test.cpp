@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "os/fake/fake_os.hpp"
+#include "manager/macro_list.hpp"
 #include "os/fake/faulty_files.hpp"
 #include "store/error.hpp"
 #include "store/location.hpp"
@@ -173,6 +174,8 @@ TEST(StoreFaults, EntriesIsBoundedAndWholeStoreOperationsReadOnceAndWriteOnce) {
     EXPECT_EQ(message([&] { addMacro(store, {"X", kScript, 0, "X.key", "", 1}); }),
               "Unable to add a macro: the store already holds 10000 macros");
     EXPECT_EQ(files.files[kPath], "[Main]\r\nEntries=2147483647\r\n");
+    os::fake::FakeKeyboard keyboard;
+    EXPECT_EQ(manager::macroListRows(store, keyboard).size(), std::size_t{kMaxEntries});
 
     // Start-up's clearing of the fired-window lists: one read, no write when
     // there is nothing to clear (the file does not grow a section per slot),

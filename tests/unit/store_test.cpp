@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "os/fake/fake_os.hpp"
 #include "store/error.hpp"
 #include "store/macros.hpp"
@@ -228,9 +230,12 @@ TEST(ProfileReaders, TheIndexReadsWhatTheEditableTextReads) {
         for (const char* key : {"Entries", "q", "noequals", "DUP", "Name", "Late", "Long", "stray", ""}) {
             const auto a = text.get(section, key);
             const auto b = index.get(section, key);
+            const auto c = findValue(file, section, key);
             ASSERT_EQ(a.has_value(), b.has_value()) << section << "/" << key;
+            ASSERT_EQ(a.has_value(), c.has_value()) << section << "/" << key;
             if (a) {
                 EXPECT_EQ(*a, std::string(*b)) << section << "/" << key;
+                EXPECT_EQ(*a, std::string(*c)) << section << "/" << key;
             }
         }
     EXPECT_EQ(std::string(*index.get("main", "entries")), "3");
@@ -251,4 +256,113 @@ TEST_F(StoreTest, ADeletionShiftIsOneReplacementOfTheFile) {
     // An edit that changes nothing writes nothing.
     store.edit([](Store::Edit& e) { e.writeString("Macro1", "Name", "B"); });
     EXPECT_EQ(files.writes - writes, 1);
+}
+
+namespace {
+
+// The profile rules over a plain list of lines, one walk per change: slow,
+// and plain enough to be the reference for the indexed text.
+class ReferenceText {
+public:
+    explicit ReferenceText(std::string_view bytes) {
+        forEachLine(bytes, [this](std::string_view l) { lines_.emplace_back(l); });
+    }
+    void set(std::string_view section, std::string_view key, std::string_view value) {
+        const std::string_view k = trimControl(key);
+        std::size_t h = find(section);
+        if (h == lines_.size()) {
+            while (!lines_.empty() && trimControl(lines_.back()).empty()) lines_.pop_back();
+            lines_.push_back("[" + std::string(trimControl(section)) + "]");
+            lines_.push_back(std::string(k) + "=" + std::string(value));
+            return;
+        }
+        std::size_t end = h + 1;
+        while (end < lines_.size() && !classifyLine(lines_[end]).isSection) ++end;
+        for (std::size_t i = h + 1; i < end; ++i)
+            if (const ProfileLine l = classifyLine(lines_[i]); l.hasValue && equalsIgnoreCase(l.name, k)) {
+                lines_[i] = std::string(l.name) + "=" + std::string(value);
+                return;
+            }
+        while (end > h + 1 && trimControl(lines_[end - 1]).empty()) --end;
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(end), std::string(k) + "=" + std::string(value));
+    }
+    void erase(std::string_view section) {
+        const std::size_t h = find(section);
+        if (h == lines_.size()) return;
+        std::size_t end = h + 1;
+        while (end < lines_.size() && !classifyLine(lines_[end]).isSection) ++end;
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(h),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    std::string bytes() const {
+        std::string out;
+        for (const std::string& l : lines_) out += l + "\r\n";
+        return out;
+    }
+
+private:
+    std::size_t find(std::string_view section) const {
+        for (std::size_t i = 0; i < lines_.size(); ++i)
+            if (const ProfileLine l = classifyLine(lines_[i]);
+                l.isSection && equalsIgnoreCase(l.name, trimControl(section)))
+                return i;
+        return lines_.size();
+    }
+    std::vector<std::string> lines_;
+};
+
+}  // namespace
+
+// Random changes of files with duplicate sections and keys, blank lines,
+// stray lines and lines before any section: the indexed text writes the
+// bytes that a walk over the lines writes, and reads what it wrote.
+TEST(ProfileReaders, TheIndexedTextChangesTheFileAsAWalkOverItsLinesDoes) {
+    std::mt19937 random(7);
+    const auto pick = [&](std::initializer_list<const char*> from) {
+        return std::string(from.begin()[random() % from.size()]);
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        std::string file = pick({"", "\r\n", "stray\r\n", "k=v\r\n\r\n"});
+        for (int s = 0; s < 4; ++s) {
+            file += pick({"[A]", "[ a ]", "[B]", "[Main]", "[c"}) + "\r\n";
+            for (int k = 0; k < 3; ++k) file += pick({"Name=x", "name = y", "Type=1", "noequals", "", " "}) + "\r\n";
+        }
+        ProfileText text(file);
+        ReferenceText reference(file);
+        for (int op = 0; op < 12; ++op) {
+            const std::string section = pick({"A", "a", "B", "Main", "New", "c", "Other"});
+            const std::string value = pick({"", "1", "v w"});
+            switch (random() % 3) {
+                case 0: {
+                    const std::string key = pick({"Name", "TYPE", "Fresh", "noequals"});
+                    text.set(section, key, value);
+                    reference.set(section, key, value);
+                    break;
+                }
+                case 1:
+                    text.eraseSection(section);
+                    reference.erase(section);
+                    break;
+                default: {
+                    const ProfileText::KeyValue kv[] = {{"Type", value}, {"Fresh", "f"}, {"name", value}};
+                    text.setKeys(section, kv);
+                    for (const auto& [k, v] : kv) reference.set(section, k, v);
+                }
+            }
+            ASSERT_EQ(text.bytes(), reference.bytes()) << "trial " << trial << ", change " << op << " of\n" << file;
+            const std::string bytes = text.bytes();
+            const ProfileIndex index(bytes);
+            for (const char* key : {"Name", "Type", "Fresh"}) {
+                const auto a = text.get(section, key);
+                const auto b = index.get(section, key);
+                const auto c = findValue(bytes, section, key);
+                ASSERT_EQ(a.has_value(), b.has_value()) << section << "/" << key;
+                ASSERT_EQ(a.has_value(), c.has_value()) << section << "/" << key;
+                if (a) {
+                    EXPECT_EQ(*a, std::string(*b));
+                    EXPECT_EQ(*a, std::string(*c));
+                }
+            }
+        }
+    }
 }
