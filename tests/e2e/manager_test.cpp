@@ -236,6 +236,7 @@ TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
     list.click(1, true);
     HWND menu = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (menu = e2e::openPopupMenu()) != nullptr; }, 5s));
+    h.pumpFor(300ms);
     // Down twice to "Create Shortcut...", Right opens its submenu.
     e2e::tapKey(VK_DOWN);
     e2e::tapKey(VK_DOWN);
@@ -359,6 +360,7 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     e2e::RemoteListView list(m.list);
     list.click(1, true);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);  // the menu's own loop takes the keys once it runs
     // "Create Shortcut...", its submenu, "On &Desktop".
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) e2e::tapKey(key);
     e2e::tapKey('D');
@@ -455,12 +457,16 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
 
 void confirmPrintDialog(e2e::Harness& h) {
     HWND dialog = nullptr;
-    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 10s))
+    // The first print dialog of a Wine session waits for the printer list.
+    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 45s))
         << "no print dialog";
     h.pumpFor(500ms);
-    SetForegroundWindow(dialog);
-    h.pumpFor(200ms);
-    e2e::tapKey(VK_RETURN);
+    // A click on OK, which needs no keyboard focus in the dialog.
+    HWND ok = e2e::findChild(dialog, "Button", "OK");
+    ASSERT_NE(ok, nullptr);
+    RECT r;
+    GetWindowRect(ok, &r);
+    e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     ASSERT_TRUE(h.waitFor([&] { return h.findDialog("Print") == nullptr; }, 10s));
 }
 
@@ -498,7 +504,9 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     e2e::RemoteListView list(m.list);
     list.click(0, true);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);  // the menu's own loop takes the keys once it runs
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) e2e::tapKey(key);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s)) << "the menu stays open";
     confirmPrintDialog(h);
     expectPrintedList(waitForPrintedText(h, folder));
     removePdfs(folder);
