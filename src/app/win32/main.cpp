@@ -5,6 +5,7 @@
 
 #include "app/application.hpp"
 #include "app/win32/forms.hpp"
+#include "authoring/win32/command_dialog_forms.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
@@ -58,10 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::app::win32::TrayForm tray(app, appWindow.get());
     tray.addIcon();
     app.trayCreated(kv::triggers::splitArguments(GetCommandLineA()));
-    HiddenForm wait("TfrmWait", "Wait Time");
-    HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
-    HiddenForm inputBox("TfrmInputBox", "Input Box");
-    HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
+    kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
     HiddenForm hint("TfrmHint", "Keyvale Hints");
     HiddenForm properties("TfrmProperties", "Macro Properties");
     app.firstRunCheck();
