@@ -46,9 +46,9 @@ inline constexpr const char* kDelayHint =
 // The wizard's Browse button shows the same hint.
 inline constexpr const char* kBrowseHint =
     "Note that you may use this option to not only start regular programs, but also launch any windows "
-    "documents with valid associations.  For example, a document such as example.txt opens in Notepad, a web "
-    "address such as http://www.example.com/ opens in your web browser, and a mail link such as "
-    "mailto:someone@example.com opens your e-mail program with the address filled into the To field.";
+    "documents with valid associations.  For example, C:\\My Documents\\example.txt opens that file in "
+    "Notepad, http://www.example.com opens that page in your web browser, and mailto:someone@example.com opens "
+    "your e-mail program with that address in the To field.";
 inline constexpr const char* kOpenFileFilter =
     "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|Com "
     "Files "

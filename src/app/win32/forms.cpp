@@ -56,6 +56,10 @@ LRESULT HiddenForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- the manager window ----
 
+namespace {
+constexpr int kNewMacroId = 1001;
+}
+
 ManagerWindow::ManagerWindow(Application& app, os::System& sys) : app_(app), sys_(sys) {
     create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, 421, 343);
     list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
@@ -74,13 +78,18 @@ ManagerWindow::ManagerWindow(Application& app, os::System& sys) : app_(app), sys
         c.cx = columns[i].width;
         SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
     }
+    newMacro_ = CreateWindowExA(0, "BUTTON", "New Macro", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0,
+                                86, 21, hwnd(), reinterpret_cast<HMENU>(kNewMacroId), GetModuleHandleA(nullptr),
+                                nullptr);
+    SendMessageA(newMacro_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     layout();
 }
 
 void ManagerWindow::layout() {
     RECT rc;
     GetClientRect(hwnd(), &rc);
-    MoveWindow(list_, 0, 0, rc.right, rc.bottom, TRUE);
+    MoveWindow(list_, 0, 0, rc.right, rc.bottom - 32, TRUE);
+    MoveWindow(newMacro_, 59, rc.bottom - 27, 86, 21, TRUE);
 }
 
 void ManagerWindow::refillList() {
@@ -106,6 +115,9 @@ LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_SIZE:
             layout();
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wp) == kNewMacroId && HIWORD(wp) == BN_CLICKED && onNewMacro_) onNewMacro_();
             return 0;
         case WM_CLOSE:
             // The manager window is hidden, never closed, while the program runs.

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ class ManagerWindow : public Form {
 public:
     ManagerWindow(Application& app, os::System& sys);
     void refillList();
+    // "New Macro": opens the setup wizard.
+    void setOnNewMacro(std::function<void()> f) { onNewMacro_ = std::move(f); }
 
 protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -55,6 +58,8 @@ private:
     Application& app_;
     os::System& sys_;
     HWND list_ = nullptr;
+    HWND newMacro_ = nullptr;
+    std::function<void()> onNewMacro_;
 };
 
 class TrayForm : public Form {

@@ -5,7 +5,10 @@
 
 #include "app/application.hpp"
 #include "app/win32/forms.hpp"
+#include "app/win32/wizard_link.hpp"
 #include "authoring/win32/command_dialog_forms.hpp"
+#include "authoring/win32/hint_form.hpp"
+#include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
@@ -48,11 +51,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal);
+    kv::ui::win32::Form::setPump(&os.pump);
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
-    HiddenForm wizard("TfrmWizard", "Macro Setup Wizard");
+    kv::app::win32::WizardLink wizardLink(app);
+    kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
+    kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
+    app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
     kv::app::win32::ManagerWindow manager(app, os.sys);
+    wizardLink.setManager(manager.hwnd());
+    wizard.setOwner(manager.hwnd());
+    manager.setOnNewMacro([&] { wizard.openNew(); });
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
     app.guarded([&] { app.managerCreated(); });
@@ -60,7 +70,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     tray.addIcon();
     app.trayCreated(kv::triggers::splitArguments(GetCommandLineA()));
     kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
-    HiddenForm hint("TfrmHint", "Keyvale Hints");
+    kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
     HiddenForm properties("TfrmProperties", "Macro Properties");
     app.firstRunCheck();
 
