@@ -43,4 +43,16 @@ void dropScriptFile(os::Files& files, const std::string& programDirectory, const
     if (!sameFile(keepBaseName, dropBaseName)) files.remove(scriptPath(programDirectory, dropBaseName));
 }
 
+std::string ScriptEditSession::load() const {
+    const std::string text = files_.read(scriptPath(directory_, stored_)).value_or(std::string());
+    std::string_view v = text;
+    while (!v.empty() && static_cast<unsigned char>(v.front()) <= 32) v.remove_prefix(1);
+    while (!v.empty() && static_cast<unsigned char>(v.back()) <= 32) v.remove_suffix(1);
+    return std::string(v);
+}
+
+void ScriptEditSession::save(const std::string& typedName, const std::string& script) {
+    current_ = saveScriptInPlace(files_, directory_, stored_, current_, typedName, script);
+}
+
 }  // namespace kv::authoring

@@ -32,4 +32,33 @@ std::string saveScriptInPlace(os::Files& files, const std::string& programDirect
 void dropScriptFile(os::Files& files, const std::string& programDirectory, const std::string& keepBaseName,
                     const std::string& dropBaseName);
 
+// The script of an existing advanced macro while the properties dialog has
+// it open: what the editor shows, Save, and the dialog's end.
+class ScriptEditSession {
+public:
+    ScriptEditSession(os::Files& files, std::string programDirectory, std::string storedBaseName)
+        : files_(files),
+          directory_(std::move(programDirectory)),
+          stored_(std::move(storedBaseName)),
+          current_(stored_) {}
+
+    // The script file's text without leading and trailing blanks and line
+    // breaks, as the editor shows it; empty when the file cannot be read.
+    std::string load() const;
+    // Save in edit mode, under the name now typed in the dialog.
+    void save(const std::string& typedName, const std::string& script);
+    // ScriptBaseName: the name of the last save (the stored name before any).
+    const std::string& scriptBaseName() const { return current_; }
+    // The dialog's OK has stored scriptBaseName() as the macro's file.
+    void confirmed() { dropScriptFile(files_, directory_, current_, stored_); }
+    // The dialog was cancelled: the store keeps its name, which opens the saved script.
+    void cancelled() { dropScriptFile(files_, directory_, stored_, current_); }
+
+private:
+    os::Files& files_;
+    std::string directory_;
+    std::string stored_;
+    std::string current_;
+};
+
 }  // namespace kv::authoring

@@ -297,15 +297,22 @@ TEST(ScriptFile, SaveWritesTheNewFileWholeBeforeAnyOtherIsTouched) {
     }
 }
 
-TEST(ScriptFile, RenameThenCancelLeavesTheStoredNameOpeningTheSavedScript) {
+TEST(ScriptFile, RenameSaveThenCancelLeavesTheStoredNameOpeningTheSavedScript) {
     const std::string dir = "C:\\Keyvale\\";
     for (const bool confirmed : {false, true}) {
         os::fake::FakeFiles files;
-        files.files[dir + "Notes.key"] = "old";
-        const std::string saved = authoring::saveScriptInPlace(files, dir, "Notes", "Notes", "Memo", "new");
-        // OK stores the saved name and drops the stored one; Cancel keeps the store as it was.
-        const std::string storedAfter = confirmed ? saved : "Notes";
-        authoring::dropScriptFile(files, dir, storedAfter, confirmed ? "Notes" : saved);
-        EXPECT_EQ(files.files, (std::map<std::string, std::string>{{dir + storedAfter + ".key", "new"}}));
+        files.files[dir + "Notes.key"] = "\r\n  old\r\n\r\n";
+        authoring::ScriptEditSession session(files, dir, "Notes");
+        EXPECT_EQ(session.load(), "old");
+        session.save("Memo ", "new 1\r\n");
+        session.save("Todo", "new 2\r\n");
+        EXPECT_EQ(session.scriptBaseName(), "Todo");
+        // OK stores the saved name; Cancel keeps the store's name as it was.
+        if (confirmed)
+            session.confirmed();
+        else
+            session.cancelled();
+        const std::string stored = confirmed ? "Todo" : "Notes";
+        EXPECT_EQ(files.files, (std::map<std::string, std::string>{{dir + stored + ".key", "new 2\r\n"}}));
     }
 }
