@@ -10,6 +10,12 @@ namespace {
 constexpr int kPromptId = 101;
 constexpr int kAnswerId = 102;
 
+struct FontTraits {
+    using Type = HFONT;
+    static HFONT null() { return nullptr; }
+    static void free(HFONT f) { DeleteObject(f); }
+};
+
 struct QueryState {
     bool done = false;
     std::optional<std::string> answer;
@@ -92,14 +98,14 @@ std::optional<std::string> Win32Dialogs::inputQuery(const std::string& caption, 
     NONCLIENTMETRICSA ncm{};
     ncm.cbSize = sizeof ncm;
     SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    HFONT font = CreateFontIndirectA(&ncm.lfMessageFont);
+    const Unique<FontTraits> font(CreateFontIndirectA(&ncm.lfMessageFont));
     const int editH = scaled(23), buttonH = scaled(26), buttonW = scaled(80), gap = scaled(8);
     const int buttonY = rc.bottom - pad - buttonH, editY = buttonY - gap - editH;
     auto child = [&](DWORD ex, const char* cls, const char* text, DWORD style, int cx, int cy, int cwid,
                      int ch, int id) {
         HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, cx, cy, cwid, ch, form.get(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         return c;
     };
     child(0, "STATIC", prompt.c_str(), SS_LEFT | SS_NOPREFIX, pad, pad, cw, editY - pad - gap / 2, kPromptId);
@@ -124,7 +130,6 @@ std::optional<std::string> Win32Dialogs::inputQuery(const std::string& caption, 
         SetActiveWindow(asking);
     }
     form.reset();
-    DeleteObject(font);
     return state.answer;
 }
 
