@@ -232,12 +232,16 @@ TEST(Editor, HintsComeFirstWhenOnAndTheDialogsInsertTheirTokens) {
     e2e::Harness::clickButton(message, "OK");
     EXPECT_TRUE(h.waitFor([&] { return h.findDialog("Keyvale") == nullptr; }, 5s));
     EXPECT_TRUE(IsWindowVisible(wait));
-    SendMessageA(visibleChild(wait, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("10"));
+    // Digits only, at most three.
+    HWND time = visibleChild(wait, "Edit");
+    for (char c : std::string("1a2345")) SendMessageA(time, WM_CHAR, static_cast<WPARAM>(c), 0);
+    EXPECT_EQ(textOf(time), "123");
+    SendMessageA(time, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("10"));
     e2e::Harness::clickButton(wait, "&Minutes");
     e2e::Harness::clickButton(wait, "&OK");
     EXPECT_TRUE(e.waitForText("<<MINS10>>")) << e.text();
-    EXPECT_FALSE(IsWindowVisible(wait));
-    EXPECT_TRUE(IsWindowEnabled(e.wizard));
+    // The token goes in just before the dialog closes.
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(wait) && IsWindowEnabled(e.wizard); }, 5s));
 
     // The dialog keeps its values for the next use.
     e2e::Harness::clickButton(e.wizard, "&Start a Delay");
@@ -271,6 +275,9 @@ TEST(Editor, AScriptBuiltFromMenusAndDialogsRunsFromItsHotKey) {
     ASSERT_TRUE(repeat);
     answer(repeat, "2", "&OK");
     EXPECT_TRUE(e.waitForText("<<REP2>>")) << e.text();
+    // Keys go to the wizard once the dialog has gone and the wizard is enabled again.
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(repeat) && IsWindowEnabled(e.wizard); }, 5s));
+    h.pumpFor(200ms);
     // The accelerator opens a menu button's menu too.
     SetForegroundWindow(e.wizard);
     h.keyDown(VK_MENU);
