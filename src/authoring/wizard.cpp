@@ -219,6 +219,7 @@ bool Wizard::nameAccepted(const WizardFields& f) {
     }
     if (name.empty()) {
         sys_.dialogs.errorBox(kEmptyName);
+        focus(WizardFocus::Name);
         return false;
     }
     if (!isPlainFileName(name)) {

@@ -18,7 +18,9 @@ HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : sys_(sys), hints
     hints_.setView(this);
 }
 
-HintForm::~HintForm() { hints_.setView(nullptr); }
+HintForm::~HintForm() {
+    hints_.setView(nullptr);
+}
 
 void HintForm::showModal(const std::string& text) {
     if (inModalLoop()) return;

@@ -13,11 +13,13 @@ namespace {
 
 constexpr int kPageLeft = 152, kPageTop = 8, kPageWidth = 320, kPageHeight = 262;
 constexpr int kClientWidth = 480, kClientHeight = 318;
-constexpr const char* kShortcutItems[] = {"No Shortcut",       "On Desktop",          "On Start Menu",
-                                          "On Programs Menu",  "In StartUp Folder",   "In Favorites Folder",
+constexpr const char* kShortcutItems[] = {"No Shortcut",       "On Desktop",        "On Start Menu",
+                                          "On Programs Menu",  "In StartUp Folder", "In Favorites Folder",
                                           "In Personal Folder"};
 
-std::size_t pageIndex(WizardPage p) { return static_cast<std::size_t>(p); }
+std::size_t pageIndex(WizardPage p) {
+    return static_cast<std::size_t>(p);
+}
 
 // The picture strip: a vertical gradient with the program's icon; in edit
 // mode a narrow band of another colour over its left edge.
@@ -31,7 +33,8 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
         DeleteObject(b);
     }
     const int icon = (r.right - r.left) / 2;
-    HICON big = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, icon, icon, 0));
+    HICON big =
+        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, icon, icon, 0));
     if (big) {
         DrawIconEx(d.hDC, r.left + icon / 2, r.top + height / 4, big, icon, icon, 0, nullptr, DI_NORMAL);
         DestroyIcon(big);
@@ -50,10 +53,11 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
 
 }  // namespace
 
-WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
-                       Hints& hints, HWND owner)
+WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+                       WizardHost& host, Hints& hints, HWND owner)
     : sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints) {
-    create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
+    create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+           owner);
     setClientSize96(kClientWidth, kClientHeight);
     build();
     wizard_.setView(this);
@@ -66,9 +70,13 @@ WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::Run
     };
 }
 
-WizardForm::~WizardForm() { wizard_.setView(nullptr); }
+WizardForm::~WizardForm() {
+    wizard_.setView(nullptr);
+}
 
-void WizardForm::setOwner(HWND owner) { SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner)); }
+void WizardForm::setOwner(HWND owner) {
+    SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+}
 
 void WizardForm::run(void (Wizard::*handler)()) {
     try {
@@ -97,11 +105,12 @@ void WizardForm::build() {
     onPage(WizardPage::Start);
     heading("What would you like this macro to do?");
     optRecKeys_ = &put(radio({"&Create a macro using advanced options.", {x, 36, w, 17}, WS_GROUP}));
-    text("Type text and special keys, wait, repeat a part, ask for a value, and run programs or other macros.",
-         54, 28, 17);
+    text(
+        "Type text and special keys, wait, repeat a part, ask for a value, and run programs or other macros.",
+        54, 28, 17);
     optRecMouse_ = &put(radio({"&Playback mouse movements, clicks, and keystrokes.", {x, 92, w, 17}}));
-    text("Record what you do with the keyboard, or with the mouse and the keyboard, and play it back.", 110, 28,
-         17);
+    text("Record what you do with the keyboard, or with the mouse and the keyboard, and play it back.", 110,
+         28, 17);
     optStartApp_ = &put(radio({"&Start an Application or Launch a Document", {x, 148, w, 17}}));
     text("Open a program, a document, a web page or a new e-mail message.", 166, 28, 17);
     optRecKeys_->setChecked(true);
@@ -153,26 +162,31 @@ void WizardForm::build() {
 
     onPage(WizardPage::RecordKeys);
     heading("Record Keystrokes");
-    text("Select 'Start Recording', type the keys of your macro, then select 'Stop Recording'.  'Playback' "
-         "tries the recording out in the area below.",
-         32, 42);
-    buttons_[static_cast<std::size_t>(WizardButton::StartKeys)] = &put(button({"&Start Recording", {x, 80, 100, 23}}));
+    text(
+        "Select 'Start Recording', type the keys of your macro, then select 'Stop Recording'.  'Playback' "
+        "tries the recording out in the area below.",
+        32, 42);
+    buttons_[static_cast<std::size_t>(WizardButton::StartKeys)] =
+        &put(button({"&Start Recording", {x, 80, 100, 23}}));
     buttons_[static_cast<std::size_t>(WizardButton::StopKeys)] =
         &put(button({"Stop &Recording", {x + 108, 80, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::PlayKeys)] = &put(button({"&Playback", {x + 216, 80, 100, 23}}));
+    buttons_[static_cast<std::size_t>(WizardButton::PlayKeys)] =
+        &put(button({"&Playback", {x + 216, 80, 100, 23}}));
     keysArea_ = &put(memo({"", {x, 112, w, 140}, ES_WANTRETURN}));
 
     onPage(WizardPage::RecordMouse);
     heading("Record Mouse and Keyboard");
-    text("Select 'Start Recording': Keyvale disappears and records your keyboard and mouse actions until you "
-         "press",
-         32, 28);
+    text(
+        "Select 'Start Recording': Keyvale disappears and records your keyboard and mouse actions until you "
+        "press",
+        32, 28);
     text("Shift+Ctrl+F12", 62, 14, 0, true);
     buttons_[static_cast<std::size_t>(WizardButton::RecordMouse)] =
         &put(button({"&Start Recording", {x, 84, 100, 23}}));
     buttons_[static_cast<std::size_t>(WizardButton::StopMouse)] =
         &put(button({"Stop &Recording", {x + 108, 84, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::PlayMouse)] = &put(button({"&Playback", {x + 216, 84, 100, 23}}));
+    buttons_[static_cast<std::size_t>(WizardButton::PlayMouse)] =
+        &put(button({"&Playback", {x + 216, 84, 100, 23}}));
     text("Esc stops a playback.", 114, 14);
     text("Macro Playback Speed", 140, 14, 0, true);
     optNormalSpeed_ = &put(radio({"Play this macro back at its recorded speed.", {x, 160, w, 17}, WS_GROUP}));
@@ -181,8 +195,10 @@ void WizardForm::build() {
 
     onPage(WizardPage::Finished);
     heading("Finished");
-    text("To complete the creation this macro select 'Finish'.  To modify any previous settings select 'Back'.",
-         36, 28);
+    text(
+        "To complete the creation this macro select 'Finish'.  To modify any previous settings select "
+        "'Back'.",
+        36, 28);
     const char* captions[] = {"Macro Name:", "Macro Type:", "Shortcut Keys:", "Window Trigger:"};
     ui::win32::Label** values[] = {&sumName_, &sumType_, &sumKeys_, &sumTrigger_};
     for (int i = 0; i < 4; ++i) {
@@ -231,7 +247,7 @@ void WizardForm::openArranged() {
 
 WizardFields WizardForm::fields() {
     WizardFields f;
-    f.start = optStartApp_->checked() ? StartChoice::StartApp
+    f.start = optStartApp_->checked()   ? StartChoice::StartApp
               : optRecMouse_->checked() ? StartChoice::Record
                                         : StartChoice::Advanced;
     f.keysOnly = !optManual_->checked();
@@ -253,8 +269,12 @@ void WizardForm::clearFields() {
     hotKey_->setValue(0);
 }
 
-void WizardForm::setShortcut(int index) { shortcuts_->select(index); }
-void WizardForm::setCommandLine(const std::string& text) { commandLine_->setText(text); }
+void WizardForm::setShortcut(int index) {
+    shortcuts_->select(index);
+}
+void WizardForm::setCommandLine(const std::string& text) {
+    commandLine_->setText(text);
+}
 
 void WizardForm::showPage(WizardPage page) {
     for (std::size_t i = 0; i < pages_.size(); ++i)
@@ -271,7 +291,9 @@ void WizardForm::showButton(WizardButton b, bool on) {
     if (on && b == WizardButton::Next) setDefaultButton(&btn(b));
 }
 
-void WizardForm::enableButton(WizardButton b, bool on) { btn(b).enable(on); }
+void WizardForm::enableButton(WizardButton b, bool on) {
+    btn(b).enable(on);
+}
 
 void WizardForm::showEditPicture(bool on) {
     editBand_ = on;
@@ -286,6 +308,9 @@ void WizardForm::setSummary(const WizardSummary& s) {
 }
 
 void WizardForm::focus(WizardFocus f) {
+    // After a message box the wizard may have lost the activation; the field
+    // must take the keys the user types next.
+    if (visible() && GetForegroundWindow() != hwnd()) os::win32::forceForeground(hwnd());
     switch (f) {
         case WizardFocus::Name: name_->focus(); break;
         case WizardFocus::HotKey: hotKey_->focus(); break;
@@ -300,7 +325,9 @@ void WizardForm::showWizardOnTop() {
     SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void WizardForm::showHint(const std::string& text) { hints_.show(text); }
+void WizardForm::showHint(const std::string& text) {
+    hints_.show(text);
+}
 
 LRESULT WizardForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_DRAWITEM) {
