@@ -185,13 +185,16 @@ TEST(Editor, MenuButtonsWorkFromTheKeyboardAndInsertOverTheSelectionOrAtTheCaret
     ASSERT_TRUE(box);
     EXPECT_NE(e2e::Harness::dialogText(box).find("Type the exact name of the existing macro to run"),
               std::string::npos);
-    answer(box, "Notes", "OK");
+    // Enter answers, Esc cancels.
+    SendMessageA(visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Notes"));
+    e.key(VK_RETURN);
     EXPECT_TRUE(e.waitForText("<<RUN:Notes>>")) << e.text();
     e.choose("&Misc.", 2);
     box = e.waitForWindow("Run another macro");
     ASSERT_TRUE(box);
-    answer(box, "Other", "Cancel");
-    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(box); }, 5s));
+    SendMessageA(visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
+    e.key(VK_ESCAPE);
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s));
     h.pumpFor(300ms);
     EXPECT_EQ(e.text(), "<<RUN:Notes>>");
 
