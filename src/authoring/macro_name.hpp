@@ -1,6 +1,6 @@
 #pragma once
-// A macro's trimmed name is also the base name of its data file in the
-// program directory, so it must be a plain file name there.
+// The rules a macro name follows: it becomes the name of the macro's data
+// file in the program directory, so it must be a plain file name there.
 
 #include <optional>
 #include <string>
@@ -8,18 +8,26 @@
 
 namespace kv::authoring {
 
+// What is wrong with the name, as the message the user sees, or nothing when
+// it may be used. The name is checked as it will be stored: without trailing
+// characters of code 32 or below. An empty name is the caller's to report
+// (each window has its own message for it).
+std::optional<std::string> macroNameProblem(std::string_view name);
+
+// The same rules for a window that shows one message for all of them.
 inline constexpr const char* kNameNotAFileName =
     "A macro name is also the name of its file, so it cannot contain \\ / : * ? \" < > | or control "
     "characters, cannot be made of dots and blanks only, and cannot be a device name such as CON, PRN, AUX, "
     "NUL, COM1 or LPT1.  Please select another.";
-
-// Whether the trimmed name can be a file name of its own in a directory:
-// no separators, wildcards or control characters, not only dots and blanks,
-// not a reserved device name (with or without an extension).
+// Whether the trimmed name is not empty and follows the rules.
 bool isPlainFileName(std::string_view trimmedName);
 
 // The text with every CR and LF removed: a value written to the store must
 // stay on its one line.
 std::string singleLine(std::string_view text);
+
+// The names compare equal as macro names: letter case (ASCII) and trailing
+// characters of code 32 or below do not count.
+bool sameMacroName(std::string_view a, std::string_view b);
 
 }  // namespace kv::authoring

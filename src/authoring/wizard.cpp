@@ -54,15 +54,12 @@ constexpr const char* kRecordingNotSaved =
     "The recording could not be saved to %s.  Please record the macro again.";
 constexpr unsigned kVkF1 = 112;
 
-std::string upperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-std::string withPath(const char* text, const std::string& path) {
-    std::string s = text;
-    s.replace(s.find("%s"), 2, path);
+std::string withPath(std::string_view text, const std::string& path) {
+    const std::size_t at = text.find("%s");
+    std::string s;
+    s.append(text.substr(0, at));
+    s.append(path);
+    s.append(text.substr(at + 2));
     return s;
 }
 
@@ -208,22 +205,20 @@ void Wizard::resetToNewState() {
 
 bool Wizard::nameAccepted(const WizardFields& f) {
     // Compared as stored: without trailing blanks, so "Notes " is "Notes".
-    const std::string name = store::trimmedName(f.name);
-    const std::string key = upperAscii(name);
     for (const std::string& caption : host_.macroNames()) {
-        if (upperAscii(store::trimmedName(caption)) == key) {
+        if (sameMacroName(f.name, caption)) {
             sys_.dialogs.errorBox(kDuplicateName);
             focus(WizardFocus::Name);
             return false;
         }
     }
-    if (name.empty()) {
+    if (store::trimmedName(f.name).empty()) {
         sys_.dialogs.errorBox(kEmptyName);
         focus(WizardFocus::Name);
         return false;
     }
-    if (!isPlainFileName(name)) {
-        sys_.dialogs.errorBox(kNameNotAFileName);
+    if (auto problem = macroNameProblem(f.name)) {
+        sys_.dialogs.errorBox(*problem);
         focus(WizardFocus::Name);
         return false;
     }

@@ -238,6 +238,13 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     h.pumpFor(300ms);
     w.click("Stop &Recording");
     EXPECT_TRUE(IsWindowEnabled(visibleChild(w.wizard, "Button", "&Next >")));
+    // Trying it out replays the recorded keys, and the end of the replay enables Playback again.
+    HWND playback = visibleChild(w.wizard, "Button", "&Playback");
+    h.clearKeys();
+    w.click("&Playback");
+    EXPECT_TRUE(h.waitFor([&] { return h.injectedKeys() == "48+ 48- 45+ 45- 4C+ 4C- 4C+ 4C- 4F+ 4F-"; }, 10s))
+        << h.injectedKeys();
+    EXPECT_TRUE(h.waitFor([&] { return IsWindowEnabled(playback) != FALSE; }, 5s));
     w.finish();
     const std::string ini = h.readStore();
     EXPECT_TRUE(holds(ini, "Name=Typed\r\nType=2\r\nHotKey=" + std::to_string(e2e::ctrlAlt('T')) +

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "app/application.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
@@ -157,7 +158,7 @@ TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
 
 TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileName) {
     host.names = {"Notes", "mail"};
-    const std::string notAFile = authoring::kNameNotAFileName;
+    const std::string notAFile = "<refused as a file name>";
     const std::string duplicate = "You have selected a name of an existing macro, please select another.";
     const struct {
         const char* name;
@@ -184,6 +185,7 @@ TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileNa
         {"Console", ""},
         {"COM10", ""},
         {"Mr. Smith", ""},
+        {"~temp", notAFile},
     };
     for (const auto& c : cases) {
         wizard.formClose();
@@ -197,6 +199,10 @@ TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileNa
         if (c.error.empty()) {
             EXPECT_TRUE(fake.dialogs.errors.empty()) << c.name;
             EXPECT_EQ(view.page, WizardPage::HotKey) << c.name;
+        } else if (c.error == notAFile) {
+            ASSERT_EQ(fake.dialogs.errors.size(), 1u) << c.name;
+            EXPECT_EQ(fake.dialogs.errors[0], authoring::macroNameProblem(c.name).value_or("")) << c.name;
+            EXPECT_EQ(view.page, WizardPage::Name) << c.name;
         } else {
             EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{c.error}) << c.name;
             EXPECT_EQ(view.page, WizardPage::Name) << c.name;
@@ -432,6 +438,23 @@ TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
     wizard.browse();
     EXPECT_EQ(hintView.texts.size(), 1u);
     EXPECT_EQ(view.f.commandLine, "C:\\Tools\\run.exe");
+}
+
+TEST_F(WizardTest, F1OpensTheHelpTopicAndOtherKeysDoNothing) {
+    wizard.keyUp(0x70);
+    wizard.keyUp(0x71);
+    EXPECT_EQ(fake.shell.opened, std::vector<std::string>{"file:///C:\\Keyvale\\Keyvale.html#Operation"});
+}
+
+TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;  // every replay ends at once
+    app::Application app(fake.sys, journal);
+    std::string statusSeen;
+    app.addRecorderFinishedObserver([&] { statusSeen = app.state().runStatus; });
+    journal.playBack();
+    EXPECT_EQ(statusSeen, "True");
+    EXPECT_TRUE(app.state().journalFinished);
 }
 
 }  // namespace

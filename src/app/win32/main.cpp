@@ -10,6 +10,8 @@
 #include "authoring/win32/hint_form.hpp"
 #include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
+#include "os/win32/printing.hpp"
+#include "os/win32/shell_links.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
 #include "triggers/command_line.hpp"
@@ -55,14 +57,24 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
-    kv::app::win32::WizardLink wizardLink(app);
+    kv::app::win32::WizardLink wizardLink(app, os.sys);
     kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
     kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
     app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
-    kv::app::win32::ManagerWindow manager(app, os.sys);
-    wizardLink.setManager(manager.hwnd());
+    kv::os::win32::Win32ShellLinks shellLinks;
+    kv::os::win32::Win32Printing printing;
+    printing.owner = appWindow.get();
+    kv::manager::ManagerHooks managerHooks;
+    // The setup wizard ("New Macro") and the properties dialog ("Edit Macro",
+    // double click, "&Properties" with the slot of the selected row) open here.
+    managerHooks.openWizard = [&] { wizard.openNew(); };
+    managerHooks.openProperties = [](int /*slot*/) {};
+    managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
+    managerHooks.savePosition = [&] { app.saveManagerPosition(); };
+    managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
+    kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
+    wizardLink.setManager(&manager, &shellLinks);
     wizard.setOwner(manager.hwnd());
-    manager.setOnNewMacro([&] { wizard.openNew(); });
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
     app.guarded([&] { app.managerCreated(); });

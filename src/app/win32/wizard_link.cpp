@@ -1,57 +1,35 @@
 #include "app/win32/wizard_link.hpp"
 
-#include <commctrl.h>
-
-#include "store/error.hpp"
+#include "manager/shortcuts.hpp"
 
 namespace kv::app::win32 {
 
-HWND WizardLink::list() const {
-    return manager_ ? FindWindowExA(manager_, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+os::ShellFolder wizardShortcutFolder(int item) {
+    using F = os::ShellFolder;
+    static constexpr F folders[] = {F::Desktop, F::StartMenu, F::Programs,
+                                    F::Startup, F::Favorites, F::Personal};
+    return item >= 1 && item <= 6 ? folders[item - 1] : F::None;
 }
 
 std::vector<std::string> WizardLink::macroNames() {
-    std::vector<std::string> names;
-    HWND lv = list();
-    if (!lv) return names;
-    const int count = static_cast<int>(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        char buffer[1024] = {};
-        LVITEMA item{};
-        item.pszText = buffer;
-        item.cchTextMax = sizeof buffer;
-        SendMessageA(lv, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        names.emplace_back(buffer);
-    }
-    return names;
+    return manager_ ? manager_->rowNames() : std::vector<std::string>{};
 }
 
 void WizardLink::addListRow(int image, const std::string& caption, const std::string& hotKeyText) {
-    HWND lv = list();
-    if (!lv) return;
-    std::string texts[2] = {caption, hotKeyText};
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = static_cast<int>(SendMessageA(lv, LVM_GETITEMCOUNT, 0, 0));
-    item.iImage = image;
-    item.pszText = texts[0].data();
-    const int row = static_cast<int>(SendMessageA(lv, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    LVITEMA sub{};
-    sub.iSubItem = 1;
-    sub.pszText = texts[1].data();
-    SendMessageA(lv, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
+    if (manager_) manager_->addRow(image, caption, hotKeyText);
 }
 
 void WizardLink::showManager() {
-    if (manager_) ShowWindow(manager_, SW_SHOWNOACTIVATE);
+    if (manager_) manager_->show(false);
 }
 
 void WizardLink::hideManager() {
-    if (manager_) ShowWindow(manager_, SW_HIDE);
+    if (manager_) static_cast<ui::win32::Form&>(*manager_).hide();
 }
 
-void WizardLink::createShortcut(int, int) {
-    throw Error("Shortcuts cannot be created from the wizard in this version of Keyvale.");
+void WizardLink::createShortcut(int folder, int slot) {
+    const os::ShellFolder f = wizardShortcutFolder(folder);
+    if (links_ && f != os::ShellFolder::None) manager::createShortcut(sys_, *links_, f, slot);
 }
 
 }  // namespace kv::app::win32

@@ -1,19 +1,22 @@
 #pragma once
-// The setup wizard's view of the rest of the program, over the manager
-// window's list and the application object.
-
-#include <windows.h>
+// The setup wizard's view of the rest of the program: the manager window's
+// list and visibility, shortcuts, the hot-key table and the tray menu's tick.
 
 #include "app/application.hpp"
 #include "authoring/wizard_host.hpp"
+#include "manager/win32/manager_window.hpp"
+#include "os/shell_links.hpp"
 
 namespace kv::app::win32 {
 
 class WizardLink : public authoring::WizardHost {
 public:
-    explicit WizardLink(Application& app) : app_(app) {}
+    WizardLink(Application& app, os::System& sys) : app_(app), sys_(sys) {}
     // The manager window exists only after the wizard (start-up order).
-    void setManager(HWND manager) { manager_ = manager; }
+    void setManager(manager::win32::ManagerWindow* manager, os::ShellLinks* links) {
+        manager_ = manager;
+        links_ = links;
+    }
 
     std::vector<std::string> macroNames() override;
     void addListRow(int image, const std::string& caption, const std::string& hotKeyText) override;
@@ -24,9 +27,14 @@ public:
     void setShowHintsTick(bool on) override { app_.setShowHints(on); }
 
 private:
-    HWND list() const;
     Application& app_;
-    HWND manager_ = nullptr;
+    os::System& sys_;
+    manager::win32::ManagerWindow* manager_ = nullptr;
+    os::ShellLinks* links_ = nullptr;
 };
+
+// The shell folder of the wizard's drop-down item 1..6 ("On Desktop" ..
+// "In Personal Folder"); None for anything else.
+os::ShellFolder wizardShortcutFolder(int item);
 
 }  // namespace kv::app::win32
