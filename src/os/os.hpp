@@ -156,6 +156,11 @@ public:
     // Closes every open value prompt (their calls then return); safe from
     // inside an input hook.
     virtual void closePrompts() {}
+    // The standard one-line input box: caption, prompt, an answer field that
+    // starts with initial, OK (default) and Cancel. The answer as typed, or
+    // nothing when cancelled.
+    virtual std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
+                                                  const std::string& initial) = 0;
 };
 
 // One low-level input event, as recorded and as replayed.

@@ -102,8 +102,11 @@ struct WizardDriver {
     void type(const std::string& text) {
         for (char c : text) {
             if (c == '\n') {
+                // The script box breaks a line on Ctrl+Enter; Enter alone presses the default button.
+                h.keyDown(VK_CONTROL);
                 h.keyDown(VK_RETURN);
                 h.keyUp(VK_RETURN);
+                h.keyUp(VK_CONTROL);
                 continue;
             }
             const SHORT k = VkKeyScanA(c);

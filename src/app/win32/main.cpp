@@ -6,6 +6,7 @@
 #include "app/application.hpp"
 #include "app/win32/forms.hpp"
 #include "app/win32/wizard_link.hpp"
+#include "authoring/win32/command_dialog_forms.hpp"
 #include "authoring/win32/hint_form.hpp"
 #include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
@@ -83,10 +84,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::app::win32::TrayForm tray(app, appWindow.get());
     tray.addIcon();
     app.trayCreated(arguments);
-    HiddenForm wait("TfrmWait", "Wait Time");
-    HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
-    HiddenForm inputBox("TfrmInputBox", "Input Box");
-    HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
+    kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
     kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
     HiddenForm properties("TfrmProperties", "Macro Properties");
     app.firstRunCheck();

@@ -117,6 +117,8 @@ public:
     void message(const std::string& text) override;
     std::optional<std::string> openFile(const std::string& filter) override;
     void closePrompts() override;
+    std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
+                                          const std::string& initial) override;
     HWND owner = nullptr;
 
 private:
