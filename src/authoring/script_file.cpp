@@ -31,16 +31,19 @@ std::string saveScriptInPlace(os::Files& files, const std::string& programDirect
                               const std::string& newName, const std::string& script) {
     const std::string newBase = store::trimmedName(newName);
     writeWhole(files, scriptPath(programDirectory, newBase), script);
-    if (!sameFile(storedBaseName, newBase))
+    // An empty name is no file (a store entry without its FileName).
+    const auto named = [](const std::string& name) { return !store::trimmedName(name).empty(); };
+    if (named(storedBaseName) && !sameFile(storedBaseName, newBase))
         writeWhole(files, scriptPath(programDirectory, storedBaseName), script);
-    if (!sameFile(oldBaseName, newBase) && !sameFile(oldBaseName, storedBaseName))
+    if (named(oldBaseName) && !sameFile(oldBaseName, newBase) && !sameFile(oldBaseName, storedBaseName))
         files.remove(scriptPath(programDirectory, oldBaseName));
     return newBase;
 }
 
 void dropScriptFile(os::Files& files, const std::string& programDirectory, const std::string& keepBaseName,
                     const std::string& dropBaseName) {
-    if (!sameFile(keepBaseName, dropBaseName)) files.remove(scriptPath(programDirectory, dropBaseName));
+    if (!store::trimmedName(dropBaseName).empty() && !sameFile(keepBaseName, dropBaseName))
+        files.remove(scriptPath(programDirectory, dropBaseName));
 }
 
 std::string ScriptEditSession::load() const {

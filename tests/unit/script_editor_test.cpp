@@ -266,10 +266,11 @@ TEST(ScriptFile, SaveWritesTheNewFileWholeBeforeAnyOtherIsTouched) {
         {"back to the stored name", "Notes", "Memo", "Notes", {{"Notes.key", "new"}}},
         // The file system ignores case: the one file must not be removed.
         {"letter case only", "Notes", "Notes", "NOTES", {{"NOTES.key", "new"}, {"Notes.key", "old"}}},
+        {"no stored file name", "", "", "Notes", {{"Notes.key", "new"}}},
     };
     for (const Case& c : cases) {
         os::fake::FakeFiles files;
-        files.files[dir + c.stored + ".key"] = "old";
+        if (!c.stored.empty()) files.files[dir + c.stored + ".key"] = "old";
         if (c.old != c.stored) files.files[dir + c.old + ".key"] = "earlier";
         EXPECT_EQ(authoring::saveScriptInPlace(files, dir, c.stored, c.old, c.typed, "new"),
                   store::trimmedName(c.typed))
