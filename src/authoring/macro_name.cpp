@@ -1,0 +1,61 @@
+#include "authoring/macro_name.hpp"
+
+#include <array>
+
+#include "store/macros.hpp"
+
+namespace kv::authoring {
+
+namespace {
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i])) return false;
+    return true;
+}
+
+// Windows opens the device, not a file, for these names whatever extension
+// follows and whatever blanks end the first part.
+bool reservedDeviceName(std::string_view name) {
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    static constexpr std::array<std::string_view, 4> plain{"CON", "PRN", "AUX", "NUL"};
+    for (std::string_view d : plain)
+        if (equalsIgnoringCase(base, d)) return true;
+    if (base.size() == 4 && base[3] >= '1' && base[3] <= '9')
+        return equalsIgnoringCase(base.substr(0, 3), "COM") || equalsIgnoringCase(base.substr(0, 3), "LPT");
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> macroNameProblem(std::string_view typed) {
+    if (typed.empty()) return std::nullopt;
+    const std::string name = store::trimmedName(typed);
+    if (name.find_first_not_of(". ") == std::string::npos)
+        return "A macro name must contain something besides dots and blanks.";
+    if (name.find_first_of("\\/:*?\"<>|") != std::string::npos)
+        return "A macro name cannot contain any of the characters \\ / : * ? \" < > |";
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 32)
+            return "A macro name cannot contain tabs, line breaks or other control characters.";
+    if (reservedDeviceName(name))
+        return "Windows reserves the name " + name.substr(0, name.find('.')) +
+               " for a device, so it cannot name a macro; please select another.";
+    // Recordings in progress go to this file; a macro of this name would lose
+    // its recording to the next one.
+    if (equalsIgnoringCase(name, "~temp"))
+        return "Keyvale keeps recordings in progress under the name ~temp; please select another.";
+    return std::nullopt;
+}
+
+bool sameMacroName(std::string_view a, std::string_view b) {
+    return equalsIgnoringCase(store::trimmedName(a), store::trimmedName(b));
+}
+
+}  // namespace kv::authoring
