@@ -8,6 +8,7 @@
 // macro as it was; a new recording replaces the old stream by one rename.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -87,6 +88,39 @@ public:
     virtual std::optional<std::string> editScript(const std::string& script,
                                                   const std::string& scriptBaseName,
                                                   const std::string& newBaseName) = 0;
+};
+
+// A host made of functions, wired at start-up; an unset one does nothing
+// (an unset editScript edits nothing).
+struct PropertiesHooks : PropertiesHost {
+    std::function<void(bool)> stopHotKeyEnabled;
+    std::function<void(bool)> manager;
+    std::function<void()> list;
+    std::function<void()> hotKeys;
+    std::function<void()> help;
+    std::function<std::optional<std::string>(const std::string&, const std::string&, const std::string&)>
+        scriptEditor;
+
+    void setStopHotKeyEnabled(bool on) override {
+        if (stopHotKeyEnabled) stopHotKeyEnabled(on);
+    }
+    void showManager(bool on) override {
+        if (manager) manager(on);
+    }
+    void refillList() override {
+        if (list) list();
+    }
+    void loadHotKeys() override {
+        if (hotKeys) hotKeys();
+    }
+    void openHelp() override {
+        if (help) help();
+    }
+    std::optional<std::string> editScript(const std::string& script, const std::string& scriptBaseName,
+                                          const std::string& newBaseName) override {
+        if (!scriptEditor) return std::nullopt;
+        return scriptEditor(script, scriptBaseName, newBaseName);
+    }
 };
 
 class PropertiesPresenter {

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include "app/application.hpp"
+#include "app/help.hpp"
 #include "app/win32/forms.hpp"
+#include "authoring/win32/properties_form.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
@@ -44,6 +46,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     UniqueWindow appWindow = createApplicationWindow(instance);
     os.setApplicationWindow(appWindow.get());
     os.pump.processMessages();
+    kv::ui::win32::Form::setPump(&os.pump);
 
     kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal);
@@ -63,7 +66,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HiddenForm inputBox("TfrmInputBox", "Input Box");
     HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
     HiddenForm hint("TfrmHint", "Keyvale Hints");
-    HiddenForm properties("TfrmProperties", "Macro Properties");
+    // The stop-recording hot key and the script editor are the wizard's.
+    kv::authoring::PropertiesHooks propertiesHooks;
+    propertiesHooks.manager = [&](bool on) { ShowWindow(manager.hwnd(), on ? SW_SHOW : SW_HIDE); };
+    propertiesHooks.list = [&] { manager.refillList(); };
+    propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
+    propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
+    kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
     app.firstRunCheck();
 
     while (os.pump.runOne()) {
