@@ -107,6 +107,15 @@ LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SIZE:
             layout();
             return 0;
+        case WM_NOTIFY: {
+            const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+            if (hdr->hwndFrom == list_ && hdr->code == NM_DBLCLK && onEditMacro) {
+                const auto row = static_cast<int>(
+                    SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+                if (row >= 0) onEditMacro(row + 1);
+            }
+            return 0;
+        }
         case WM_CLOSE:
             // The manager window is hidden, never closed, while the program runs.
             ShowWindow(hwnd(), SW_HIDE);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,8 @@ class ManagerWindow : public Form {
 public:
     ManagerWindow(Application& app, os::System& sys);
     void refillList();
+    // A double click on a row: open the macro of its slot for editing.
+    std::function<void(int slot)> onEditMacro;
 
 protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;

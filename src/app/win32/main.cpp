@@ -73,6 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
     propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
     kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
+    manager.onEditMacro = [&](int slot) { properties.showFor(slot); };
     app.firstRunCheck();
 
     while (os.pump.runOne()) {
