@@ -77,8 +77,6 @@ void Application::savePosition() {
 bool Application::commandEnabled(TrayCommand c) const {
     switch (c) {
         case TrayCommand::Open: return openEnabled_;
-        // Printing the list comes with the manager window's commands.
-        case TrayCommand::PrintMacros: return false;
         default: return true;
     }
 }
@@ -113,6 +111,8 @@ void Application::trayCommand(TrayCommand c) {
             if (view_) view_->quit();
             break;
         case TrayCommand::PrintMacros:
+            if (view_) view_->printList();
+            break;
         case TrayCommand::Help:
             break;
     }

@@ -40,6 +40,8 @@ public:
     virtual void enableShutdownPrivilege() = 0;
     // The macro list, rebuilt from the store after every change.
     virtual void refillList() {}
+    // Prints the macro list as the manager window last showed it.
+    virtual void printList() {}
 };
 
 class Application {
@@ -60,6 +62,8 @@ public:
 
     // Rebuilds the hot-key table (and with it the list) from the store.
     void loadHotKeys();
+    // SavePosition: the manager window's geometry into section Position.
+    void saveManagerPosition() { savePosition(); }
 
     // Tray menu and tray icon.
     bool openEnabled() const { return openEnabled_; }

@@ -56,6 +56,12 @@ HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int sl
     }
 }
 
+bool HotKeySlotTable::refused(int slot) const {
+    if (slot < 1 || slot > kHotKeySlots) return false;
+    const HotKeyComponent& c = *components_[static_cast<std::size_t>(slot)];
+    return c.hotKey() != 0 && c.enabled() && !c.registered();
+}
+
 void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()>& afterLoad) {
     const StoreSnapshot snapshot(store);
     const int entries = snapshot.readInt(kMain, "Entries", 0);

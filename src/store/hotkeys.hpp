@@ -60,6 +60,11 @@ public:
 
     HotKeyComponent& component(int index) { return *components_[static_cast<std::size_t>(index)]; }
 
+    // Whether the slot (1..100) holds a hot key that the system refused at
+    // the last load: taken by another program or by a lower slot. False for
+    // slots outside the table.
+    bool refused(int slot) const;
+
 private:
     std::array<std::unique_ptr<HotKeyComponent>, kHotKeySlots + 1> components_;
 };

@@ -15,8 +15,8 @@ TEST(MacroList, OneRowPerSlotWithDefaultsForMissingKeys) {
         "[Main]\r\nEntries=3\r\n[Macro1]\r\nName=Notes\r\nHotKey=0x4041\r\nTrigger=Untitled - Notepad\r\n"
         "[Macro2]\r\nHotKey=abc\r\n[Macro3]\r\nName=Big\r\nHotKey=90235\r\n[Macro4]\r\nName=Beyond Entries\r\n";
     EXPECT_EQ(manager::macroListRows(st, keyboard),
-              (std::vector<MacroRow>{{"Notes", "Ctrl+A", "Untitled - Notepad"},
-                                     {"Macro2", "", ""},
+              (std::vector<MacroRow>{{"Notes", "Ctrl+A", "Untitled - Notepad", 0},
+                                     {"Macro2", "", "", 0},
                                      // taken modulo 65536: 90235 - 65536 = 24699
-                                     {"Big", "Shift+Ctrl+F12", ""}}));
+                                     {"Big", "Shift+Ctrl+F12", "", 0}}));
 }

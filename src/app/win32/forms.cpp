@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "manager/macro_list.hpp"
-#include "store/store.hpp"
 
 namespace kv::app::win32 {
 
@@ -52,77 +50,6 @@ LRESULT HiddenForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     return Form::handle(msg, wp, lp);
-}
-
-// ---- the manager window ----
-
-ManagerWindow::ManagerWindow(Application& app, os::System& sys) : app_(app), sys_(sys) {
-    create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, 421, 343);
-    list_ = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 100, 100,
-                            hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    SendMessageA(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    const struct {
-        const char* caption;
-        int width;
-    } columns[] = {{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNA c{};
-        c.mask = LVCF_TEXT | LVCF_WIDTH;
-        c.pszText = const_cast<char*>(columns[i].caption);
-        c.cx = columns[i].width;
-        SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
-    }
-    layout();
-}
-
-void ManagerWindow::layout() {
-    RECT rc;
-    GetClientRect(hwnd(), &rc);
-    MoveWindow(list_, 0, 0, rc.right, rc.bottom, TRUE);
-}
-
-void ManagerWindow::refillList() {
-    SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
-    int row = 0;
-    for (manager::MacroRow& r : manager::macroListRows(store::Store(sys_.files, sys_.storePath), sys_.keyboard)) {
-        std::string* texts[3] = {&r.name, &r.hotKey, &r.trigger};
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = row;
-        item.pszText = texts[0]->data();
-        SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        for (int sub = 1; sub < 3; ++sub) {
-            item.iSubItem = sub;
-            item.pszText = texts[sub]->data();
-            SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        }
-        ++row;
-    }
-}
-
-LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-        case WM_SIZE:
-            layout();
-            return 0;
-        case WM_NOTIFY: {
-            const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
-            if (hdr->hwndFrom == list_ && hdr->code == NM_DBLCLK && onEditMacro) {
-                const auto row = static_cast<int>(
-                    SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-                if (row >= 0) onEditMacro(row + 1);
-            }
-            return 0;
-        }
-        case WM_CLOSE:
-            // The manager window is hidden, never closed, while the program runs.
-            ShowWindow(hwnd(), SW_HIDE);
-            return 0;
-        default:
-            return Form::handle(msg, wp, lp);
-    }
 }
 
 // ---- the tray form ----

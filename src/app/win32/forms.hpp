@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/application.hpp"
+#include "manager/win32/manager_window.hpp"
 #include "os/win32/handles.hpp"
 #include "os/win32/win32_os.hpp"
 
@@ -43,23 +43,6 @@ protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
-class ManagerWindow : public Form {
-public:
-    ManagerWindow(Application& app, os::System& sys);
-    void refillList();
-    // A double click on a row: open the macro of its slot for editing.
-    std::function<void(int slot)> onEditMacro;
-
-protected:
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
-
-private:
-    void layout();
-    Application& app_;
-    os::System& sys_;
-    HWND list_ = nullptr;
-};
-
 class TrayForm : public Form {
 public:
     TrayForm(Application& app, HWND applicationWindow);
@@ -83,6 +66,8 @@ void showAboutBox(HWND owner, const AboutText& text);
 // Enables SeShutdownPrivilege in the process token; false when a step fails.
 bool changeSecurity();
 
+using manager::win32::ManagerWindow;
+
 // The ShellView of the running program.
 class Win32ShellView : public ShellView {
 public:
@@ -97,6 +82,7 @@ public:
     void quit() override;
     void enableShutdownPrivilege() override { changeSecurity(); }
     void refillList() override { manager_.refillList(); }
+    void printList() override { manager_.printList(); }
 
 private:
     ManagerWindow& manager_;

@@ -8,6 +8,8 @@
 #include "app/win32/forms.hpp"
 #include "authoring/win32/properties_form.hpp"
 #include "journal/recorder.hpp"
+#include "os/win32/printing.hpp"
+#include "os/win32/shell_links.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
 #include "triggers/command_line.hpp"
@@ -54,7 +56,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
     HiddenForm wizard("TfrmWizard", "Macro Setup Wizard");
-    kv::app::win32::ManagerWindow manager(app, os.sys);
+    kv::os::win32::Win32ShellLinks shellLinks;
+    kv::os::win32::Win32Printing printing;
+    printing.owner = appWindow.get();
+    kv::manager::ManagerHooks managerHooks;
+    // The setup wizard ("New Macro") and the properties dialog ("Edit Macro",
+    // double click, "&Properties" with the slot of the selected row) open here.
+    managerHooks.openWizard = [] {};
+    kv::authoring::win32::PropertiesForm* propertiesForm = nullptr;  // created after the manager, its owner
+    managerHooks.openProperties = [&](int slot) {
+        if (propertiesForm) propertiesForm->showFor(slot);
+    };
+    managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
+    managerHooks.savePosition = [&] { app.saveManagerPosition(); };
+    managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
+    kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
     app.guarded([&] { app.managerCreated(); });
@@ -73,7 +89,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
     propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
     kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
-    manager.onEditMacro = [&](int slot) { properties.showFor(slot); };
+    propertiesForm = &properties;
     app.firstRunCheck();
 
     while (os.pump.runOne()) {

@@ -1,0 +1,139 @@
+#include "manager/manager.hpp"
+
+#include "app/help.hpp"
+#include "manager/print_list.hpp"
+#include "manager/shortcuts.hpp"
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/store.hpp"
+
+namespace kv::manager {
+
+std::string statusText(const std::string& name, int type) {
+    switch (type) {
+        case 1: return name + " - Starts an Application or Document";
+        case 2: return name + " - Plays back Keystrokes";
+        case 3: return name + " - Plays back Mouse and Keyboard";
+        case 4: return name + " - Advanced Macro";
+        default: return name;
+    }
+}
+
+ManagerPresenter::ManagerPresenter(os::System& sys, os::ShellLinks& links, os::Printing& printing,
+                                   ManagerView& view, ManagerHooks hooks)
+    : sys_(sys), links_(links), printing_(printing), view_(view), hooks_(std::move(hooks)) {
+    enabled_.fill(false);
+}
+
+void ManagerPresenter::enable(Command c, bool on) {
+    enabled_[static_cast<std::size_t>(c)] = on;
+    view_.enableCommand(c, on);
+}
+
+void ManagerPresenter::fillMacroList() {
+    rows_ = macroListRows(store::Store(sys_.files, sys_.storePath), sys_.keyboard);
+    std::vector<ListRow> shown;
+    shown.reserve(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const MacroRow& r = rows_[i];
+        const bool refused = !r.hotKey.empty() && hooks_.hotKeyRefused && hooks_.hotKeyRefused(static_cast<int>(i) + 1);
+        shown.push_back({r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image});
+    }
+    view_.showRows(shown);
+}
+
+std::string ManagerPresenter::selectedStatus(int row) const {
+    const store::Store st(sys_.files, sys_.storePath);
+    const store::StoreSnapshot s(st);
+    const std::string section = store::macroSection(row + 1);
+    std::string text = statusText(s.readString(section, "Name", ""), s.readInt(section, "Type", 0));
+    if (hooks_.hotKeyRefused && static_cast<std::size_t>(row) < rows_.size() && !rows_[row].hotKey.empty() &&
+        hooks_.hotKeyRefused(row + 1))
+        text += " - the hot key " + rows_[row].hotKey + " is taken by another program or macro";
+    return text;
+}
+
+void ManagerPresenter::listClick() {
+    const int row = view_.selectedRow();
+    const bool on = !rows_.empty() && row >= 0;
+    view_.setStatus(on ? selectedStatus(row) : std::string());
+    for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::PropertiesItem, Command::CreateShortcut})
+        enable(c, on);
+}
+
+void ManagerPresenter::listMouseUp() {
+    const bool on = !rows_.empty() && view_.selectedRow() >= 0 && view_.focusedRow() >= 0;
+    for (int c = 0; c < kCommandCount; ++c) enable(static_cast<Command>(c), on);
+}
+
+void ManagerPresenter::listKeyUp() {
+    const int row = view_.selectedRow();
+    if (row >= 0 && view_.isForeground()) view_.setStatus(selectedStatus(row));
+}
+
+void ManagerPresenter::help() { app::openHelpTopic(sys_); }
+
+void ManagerPresenter::newMacro() {
+    if (hooks_.openWizard) hooks_.openWizard();
+}
+
+void ManagerPresenter::properties() {
+    const int row = view_.selectedRow();
+    if (row >= 0 && hooks_.openProperties) hooks_.openProperties(row + 1);
+}
+
+void ManagerPresenter::deleteMacro() {
+    const int row = view_.selectedRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+    if (!sys_.dialogs.confirm("Are you sure you want to delete this macro?")) return;
+    const std::string caption = rows_[row].name;
+    // The store first: when it cannot be written the macro stays, files and all.
+    store::Store st(sys_.files, sys_.storePath);
+    store::deleteMacroSlot(st, row + 1);
+    for (const char* extension : {".key", ".dat"}) {
+        try {
+            sys_.files.remove(store::dataFilePath(sys_.programDirectory, caption, extension));
+        } catch (const Error&) {
+            // A caption that is no plain file name names no data file of ours.
+        }
+    }
+    rows_.erase(rows_.begin() + row);
+    view_.removeRow(row);
+    for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::CreateShortcut}) enable(c, false);
+    if (hooks_.loadHotKeys) hooks_.loadHotKeys();
+}
+
+void ManagerPresenter::hide() {
+    view_.hide();
+    if (hooks_.savePosition) hooks_.savePosition();
+}
+
+void ManagerPresenter::closeQuery() {
+    if (view_.isVisible() && hooks_.savePosition) hooks_.savePosition();
+    view_.hide();
+}
+
+void ManagerPresenter::createShortcut(os::ShellFolder folder) {
+    const int row = view_.selectedRow();
+    if (row < 0) return;
+    manager::createShortcut(sys_, links_, folder, row + 1);
+}
+
+void ManagerPresenter::printList() {
+    auto job = printing_.choosePrinterAndStart("Keyvale Macro List");
+    if (!job) return;
+    printLines(*job, printedLines(rows_));
+}
+
+std::vector<std::string> ManagerPresenter::rowNames() const {
+    std::vector<std::string> names;
+    for (const MacroRow& r : rows_) names.push_back(r.name);
+    return names;
+}
+
+void ManagerPresenter::addRow(int image, const std::string& caption, const std::string& hotKeyText) {
+    rows_.push_back({caption, hotKeyText, "", image});
+    view_.addRow({caption, hotKeyText, "", image});
+}
+
+}  // namespace kv::manager

@@ -1,0 +1,115 @@
+#pragma once
+// The macro manager window's decisions: the list rows, the status text, which
+// commands are enabled, deleting a macro, shortcuts and printing. The window
+// itself is behind ManagerView; the dialogs it opens are behind ManagerHooks.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "manager/macro_list.hpp"
+#include "os/os.hpp"
+#include "os/printing.hpp"
+#include "os/shell_links.hpp"
+
+namespace kv::manager {
+
+// The commands whose state follows the selection.
+enum class Command { DeleteButton, EditButton, DeleteItem, PropertiesItem, CreateShortcut };
+inline constexpr int kCommandCount = 5;
+
+// A row as the list shows it.
+struct ListRow {
+    std::string caption;
+    std::string hotKey;  // the hot-key text, marked when the system refused it
+    std::string trigger;
+    int image = 0;
+    bool operator==(const ListRow&) const = default;
+};
+
+inline constexpr const char* kInUseMarker = " (in use)";
+
+class ManagerView {
+public:
+    virtual ~ManagerView() = default;
+    virtual void showRows(const std::vector<ListRow>& rows) = 0;
+    virtual void addRow(const ListRow& row) = 0;
+    virtual void removeRow(int row) = 0;
+    virtual int selectedRow() = 0;  // -1 when none
+    virtual int focusedRow() = 0;   // -1 when none
+    virtual void setStatus(const std::string& text) = 0;
+    virtual void enableCommand(Command c, bool on) = 0;
+    // Whether the window is the foreground window.
+    virtual bool isForeground() = 0;
+    virtual bool isVisible() = 0;
+    virtual void hide() = 0;
+};
+
+// What the window asks of the rest of the program.
+struct ManagerHooks {
+    // "New Macro" and "&New Macro": the setup wizard, shown modally.
+    std::function<void()> openWizard;
+    // Double click, "Edit Macro" and "&Properties" with a row selected: the
+    // properties dialog for the macro of that slot, shown modally.
+    std::function<void(int slot)> openProperties;
+    // Rebuilds the hot-key slot table, and with it the list (after a delete).
+    std::function<void()> loadHotKeys;
+    // Stores the window's geometry (Hide, and closing while visible).
+    std::function<void()> savePosition;
+    // Whether the system refused the hot key of the slot (taken by another
+    // program or by an earlier slot).
+    std::function<bool(int slot)> hotKeyRefused;
+};
+
+// The status text for a macro: its Name and a phrase for its Type.
+std::string statusText(const std::string& name, int type);
+
+class ManagerPresenter {
+public:
+    ManagerPresenter(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerView& view,
+                     ManagerHooks hooks);
+
+    // Rebuilds every row from one reading of the store.
+    void fillMacroList();
+
+    // Events of the list and the window.
+    void listClick();
+    void listMouseUp();
+    void listKeyUp();
+    void listDoubleClick() { properties(); }
+    // F1 and "Help".
+    void help();
+    void newMacro();
+    void properties();
+    void deleteMacro();
+    void hide();
+    // The window is being closed (it is only hidden).
+    void closeQuery();
+    void createShortcut(os::ShellFolder folder);
+    // Prints the list as last filled; works while the window is hidden.
+    void printList();
+
+    bool commandEnabled(Command c) const { return enabled_[static_cast<std::size_t>(c)]; }
+
+    // For the setup wizard: the rows' captions in list order, and a new row
+    // at the end.
+    std::vector<std::string> rowNames() const;
+    void addRow(int image, const std::string& caption, const std::string& hotKeyText);
+
+    const std::vector<MacroRow>& rows() const { return rows_; }
+
+private:
+    void enable(Command c, bool on);
+    std::string selectedStatus(int row) const;
+
+    os::System& sys_;
+    os::ShellLinks& links_;
+    os::Printing& printing_;
+    ManagerView& view_;
+    ManagerHooks hooks_;
+    std::vector<MacroRow> rows_;
+    std::array<bool, kCommandCount> enabled_{};
+};
+
+}  // namespace kv::manager

@@ -1,0 +1,110 @@
+#include "manager/shortcuts.hpp"
+
+#include <cctype>
+
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/store.hpp"
+
+namespace kv::manager {
+
+namespace {
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+std::string fileNamePart(const std::string& path) {
+    const auto cut = path.find_last_of("\\:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+constexpr std::size_t kLinkTextLimit = 255;
+constexpr std::size_t kLinkPathLimit = 259;
+
+void checkLimit(const std::string& text, std::size_t limit, const std::string& what) {
+    if (text.size() > limit)
+        throw Error("Cannot make the shortcut: its " + what + " would be longer than " + std::to_string(limit) +
+                    " characters.");
+}
+
+}  // namespace
+
+std::string shellFolderName(os::ShellFolder folder) {
+    switch (folder) {
+        case os::ShellFolder::None: return "";
+        case os::ShellFolder::Desktop: return "Desktop";
+        case os::ShellFolder::Favorites: return "Favorites";
+        case os::ShellFolder::Fonts: return "Fonts";
+        case os::ShellFolder::Personal: return "Personal";
+        case os::ShellFolder::Programs: return "Programs";
+        case os::ShellFolder::Recent: return "Recent";
+        case os::ShellFolder::SendTo: return "SendTo";
+        case os::ShellFolder::StartMenu: return "Start Menu";
+        case os::ShellFolder::Startup: return "Startup";
+        case os::ShellFolder::Templates: return "Templates";
+    }
+    return "";
+}
+
+std::string linkPathInFolder(const std::string& folderPath, const std::string& value) {
+    std::string file = fileNamePart(value);
+    const auto dot = file.rfind('.');
+    if (dot == std::string::npos || !equalsNoCase(std::string_view(file).substr(dot), ".lnk")) file += ".lnk";
+    if (equalsNoCase(file, ".lnk")) return "";
+    return folderPath + "\\" + file;
+}
+
+std::uint16_t linkHotKey(store::ShortCut value) {
+    unsigned high = 0;
+    if (value & store::kShortCutShift) high |= 1;
+    if (value & store::kShortCutCtrl) high |= 2;
+    if (value & store::kShortCutAlt) high |= 4;
+    return static_cast<std::uint16_t>((high << 8) | (value & 0xFF));
+}
+
+os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name, store::ShortCut hotKey) {
+    os::ShellLinkData link;
+    link.description = name;
+    link.workingDirectory = programDirectory;
+    // Always this file name, whatever the running program's file is called.
+    link.target = programDirectory + "Macros.exe";
+    link.arguments = " /Open:\"" + name + "\" /Close";
+    link.showCommand = 1;
+    link.hotKey = linkHotKey(hotKey);
+    link.iconFile = programDirectory + "Keyvale.Ico";
+    link.iconIndex = 0;
+    return link;
+}
+
+std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFolder folder, int slot) {
+    const store::Store st(sys.files, sys.storePath);
+    const store::StoreSnapshot s(st);
+    const std::string section = store::macroSection(slot);
+    const std::string name = s.readString(section, "Name", "Error");
+    const auto hotKey = static_cast<store::ShortCut>(s.readInt(section, "HotKey", 0) & 0xFFFF);
+
+    // Without a folder path the link would land at the root of the current drive.
+    const auto folderPath = links.folderPath(folder);
+    if (!folderPath || folderPath->empty())
+        throw Error("Cannot find the " + shellFolderName(folder) + " folder; no shortcut was made.");
+    const std::string path = linkPathInFolder(*folderPath, name + ".lnk");
+    if (path.empty()) throw Error("Cannot make a shortcut for a macro without a name.");
+
+    const os::ShellLinkData link = macroLink(sys.programDirectory, name, hotKey);
+    // A cut text would leave a shortcut whose arguments name no macro.
+    checkLimit(link.description, kLinkTextLimit, "description (the macro's name)");
+    checkLimit(link.arguments, kLinkTextLimit, "arguments (the macro's name)");
+    checkLimit(link.target, kLinkTextLimit, "program path");
+    checkLimit(link.iconFile, kLinkTextLimit, "icon path");
+    checkLimit(link.workingDirectory, kLinkTextLimit, "working folder");
+    checkLimit(path, kLinkPathLimit, "file path");
+    links.save(path, link);
+    return path;
+}
+
+}  // namespace kv::manager

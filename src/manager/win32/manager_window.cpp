@@ -1,0 +1,203 @@
+#include "manager/win32/manager_window.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+
+namespace kv::manager::win32 {
+
+namespace {
+
+constexpr int kBannerHeight = 37;
+constexpr int kClientWidth = 413;
+constexpr int kClientHeight = 316;
+// The list ends and the buttons begin at fixed distances from the bottom: in
+// the default client height the list is 232 high and the buttons at 272.
+constexpr int kListHeightLess = kClientHeight - 232;
+constexpr int kButtonsFromBottom = kClientHeight - 272;
+
+enum MenuId : UINT {
+    kMenuNew = 1,
+    kMenuDelete,
+    kMenuPrint,
+    kMenuProperties,
+    kMenuShortcutFirst = 10,
+};
+
+struct ShortcutItem {
+    const char* caption;
+    os::ShellFolder folder;
+};
+constexpr ShortcutItem kShortcutItems[] = {
+    {"On &Desktop", os::ShellFolder::Desktop},
+    {"On &Start Menu", os::ShellFolder::StartMenu},
+    {"On &Programs Menu", os::ShellFolder::Programs},
+    {"In Start&Up Folder", os::ShellFolder::Startup},
+    {"In &Favorites Folder", os::ShellFolder::Favorites},
+    {"In P&ersonal Folder", os::ShellFolder::Personal},
+};
+
+}  // namespace
+
+ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerHooks hooks)
+    : sys_(sys), presenter_(sys, links, printing, *this, std::move(hooks)) {
+    create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, nullptr);
+    setClientSize96(kClientWidth, kClientHeight);
+
+    list_ = &listView({"", {0, kBannerHeight, kClientWidth, 232}});
+    list_->setColumns({{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}});
+    list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
+    list_->onClick = [this] {
+        guarded([&] {
+            presenter_.listClick();
+            presenter_.listMouseUp();
+        });
+    };
+    list_->onDoubleClick = [this] { guarded([&] { presenter_.listDoubleClick(); }); };
+    list_->onRightClick = [this](POINT at) {
+        guarded([&] { presenter_.listMouseUp(); });
+        popupMenu(at);
+    };
+
+    const struct {
+        const char* caption;
+        int left, width;
+        bool enabled;
+        std::function<void()> action;
+    } buttons[] = {
+        {"Help", 3, 55, true, [this] { presenter_.help(); }},
+        {"New Macro", 59, 86, true, [this] { presenter_.newMacro(); }},
+        {"Edit Macro", 147, 86, false, [this] { presenter_.properties(); }},
+        {"Delete Macro", 235, 86, false, [this] { presenter_.deleteMacro(); }},
+        {"Hide", 323, 86, true, [this] { presenter_.hide(); }},
+    };
+    for (int i = 0; i < 5; ++i) {
+        buttons_[i] = &button({buttons[i].caption, {buttons[i].left, 272, buttons[i].width, 21}});
+        buttons_[i]->enable(buttons[i].enabled);
+        buttons_[i]->onClick = [this, action = buttons[i].action] { guarded(action); };
+    }
+    status_ = &statusBar();
+
+    onKeyUp = [this](WPARAM key) {
+        if (key == VK_F1) guarded([&] { presenter_.help(); });
+        if (GetFocus() == list_->hwnd()) guarded([&] { presenter_.listKeyUp(); });
+    };
+    onClose = [this] { guarded([&] { presenter_.closeQuery(); }); };
+    onResize = [this](int, int height) { layout(height); };
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    layout(rc.bottom);
+    centre();
+}
+
+void ManagerWindow::guarded(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        sys_.dialogs.errorBox(e.what());
+    }
+}
+
+void ManagerWindow::layout(int clientHeight) {
+    if (!list_) return;
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    const int width96 = MulDiv(rc.right, 96, scale(96));
+    const int height96 = MulDiv(clientHeight, 96, scale(96));
+    list_->place({0, kBannerHeight, width96, std::max(0, height96 - kListHeightLess)});
+    for (ui::win32::Button* b : buttons_) {
+        ui::win32::Rect96 r = b->rect96();
+        r.top = height96 - kButtonsFromBottom;
+        b->place(r);
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void ManagerWindow::showRows(const std::vector<ListRow>& rows) {
+    std::vector<ui::win32::ListView::Row> shown;
+    shown.reserve(rows.size());
+    for (const ListRow& r : rows) shown.push_back({{r.caption, r.hotKey, r.trigger}, r.image});
+    list_->setRows(shown);
+}
+
+void ManagerWindow::addRow(const ListRow& r) { list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image}); }
+
+void ManagerWindow::removeRow(int row) { SendMessageA(list_->hwnd(), LVM_DELETEITEM, row, 0); }
+
+void ManagerWindow::enableCommand(Command c, bool on) {
+    switch (c) {
+        case Command::DeleteButton: buttons_[3]->enable(on); break;
+        case Command::EditButton: buttons_[2]->enable(on); break;
+        default: break;  // menu items take their state when the menu opens
+    }
+}
+
+void ManagerWindow::popupMenu(POINT at) {
+    os::win32::UniqueMenu menu(CreatePopupMenu());
+    HMENU shortcuts = CreatePopupMenu();  // owned by menu once appended
+    for (std::size_t i = 0; i < std::size(kShortcutItems); ++i)
+        AppendMenuA(shortcuts, MF_STRING, kMenuShortcutFirst + i, kShortcutItems[i].caption);
+    const auto state = [&](Command c) { return presenter_.commandEnabled(c) ? MF_ENABLED : MF_GRAYED; };
+    AppendMenuA(menu.get(), MF_STRING, kMenuNew, "&New Macro");
+    AppendMenuA(menu.get(), MF_STRING | state(Command::DeleteItem), kMenuDelete, "&Delete Macro");
+    AppendMenuA(menu.get(), MF_POPUP | state(Command::CreateShortcut), reinterpret_cast<UINT_PTR>(shortcuts),
+                "Create Shortcut...");
+    AppendMenuA(menu.get(), MF_STRING, kMenuPrint, "Print Macro List");
+    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, "&Properties");
+    const UINT id = static_cast<UINT>(
+        TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
+    guarded([&] {
+        switch (id) {
+            case 0: break;
+            case kMenuNew: presenter_.newMacro(); break;
+            case kMenuDelete: presenter_.deleteMacro(); break;
+            case kMenuPrint: presenter_.printList(); break;
+            case kMenuProperties: presenter_.properties(); break;
+            default:
+                if (id >= kMenuShortcutFirst && id < kMenuShortcutFirst + std::size(kShortcutItems))
+                    presenter_.createShortcut(kShortcutItems[id - kMenuShortcutFirst].folder);
+                break;
+        }
+    });
+}
+
+void ManagerWindow::paintBanner(HDC dc) {
+    RECT rc;
+    GetClientRect(hwnd(), &rc);
+    const int height = scale(kBannerHeight);
+    // A horizontal blend from deep blue to teal, with the product name.
+    for (int x = 0; x < rc.right; x += 4) {
+        const int t = rc.right > 0 ? x * 255 / rc.right : 0;
+        HBRUSH brush = CreateSolidBrush(RGB(16, 40 + t / 3, 110 + t / 4));
+        RECT band{x, 0, x + 4, height};
+        FillRect(dc, &band, brush);
+        DeleteObject(brush);
+    }
+    LOGFONTA lf{};
+    lf.lfHeight = -scale(20);
+    lf.lfWeight = FW_BOLD;
+    lf.lfItalic = TRUE;
+    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    RECT text{scale(10), 0, rc.right, height};
+    DrawTextA(dc, "Keyvale", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        paintBanner(dc);
+        EndPaint(hwnd(), &ps);
+        return 0;
+    }
+    return Form::handle(msg, wp, lp);
+}
+
+}  // namespace kv::manager::win32

@@ -1,0 +1,101 @@
+#include "os/win32/printing.hpp"
+
+#include <commdlg.h>
+
+#include "os/win32/handles.hpp"
+#include "store/error.hpp"
+
+namespace kv::os::win32 {
+
+namespace {
+
+[[noreturn]] void printerFailed() { throw Error("Printer error: the macro list could not be printed."); }
+
+struct DcTraits {
+    using Type = HDC;
+    static HDC null() { return nullptr; }
+    static void free(HDC dc) { DeleteDC(dc); }
+};
+
+struct FontTraits {
+    using Type = HFONT;
+    static HFONT null() { return nullptr; }
+    static void free(HFONT f) { DeleteObject(f); }
+};
+
+// Draws in the default user-interface font (MS Sans Serif, 8 points), scaled
+// to the printer's resolution.
+class Win32PrintJob : public PrintJob {
+public:
+    Win32PrintJob(HDC dc, const std::string& documentName) : dc_(dc) {
+        font_.reset(CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH, "MS Sans Serif"));
+        if (font_) oldFont_ = SelectObject(dc, font_.get());
+        DOCINFOA info{};
+        info.cbSize = sizeof info;
+        info.lpszDocName = documentName.c_str();
+        if (StartDocA(dc, &info) <= 0) printerFailed();
+        started_ = true;
+        if (StartPage(dc) <= 0) printerFailed();
+    }
+    ~Win32PrintJob() override {
+        if (started_ && !finished_) AbortDoc(dc_.get());
+        if (oldFont_) SelectObject(dc_.get(), oldFont_);
+    }
+
+    PageMetrics metrics() override {
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc_.get(), &tm);
+        return {GetDeviceCaps(dc_.get(), HORZRES), GetDeviceCaps(dc_.get(), VERTRES), static_cast<int>(tm.tmAveCharWidth),
+                static_cast<int>(tm.tmHeight)};
+    }
+    int textWidth(std::string_view text) override { return extent(text).cx; }
+    int textHeight(std::string_view text) override { return extent(text).cy; }
+    void drawText(int x, int y, std::string_view text) override {
+        if (!TextOutA(dc_.get(), x, y, text.data(), static_cast<int>(text.size()))) printerFailed();
+    }
+    void newPage() override {
+        if (EndPage(dc_.get()) <= 0 || StartPage(dc_.get()) <= 0) printerFailed();
+    }
+    void finish() override {
+        if (EndPage(dc_.get()) <= 0) printerFailed();
+        if (EndDoc(dc_.get()) <= 0) printerFailed();
+        finished_ = true;
+    }
+
+private:
+    SIZE extent(std::string_view text) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc_.get(), text.data(), static_cast<int>(text.size()), &size);
+        return size;
+    }
+
+    Unique<DcTraits> dc_;
+    Unique<FontTraits> font_;
+    HGDIOBJ oldFont_ = nullptr;
+    bool started_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PrintJob> Win32Printing::choosePrinterAndStart(const std::string& documentName) {
+    PRINTDLGA pd{};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = owner;
+    pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+    const BOOL chosen = PrintDlgA(&pd);
+    if (pd.hDevMode) GlobalFree(pd.hDevMode);
+    if (pd.hDevNames) GlobalFree(pd.hDevNames);
+    if (!chosen) {
+        if (pd.hDC) DeleteDC(pd.hDC);
+        // Cancelled by the user, or no printer at all.
+        if (CommDlgExtendedError() != 0) printerFailed();
+        return nullptr;
+    }
+    if (!pd.hDC) printerFailed();
+    return std::make_unique<Win32PrintJob>(pd.hDC, documentName);
+}
+
+}  // namespace kv::os::win32

@@ -1,0 +1,58 @@
+#include "os/win32/shell_links.hpp"
+
+#include <windows.h>
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "os/win32/com.hpp"
+#include "store/error.hpp"
+
+namespace kv::os::win32 {
+
+std::optional<std::string> Win32ShellLinks::folderPath(ShellFolder folder) {
+    int csidl = 0;
+    switch (folder) {
+        case ShellFolder::None: return std::nullopt;
+        case ShellFolder::Desktop: csidl = CSIDL_DESKTOPDIRECTORY; break;
+        case ShellFolder::Favorites: csidl = CSIDL_FAVORITES; break;
+        case ShellFolder::Fonts: csidl = CSIDL_FONTS; break;
+        case ShellFolder::Personal: csidl = CSIDL_PERSONAL; break;
+        case ShellFolder::Programs: csidl = CSIDL_PROGRAMS; break;
+        case ShellFolder::Recent: csidl = CSIDL_RECENT; break;
+        case ShellFolder::SendTo: csidl = CSIDL_SENDTO; break;
+        case ShellFolder::StartMenu: csidl = CSIDL_STARTMENU; break;
+        case ShellFolder::Startup: csidl = CSIDL_STARTUP; break;
+        case ShellFolder::Templates: csidl = CSIDL_TEMPLATES; break;
+    }
+    char path[MAX_PATH] = {};
+    // The folder is created when the profile does not have it yet.
+    if (SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK || !path[0])
+        return std::nullopt;
+    std::string result = path;
+    if (result.size() > 3 && result.back() == '\\') result.pop_back();
+    return result;
+}
+
+void Win32ShellLinks::save(const std::string& linkPath, const ShellLinkData& data) {
+    ComLibrary library;
+    ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out())))
+        throw Error("Cannot make the shortcut: the shell's link object is not available.");
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())))
+        throw Error("Cannot make the shortcut: the shell's link object cannot save files.");
+    link->SetDescription(data.description.c_str());
+    link->SetPath(data.target.c_str());
+    link->SetWorkingDirectory(data.workingDirectory.c_str());
+    link->SetArguments(data.arguments.c_str());
+    link->SetShowCmd(data.showCommand);
+    link->SetHotkey(data.hotKey);
+    link->SetIconLocation(data.iconFile.c_str(), data.iconIndex);
+    wchar_t wide[MAX_PATH + 1] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH + 1) == 0 ||
+        FAILED(file->Save(wide, TRUE)))
+        throw Error("Cannot write the shortcut file " + linkPath);
+}
+
+}  // namespace kv::os::win32

@@ -1,0 +1,106 @@
+#include "remote_controls.hpp"
+
+#include <commctrl.h>  // after windows.h
+
+namespace e2e {
+
+namespace {
+constexpr SIZE_T kRemoteSize = 4096;
+}
+
+RemoteListView::RemoteListView(HWND list) : list_(list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_)
+        remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kRemoteSize, MEM_COMMIT, PAGE_READWRITE));
+}
+
+RemoteListView::~RemoteListView() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+}
+
+int RemoteListView::rowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::string RemoteListView::text(int row, int column) const {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote_ + 512;
+    item.cchTextMax = 1024;
+    WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote_));
+    char buffer[1024] = {};
+    ReadProcessMemory(process_, remote_ + 512, buffer, sizeof buffer - 1, nullptr);
+    return buffer;
+}
+
+int RemoteListView::image(int row) const {
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    return item.iImage;
+}
+
+int RemoteListView::selected() const {
+    return static_cast<int>(SendMessageA(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+RECT RemoteListView::rowRect(int row) const {
+    RECT r{};
+    r.left = LVIR_LABEL;
+    WriteProcessMemory(process_, remote_, &r, sizeof r, nullptr);
+    SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &r, sizeof r, nullptr);
+    MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void RemoteListView::click(int row, bool right) const {
+    const RECT r = rowRect(row);
+    clickAt({r.left + 10, (r.top + r.bottom) / 2}, right);
+}
+
+void RemoteListView::doubleClick(int row) const {
+    const RECT r = rowRect(row);
+    const POINT p{r.left + 10, (r.top + r.bottom) / 2};
+    clickAt(p);
+    clickAt(p);
+}
+
+void clickAt(POINT screen, bool right) {
+    SetCursorPos(screen.x, screen.y);
+    Sleep(30);
+    mouse_event(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    Sleep(30);
+    mouse_event(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Sleep(30);
+}
+
+HWND findChild(HWND parent, const std::string& className, const std::string& caption) {
+    for (HWND c = FindWindowExA(parent, nullptr, className.c_str(), nullptr); c;
+         c = FindWindowExA(parent, c, className.c_str(), nullptr)) {
+        char text[256] = {};
+        GetWindowTextA(c, text, sizeof text);
+        if (caption.empty() || caption == text) return c;
+    }
+    return nullptr;
+}
+
+HWND openPopupMenu() {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32768", nullptr); w;
+         w = FindWindowExA(nullptr, w, "#32768", nullptr))
+        if (IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+void tapKey(BYTE vk) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0);
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
+    Sleep(30);
+}
+
+}  // namespace e2e

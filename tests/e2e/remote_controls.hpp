@@ -1,0 +1,47 @@
+#pragma once
+// Reading and clicking the controls of another process's windows: list-view
+// rows through memory in that process, and real mouse clicks at their place.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class RemoteListView {
+public:
+    explicit RemoteListView(HWND list);
+    ~RemoteListView();
+    RemoteListView(const RemoteListView&) = delete;
+    RemoteListView& operator=(const RemoteListView&) = delete;
+
+    int rowCount() const;
+    std::string text(int row, int column) const;
+    int image(int row) const;
+    int selected() const;
+    // The row's rectangle in screen coordinates.
+    RECT rowRect(int row) const;
+    // A real left (or right) click in the middle of the row's first column.
+    void click(int row, bool right = false) const;
+    void doubleClick(int row) const;
+
+private:
+    HWND list_;
+    HANDLE process_ = nullptr;
+    char* remote_ = nullptr;
+};
+
+// A real mouse click at a screen point.
+void clickAt(POINT screen, bool right = false);
+
+// The first child window with this class (and caption, unless empty).
+HWND findChild(HWND parent, const std::string& className, const std::string& caption = "");
+
+// The visible pop-up menu window, or nullptr.
+HWND openPopupMenu();
+
+// Presses and releases a key.
+void tapKey(BYTE vk);
+
+}  // namespace e2e
