@@ -81,6 +81,7 @@ void PropertiesPresenter::open(int slot) {
     slot_ = slot;
     recordedInDialog_ = false;
     recording_ = false;
+    savedScriptPath_.reset();
     host_.setStopHotKeyEnabled(true);
     state_.macroDialogOpen = true;
     view_->focus(PropertiesFocus::Name);
@@ -247,6 +248,7 @@ bool PropertiesPresenter::ok() {
         return false;
     }
     if (removeAfterwards) sys_.files.remove(*removeAfterwards);
+    if (newFileName) dropSavedScript(dir + *newFileName);
 
     host_.refillList();
     host_.loadHotKeys();
@@ -255,7 +257,19 @@ bool PropertiesPresenter::ok() {
 }
 
 void PropertiesPresenter::cancel() {
+    if (savedScriptPath_) {
+        // The file under the stored name holds the saved script: it stays.
+        const store::Store st(sys_.files, sys_.storePath);
+        const auto stored =
+            storedPath(sys_.programDirectory, st.readString(store::macroSection(slot_), "FileName", ""));
+        if (stored && sys_.files.exists(*stored)) dropSavedScript(*stored);
+    }
     closeDialog();
+}
+
+void PropertiesPresenter::dropSavedScript(const std::string& keepPath) {
+    if (savedScriptPath_ && !samePath(*savedScriptPath_, keepPath)) sys_.files.remove(*savedScriptPath_);
+    savedScriptPath_.reset();
 }
 
 void PropertiesPresenter::closeDialog() {
@@ -350,22 +364,39 @@ void PropertiesPresenter::editMacro() {
         return;
     }
     sys_.pump.processMessages();
-    const std::optional<std::string> saved =
-        host_.editScript(trimBoth(*text), scriptBaseName_, store::trimmedName(typed));
+
+    store::Store st(sys_.files, sys_.storePath);
+    const std::string section = store::macroSection(slot_);
+    const std::string storedFile = st.readString(section, "FileName", "");
+    ScriptEditRequest request{trimBoth(*text), storedFile, scriptBaseName_, store::trimmedName(typed)};
+    if (request.storedBaseName.size() > 4 &&
+        samePath(request.storedBaseName.substr(request.storedBaseName.size() - 4), ".key"))
+        request.storedBaseName.resize(request.storedBaseName.size() - 4);
+    const std::optional<std::string> saved = host_.editScript(request);
+    // The editor's closing may clear the flag; this dialog is still open.
+    state_.macroDialogOpen = true;
     if (!saved) return;
     scriptBaseName_ = *saved;
 
+    const std::string fileName = *saved + ".key";
+    const std::string savedPath = sys_.programDirectory + fileName;
+    const std::optional<std::string> stored = storedPath(sys_.programDirectory, storedFile);
+    if (stored && samePath(*stored, savedPath)) {
+        savedScriptPath_.reset();
+        return;
+    }
+    if (stored && sys_.files.exists(*stored)) {
+        // Save kept the stored file too: it settles with OK or Cancel.
+        savedScriptPath_ = savedPath;
+        return;
+    }
     // Save removed the file under the old name: the store follows the script
     // at once, so that it stays reachable even when the dialog is cancelled.
-    store::Store st(sys_.files, sys_.storePath);
-    const std::string section = store::macroSection(slot_);
-    const std::string fileName = *saved + ".key";
-    if (st.readString(section, "Name", "") == *saved && st.readString(section, "FileName", "") == fileName)
-        return;
     st.edit([&](store::Store::Edit& e) {
         e.writeString(section, "Name", *saved);
         e.writeString(section, "FileName", fileName);
     });
+    savedScriptPath_.reset();
     host_.refillList();
 }
 

@@ -70,6 +70,13 @@ public:
     virtual void close() = 0;
 };
 
+struct ScriptEditRequest {
+    std::string script;
+    std::string storedBaseName;
+    std::string scriptBaseName;
+    std::string newBaseName;
+};
+
 // What the dialog needs of the rest of the program.
 class PropertiesHost {
 public:
@@ -81,13 +88,14 @@ public:
     // Re-registers every macro's hot key from the store.
     virtual void loadHotKeys() = 0;
     virtual void openHelp() = 0;
-    // Shows the script editor with the script. Its Save writes the script to
-    // the program directory as newBaseName + ".key" (replacing that file
-    // whole) and removes scriptBaseName + ".key" when the names differ.
-    // Returns the base name saved under, or nothing when the user cancelled.
-    virtual std::optional<std::string> editScript(const std::string& script,
-                                                  const std::string& scriptBaseName,
-                                                  const std::string& newBaseName) = 0;
+    // Shows the script editor in edit mode with request.script. Its Save
+    // writes the script to the program directory as newBaseName + ".key" and
+    // either removes the file of scriptBaseName or, while the dialog is open,
+    // keeps the file of storedBaseName (the store's FileName without ".key")
+    // holding the saved script too; the dialog handles both. Returns the base
+    // name saved under (the new ScriptBaseName), or nothing when the user
+    // cancelled.
+    virtual std::optional<std::string> editScript(const ScriptEditRequest& request) = 0;
 };
 
 // A host made of functions, wired at start-up; an unset one does nothing
@@ -98,8 +106,7 @@ struct PropertiesHooks : PropertiesHost {
     std::function<void()> list;
     std::function<void()> hotKeys;
     std::function<void()> help;
-    std::function<std::optional<std::string>(const std::string&, const std::string&, const std::string&)>
-        scriptEditor;
+    std::function<std::optional<std::string>(const ScriptEditRequest&)> scriptEditor;
 
     void setStopHotKeyEnabled(bool on) override {
         if (stopHotKeyEnabled) stopHotKeyEnabled(on);
@@ -116,10 +123,9 @@ struct PropertiesHooks : PropertiesHost {
     void openHelp() override {
         if (help) help();
     }
-    std::optional<std::string> editScript(const std::string& script, const std::string& scriptBaseName,
-                                          const std::string& newBaseName) override {
+    std::optional<std::string> editScript(const ScriptEditRequest& request) override {
         if (!scriptEditor) return std::nullopt;
-        return scriptEditor(script, scriptBaseName, newBaseName);
+        return scriptEditor(request);
     }
 };
 
@@ -162,6 +168,9 @@ private:
     void prepareJournal(bool forRecording);
     void stopped();
     void closeDialog();
+    // Removes a script file that a Save left beside the stored one, unless
+    // it is the file the macro keeps.
+    void dropSavedScript(const std::string& keepPath);
 
     os::System& sys_;
     journal::Journal& journal_;
@@ -173,6 +182,8 @@ private:
     int kind_ = 0;
     std::string storedFileName_;
     std::string scriptBaseName_;
+    // The file of the last Save while the one under the stored name stays too.
+    std::optional<std::string> savedScriptPath_;
     bool recordedInDialog_ = false;
     bool recording_ = false;
     bool mouseRecording_ = false;

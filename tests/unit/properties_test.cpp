@@ -81,15 +81,14 @@ struct FakeHost : authoring::PropertiesHost {
     void refillList() override { ++refills; }
     void loadHotKeys() override { ++hotKeyLoads; }
     void openHelp() override { ++helps; }
-    std::optional<std::string> editScript(const std::string& script, const std::string& base,
-                                          const std::string& newBase) override {
-        edited = script;
-        return save ? save(base, newBase) : std::nullopt;
+    std::optional<std::string> editScript(const authoring::ScriptEditRequest& r) override {
+        edited = r.script;
+        return save ? save(r) : std::nullopt;
     }
     bool stopKey = false, manager = true;
     int refills = 0, hotKeyLoads = 0, helps = 0;
     std::string edited;
-    std::function<std::optional<std::string>(const std::string&, const std::string&)> save;
+    std::function<std::optional<std::string>(const authoring::ScriptEditRequest&)> save;
 };
 
 const std::string kDir = "C:\\Keyvale\\";
@@ -389,11 +388,11 @@ TEST_F(Properties, RecordingStoppingAndTryingOut) {
 
 TEST_F(Properties, EditMacroSavedUnderANewNameThenCancelled) {
     fake.files.files[kDir + "Script.key"] = "\r\n  Hello<<ENTER>>\r\n\r\n";
-    // The editor's Save: the new file whole, then the old one removed.
-    host.save = [&](const std::string& base, const std::string& newBase) -> std::optional<std::string> {
-        fake.files.write(kDir + newBase + ".key", "Changed\r\n");
-        if (newBase != base) fake.files.remove(kDir + base + ".key");
-        return newBase;
+    // A Save that writes the new file whole, then removes the old one.
+    host.save = [&](const authoring::ScriptEditRequest& r) -> std::optional<std::string> {
+        fake.files.write(kDir + r.newBaseName + ".key", "Changed\r\n");
+        if (r.newBaseName != r.scriptBaseName) fake.files.remove(kDir + r.scriptBaseName + ".key");
+        return r.newBaseName;
     };
     p.open(4);
     view.name_ = "Renamed ";
@@ -428,4 +427,33 @@ TEST_F(Properties, EditMacroSavedUnderANewNameThenCancelled) {
     EXPECT_EQ(fake.dialogs.messages,
               std::vector<std::string>{"Error: Keyvale could not load the macro file for this macro"});
     EXPECT_EQ(host.edited, "");
+}
+
+TEST_F(Properties, EditMacroWhoseSaveKeepsTheStoredFileSettlesOnOkOrCancel) {
+    // A Save that also rewrites the file under the stored name until the dialog settles.
+    host.save = [&](const authoring::ScriptEditRequest& r) -> std::optional<std::string> {
+        EXPECT_EQ(r.storedBaseName, "Script");
+        fake.files.write(kDir + r.newBaseName + ".key", "v2\r\n");
+        fake.files.write(kDir + r.storedBaseName + ".key", "v2\r\n");
+        return r.newBaseName;
+    };
+    const std::string storeBefore = fake.files.files[fake.sys.storePath];
+    p.open(4);
+    view.name_ = "New";
+    p.editMacro();
+    p.cancel();
+    EXPECT_EQ(fake.files.files[fake.sys.storePath], storeBefore);
+    EXPECT_EQ(file("Script.key"), "v2\r\n");
+    EXPECT_EQ(file("New.key"), "(missing)");
+
+    // Saved as New, renamed again to Newer before OK: one file, under the stored name.
+    p.open(4);
+    view.name_ = "New";
+    p.editMacro();
+    view.name_ = "Newer";
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(key(4, "FileName"), "Newer.key");
+    EXPECT_EQ(file("Newer.key"), "v2\r\n");
+    EXPECT_EQ(file("New.key"), "(missing)");
+    EXPECT_EQ(file("Script.key"), "(missing)");
 }
