@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "harness.hpp"
+#include "remote_controls.hpp"
 #include "screenshot.hpp"
 
 using namespace std::chrono_literals;
@@ -40,17 +41,6 @@ std::string storeValue(const std::string& text, int slot, const std::string& key
         if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
     }
     return "(none)";
-}
-
-void click(int x, int y, int times) {
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const auto dx = static_cast<DWORD>(MulDiv(x, 65535, width - 1));
-    const auto dy = static_cast<DWORD>(MulDiv(y, 65535, height - 1));
-    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, dx, dy, 0, 0);
-    for (int i = 0; i < times; ++i) {
-        mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, dx, dy, 0, 0);
-        mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, dx, dy, 0, 0);
-    }
 }
 
 HWND child(HWND parent, const char* cls, int index) {
@@ -86,29 +76,20 @@ class PropertiesRun {
 public:
     explicit PropertiesRun(e2e::Harness& h) : h_(h) {}
 
-    // Double-clicks the row of the manager's list and waits for the dialog.
-    HWND open(int row) {
+    // Opens the dialog for the row of the manager's list, by a double click
+    // on it or by selecting it and pressing Edit Macro, and waits for it.
+    HWND open(int row, bool editButton = false) {
         HWND manager = nullptr;
         EXPECT_TRUE(
             h_.waitFor([&] { return (manager = h_.findDialog("Veltrane Keyvale")) != nullptr; }, 10s));
-        HWND list = FindWindowExA(manager, nullptr, WC_LISTVIEWA, nullptr);
-        EXPECT_NE(list, nullptr);
-        // The row's rectangle, asked in the program's own memory.
-        RECT r{LVIR_LABEL, 0, 0, 0};
-        HANDLE process =
-            OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, h_.processId());
-        void* remote =
-            process ? VirtualAllocEx(process, nullptr, sizeof r, MEM_COMMIT, PAGE_READWRITE) : nullptr;
-        if (remote && WriteProcessMemory(process, remote, &r, sizeof r, nullptr))
-            SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-        if (remote) {
-            ReadProcessMemory(process, remote, &r, sizeof r, nullptr);
-            VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        e2e::RemoteListView list(FindWindowExA(manager, nullptr, WC_LISTVIEWA, nullptr));
+        if (editButton) {
+            list.click(row);
+            h_.pumpFor(300ms);
+            PostMessageA(button(manager, "Edit Macro"), BM_CLICK, 0, 0);
+        } else {
+            list.doubleClick(row);
         }
-        if (process) CloseHandle(process);
-        POINT p{r.left + 10, (r.top + r.bottom) / 2};
-        ClientToScreen(list, &p);
-        click(p.x, p.y, 2);
         HWND dialog = nullptr;
         EXPECT_TRUE(h_.waitFor([&] { return (dialog = h_.findDialog("Macro Properties")) != nullptr; }, 10s));
         h_.pumpFor(200ms);
@@ -166,7 +147,7 @@ TEST(Properties, RenamingAMouseMacroRenamesItsStream) {
     h.writeStore(store(1, e2e::macroSection(1, "Alpha", 3, 0, "Alpha.dat", "Speed=2\r\n")));
     h.start();
     PropertiesRun run(h);
-    HWND dialog = run.open(0);
+    HWND dialog = run.open(0, true);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(text(child(dialog, "Edit", kName)), "Alpha");
     setText(child(dialog, "Edit", kName), "Beta");
@@ -240,6 +221,26 @@ TEST(Properties, PlaybackReplaysTheMacroBeforeARecordingAndTheNewOneAfter) {
     run.press(dialog, "&Playback");
     EXPECT_TRUE(h.waitFor([&] { return text(scratch) == "cd"; }, 10s)) << text(scratch);
     run.close(dialog, "&Cancel");
+}
+
+TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
+    e2e::Harness h;
+    h.writeStore(store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n")));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    HWND manager = h.findDialog("Veltrane Keyvale");
+    run.press(dialog, "&Start Recording");
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog) && !IsWindowVisible(manager); }, 5s));
+    // The user's own Stop: the button of the hidden dialog.
+    run.press(dialog, "Stop &Recording");
+    EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog) && IsWindowVisible(manager); }, 5s));
+    EXPECT_TRUE(IsWindowEnabled(button(dialog, "&OK")));
+    EXPECT_TRUE(h.programFileExists("~temp.dat"));
+    run.close(dialog, "&OK");
+    EXPECT_TRUE(h.programFileExists("Mouse.dat"));
+    EXPECT_FALSE(h.programFileExists("~temp.dat"));
 }
 
 TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTrigger) {

@@ -219,7 +219,20 @@ TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {
     EXPECT_EQ(file("Script two.key"), "data of Script.key");
     EXPECT_EQ(file("Script.key"), "(missing)");
 
-    // Kind 1: the file name as typed, trimmed and on one line; no file moves.
+    // Kind 1: Browse fills the file name unless cancelled; F1 opens help.
+    p.open(1);
+    fake.dialogs.pickedFile = "C:\\Tools\\x.exe";
+    p.browse();
+    EXPECT_EQ(view.file, "C:\\Tools\\x.exe");
+    fake.dialogs.pickedFile.reset();
+    p.browse();
+    EXPECT_EQ(view.file, "C:\\Tools\\x.exe");
+    EXPECT_EQ(fake.dialogs.fileFilters.back(), authoring::kProgramFileFilter);
+    p.keyUp(113);
+    p.keyUp(112);
+    EXPECT_EQ(host.helps, 1);
+    p.cancel();
+    // The file name as typed, trimmed and on one line; no file moves.
     const auto before = fake.files.files.size();
     p.open(1);
     view.file = "  notepad.exe\r\nx.txt ";
