@@ -382,11 +382,13 @@ void PropertiesPresenter::editMacro() {
     const std::string savedPath = sys_.programDirectory + fileName;
     const std::optional<std::string> stored = storedPath(sys_.programDirectory, storedFile);
     if (stored && samePath(*stored, savedPath)) {
-        savedScriptPath_.reset();
+        dropSavedScript(savedPath);
         return;
     }
     if (stored && sys_.files.exists(*stored)) {
-        // Save kept the stored file too: it settles with OK or Cancel.
+        // Save kept the stored file too: it settles with OK or Cancel. The
+        // file of an earlier Save in this dialog is superseded.
+        dropSavedScript(savedPath);
         savedScriptPath_ = savedPath;
         return;
     }
@@ -396,7 +398,7 @@ void PropertiesPresenter::editMacro() {
         e.writeString(section, "Name", *saved);
         e.writeString(section, "FileName", fileName);
     });
-    savedScriptPath_.reset();
+    dropSavedScript(savedPath);
     host_.refillList();
 }
 

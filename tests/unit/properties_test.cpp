@@ -452,8 +452,11 @@ TEST_F(Properties, EditMacroWhoseSaveKeepsTheStoredFileSettlesOnOkOrCancel) {
     };
     const std::string storeBefore = fake.files.files[fake.sys.storePath];
     p.open(4);
+    view.name_ = "Old";
+    p.editMacro();
     view.name_ = "New";
     p.editMacro();
+    EXPECT_EQ(file("Old.key"), "(missing)");
     p.cancel();
     EXPECT_EQ(fake.files.files[fake.sys.storePath], storeBefore);
     EXPECT_EQ(file("Script.key"), "v2\r\n");
