@@ -86,6 +86,10 @@ void PropertiesPresenter::open(int slot) {
     state_.macroDialogOpen = true;
     view_->focus(PropertiesFocus::Name);
     view_->clearScratch();
+    // A dialog closed in the middle of a recording left them otherwise.
+    for (auto b : {PropertiesButton::Record, PropertiesButton::Ok, PropertiesButton::Cancel})
+        view_->enable(b, true);
+    view_->enable(PropertiesButton::Stop, false);
 
     const store::Store st(sys_.files, sys_.storePath);
     const store::StoreSnapshot snap(st);

@@ -125,64 +125,45 @@ struct Properties : ::testing::Test {
 }  // namespace
 
 TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
+    const std::string none;
     const struct {
-        int slot;
         PropertiesLayout layout;
-        std::string file;
-        bool high;
-        std::string playBack;
-        bool journalHigh, keysOnly;
+        std::string file, playBack;
+        bool high, journalHigh;
     } cases[] = {
-        {1,
-         {"Start an Application or Launch a Document", 1, true, false, false, false},
+        {{"Start an Application or Launch a Document", 1, true, false, false, false},
          "notepad.exe",
-         false,
-         "",
-         false,
-         false},
-        {2, {"Playback Keystrokes", 2, false, false, true, false}, "", false, kDir + "Keys.dat", true, true},
-        {3,
-         {"Playback Mouse and Keyboard", 3, false, true, true, false},
-         "",
-         true,
-         kDir + "Alpha.dat",
-         false,
-         false},
-        {4,
-         {"Playback Manually Created Keystrokes", 4, false, false, false, true},
-         "",
-         false,
-         "",
-         false,
-         false},
+         none,
+         0,
+         0},
+        {{"Playback Keystrokes", 2, false, false, true, false}, none, kDir + "Keys.dat", false, true},
+        {{"Playback Mouse and Keyboard", 3, false, true, true, false}, none, kDir + "Alpha.dat", true, false},
+        {{"Playback Manually Created Keystrokes", 4, false, false, false, true}, none, none, false, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.slot);
+    for (int slot = 1; slot <= 4; ++slot) {
+        const auto& c = cases[slot - 1];
+        SCOPED_TRACE(slot);
         view = FakeView{};
         journal.playBackFileName.clear();
         journal.hiSpeedPlayBack = !c.journalHigh;
-        p.open(c.slot);
+        p.open(slot);
         EXPECT_EQ(view.layout, c.layout);
         EXPECT_EQ(view.file, c.file);
         EXPECT_EQ(view.high, c.high);
-        EXPECT_EQ(view.name_, key(c.slot, "Name"));
-        EXPECT_EQ(p.scriptBaseName(), key(c.slot, "Name"));
-        EXPECT_EQ(view.trig, key(c.slot, "Trigger") == "(none)" ? "" : key(c.slot, "Trigger"));
-        EXPECT_EQ(view.focused, PropertiesFocus::Name);
-        EXPECT_EQ(view.scratchCleared, 1);
-        EXPECT_TRUE(state.macroDialogOpen);
-        EXPECT_TRUE(host.stopKey);
         EXPECT_EQ(journal.playBackFileName, c.playBack);
-        if (c.slot == 2 || c.slot == 3) {
+        if (slot == 2 || slot == 3) {
             EXPECT_EQ(journal.recordFileName, kDir + "~temp.dat");
             EXPECT_EQ(journal.hiSpeedPlayBack, c.journalHigh);
-            EXPECT_EQ(journal.keyStrokesOnly, c.keysOnly);
+            EXPECT_EQ(journal.keyStrokesOnly, slot == 2);
         }
-        p.cancel();
     }
-    EXPECT_EQ(view.hot, 0);
+    const auto fields = [&] { return view.name_ + "|" + std::to_string(view.hot) + "|" + view.trig; };
+    EXPECT_EQ(fields(), "Script|0|");
+    view = FakeView{};
     p.open(3);
-    EXPECT_EQ(view.hot, 16450);
+    EXPECT_EQ(fields(), "Alpha|16450|Calc");
+    EXPECT_EQ(view.focused, PropertiesFocus::Name);
+    EXPECT_TRUE(state.macroDialogOpen && host.stopKey && view.scratchCleared == 1);
     // An unknown kind leaves the rows as they were.
     st().writeInt("Macro4", "Type", 7);
     view.layout.reset();
@@ -205,11 +186,8 @@ TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {
     EXPECT_EQ(key(3, "Trigger"), "");  // an empty title removes the trigger
     EXPECT_EQ(file("Beta.dat"), "data of Alpha.dat");
     EXPECT_EQ(file("Alpha.dat"), "(missing)");
-    EXPECT_EQ(host.refills, 1);
-    EXPECT_EQ(host.hotKeyLoads, 1);
-    EXPECT_EQ(view.closed, 1);
-    EXPECT_FALSE(state.macroDialogOpen);
-    EXPECT_FALSE(host.stopKey);
+    EXPECT_TRUE(host.refills == 1 && host.hotKeyLoads == 1 && view.closed == 1);
+    EXPECT_FALSE(state.macroDialogOpen || host.stopKey);
 
     // Kind 4 renamed: the script follows.
     p.open(4);
@@ -231,43 +209,38 @@ TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {
     p.keyUp(113);
     p.keyUp(112);
     EXPECT_EQ(host.helps, 1);
-    p.cancel();
     // The file name as typed, trimmed and on one line; no file moves.
     const auto before = fake.files.files.size();
-    p.open(1);
     view.file = "  notepad.exe\r\nx.txt ";
     view.trig = "Untitled\r\n[Main]";
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(key(1, "FileName"), "notepad.exex.txt");
     EXPECT_EQ(key(1, "Trigger"), "Untitled[Main]");
     EXPECT_EQ(key(1, "Speed"), "(none)");
-    EXPECT_EQ(st().readInt("Main", "Entries", 0), 4);
     EXPECT_EQ(fake.files.files.size(), before);
 }
 
 TEST_F(Properties, ANewRecordingReplacesTheStreamOnlyOnOk) {
-    p.open(3);
-    p.record();
-    fake.files.files[kDir + "~temp.dat"] = "new";
-    p.stop();
+    const auto recordAgain = [&](const char* bytes) {
+        p.open(3);
+        p.record();
+        fake.files.files[kDir + "~temp.dat"] = bytes;
+        p.stop();
+    };
+    recordAgain("new");
     p.cancel();
     EXPECT_EQ(file("Alpha.dat"), "data of Alpha.dat");
     EXPECT_EQ(key(3, "Name"), "Alpha");
     EXPECT_FALSE(p.recordedInDialog());
 
     // Same name: one rename over the old stream.
-    p.open(3);
-    p.record();
-    p.stop();
+    recordAgain("new");
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(file("Alpha.dat"), "new");
     EXPECT_EQ(file("~temp.dat"), "(missing)");
 
     // With a new name: stored under it, the old stream is gone.
-    fake.files.files[kDir + "~temp.dat"] = "newer";
-    p.open(3);
-    p.record();
-    p.stop();
+    recordAgain("newer");
     view.name_ = "Gamma";
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(file("Gamma.dat"), "newer");
@@ -275,10 +248,7 @@ TEST_F(Properties, ANewRecordingReplacesTheStreamOnlyOnOk) {
     EXPECT_EQ(key(3, "FileName"), "Gamma.dat");
 
     // A name differing only in letter case keeps the one file it names on Windows.
-    fake.files.files[kDir + "~temp.dat"] = "newest";
-    p.open(3);
-    p.record();
-    p.stop();
+    recordAgain("newest");
     view.name_ = "GAMMA";
     ASSERT_TRUE(p.ok());
     EXPECT_EQ(file("GAMMA.dat"), "newest");
@@ -359,21 +329,15 @@ TEST_F(Properties, RecordingStoppingAndTryingOut) {
     p.play();  // the macro's own stream, at the chosen speed
     view.high = false;
     p.record();
-    EXPECT_TRUE(p.mouseRecording());
-    EXPECT_FALSE(host.manager);
-    EXPECT_FALSE(view.shown);
-    EXPECT_FALSE(view.enabled[PropertiesButton::Ok]);
-    EXPECT_FALSE(view.enabled[PropertiesButton::Cancel]);
-    EXPECT_TRUE(view.enabled[PropertiesButton::Stop]);
+    auto& on = view.enabled;
+    using B = PropertiesButton;
+    EXPECT_TRUE(p.mouseRecording() && on[B::Stop]);
+    EXPECT_FALSE(host.manager || view.shown || on[B::Ok] || on[B::Cancel] || on[B::Record]);
     p.hidden();
     EXPECT_TRUE(host.stopKey);  // the mouse recording keeps the stop key
     p.stopByHotKey();
-    EXPECT_TRUE(host.manager);
-    EXPECT_TRUE(view.shown);
-    EXPECT_EQ(view.broughtToFront, 1);
-    EXPECT_FALSE(view.enabled[PropertiesButton::Stop]);
-    for (auto b : {PropertiesButton::Record, PropertiesButton::Ok, PropertiesButton::Cancel})
-        EXPECT_TRUE(view.enabled[b]);
+    EXPECT_TRUE(host.manager && view.shown && view.broughtToFront == 1);
+    EXPECT_TRUE(on[B::Record] && on[B::Ok] && on[B::Cancel] && !on[B::Stop]);
     p.play();
     const std::string temp = kDir + "~temp.dat";
     EXPECT_EQ(journal.calls,
@@ -394,9 +358,9 @@ TEST_F(Properties, RecordingStoppingAndTryingOut) {
     EXPECT_EQ(view.focused, PropertiesFocus::Scratch);
     p.cancel();
     ASSERT_EQ(journal.calls.size(), 2u);
-    EXPECT_EQ(journal.calls[0].keyStrokesOnly, true);
-    EXPECT_EQ(journal.calls[1].what, "stop");
-    EXPECT_FALSE(p.recording());
+    EXPECT_TRUE(journal.calls[0].keyStrokesOnly && journal.calls[1].what == "stop" && !p.recording());
+    p.open(2);
+    EXPECT_TRUE(on[B::Record] && on[B::Ok] && on[B::Cancel] && !on[B::Stop]);
 }
 
 TEST_F(Properties, EditMacroSavedUnderANewNameThenCancelled) {
