@@ -54,6 +54,17 @@ std::optional<std::string> macroNameProblem(std::string_view typed) {
     return std::nullopt;
 }
 
+bool isPlainFileName(std::string_view trimmedName) {
+    return !trimmedName.empty() && !macroNameProblem(trimmedName);
+}
+
+std::string singleLine(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r' && c != '\n') out += c;
+    return out;
+}
+
 bool sameMacroName(std::string_view a, std::string_view b) {
     return equalsIgnoringCase(store::trimmedName(a), store::trimmedName(b));
 }

@@ -14,6 +14,18 @@ namespace kv::authoring {
 // (each window has its own message for it).
 std::optional<std::string> macroNameProblem(std::string_view name);
 
+// The same rules for a window that shows one message for all of them.
+inline constexpr const char* kNameNotAFileName =
+    "A macro name is also the name of its file, so it cannot contain \\ / : * ? \" < > | or control "
+    "characters, cannot be made of dots and blanks only, and cannot be a device name such as CON, PRN, AUX, "
+    "NUL, COM1 or LPT1.  Please select another.";
+// Whether the trimmed name is not empty and follows the rules.
+bool isPlainFileName(std::string_view trimmedName);
+
+// The text with every CR and LF removed: a value written to the store must
+// stay on its one line.
+std::string singleLine(std::string_view text);
+
 // The names compare equal as macro names: letter case (ASCII) and trailing
 // characters of code 32 or below do not count.
 bool sameMacroName(std::string_view a, std::string_view b);

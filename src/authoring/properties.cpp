@@ -25,15 +25,6 @@ std::string trimBoth(std::string_view s) {
     return std::string(s);
 }
 
-// A line break would end the value early in the store and start a new line
-// of its own there.
-std::string withoutLineBreaks(std::string_view s) {
-    std::string out;
-    for (char c : s)
-        if (c != '\r' && c != '\n') out += c;
-    return out;
-}
-
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -176,7 +167,7 @@ bool PropertiesPresenter::ok() {
     const int kind = st.readInt(section, "Type", 0);
     std::string fileText;
     if (kind == store::kOpenDocument) {
-        fileText = withoutLineBreaks(trimBoth(view_->fileName()));
+        fileText = singleLine(trimBoth(view_->fileName()));
         if (fileText.empty()) {
             sys_.dialogs.errorBox(kEmptyFileMessage);
             view_->focus(PropertiesFocus::Browse);
@@ -232,7 +223,7 @@ bool PropertiesPresenter::ok() {
     }
 
     const std::optional<std::string> storeBefore = sys_.files.read(st.path());
-    const std::string trigger = withoutLineBreaks(view_->trigger());
+    const std::string trigger = singleLine(view_->trigger());
     try {
         st.edit([&](store::Store::Edit& e) {
             e.writeInt(section, "HotKey", view_->hotKey());
