@@ -262,7 +262,7 @@ TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTr
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "said"; }, 10s)) << h.editText();
 }
 
-TEST(Properties, RenamingOntoAnotherMacroIsRefused) {
+TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
     e2e::Harness h;
     h.writeProgramFile("Alpha.dat", "stream of Alpha");
     h.writeProgramFile("Beta.dat", "stream of Beta");
@@ -277,7 +277,10 @@ TEST(Properties, RenamingOntoAnotherMacroIsRefused) {
     run.press(dialog, "&OK");
     EXPECT_EQ(run.takeErrorBox(), "You have selected a name of an existing macro, please select another.");
     EXPECT_TRUE(IsWindowVisible(dialog));
-    run.close(dialog, "&Cancel");
+    setText(child(dialog, "Edit", kName), "Gamma");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
+    h.pumpFor(200ms);
     EXPECT_EQ(h.readStore(), before);
     EXPECT_EQ(readProgramFile(h, "Alpha.dat"), "stream of Alpha");
     EXPECT_EQ(readProgramFile(h, "Beta.dat"), "stream of Beta");
