@@ -5,8 +5,9 @@
 KV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export WINEPREFIX="$KV_ROOT/build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko prompts in a fresh prefix.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# No Mono or Gecko prompts in a fresh prefix, and no Linux menu entries or
+# desktop files for the shortcuts the tests make.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
@@ -53,11 +54,63 @@ kv_stop_xvfb() {
     if [ -n "$KV_XVFB_PID" ]; then kill "$KV_XVFB_PID" 2>/dev/null || true; wait "$KV_XVFB_PID" 2>/dev/null || true; fi
 }
 
+# The Wine tier prints to a PDF queue: cupsd (started when not running), a
+# cups-pdf queue "KeyvalePDF" made the default printer, and its own output
+# folder (never a home folder). Exports KV_PDF_DIR for the print test, or
+# KV_PDF_SKIP with the reason when printing cannot be set up here.
+KV_PDF_OUT=/var/spool/cups-pdf/keyvale
+kv_start_cups() {
+    unset KV_PDF_DIR KV_PDF_SKIP
+    local why=""
+    if ! command -v cupsd >/dev/null 2>&1 || ! command -v lpadmin >/dev/null 2>&1; then
+        why="cups is not installed"
+    elif [ ! -x /usr/lib/cups/backend/cups-pdf ]; then
+        why="printer-driver-cups-pdf is not installed"
+    elif ! command -v pdftotext >/dev/null 2>&1; then
+        why="pdftotext (poppler-utils) is not installed"
+    elif [ "$(id -u)" -ne 0 ]; then
+        why="setting up the PDF queue needs root"
+    fi
+    if [ -z "$why" ] && ! lpstat -r 2>/dev/null | grep -q "is running"; then
+        cupsd >/dev/null 2>&1 || true
+        for _ in $(seq 1 50); do lpstat -r 2>/dev/null | grep -q "is running" && break; sleep 0.1; done
+        lpstat -r 2>/dev/null | grep -q "is running" || why="cupsd cannot run here"
+    fi
+    if [ -z "$why" ]; then
+        mkdir -p "$KV_PDF_OUT"
+        # cups-pdf reads the settings of queue "cups-pdf:/keyvale" from this file.
+        printf 'Out %s\nAnonDirName %s\nLabel 0\n' "$KV_PDF_OUT" "$KV_PDF_OUT" > /etc/cups/cups-pdf-keyvale.conf
+        if ! lpstat -p KeyvalePDF >/dev/null 2>&1; then
+            lpadmin -p KeyvalePDF -E -v cups-pdf:/keyvale -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd >/dev/null 2>&1 ||
+                why="the PDF queue cannot be added"
+        fi
+        [ -n "$why" ] || lpadmin -d KeyvalePDF >/dev/null 2>&1 || why="the PDF queue cannot be the default printer"
+    fi
+    if [ -n "$why" ]; then
+        export KV_PDF_SKIP="$why"
+        echo "Printing is not tested: $why" >&2
+    else
+        export KV_PDF_DIR="Z:$KV_PDF_OUT"
+    fi
+}
+
 kv_prepare_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Creating the Wine prefix in $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1 || true
+        wineserver -w 2>/dev/null || true
+    fi
+    # A fresh prefix links the user's Desktop, Documents and the like to the
+    # Linux home folder; in the test prefix they are plain folders, so nothing
+    # a test makes (shortcuts above all) lands in the home folder.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
+        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+    done
+    # Shortcuts written in the prefix never reach the Linux desktop or menus.
+    if ! grep -q '"winemenubuilder.exe"=""' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f >/dev/null 2>&1 || true
         wineserver -w 2>/dev/null || true
     fi
 }

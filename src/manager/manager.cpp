@@ -36,7 +36,8 @@ void ManagerPresenter::fillMacroList() {
     shown.reserve(rows_.size());
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const MacroRow& r = rows_[i];
-        const bool refused = !r.hotKey.empty() && hooks_.hotKeyRefused && hooks_.hotKeyRefused(static_cast<int>(i) + 1);
+        const bool refused =
+            !r.hotKey.empty() && hooks_.hotKeyRefused && hooks_.hotKeyRefused(static_cast<int>(i) + 1);
         shown.push_back({r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image});
     }
     view_.showRows(shown);
@@ -57,7 +58,8 @@ void ManagerPresenter::listClick() {
     const int row = view_.selectedRow();
     const bool on = !rows_.empty() && row >= 0;
     view_.setStatus(on ? selectedStatus(row) : std::string());
-    for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::PropertiesItem, Command::CreateShortcut})
+    for (Command c :
+         {Command::DeleteButton, Command::DeleteItem, Command::PropertiesItem, Command::CreateShortcut})
         enable(c, on);
 }
 
@@ -71,7 +73,9 @@ void ManagerPresenter::listKeyUp() {
     if (row >= 0 && view_.isForeground()) view_.setStatus(selectedStatus(row));
 }
 
-void ManagerPresenter::help() { app::openHelpTopic(sys_); }
+void ManagerPresenter::help() {
+    app::openHelpTopic(sys_);
+}
 
 void ManagerPresenter::newMacro() {
     if (hooks_.openWizard) hooks_.openWizard();

@@ -28,8 +28,8 @@ constexpr std::size_t kLinkPathLimit = 259;
 
 void checkLimit(const std::string& text, std::size_t limit, const std::string& what) {
     if (text.size() > limit)
-        throw Error("Cannot make the shortcut: its " + what + " would be longer than " + std::to_string(limit) +
-                    " characters.");
+        throw Error("Cannot make the shortcut: its " + what + " would be longer than " +
+                    std::to_string(limit) + " characters.");
 }
 
 }  // namespace
@@ -67,7 +67,8 @@ std::uint16_t linkHotKey(store::ShortCut value) {
     return static_cast<std::uint16_t>((high << 8) | (value & 0xFF));
 }
 
-os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name, store::ShortCut hotKey) {
+os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name,
+                            store::ShortCut hotKey) {
     os::ShellLinkData link;
     link.description = name;
     link.workingDirectory = programDirectory;

@@ -24,7 +24,8 @@ std::string linkPathInFolder(const std::string& folderPath, const std::string& v
 std::uint16_t linkHotKey(store::ShortCut value);
 
 // The link for the macro of that name and hot key.
-os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name, store::ShortCut hotKey);
+os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name,
+                            store::ShortCut hotKey);
 
 // Makes (or replaces) the shortcut of the macro in the slot in the folder and
 // returns its path. Raises an error, writing nothing, when the folder cannot

@@ -13,7 +13,8 @@ RemoteListView::RemoteListView(HWND list) : list_(list) {
     GetWindowThreadProcessId(list, &pid);
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (process_)
-        remote_ = static_cast<char*>(VirtualAllocEx(process_, nullptr, kRemoteSize, MEM_COMMIT, PAGE_READWRITE));
+        remote_ =
+            static_cast<char*>(VirtualAllocEx(process_, nullptr, kRemoteSize, MEM_COMMIT, PAGE_READWRITE));
 }
 
 RemoteListView::~RemoteListView() {
@@ -21,7 +22,9 @@ RemoteListView::~RemoteListView() {
     if (process_) CloseHandle(process_);
 }
 
-int RemoteListView::rowCount() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+int RemoteListView::rowCount() const {
+    return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
+}
 
 std::string RemoteListView::text(int row, int column) const {
     LVITEMA item{};

@@ -1,6 +1,8 @@
+#include "manager/manager.hpp"
+
 #include <gtest/gtest.h>
 
-#include "manager/manager.hpp"
+#include "app/application.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
 #include "store/hotkeys.hpp"
@@ -47,13 +49,15 @@ struct ManagerTest : ::testing::Test {
                                                       [this](int slot) { propertiesFor.push_back(slot); },
                                                       [this] {
                                                           ++loads;
-                                                          table.loadHotKeys(st, [this] { p.fillMacroList(); });
+                                                          table.loadHotKeys(st,
+                                                                            [this] { p.fillMacroList(); });
                                                       },
                                                       [this] { ++saves; },
                                                       [this](int slot) { return table.refused(slot); }}};
 
     void store(const std::string& macros, int entries) {
-        fake.files.files[fake.sys.storePath] = "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + macros;
+        fake.files.files[fake.sys.storePath] =
+            "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + macros;
     }
     static std::string macro(int slot, const std::string& name, int type, int hotKey) {
         return "[Macro" + std::to_string(slot) + "]\r\nName=" + name + "\r\nType=" + std::to_string(type) +
@@ -62,8 +66,8 @@ struct ManagerTest : ::testing::Test {
     void select(int row) { view.selected = view.focused = row; }
     std::string states() {
         std::string s;
-        for (Command c : {Command::DeleteButton, Command::EditButton, Command::DeleteItem, Command::PropertiesItem,
-                          Command::CreateShortcut})
+        for (Command c : {Command::DeleteButton, Command::EditButton, Command::DeleteItem,
+                          Command::PropertiesItem, Command::CreateShortcut})
             s += p.commandEnabled(c) ? '1' : '0';
         return s;
     }
@@ -75,8 +79,8 @@ constexpr int kCtrlAltK = 0xC000 + 'K';
 
 TEST_F(ManagerTest, RowsCarryTheKindImageAndARefusedHotKeyIsMarked) {
     store(macro(1, "App", 1, 0) + macro(2, "Keys", 2, kCtrlAltK) + macro(3, "Mouse", 3, 0) +
-              macro(4, "Script", 4, kCtrlAltK) + macro(5, "Odd", 9, 0) + "[Macro6]\r\nName=NoType\r\nHotKey=" +
-              std::to_string(0xC000 + 'J') + "\r\n",
+              macro(4, "Script", 4, kCtrlAltK) + macro(5, "Odd", 9, 0) +
+              "[Macro6]\r\nName=NoType\r\nHotKey=" + std::to_string(0xC000 + 'J') + "\r\n",
           6);
     fake.hotKeys.takenElsewhere.insert({os::kModAlt | os::kModControl, 'J'});
     table.loadHotKeys(st, [this] { p.fillMacroList(); });
@@ -91,7 +95,8 @@ TEST_F(ManagerTest, RowsCarryTheKindImageAndARefusedHotKeyIsMarked) {
     EXPECT_EQ(p.rows()[3].hotKey, "Ctrl+Alt+K") << "the kept row (printed) has the plain text";
     select(3);
     p.listClick();
-    EXPECT_EQ(view.status, "Script - Advanced Macro - the hot key Ctrl+Alt+K is taken by another program or macro");
+    EXPECT_EQ(view.status,
+              "Script - Advanced Macro - the hot key Ctrl+Alt+K is taken by another program or macro");
 }
 
 TEST_F(ManagerTest, StatusTextsFollowTheTypeAndAMissingNameIsEmpty) {
@@ -99,9 +104,12 @@ TEST_F(ManagerTest, StatusTextsFollowTheTypeAndAMissingNameIsEmpty) {
               macro(5, "E", 7, 0) + "[Macro6]\r\nType=2\r\n",
           6);
     p.fillMacroList();
-    const char* expected[] = {"A - Starts an Application or Document", "B - Plays back Keystrokes",
-                              "C - Plays back Mouse and Keyboard",     "D - Advanced Macro",
-                              "E",                                     " - Plays back Keystrokes"};
+    const char* expected[] = {"A - Starts an Application or Document",
+                              "B - Plays back Keystrokes",
+                              "C - Plays back Mouse and Keyboard",
+                              "D - Advanced Macro",
+                              "E",
+                              " - Plays back Keystrokes"};
     for (int row = 0; row < 6; ++row) {
         select(row);
         p.listClick();
@@ -171,7 +179,8 @@ TEST_F(ManagerTest, DeleteAnsweredNoChangesNothingAndYesShiftsRemovesFilesAndFre
     const std::string before = fake.files.files[fake.sys.storePath];
     fake.dialogs.confirmAnswer = false;
     p.deleteMacro();
-    EXPECT_EQ(fake.dialogs.questions, std::vector<std::string>{"Are you sure you want to delete this macro?"});
+    EXPECT_EQ(fake.dialogs.questions,
+              std::vector<std::string>{"Are you sure you want to delete this macro?"});
     EXPECT_EQ(fake.files.files[fake.sys.storePath], before);
     EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.key"), 1u);
 
@@ -179,7 +188,8 @@ TEST_F(ManagerTest, DeleteAnsweredNoChangesNothingAndYesShiftsRemovesFilesAndFre
     p.deleteMacro();
     EXPECT_EQ(store::readEntries(st), 2);
     EXPECT_EQ(st.readString("Macro2", "Name", ""), "Three");
-    EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.key") + fake.files.files.count("C:\\Keyvale\\Two.dat"), 0u);
+    EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.key") + fake.files.files.count("C:\\Keyvale\\Two.dat"),
+              0u);
     EXPECT_FALSE(fake.hotKeys.isRegistered(os::kModAlt | os::kModControl, 'K'));
     EXPECT_EQ(loads, 1);
     ASSERT_EQ(view.rows.size(), 2u);
@@ -236,8 +246,11 @@ TEST_F(ManagerTest, FillingAHundredMacrosReadsTheStoreOnce) {
     std::string text = "[Main]\r\nEntries=100\r\n";
     for (int n = 1; n <= 100; ++n) text += macro(n, "M" + std::to_string(n), 1 + n % 4, 0);
     files.files[fake.sys.storePath] = text;
-    os::System counted{fake.pump,    fake.keyboard, fake.hotKeys, fake.windows,          fake.shell,
-                       files,        fake.dialogs,  fake.locale,  fake.input,            fake.sys.programDirectory,
+    os::System counted{fake.pump,         fake.keyboard,
+                       fake.hotKeys,      fake.windows,
+                       fake.shell,        files,
+                       fake.dialogs,      fake.locale,
+                       fake.input,        fake.sys.programDirectory,
                        fake.sys.storePath};
     manager::ManagerPresenter presenter(counted, links, printing, view, {});
     presenter.fillMacroList();
@@ -251,4 +264,26 @@ TEST_F(ManagerTest, TheWizardAddsRowsAndReadsTheirNames) {
     p.addRow(2, "Second", "Ctrl+B");
     EXPECT_EQ(p.rowNames(), (std::vector<std::string>{"First", "Second"}));
     EXPECT_EQ(view.rows.back(), (ListRow{"Second", "Ctrl+B", "", 2}));
+}
+
+TEST(ManagerTray, PrintMacroListFromTheTrayPrintsThroughTheManager) {
+    struct PrintingView : app::ShellView {
+        int prints = 0;
+        app::ScreenSize screen() override { return {1280, 1024}; }
+        app::Rect managerRect() override { return {}; }
+        void placeManager(const app::Rect&) override {}
+        void showManager(bool) override {}
+        void showAbout(const app::AboutText&) override {}
+        std::pair<unsigned long long, unsigned> memoryStatus() override { return {0, 0}; }
+        void quit() override {}
+        void enableShutdownPrivilege() override {}
+        void printList() override { ++prints; }
+    } view;
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;
+    app::Application application(fake.sys, journal);
+    application.setView(&view);
+    EXPECT_TRUE(application.commandEnabled(app::TrayCommand::PrintMacros));
+    application.trayCommand(app::TrayCommand::PrintMacros);
+    EXPECT_EQ(view.prints, 1);
 }

@@ -30,9 +30,10 @@ TEST(Shortcuts, TheLinkRunsTheMacroByNameWithItsHotKey) {
     os::fake::FakeSystem fake;
     os::fake::FakeShellLinks links;
     fake.files.files[fake.sys.storePath] =
-        "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Mail\\Boss: Hi\r\nHotKey=" + std::to_string(0x2000 + 0x4000 + 123) +
-        "\r\n[Macro2]\r\nType=1\r\n";
-    EXPECT_EQ(manager::createShortcut(fake.sys, links, ShellFolder::Desktop, 1), "C:\\Users\\me\\Desktop\\ Hi.lnk");
+        "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Mail\\Boss: Hi\r\nHotKey=" +
+        std::to_string(0x2000 + 0x4000 + 123) + "\r\n[Macro2]\r\nType=1\r\n";
+    EXPECT_EQ(manager::createShortcut(fake.sys, links, ShellFolder::Desktop, 1),
+              "C:\\Users\\me\\Desktop\\ Hi.lnk");
     os::ShellLinkData expected;
     expected.description = "Mail\\Boss: Hi";
     expected.target = "C:\\Keyvale\\Macros.exe";
@@ -68,11 +69,13 @@ TEST(Shortcuts, RefusedWithAClearErrorAndNothingWritten) {
     withName("");
     EXPECT_EQ(message(ShellFolder::Desktop), "Cannot make a shortcut for a macro without a name.");
     withName(std::string(256, 'n'));
-    EXPECT_EQ(message(ShellFolder::Desktop),
-              "Cannot make the shortcut: its description (the macro's name) would be longer than 255 characters.");
+    EXPECT_EQ(
+        message(ShellFolder::Desktop),
+        "Cannot make the shortcut: its description (the macro's name) would be longer than 255 characters.");
     withName(std::string(240, 'n'));  // the arguments add 16 characters
-    EXPECT_EQ(message(ShellFolder::Desktop),
-              "Cannot make the shortcut: its arguments (the macro's name) would be longer than 255 characters.");
+    EXPECT_EQ(
+        message(ShellFolder::Desktop),
+        "Cannot make the shortcut: its arguments (the macro's name) would be longer than 255 characters.");
     withName(std::string(236, 'n'));  // the folder path and "\" take 20, ".lnk" 4
     EXPECT_EQ(message(ShellFolder::Desktop),
               "Cannot make the shortcut: its file path would be longer than 259 characters.");
@@ -85,8 +88,8 @@ TEST(PrintList, OnlyRowsWithAHotKeyWithThreeTabsUpToEightCharacters) {
     const std::vector<manager::MacroRow> rows = {
         {"Short", "Ctrl+F12", "", 0}, {"None", "", "", 0}, {"Long", "Shift+F12", "", 0}};
     EXPECT_EQ(manager::printedLines(rows),
-              (std::vector<std::string>{"HOTKEY      \t\tMACRO NAME", std::string(33, '_'), "Ctrl+F12\t\t\tShort",
-                                        "Shift+F12\t\tLong"}));
+              (std::vector<std::string>{"HOTKEY      \t\tMACRO NAME", std::string(33, '_'),
+                                        "Ctrl+F12\t\t\tShort", "Shift+F12\t\tLong"}));
 }
 
 TEST(PrintList, TabStopsWrappingAndPageBreaks) {
@@ -110,10 +113,9 @@ TEST(PrintList, TabStopsWrappingAndPageBreaks) {
         manager::printLines(job, {"abcdefghijklmn", "\t\tX", "", "Y"});
         // Cut at the edge and continued; a tab past the edge starts a new line;
         // an empty line advances by the character height.
-        EXPECT_EQ(job.drawn, (std::vector<Drawn>{{1, 0, 0, "abcdefghij"},
-                                                 {1, 0, 18, "klmn"},
-                                                 {1, 0, 52, "X"},
-                                                 {1, 0, 86, "Y"}}));
+        EXPECT_EQ(job.drawn,
+                  (std::vector<Drawn>{
+                      {1, 0, 0, "abcdefghij"}, {1, 0, 18, "klmn"}, {1, 0, 52, "X"}, {1, 0, 86, "Y"}}));
     }
     {
         os::fake::FakePrintJob job;

@@ -39,7 +39,8 @@ constexpr ShortcutItem kShortcutItems[] = {
 
 }  // namespace
 
-ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerHooks hooks)
+ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing,
+                             ManagerHooks hooks)
     : sys_(sys), presenter_(sys, links, printing, *this, std::move(hooks)) {
     create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, nullptr);
     setClientSize96(kClientWidth, kClientHeight);
@@ -120,9 +121,13 @@ void ManagerWindow::showRows(const std::vector<ListRow>& rows) {
     list_->setRows(shown);
 }
 
-void ManagerWindow::addRow(const ListRow& r) { list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image}); }
+void ManagerWindow::addRow(const ListRow& r) {
+    list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image});
+}
 
-void ManagerWindow::removeRow(int row) { SendMessageA(list_->hwnd(), LVM_DELETEITEM, row, 0); }
+void ManagerWindow::removeRow(int row) {
+    SendMessageA(list_->hwnd(), LVM_DELETEITEM, row, 0);
+}
 
 void ManagerWindow::enableCommand(Command c, bool on) {
     switch (c) {

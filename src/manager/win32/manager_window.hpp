@@ -22,7 +22,9 @@ public:
     ManagerPresenter& presenter() { return presenter_; }
     // FillMacroList: every row again from the store.
     void refillList() { presenter_.fillMacroList(); }
-    void printList() { guarded([&] { presenter_.printList(); }); }
+    void printList() {
+        guarded([&] { presenter_.printList(); });
+    }
     // For the setup wizard: the captions of all rows, and a new row.
     std::vector<std::string> rowNames() const { return presenter_.rowNames(); }
     void addRow(int image, const std::string& caption, const std::string& subItem) {

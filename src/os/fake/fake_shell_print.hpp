@@ -41,10 +41,13 @@ public:
         bool operator==(const Drawn&) const = default;
     };
     PageMetrics metrics() override { return page; }
-    int textWidth(std::string_view text) override { return static_cast<int>(text.size()) * page.averageCharWidth; }
+    int textWidth(std::string_view text) override {
+        return static_cast<int>(text.size()) * page.averageCharWidth;
+    }
     int textHeight(std::string_view) override { return page.charHeight; }
     void drawText(int x, int y, std::string_view text) override {
-        if (failAfterDraws >= 0 && static_cast<int>(drawn.size()) >= failAfterDraws) throw Error("I/O error 103");
+        if (failAfterDraws >= 0 && static_cast<int>(drawn.size()) >= failAfterDraws)
+            throw Error("I/O error 103");
         drawn.push_back({pages, x, y, std::string(text)});
     }
     void newPage() override { ++pages; }

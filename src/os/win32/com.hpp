@@ -2,9 +2,8 @@
 // RAII for COM: the library initialised for the calling thread, and
 // interface pointers released when they go out of scope.
 
-#include <windows.h>
-
 #include <objbase.h>
+#include <windows.h>
 
 namespace kv::os::win32 {
 

@@ -9,7 +9,9 @@ namespace kv::os::win32 {
 
 namespace {
 
-[[noreturn]] void printerFailed() { throw Error("Printer error: the macro list could not be printed."); }
+[[noreturn]] void printerFailed() {
+    throw Error("Printer error: the macro list could not be printed.");
+}
 
 struct DcTraits {
     using Type = HDC;
@@ -28,9 +30,9 @@ struct FontTraits {
 class Win32PrintJob : public PrintJob {
 public:
     Win32PrintJob(HDC dc, const std::string& documentName) : dc_(dc) {
-        font_.reset(CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH, "MS Sans Serif"));
+        font_.reset(CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif"));
         if (font_) oldFont_ = SelectObject(dc, font_.get());
         DOCINFOA info{};
         info.cbSize = sizeof info;
@@ -47,8 +49,8 @@ public:
     PageMetrics metrics() override {
         TEXTMETRICA tm{};
         GetTextMetricsA(dc_.get(), &tm);
-        return {GetDeviceCaps(dc_.get(), HORZRES), GetDeviceCaps(dc_.get(), VERTRES), static_cast<int>(tm.tmAveCharWidth),
-                static_cast<int>(tm.tmHeight)};
+        return {GetDeviceCaps(dc_.get(), HORZRES), GetDeviceCaps(dc_.get(), VERTRES),
+                static_cast<int>(tm.tmAveCharWidth), static_cast<int>(tm.tmHeight)};
     }
     int textWidth(std::string_view text) override { return extent(text).cx; }
     int textHeight(std::string_view text) override { return extent(text).cy; }

@@ -1,9 +1,8 @@
 #include "os/win32/shell_links.hpp"
 
-#include <windows.h>
-
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 #include "os/win32/com.hpp"
 #include "store/error.hpp"
@@ -27,7 +26,8 @@ std::optional<std::string> Win32ShellLinks::folderPath(ShellFolder folder) {
     }
     char path[MAX_PATH] = {};
     // The folder is created when the profile does not have it yet.
-    if (SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK || !path[0])
+    if (SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK ||
+        !path[0])
         return std::nullopt;
     std::string result = path;
     if (result.size() > 3 && result.back() == '\\') result.pop_back();
