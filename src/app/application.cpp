@@ -21,7 +21,10 @@ Application::Application(os::System& sys, journal::Journal& journal)
           sys, [this](int slot) { dispatcher_.processHotKey(slot); },
           [this](const std::function<void()>& scan) { guarded(scan); }),
       commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
-    journal_.onFinished = [this](bool) { dispatcher_.recorderFinished(); };
+    journal_.onFinished = [this](bool) {
+        dispatcher_.recorderFinished();
+        for (const auto& observer : recorderObservers_) observer();
+    };
     dispatcher_.setScriptRunner([this](const std::string& script) { interpreter_.sendKeys(script); });
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }

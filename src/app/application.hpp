@@ -68,6 +68,10 @@ public:
     // Tray menu and tray icon.
     bool openEnabled() const { return openEnabled_; }
     bool showHints() const { return showHints_; }
+    // The hint window sets the tray menu's tick.
+    void setShowHints(bool on) { showHints_ = on; }
+    // Called after the dispatcher's handling of every end of a replay.
+    void addRecorderFinishedObserver(std::function<void()> f) { recorderObservers_.push_back(std::move(f)); }
     bool commandEnabled(TrayCommand c) const;
     void trayCommand(TrayCommand c);
     void trayDoubleClick();
@@ -107,6 +111,7 @@ private:
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;
+    std::vector<std::function<void()>> recorderObservers_;
 };
 
 }  // namespace kv::app

@@ -153,6 +153,11 @@ public:
     // "All Files (*.*)|*.*|Executables (*.exe)|*.exe". The full path of the
     // picked file, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
+    // The standard one-line input box: caption, prompt, an answer field that
+    // starts with initial, OK (default) and Cancel. The answer as typed, or
+    // nothing when cancelled.
+    virtual std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
+                                                  const std::string& initial) = 0;
 };
 
 // One low-level input event, as recorded and as replayed.

@@ -6,7 +6,12 @@
 #include "app/application.hpp"
 #include "app/help.hpp"
 #include "app/win32/forms.hpp"
+#include "app/win32/wizard_link.hpp"
+#include "authoring/win32/command_dialog_forms.hpp"
+#include "authoring/win32/hint_form.hpp"
+#include "authoring/win32/wizard_form.hpp"
 #include "authoring/win32/properties_form.hpp"
+#include "authoring/script_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/printing.hpp"
 #include "os/win32/shell_links.hpp"
@@ -52,17 +57,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal);
+    kv::ui::win32::Form::setPump(&os.pump);
 
     using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
-    HiddenForm wizard("TfrmWizard", "Macro Setup Wizard");
+    kv::app::win32::WizardLink wizardLink(app);
+    kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
+    kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
+    app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
     kv::os::win32::Win32ShellLinks shellLinks;
     kv::os::win32::Win32Printing printing;
     printing.owner = appWindow.get();
     kv::manager::ManagerHooks managerHooks;
-    // The setup wizard ("New Macro") and the properties dialog ("Edit Macro",
-    // double click, "&Properties" with the slot of the selected row) open here.
-    managerHooks.openWizard = [] {};
+    managerHooks.openWizard = [&] { wizard.openNew(); };
     kv::authoring::win32::PropertiesForm* propertiesForm = nullptr;  // created after the manager, its owner
     managerHooks.openProperties = [&](int slot) {
         if (propertiesForm) propertiesForm->showFor(slot);
@@ -71,25 +78,40 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     managerHooks.savePosition = [&] { app.saveManagerPosition(); };
     managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
     kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
+    wizardLink.setManager(manager.hwnd());
+    wizard.setOwner(manager.hwnd());
     kv::app::win32::Win32ShellView view(manager, appWindow.get());
     app.setView(&view);
     app.guarded([&] { app.managerCreated(); });
     kv::app::win32::TrayForm tray(app, appWindow.get());
     tray.addIcon();
     app.trayCreated(kv::triggers::splitArguments(GetCommandLineA()));
-    HiddenForm wait("TfrmWait", "Wait Time");
-    HiddenForm repeat("TfrmRepeat", "Number of Times to Repeat");
-    HiddenForm inputBox("TfrmInputBox", "Input Box");
-    HiddenForm waitForWindow("TfrmWaitforWindow", "Wait for a Window");
-    HiddenForm hint("TfrmHint", "Keyvale Hints");
-    // The stop-recording hot key and the script editor are the wizard's.
+    kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
+    kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
     kv::authoring::PropertiesHooks propertiesHooks;
     propertiesHooks.manager = [&](bool on) { ShowWindow(manager.hwnd(), on ? SW_SHOW : SW_HIDE); };
     propertiesHooks.list = [&] { manager.refillList(); };
     propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
     propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
+    propertiesHooks.stopHotKeyEnabled = [&](bool on) { wizard.presenter().stopHotKey().setEnabled(on); };
+    propertiesHooks.scriptEditor = [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
+        kv::authoring::ScriptEditSession session(os.files, os.sys.programDirectory, r.storedBaseName);
+        std::optional<std::string> saved;
+        wizard.presenter().arrangeForEdit();
+        wizard.scriptPage().setScript(r.script);
+        wizard.presenter().onSave = [&] {
+            session.save(r.newBaseName, wizard.scriptPage().script());
+            saved = session.scriptBaseName();
+            wizard.presenter().cancel();  // back to the normal buttons, closed
+        };
+        wizard.openArranged();
+        wizard.presenter().onSave = nullptr;
+        wizard.presenter().setEditMode(false);
+        return saved;
+    };
     kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
     propertiesForm = &properties;
+    wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
     app.firstRunCheck();
 
     while (os.pump.runOne()) {

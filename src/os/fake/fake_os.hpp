@@ -158,6 +158,20 @@ public:
         fileFilters.push_back(filter);
         return pickedFile;
     }
+    std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
+                                          const std::string& initial) override {
+        queries.push_back({caption, prompt, initial});
+        if (queryAnswers.empty()) return std::nullopt;
+        auto a = queryAnswers.front();
+        queryAnswers.pop_front();
+        return a;
+    }
+    struct Query {
+        std::string caption, prompt, initial;
+    };
+    std::vector<Query> queries;
+    // Answers of the input box in turn; nothing is Cancel (also when none is left).
+    std::deque<std::optional<std::string>> queryAnswers;
     std::vector<std::string> questions;
     bool confirmAnswer = true;
     std::vector<std::string> messages;

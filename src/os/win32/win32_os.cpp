@@ -328,10 +328,6 @@ bool Win32Files::createDirectory(const std::string& path) {
 
 // ---- dialogs ----
 
-void Win32Dialogs::errorBox(const std::string& message) {
-    MessageBoxA(owner, message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
-}
-
 namespace {
 
 // The window a box belongs to: the active window of this program, so the
@@ -342,6 +338,10 @@ HWND boxOwner(HWND fallback) {
 }
 
 }  // namespace
+
+void Win32Dialogs::errorBox(const std::string& message) {
+    MessageBoxA(boxOwner(owner), message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
 
 bool Win32Dialogs::confirm(const std::string& question) {
     return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale", MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) ==

@@ -391,6 +391,13 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case DM_GETDEFID:
             return default_ ? MAKELRESULT(default_->id(), DC_HASDEFID) : 0;
+        case WM_NEXTDLGCTL: {
+            // A multi-line edit takes Tab and Enter itself and asks its parent
+            // to move the focus, as it would ask a dialog.
+            HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd(), GetFocus(), wp != 0);
+            if (next) SetFocus(next);
+            return 0;
+        }
         case os::win32::kFormKeyPreview:
             if (wp == WM_KEYUP && onKeyUp) {
                 onKeyUp(static_cast<WPARAM>(lp));

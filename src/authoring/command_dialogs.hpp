@@ -1,0 +1,70 @@
+#pragma once
+// The four small dialogs that build a script command with a value: a delay,
+// the start of a repetition, a value prompt and a wait for a window. Each
+// checks its fields, makes the token and hands it to the script box.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "os/os.hpp"
+
+namespace kv::authoring {
+
+enum class CommandDialogKind { Delay, Repeat, InputBox, WaitForWindow };
+
+// The dialogs' fields. Delay and WaitForWindow have Time and the
+// Seconds/Minutes choice; Repeat has Count; InputBox has Title;
+// WaitForWindow has WindowTitle.
+enum class CommandField { Time, Count, Title, WindowTitle };
+
+inline constexpr const char* kNoWindowTitle =
+    "Please specify the title of the window that you would like to look for.";
+inline constexpr const char* kNoTimeOut = "Please specify a length of time to wait before timing out.";
+inline constexpr const char* kNoDelayTime = "Please specify the time to wait.";
+inline constexpr const char* kNoRepeatCount = "Please specify the number of times to repeat.";
+
+// Removes leading and trailing characters with codes up to 32.
+std::string trimBlanks(std::string_view text);
+
+std::string delayToken(std::string_view time, bool minutes);
+std::string repeatToken(std::string_view count);
+std::string inputToken(std::string_view title);
+std::string waitForWindowToken(std::string_view title, std::string_view separator, std::string_view time,
+                               bool minutes);
+
+class CommandDialogView {
+public:
+    virtual ~CommandDialogView() = default;
+    virtual std::string field(CommandField f) const = 0;
+    virtual bool minutes() const = 0;
+    virtual void focus(CommandField f) = 0;
+    virtual void close() = 0;
+};
+
+class CommandDialog {
+public:
+    // insert puts a finished token into the script box.
+    CommandDialog(CommandDialogKind kind, CommandDialogView& view, os::System& sys,
+                  std::function<void(const std::string&)> insert)
+        : kind_(kind), view_(view), sys_(sys), insert_(std::move(insert)) {}
+
+    CommandDialogKind kind() const { return kind_; }
+    // The dialog became visible: its first field gets the focus.
+    void shown();
+    // OK: a missing value is named in a message and its field focused, the
+    // dialog staying open; otherwise the token is inserted and it closes.
+    void ok();
+    void cancel() { view_.close(); }
+
+private:
+    void refuse(const char* message, CommandField f);
+    void finish(const std::string& token);
+
+    CommandDialogKind kind_;
+    CommandDialogView& view_;
+    os::System& sys_;
+    std::function<void(const std::string&)> insert_;
+};
+
+}  // namespace kv::authoring

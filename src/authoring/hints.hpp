@@ -1,0 +1,38 @@
+#pragma once
+// The hint window's decisions: a hint shows, modally, only while the store's
+// "Show Hints" is on; closing the window with its box unticked turns hints
+// off in the store and unticks the tray menu item.
+
+#include <functional>
+#include <string>
+
+#include "os/os.hpp"
+
+namespace kv::authoring {
+
+class HintView {
+public:
+    virtual ~HintView() = default;
+    // Puts the text into the window and shows it modally; returns when closed.
+    virtual void showModal(const std::string& text) = 0;
+};
+
+class Hints {
+public:
+    Hints(os::System& sys, std::function<void(bool on)> setTrayTick)
+        : sys_(sys), setTrayTick_(std::move(setTrayTick)) {}
+    void setView(HintView* view) { view_ = view; }
+
+    // ShowHint: returns once the user has closed the window, or at once
+    // while hints are off.
+    void show(const std::string& text);
+    // The window closes with its "Show hints" box in this state.
+    void closed(bool showHintsChecked);
+
+private:
+    os::System& sys_;
+    std::function<void(bool)> setTrayTick_;
+    HintView* view_ = nullptr;
+};
+
+}  // namespace kv::authoring

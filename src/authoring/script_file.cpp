@@ -1,0 +1,58 @@
+#include "authoring/script_file.hpp"
+
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/profile.hpp"
+
+namespace kv::authoring {
+
+namespace {
+
+std::string scriptPath(const std::string& programDirectory, const std::string& name) {
+    return store::dataFilePath(programDirectory, name, ".key");
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    return store::equalsIgnoreCase(store::trimmedName(a), store::trimmedName(b));
+}
+
+// A failed write leaves the target as it was: it is only ever renamed over.
+void writeWhole(os::Files& files, const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".new";
+    if (files.write(temp, bytes) && files.replace(temp, path)) return;
+    files.remove(temp);
+    throw Error("Unable to write to " + path);
+}
+
+}  // namespace
+
+std::string saveScriptInPlace(os::Files& files, const std::string& programDirectory,
+                              const std::string& storedBaseName, const std::string& oldBaseName,
+                              const std::string& newName, const std::string& script) {
+    const std::string newBase = store::trimmedName(newName);
+    writeWhole(files, scriptPath(programDirectory, newBase), script);
+    if (!sameFile(storedBaseName, newBase))
+        writeWhole(files, scriptPath(programDirectory, storedBaseName), script);
+    if (!sameFile(oldBaseName, newBase) && !sameFile(oldBaseName, storedBaseName))
+        files.remove(scriptPath(programDirectory, oldBaseName));
+    return newBase;
+}
+
+void dropScriptFile(os::Files& files, const std::string& programDirectory, const std::string& keepBaseName,
+                    const std::string& dropBaseName) {
+    if (!sameFile(keepBaseName, dropBaseName)) files.remove(scriptPath(programDirectory, dropBaseName));
+}
+
+std::string ScriptEditSession::load() const {
+    const std::string text = files_.read(scriptPath(directory_, stored_)).value_or(std::string());
+    std::string_view v = text;
+    while (!v.empty() && static_cast<unsigned char>(v.front()) <= 32) v.remove_prefix(1);
+    while (!v.empty() && static_cast<unsigned char>(v.back()) <= 32) v.remove_suffix(1);
+    return std::string(v);
+}
+
+void ScriptEditSession::save(const std::string& typedName, const std::string& script) {
+    current_ = saveScriptInPlace(files_, directory_, stored_, current_, typedName, script);
+}
+
+}  // namespace kv::authoring

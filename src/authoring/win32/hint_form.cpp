@@ -1,0 +1,53 @@
+#include "authoring/win32/hint_form.hpp"
+
+#include <exception>
+
+namespace kv::authoring::win32 {
+
+HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : sys_(sys), hints_(hints) {
+    create("TfrmHint", "Keyvale Hints", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
+    setClientSize96(320, 164);
+    text_ = &memo({"", {8, 8, 304, 112}});
+    text_->setReadOnly(true);
+    showHints_ = &checkBox({"Show hints", {8, 134, 150, 17}});
+    showHints_->setChecked(true);
+    ok_ = &button({"&OK", {237, 131, 75, 23}});
+    ok_->onClick = [this] { endModal(IDOK); };
+    setDefaultButton(ok_);
+    setCancelButton(ok_);
+    hints_.setView(this);
+}
+
+HintForm::~HintForm() {
+    hints_.setView(nullptr);
+}
+
+void HintForm::showModal(const std::string& text) {
+    if (inModalLoop()) return;
+    text_->setText(text);
+    // Show it over the window that asked, which the modal loop disables.
+    if (HWND active = GetActiveWindow(); active && active != hwnd())
+        SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(active));
+    centre();
+    show(true);
+    ok_->focus();
+    Form::showModal();
+    try {
+        hints_.closed(showHints_->checked());
+    } catch (const std::exception& e) {
+        sys_.dialogs.errorBox(e.what());
+    }
+}
+
+LRESULT HintForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
+    // The read-only text in the tool-tip colours.
+    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == text_->hwnd()) {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_INFOBK));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_INFOBK));
+    }
+    return Form::handle(msg, wp, lp);
+}
+
+}  // namespace kv::authoring::win32

@@ -1,0 +1,79 @@
+#pragma once
+// The setup wizard's window: a picture strip, nine pages in one place and
+// the row of buttons, built from tables. Every decision is the presenter's.
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "authoring/script_page_host.hpp"
+#include "authoring/win32/script_page.hpp"
+#include "authoring/wizard.hpp"
+#include "ui/win32/controls.hpp"
+
+namespace kv::authoring::win32 {
+
+class WizardForm : public ui::win32::Form, public WizardView, public ScriptPageHost {
+public:
+    WizardForm(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+               Hints& hints, HWND owner);
+    ~WizardForm() override;
+
+    // The manager window, which the modal wizard disables while it is open.
+    void setOwner(HWND owner);
+    // Opens the wizard for a new macro, modally; returns when it has closed.
+    void openNew();
+    // Shows the wizard modally as it is arranged (edit mode: the properties
+    // dialog has called presenter().arrangeForEdit() and set the script).
+    void openArranged();
+
+    Wizard& presenter() { return wizard_; }
+    ScriptPage& scriptPage() { return *scriptPage_; }
+
+    // WizardView
+    WizardFields fields() override;
+    void clearFields() override;
+    void setShortcut(int index) override;
+    void setCommandLine(const std::string& text) override;
+    void showPage(WizardPage page) override;
+    void showButton(WizardButton b, bool on) override;
+    void enableButton(WizardButton b, bool on) override;
+    void showEditPicture(bool on) override;
+    void setSummary(const WizardSummary& s) override;
+    void focus(WizardFocus f) override;
+    bool wizardVisible() override { return visible(); }
+    void hideWizard() override { hide(); }
+    void showWizardOnTop() override;
+    void close() override { endModal(0); }
+
+    // ScriptPageHost
+    void showHint(const std::string& text) override;
+    os::System& system() override { return sys_; }
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void build();
+    void run(void (Wizard::*handler)());
+    ui::win32::Button& btn(WizardButton b) { return *buttons_[static_cast<std::size_t>(b)]; }
+
+    os::System& sys_;
+    Hints& hints_;
+    Wizard wizard_;
+    std::array<std::vector<ui::win32::Control*>, 9> pages_;
+    std::array<ui::win32::Button*, kWizardButtons> buttons_{};
+    ui::win32::Label* picture_ = nullptr;
+    bool editBand_ = false;
+    ui::win32::RadioButton *optRecKeys_ = nullptr, *optRecMouse_ = nullptr, *optStartApp_ = nullptr;
+    ui::win32::RadioButton *optCapture_ = nullptr, *optManual_ = nullptr;
+    ui::win32::RadioButton *optNormalSpeed_ = nullptr, *optHighSpeed_ = nullptr;
+    ui::win32::Edit *name_ = nullptr, *trigger_ = nullptr, *commandLine_ = nullptr, *keysArea_ = nullptr;
+    ui::win32::HotKeyEdit* hotKey_ = nullptr;
+    ui::win32::ComboBox* shortcuts_ = nullptr;
+    ui::win32::Button* browse_ = nullptr;
+    ui::win32::Label *sumName_ = nullptr, *sumType_ = nullptr, *sumKeys_ = nullptr, *sumTrigger_ = nullptr;
+    std::unique_ptr<ScriptPage> scriptPage_;
+};
+
+}  // namespace kv::authoring::win32

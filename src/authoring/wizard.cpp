@@ -1,0 +1,540 @@
+#include "authoring/wizard.hpp"
+
+#include <exception>
+
+#include "app/help.hpp"
+#include "authoring/macro_name.hpp"
+#include "store/error.hpp"
+#include "store/macros.hpp"
+#include "store/shortcut.hpp"
+#include "store/store.hpp"
+
+namespace kv::authoring {
+
+namespace {
+
+constexpr const char* kDuplicateName =
+    "You have selected a name of an existing macro, please select another.";
+constexpr const char* kEmptyName = "Please type a name for this macro.";
+constexpr const char* kEmptyProgram =
+    "Please specify an application or document to launch.  You can search for files by selecting 'Browse'.";
+constexpr const char* kCancelQuestion =
+    "The Macro Setup Wizard has not finished creating your macro.  Are you sure you want to exit the wizard?";
+constexpr const char* kRecordMouseHint =
+    "When you close this box, Keyvale will disappear and start recording all of your keyboard and mouse "
+    "actions.  To end recording type Shift+Ctrl+F12.";
+constexpr const char* kRecordKeysHint =
+    "When you close this box, Keyvale will start to record all of the keys that you press.  You do not need "
+    "to "
+    "use the space at the bottom to record your keystrokes - it is only there if you need it.  You may open "
+    "the "
+    "program that you intend this macro to be run within and begin typing in it.  When you are finished, "
+    "simply "
+    "use your mouse to click the Stop Recording button in Keyvale.";
+constexpr const char* kBrowseHint =
+    "Note that you may use this option to not only start regular programs, but also launch any windows "
+    "documents with valid associations.  For example, C:\\My Documents\\example.txt opens that file in "
+    "Notepad, "
+    "http://www.example.com opens that page in your web browser, and mailto:someone@example.com opens your "
+    "e-mail program with that address in the To field.";
+constexpr const char* kHotKeyHelp =
+    "If you would like to launch this macro using a set of keys, type them directly into this area.  You may "
+    "use "
+    "Alt, Ctrl, and or Shift together with other keys to create a valid shortcut combination.  It is "
+    "important "
+    "to choose a unique set of keys that are not globally assigned or used by the program that this macro is "
+    "intended for.  For more information, see the help topic \"Operation\" (F1).";
+constexpr const char* kWinTitleHelp =
+    "To have this macro run when a particular window appears, type the entire title (not case sensitive) of "
+    "the "
+    "window that you would like Keyvale to look for before running this macro.  To skip this option, leave "
+    "the "
+    "area blank.";
+constexpr const char* kRecordingNotSaved =
+    "The recording could not be saved to %s.  Please record the macro again.";
+constexpr unsigned kVkF1 = 112;
+
+std::string upperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+std::string withPath(const char* text, const std::string& path) {
+    std::string s = text;
+    s.replace(s.find("%s"), 2, path);
+    return s;
+}
+
+// The list image of each kind: 0 program, 1 keystrokes and scripts, 2 mouse.
+int listImage(int kind) {
+    return kind == store::kReplayMouseAndKeys ? 2 : kind == store::kOpenDocument ? 0 : 1;
+}
+
+}  // namespace
+
+const char* kindSummary(int kind) {
+    switch (kind) {
+        case store::kOpenDocument: return "Start an Application";
+        case store::kReplayKeys: return "Playback keyboard";
+        case store::kReplayMouseAndKeys: return "Playback mouse and keyboard";
+        case store::kScript: return "Playback advanced macro";
+        default: return "";
+    }
+}
+
+int Wizard::kindOf(const WizardFields& f) {
+    switch (f.start) {
+        case StartChoice::StartApp: return store::kOpenDocument;
+        case StartChoice::Record: return f.keysOnly ? store::kReplayKeys : store::kReplayMouseAndKeys;
+        case StartChoice::Advanced: break;
+    }
+    return store::kScript;
+}
+
+Wizard::Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+               Hints& hints)
+    : sys_(sys),
+      journal_(journal),
+      state_(state),
+      host_(host),
+      hints_(hints),
+      stopHotKey_(sys.hotKeys, [this](store::HotKeyComponent&, unsigned, store::ShortCut) {
+          try {
+              stopHotKeyPressed();
+          } catch (const std::exception& e) {
+              sys_.dialogs.errorBox(e.what());
+          }
+      }) {
+    stopHotKey_.setEnabled(false);
+    stopHotKey_.setHotKey(kStopRecordHotKey);
+    enabled_.fill(true);
+    shown_.fill(true);
+    for (WizardButton b :
+         {WizardButton::Back, WizardButton::StopKeys, WizardButton::PlayKeys, WizardButton::StopMouse})
+        enabled_[index(b)] = false;
+    shown_[index(WizardButton::Finished)] = false;
+    shown_[index(WizardButton::Save)] = false;
+}
+
+void Wizard::setView(WizardView* view) {
+    view_ = view;
+    if (!view_) return;
+    view_->showPage(page_);
+    for (std::size_t i = 0; i < kWizardButtons; ++i) {
+        view_->enableButton(static_cast<WizardButton>(i), enabled_[i]);
+        view_->showButton(static_cast<WizardButton>(i), shown_[i]);
+    }
+    view_->showEditPicture(false);
+}
+
+void Wizard::enable(WizardButton b, bool on) {
+    enabled_[index(b)] = on;
+    if (view_) view_->enableButton(b, on);
+}
+
+void Wizard::showButton(WizardButton b, bool on) {
+    shown_[index(b)] = on;
+    if (view_) view_->showButton(b, on);
+}
+
+void Wizard::showPage(WizardPage p) {
+    page_ = p;
+    if (view_) view_->showPage(p);
+}
+
+void Wizard::focus(WizardFocus f) {
+    if (view_) view_->focus(f);
+}
+
+// ---- opening and closing ----
+
+void Wizard::formShow() {
+    stopHotKey_.setEnabled(true);
+    if (wizardRecording_) return;  // back after a recording: page and fields stay
+    if (editMode_) {
+        focus(WizardFocus::Script);
+        return;
+    }
+    state_.macroDialogOpen = true;
+    showPage(WizardPage::Start);
+    if (view_) {
+        view_->clearFields();
+        view_->showEditPicture(false);
+    }
+    enable(WizardButton::PlayKeys, false);
+    enable(WizardButton::PlayMouse, false);
+    showButton(WizardButton::Save, false);
+    showButton(WizardButton::Finished, false);
+    showButton(WizardButton::Next, true);
+    showButton(WizardButton::Back, true);
+    enable(WizardButton::Next, true);
+}
+
+void Wizard::formClose() {
+    // A recording the wizard started would otherwise go on watching the
+    // keyboard with nobody left to stop it.
+    if (recording_) stopRecording();
+    wizardRecording_ = false;
+    stopHotKey_.setEnabled(false);
+    if (!editMode_) state_.macroDialogOpen = false;
+}
+
+void Wizard::arrangeForEdit() {
+    showPage(WizardPage::ManualKeys);
+    if (view_) view_->showEditPicture(true);
+    showButton(WizardButton::Next, false);
+    showButton(WizardButton::Back, false);
+    showButton(WizardButton::Finished, false);
+    showButton(WizardButton::Save, true);
+    editMode_ = true;
+}
+
+void Wizard::resetToNewState() {
+    showPage(WizardPage::Start);
+    if (view_) {
+        view_->clearFields();
+        view_->showEditPicture(false);
+    }
+    enable(WizardButton::PlayKeys, false);
+    enable(WizardButton::PlayMouse, false);
+    showButton(WizardButton::Save, false);
+    showButton(WizardButton::Next, true);
+    showButton(WizardButton::Back, true);
+    editMode_ = false;
+}
+
+// ---- Next, Back, summary ----
+
+bool Wizard::nameAccepted(const WizardFields& f) {
+    // Compared as stored: without trailing blanks, so "Notes " is "Notes".
+    const std::string name = store::trimmedName(f.name);
+    const std::string key = upperAscii(name);
+    for (const std::string& caption : host_.macroNames()) {
+        if (upperAscii(store::trimmedName(caption)) == key) {
+            sys_.dialogs.errorBox(kDuplicateName);
+            focus(WizardFocus::Name);
+            return false;
+        }
+    }
+    if (name.empty()) {
+        sys_.dialogs.errorBox(kEmptyName);
+        focus(WizardFocus::Name);
+        return false;
+    }
+    if (!isPlainFileName(name)) {
+        sys_.dialogs.errorBox(kNameNotAFileName);
+        focus(WizardFocus::Name);
+        return false;
+    }
+    return true;
+}
+
+void Wizard::next() {
+    if (!enabled(WizardButton::Next) || !shown(WizardButton::Next) || !view_) return;
+    const WizardFields f = view_->fields();
+    switch (page_) {
+        case WizardPage::Start:
+            showPage(WizardPage::Name);
+            focus(WizardFocus::Name);
+            enable(WizardButton::Back, true);
+            break;
+        case WizardPage::Name:
+            view_->setShortcut(0);
+            if (!nameAccepted(f)) return;
+            showPage(WizardPage::HotKey);
+            focus(WizardFocus::HotKey);
+            enable(WizardButton::Back, true);
+            break;
+        case WizardPage::HotKey:
+            switch (f.start) {
+                case StartChoice::Advanced:
+                    showPage(WizardPage::ManualKeys);
+                    focus(WizardFocus::Script);
+                    break;
+                case StartChoice::Record: showPage(WizardPage::Keystype); break;
+                case StartChoice::StartApp:
+                    showPage(WizardPage::StartApp);
+                    focus(WizardFocus::Browse);
+                    break;
+            }
+            enable(WizardButton::Back, true);
+            break;
+        case WizardPage::StartApp:
+            if (singleLine(f.commandLine).empty()) {
+                sys_.dialogs.errorBox(kEmptyProgram);
+                focus(WizardFocus::Browse);
+                return;
+            }
+            goToSummary();
+            break;
+        case WizardPage::Keystype:
+            showPage(f.keysOnly ? WizardPage::RecordKeys : WizardPage::RecordMouse);
+            enable(WizardButton::Next, false);
+            enable(WizardButton::Back, true);
+            fillSummary(f);
+            break;
+        case WizardPage::RecordKeys:
+        case WizardPage::RecordMouse:
+        case WizardPage::ManualKeys: goToSummary(); break;
+        case WizardPage::Finished: break;
+    }
+}
+
+WizardPage Wizard::lastPageOfKind(const WizardFields& f) const {
+    switch (kindOf(f)) {
+        case store::kOpenDocument: return WizardPage::StartApp;
+        case store::kReplayKeys: return WizardPage::RecordKeys;
+        case store::kReplayMouseAndKeys: return WizardPage::RecordMouse;
+        default: return WizardPage::ManualKeys;
+    }
+}
+
+void Wizard::back() {
+    if (!enabled(WizardButton::Back) || !shown(WizardButton::Back) || !view_) return;
+    enable(WizardButton::Next, true);
+    switch (page_) {
+        case WizardPage::Name:
+            showPage(WizardPage::Start);
+            enable(WizardButton::Back, false);
+            break;
+        case WizardPage::StartApp:
+            showPage(WizardPage::HotKey);
+            focus(WizardFocus::HotKey);
+            break;
+        case WizardPage::RecordKeys:
+        case WizardPage::RecordMouse: showPage(WizardPage::Keystype); break;
+        case WizardPage::ManualKeys:
+        case WizardPage::Keystype: showPage(WizardPage::HotKey); break;
+        case WizardPage::HotKey:
+            showPage(WizardPage::Name);
+            focus(WizardFocus::Name);
+            break;
+        case WizardPage::Finished: {
+            showButton(WizardButton::Finished, false);
+            showButton(WizardButton::Next, true);
+            const WizardPage last = lastPageOfKind(view_->fields());
+            showPage(last);
+            if (last == WizardPage::StartApp) focus(WizardFocus::Browse);
+            if (last == WizardPage::ManualKeys) focus(WizardFocus::Script);
+            break;
+        }
+        case WizardPage::Start: break;
+    }
+}
+
+void Wizard::fillSummary(const WizardFields& f) {
+    if (!view_) return;
+    WizardSummary s;
+    s.name = f.name;
+    s.type = kindSummary(kindOf(f));
+    s.shortcutKeys = f.hotKey != 0 ? store::shortCutText(f.hotKey, sys_.keyboard) : "None";
+    const std::string trigger = singleLine(f.trigger);
+    s.trigger = trigger.empty() ? "None" : trigger;
+    view_->setSummary(s);
+}
+
+void Wizard::goToSummary() {
+    showPage(WizardPage::Finished);
+    showButton(WizardButton::Finished, true);
+    showButton(WizardButton::Next, false);
+    enable(WizardButton::Back, true);
+    if (view_) fillSummary(view_->fields());
+}
+
+// ---- Finish ----
+
+void Wizard::finish() {
+    if (!shown(WizardButton::Finished) || !view_) return;
+    const WizardFields f = view_->fields();
+    const int kind = kindOf(f);
+    const std::string name = store::trimmedName(f.name);
+
+    store::MacroEntry entry;
+    entry.name = name;
+    entry.kind = kind;
+    entry.hotKey = f.hotKey;
+    entry.trigger = singleLine(f.trigger);
+    switch (kind) {
+        case store::kOpenDocument: entry.fileName = singleLine(f.commandLine); break;
+        case store::kReplayKeys:
+        case store::kReplayMouseAndKeys: {
+            // A macro is never stored pointing at a recording that is not there.
+            const std::string path = store::dataFilePath(sys_.programDirectory, name, ".dat");
+            if (!sys_.files.exists(path)) {
+                sys_.dialogs.errorBox(withPath(kRecordingNotSaved, path));
+                return;
+            }
+            entry.fileName = name + ".dat";
+            entry.speed = f.highSpeed ? 2 : 1;
+            break;
+        }
+        default: {
+            const std::string path = store::dataFilePath(sys_.programDirectory, name, ".key");
+            if (!sys_.files.write(path, triggers::joinScriptLines(f.script)))
+                throw Error("Unable to write to " + path);
+            entry.fileName = name + ".key";
+            break;
+        }
+    }
+    store::Store st(sys_.files, sys_.storePath);
+    const int slot = store::addMacro(st, entry);
+
+    host_.addListRow(listImage(kind), f.name,
+                     f.hotKey != 0 ? store::shortCutText(f.hotKey, sys_.keyboard) : std::string("None"));
+    showButton(WizardButton::Finished, false);
+    showButton(WizardButton::Next, true);
+    view_->close();
+    if (f.shortcut >= 1 && f.shortcut <= 6) {
+        // The macro is stored: a failed shortcut must not keep its hot key dead.
+        try {
+            host_.createShortcut(f.shortcut, slot);
+        } catch (const std::exception& e) {
+            sys_.dialogs.errorBox(e.what());
+        }
+    }
+    sys_.pump.processMessages();
+    host_.loadHotKeys();
+}
+
+// ---- Cancel, Save, Browse, help ----
+
+void Wizard::cancel() {
+    if (editMode_) {
+        if (view_) view_->showEditPicture(false);
+        showButton(WizardButton::Next, true);
+        showButton(WizardButton::Back, true);
+        showButton(WizardButton::Save, false);
+        showButton(WizardButton::Finished, false);
+        showPage(WizardPage::Start);
+        if (view_) view_->close();
+        return;
+    }
+    if (!sys_.dialogs.confirm(kCancelQuestion)) return;
+    if (view_) view_->close();
+}
+
+void Wizard::save() {
+    if (!editMode_) return;
+    if (onSave) onSave();
+}
+
+void Wizard::browse() {
+    hints_.show(kBrowseHint);
+    if (auto picked = sys_.dialogs.openFile(kFileFilter); picked && !picked->empty() && view_)
+        view_->setCommandLine(*picked);
+}
+
+void Wizard::hotKeyHelp() {
+    sys_.dialogs.message(kHotKeyHelp);
+}
+void Wizard::winTitleHelp() {
+    sys_.dialogs.message(kWinTitleHelp);
+}
+
+void Wizard::keyUp(unsigned vk) {
+    if (vk == kVkF1) app::openHelpTopic(sys_);
+}
+
+// ---- recording and trying out ----
+
+std::string Wizard::recordFile(const WizardFields& f) const {
+    return store::dataFilePath(sys_.programDirectory, f.name, ".dat");
+}
+
+void Wizard::startRecording(const WizardFields& f, bool keysOnly) {
+    journal_.recordFileName = recordFile(f);
+    journal_.keyStrokesOnly = keysOnly;
+    // A file left from an earlier attempt must not pass for this recording.
+    sys_.files.remove(journal_.recordFileName);
+    journal_.record();
+    recording_ = true;
+}
+
+void Wizard::stopRecording() {
+    journal_.stop();
+    if (!recording_) return;
+    recording_ = false;
+    if (!sys_.files.exists(journal_.recordFileName))
+        sys_.dialogs.errorBox(withPath(kRecordingNotSaved, journal_.recordFileName));
+}
+
+void Wizard::recordMouse() {
+    if (!view_) return;
+    const WizardFields f = view_->fields();
+    hints_.show(kRecordMouseHint);
+    enable(WizardButton::RecordMouse, false);
+    enable(WizardButton::StopMouse, true);
+    wizardRecording_ = true;
+    host_.hideManager();
+    view_->hideWizard();
+    startRecording(f, false);
+}
+
+void Wizard::stopMouse() {
+    enable(WizardButton::Next, true);
+    stopRecording();
+    enable(WizardButton::StopMouse, false);
+    enable(WizardButton::RecordMouse, true);
+    enable(WizardButton::PlayMouse, true);
+    host_.showManager();
+    if (view_) view_->showWizardOnTop();
+    wizardRecording_ = false;
+}
+
+void Wizard::stopHotKeyPressed() {
+    enable(WizardButton::Next, true);
+    stopRecording();
+    enable(WizardButton::StopMouse, false);
+    enable(WizardButton::RecordMouse, true);
+    enable(WizardButton::PlayMouse, true);
+    if (wizardRecording_) {
+        host_.showManager();
+        if (view_) view_->showWizardOnTop();
+    } else {
+        host_.propertiesRecordingStopped();
+    }
+}
+
+void Wizard::playMouse() {
+    if (!view_) return;
+    const bool highSpeed = view_->fields().highSpeed;
+    enable(WizardButton::PlayMouse, false);
+    journal_.playBackFileName = journal_.recordFileName;
+    journal_.hiSpeedPlayBack = highSpeed;
+    journal_.playBack();
+}
+
+void Wizard::startKeys() {
+    if (!view_) return;
+    const WizardFields f = view_->fields();
+    hints_.show(kRecordKeysHint);
+    wizardRecording_ = view_->wizardVisible();
+    focus(WizardFocus::KeysArea);
+    enable(WizardButton::StartKeys, false);
+    enable(WizardButton::StopKeys, true);
+    startRecording(f, true);
+}
+
+void Wizard::stopKeys() {
+    enable(WizardButton::Next, true);
+    stopRecording();
+    enable(WizardButton::StopKeys, false);
+    enable(WizardButton::StartKeys, true);
+    enable(WizardButton::PlayKeys, true);
+}
+
+void Wizard::playKeys() {
+    focus(WizardFocus::KeysArea);
+    enable(WizardButton::PlayKeys, false);
+    journal_.hiSpeedPlayBack = true;
+    journal_.playBackFileName = journal_.recordFileName;
+    journal_.playBack();
+}
+
+void Wizard::recorderFinished() {
+    enable(WizardButton::PlayMouse, true);
+    enable(WizardButton::PlayKeys, true);
+}
+
+}  // namespace kv::authoring

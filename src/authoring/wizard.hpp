@@ -1,0 +1,181 @@
+#pragma once
+// The setup wizard's decisions: the page machine (Next, Back, the summary,
+// Finish), validation with its message texts, what Finish writes to the
+// store and to files, recording and trying out through the journal, the
+// stop-recording hot key, hints, and the opening and closing rules of new
+// and edit mode. The form only shows what this says.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "authoring/hints.hpp"
+#include "authoring/wizard_host.hpp"
+#include "journal/journal.hpp"
+#include "os/os.hpp"
+#include "store/hotkeys.hpp"
+#include "triggers/dispatcher.hpp"
+
+namespace kv::authoring {
+
+enum class WizardPage {
+    Start,
+    Name,
+    HotKey,
+    StartApp,
+    Keystype,
+    RecordKeys,
+    RecordMouse,
+    ManualKeys,
+    Finished
+};
+
+// The start page's choice: an advanced macro, a recording, or a program.
+enum class StartChoice { Advanced, Record, StartApp };
+
+enum class WizardButton {
+    Back,
+    Next,
+    Finished,
+    Save,
+    StartKeys,
+    StopKeys,
+    PlayKeys,
+    RecordMouse,
+    StopMouse,
+    PlayMouse,
+};
+inline constexpr std::size_t kWizardButtons = 10;
+
+enum class WizardFocus { Name, HotKey, Browse, Script, KeysArea };
+
+// What the user has entered, as the form's controls hold it.
+struct WizardFields {
+    StartChoice start = StartChoice::Advanced;
+    bool keysOnly = true;  // "Only capture keystrokes." rather than all mouse and keyboard actions
+    std::string name;
+    std::uint16_t hotKey = 0;
+    std::string trigger;
+    int shortcut = 0;  // index in the drop-down; 0 is "No Shortcut"
+    std::string commandLine;
+    bool highSpeed = false;
+    std::string script;  // lines ended by CR LF
+};
+
+struct WizardSummary {
+    std::string name, type, shortcutKeys, trigger;
+};
+
+class WizardView {
+public:
+    virtual ~WizardView() = default;
+    virtual WizardFields fields() = 0;
+    // Empties the name, command line, window title and script; hot key 0.
+    virtual void clearFields() = 0;
+    virtual void setShortcut(int index) = 0;
+    virtual void setCommandLine(const std::string& text) = 0;
+    // Shows the page and hides every other.
+    virtual void showPage(WizardPage page) = 0;
+    virtual void showButton(WizardButton b, bool on) = 0;
+    virtual void enableButton(WizardButton b, bool on) = 0;
+    virtual void showEditPicture(bool on) = 0;
+    virtual void setSummary(const WizardSummary& s) = 0;
+    virtual void focus(WizardFocus f) = 0;
+    virtual bool wizardVisible() = 0;
+    virtual void hideWizard() = 0;
+    // Shows the wizard again on top of all windows, without moving it.
+    virtual void showWizardOnTop() = 0;
+    // Ends the wizard's modal showing; the form then calls formClose.
+    virtual void close() = 0;
+};
+
+// The summary texts of the four kinds.
+const char* kindSummary(int kind);
+
+class Wizard {
+public:
+    static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
+    static constexpr const char* kFileFilter =
+        "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|Com "
+        "Files (*.com)|*.com";
+
+    Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+           Hints& hints);
+    void setView(WizardView* view);
+
+    // Opening and closing (FormShow, FormClose).
+    void formShow();
+    void formClose();
+
+    // Edit mode, arranged by the properties dialog before it shows the wizard.
+    void arrangeForEdit();
+    // Back to the state of a new macro (all pages hidden but the first,
+    // fields empty, both Playback buttons disabled), edit mode cleared.
+    void resetToNewState();
+    void setEditMode(bool on) { editMode_ = on; }
+    bool editMode() const { return editMode_; }
+    bool wizardRecording() const { return wizardRecording_; }
+    // Save in edit mode: the script editor's.
+    std::function<void()> onSave;
+
+    // Buttons and keys.
+    void next();
+    void back();
+    void finish();
+    void cancel();
+    void save();
+    void browse();
+    void hotKeyHelp();
+    void winTitleHelp();
+    void keyUp(unsigned vk);
+    void recordMouse();
+    void stopMouse();
+    void playMouse();
+    void startKeys();
+    void stopKeys();
+    void playKeys();
+    // Shift+Ctrl+F12 while the stop hot key is enabled.
+    void stopHotKeyPressed();
+    // The journal's end of any replay.
+    void recorderFinished();
+
+    WizardPage page() const { return page_; }
+    bool enabled(WizardButton b) const { return enabled_[index(b)]; }
+    bool shown(WizardButton b) const { return shown_[index(b)]; }
+    store::HotKeyComponent& stopHotKey() { return stopHotKey_; }
+    // The kind that the start page and the keystroke choice give.
+    static int kindOf(const WizardFields& f);
+
+private:
+    static std::size_t index(WizardButton b) { return static_cast<std::size_t>(b); }
+    void enable(WizardButton b, bool on);
+    void showButton(WizardButton b, bool on);
+    void showPage(WizardPage p);
+    void focus(WizardFocus f);
+    void goToSummary();
+    void fillSummary(const WizardFields& f);
+    bool nameAccepted(const WizardFields& f);
+    std::string recordFile(const WizardFields& f) const;
+    void startRecording(const WizardFields& f, bool keysOnly);
+    void stopRecording();
+    WizardPage lastPageOfKind(const WizardFields& f) const;
+
+    os::System& sys_;
+    journal::Journal& journal_;
+    triggers::RunState& state_;
+    WizardHost& host_;
+    Hints& hints_;
+    WizardView* view_ = nullptr;
+    store::HotKeyComponent stopHotKey_;
+
+    WizardPage page_ = WizardPage::Start;
+    std::array<bool, kWizardButtons> enabled_{};
+    std::array<bool, kWizardButtons> shown_{};
+    bool editMode_ = false;
+    bool wizardRecording_ = false;
+    // The wizard started the recording that is running now.
+    bool recording_ = false;
+};
+
+}  // namespace kv::authoring

@@ -1,0 +1,125 @@
+#include "ui/win32/menu_button.hpp"
+
+namespace kv::ui::win32 {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x4B56;
+// Posted, so that the key that asked for the menu has been handled (and its
+// character left the queue) before the menu's own loop starts reading keys.
+constexpr UINT kOpenMenu = WM_APP + 0x4B1;
+
+}  // namespace
+
+MenuButton& MenuButton::add(Form& form, const ControlArgs& args, std::vector<std::string> items) {
+    MenuButton& b = form.add<MenuButton>("BUTTON", args, WS_TABSTOP | BS_PUSHBUTTON);
+    b.setItems(std::move(items));
+    SetWindowSubclass(b.hwnd(), &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&b));
+    return b;
+}
+
+MenuButton::~MenuButton() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId);
+}
+
+void MenuButton::setItems(std::vector<std::string> items) {
+    items_ = std::move(items);
+}
+
+void MenuButton::command(WORD code) {
+    if (code == BN_CLICKED) popup();
+}
+
+void MenuButton::popup() {
+    if (open_ || items_.empty()) return;
+    os::win32::UniqueMenu menu(CreatePopupMenu());
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (items_[i] == "-")
+            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu.get(), MF_STRING, i + 1, items_[i].c_str());
+    }
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    // The button stays uncovered: without room below, the menu goes above it.
+    TPMPARAMS keepClear{sizeof keepClear, r};
+    open_ = true;
+    SendMessageA(hwnd_, BM_SETSTATE, TRUE, 0);
+    const int chosen = static_cast<int>(TrackPopupMenuEx(
+        menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_LEFTBUTTON, r.left,
+        r.bottom, GetParent(hwnd_), &keepClear));
+    SendMessageA(hwnd_, BM_SETSTATE, FALSE, 0);
+    open_ = false;
+    if (chosen > 0) {
+        itemIndex_ = chosen - 1;
+        if (onChange) onChange();
+    }
+}
+
+void MenuButton::drawArrow() {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    const int size = MulDiv(r.bottom - r.top, 1, 5) | 1;
+    const int cx = r.right - size - size / 2 - 2, cy = (r.top + r.bottom) / 2 - size / 4;
+    POINT tri[3] = {{cx - size / 2, cy}, {cx + size / 2 + 1, cy}, {cx, cy + size / 2 + 1}};
+    HDC dc = GetDC(hwnd_);
+    if (!dc) return;
+    HBRUSH brush = GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
+    HGDIOBJ oldBrush = SelectObject(dc, brush);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Polygon(dc, tri, 3);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    ReleaseDC(hwnd_, dc);
+}
+
+LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                          DWORD_PTR data) {
+    auto* self = reinterpret_cast<MenuButton*>(data);
+    switch (msg) {
+        case WM_GETDLGCODE: {
+            LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+            // Enter opens the menu rather than pressing the form's default button.
+            if (const auto* m = reinterpret_cast<const MSG*>(lp);
+                m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
+                code |= DLGC_WANTMESSAGE;
+            return code;
+        }
+        case WM_KEYDOWN:
+            if (wp == VK_RETURN) {
+                PostMessageA(hwnd, kOpenMenu, 0, 0);
+                return 0;
+            }
+            if (wp == VK_SPACE) {
+                const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+                self->drawArrow();
+                return r;
+            }
+            break;
+        case WM_SYSKEYDOWN:
+            if (wp == VK_DOWN) PostMessageA(hwnd, kOpenMenu, 0, 0);
+            break;
+        case kOpenMenu: self->popup(); return 0;
+        case WM_PAINT:
+        case WM_ENABLE:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_MOUSEMOVE:
+        case WM_MOUSELEAVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_KEYUP:
+        case BM_SETSTATE:
+        case BM_SETSTYLE: {
+            // The button draws itself on these without always going through
+            // WM_PAINT; the arrow goes over whatever it drew.
+            const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+            self->drawArrow();
+            return r;
+        }
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace kv::ui::win32

@@ -1,0 +1,424 @@
+// The setup wizard of the real Macros.exe, opened from the manager window's
+// New Macro button and driven as a user would: clicks on its buttons, real
+// keys typed into its fields and its hot-key control.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "harness.hpp"
+#include "screenshot.hpp"
+// After windows.h, which harness.hpp brings.
+#include <commctrl.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kWizard = "Macro Setup Wizard";
+
+std::string store(const std::string& mainExtra, int entries = 0, const std::string& sections = "") {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + mainExtra + sections;
+}
+
+// A visible child window of the dialog with this class and text.
+HWND visibleChild(HWND dialog, const char* cls, const std::string& text) {
+    struct Search {
+        const char* cls;
+        const std::string* text;
+        HWND found;
+    } s{cls, &text, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            char c[64] = {}, t[256] = {};
+            GetClassNameA(h, c, sizeof c);
+            GetWindowTextA(h, t, sizeof t);
+            if (IsWindowVisible(h) && lstrcmpiA(c, s.cls) == 0 && *s.text == t) {
+                s.found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The visible edit controls (or hot-key controls) of the dialog, in creation order.
+std::vector<HWND> visibleOfClass(HWND dialog, const char* cls) {
+    std::pair<const char*, std::vector<HWND>> s{cls, {}};
+    EnumChildWindows(
+        dialog,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<std::pair<const char*, std::vector<HWND>>*>(lp);
+            char c[64] = {};
+            GetClassNameA(h, c, sizeof c);
+            if (IsWindowVisible(h) && lstrcmpiA(c, s.first) == 0) s.second.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.second;
+}
+
+struct WizardDriver {
+    e2e::Harness& h;
+    HWND wizard = nullptr;
+
+    HWND manager() { return h.findDialog("Veltrane Keyvale"); }
+
+    // Starts the program on its first run, so the manager window shows, and
+    // opens the wizard with New Macro.
+    void open() {
+        if (!h.running()) h.start();
+        ASSERT_TRUE(h.waitFor([&] { return manager() != nullptr; }, 10s));
+        e2e::Harness::clickButton(manager(), "New Macro");
+        ASSERT_TRUE(h.waitFor([&] { return (wizard = h.findDialog(kWizard)) != nullptr; }, 10s));
+        h.pumpFor(300ms);
+    }
+    // A click on a visible button, radio button or check box of the wizard.
+    void click(const std::string& caption, HWND dialog = nullptr) {
+        HWND b = visibleChild(dialog ? dialog : wizard, "Button", caption);
+        ASSERT_NE(b, nullptr) << caption;
+        PostMessageA(b, BM_CLICK, 0, 0);
+        h.pumpFor(300ms);
+    }
+    bool showing(const std::string& staticText) {
+        return visibleChild(wizard, "Static", staticText) != nullptr;
+    }
+    // A real mouse click into a control, which takes the focus.
+    void clickInto(HWND control) {
+        // A click on an inactive window activates it; a bare X server has no window manager to do it.
+        SetForegroundWindow(GetAncestor(control, GA_ROOT));
+        h.pumpFor(100ms);
+        RECT r;
+        GetWindowRect(control, &r);
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+        mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        h.pumpFor(200ms);
+    }
+    void type(const std::string& text) {
+        for (char c : text) {
+            if (c == '\n') {
+                // The script box breaks a line on Ctrl+Enter; Enter alone presses the default button.
+                h.keyDown(VK_CONTROL);
+                h.keyDown(VK_RETURN);
+                h.keyUp(VK_RETURN);
+                h.keyUp(VK_CONTROL);
+                continue;
+            }
+            const SHORT k = VkKeyScanA(c);
+            const bool shift = (k >> 8) & 1;
+            if (shift) h.keyDown(VK_SHIFT);
+            h.keyDown(static_cast<BYTE>(k & 0xFF));
+            h.keyUp(static_cast<BYTE>(k & 0xFF));
+            if (shift) h.keyUp(VK_SHIFT);
+        }
+        h.pumpFor(200ms);
+    }
+    // Types into the nth visible edit control of the wizard.
+    void typeInto(int nth, const std::string& text) {
+        const auto edits = visibleOfClass(wizard, "Edit");
+        ASSERT_GT(edits.size(), static_cast<std::size_t>(nth));
+        clickInto(edits[static_cast<std::size_t>(nth)]);
+        type(text);
+    }
+    // The error or message box of the program: its text, after which OK or the answer closes it.
+    // (A posted BM_CLICK hides a message box under Wine without ending it, so keys answer it.)
+    std::string answerBox(const std::string& button) {
+        HWND box = nullptr;
+        EXPECT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 10s));
+        if (!box) return "";
+        const std::string text = e2e::Harness::dialogText(box);
+        // The keys a user answers with: Enter for OK, the mnemonic for Yes and No.
+        const BYTE key = button == "OK" ? VK_RETURN : static_cast<BYTE>(button[1]);
+        h.keyDown(key);
+        h.keyUp(key);
+        h.waitFor([&] { return !IsWindow(box); }, 5s);
+        return text;
+    }
+    // The name page to the triggers page, with a hot key typed into its control.
+    void nameAndHotKey(const std::string& name, std::vector<BYTE> modifiers, BYTE key) {
+        click("&Next >");
+        type(name);
+        click("&Next >");
+        ASSERT_TRUE(showing("Select Triggers"));
+        for (BYTE m : modifiers) h.keyDown(m);
+        h.keyDown(key);
+        h.keyUp(key);
+        for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) h.keyUp(*it);
+        h.pumpFor(200ms);
+    }
+    void finish() {
+        click("&Next >");
+        ASSERT_TRUE(showing("Finished"));
+        click("&Finished");
+        ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
+        h.pumpFor(500ms);
+    }
+    std::string listText(int row, int column) {
+        HWND list = FindWindowExA(manager(), nullptr, WC_LISTVIEWA, nullptr);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(list, &pid);
+        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!process) return "<no access>";
+        char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof item;
+        item.cchTextMax = 256;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
+        char text[256] = {};
+        ReadProcessMemory(process, remote + sizeof item, text, sizeof text - 1, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+        return text;
+    }
+    int listRows() {
+        return static_cast<int>(
+            SendMessageA(FindWindowExA(manager(), nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+    }
+};
+
+bool holds(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(Wizard, AnAdvancedMacroIsStoredListedAndRunsFromItsHotKey) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n"));
+    WizardDriver w{h};
+    w.open();
+    w.nameAndHotKey("Greeting", {VK_CONTROL, VK_MENU}, 'G');
+    w.typeInto(0, "Some Window");
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Create an advanced macro"));
+    w.typeInto(0, "hello\nworld");
+    w.finish();
+
+    const std::string ini = h.readStore();
+    EXPECT_TRUE(holds(ini, "Entries=1")) << ini;
+    EXPECT_TRUE(
+        holds(ini, "[Macro1]\r\nName=Greeting\r\nType=4\r\nHotKey=" + std::to_string(e2e::ctrlAlt('G')) +
+                       "\r\nFileName=Greeting.key\r\nTrigger=Some Window\r\n"))
+        << ini;
+    std::ifstream script(h.programDir() + "Greeting.key", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(script)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "hello\r\nworld\r\n");
+    ASSERT_EQ(w.listRows(), 1);
+    EXPECT_EQ(w.listText(0, 0), "Greeting");
+    EXPECT_EQ(w.listText(0, 1), "Ctrl+Alt+G");
+
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'G');
+    // How a line break is typed is the interpreter's; the lines arrive in order.
+    EXPECT_TRUE(h.waitFor([&] { return holds(h.editText(), "world"); }, 10s)) << h.editText();
+    EXPECT_EQ(h.editText().rfind("hello\r\n", 0), 0u) << h.editText();
+}
+
+TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n"));
+    WizardDriver w{h};
+    w.open();
+    w.click("&Playback mouse movements, clicks, and keystrokes.");
+    w.nameAndHotKey("Typed", {VK_CONTROL, VK_MENU}, 'T');
+    w.click("&Next >");
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Record Keystrokes"));
+    EXPECT_FALSE(IsWindowEnabled(visibleChild(w.wizard, "Button", "&Next >")));
+    w.click("&Start Recording");
+    h.focusTarget();
+    w.type("hello");
+    h.pumpFor(300ms);
+    w.click("Stop &Recording");
+    EXPECT_TRUE(IsWindowEnabled(visibleChild(w.wizard, "Button", "&Next >")));
+    w.finish();
+    const std::string ini = h.readStore();
+    EXPECT_TRUE(holds(ini, "Name=Typed\r\nType=2\r\nHotKey=" + std::to_string(e2e::ctrlAlt('T')) +
+                               "\r\nFileName=Typed.dat\r\nTrigger=\r\n"))
+        << ini;
+    EXPECT_FALSE(holds(ini, "Speed"));
+
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'T');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "hello"; }, 10s)) << h.editText();
+}
+
+TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n"));
+    WizardDriver w{h};
+    w.open();
+    w.click("&Playback mouse movements, clicks, and keystrokes.");
+    w.nameAndHotKey("Moves", {VK_CONTROL, VK_MENU}, 'M');
+    w.click("&Next >");
+    w.click("Capture all mouse and keyboard actions.");
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Record Mouse and Keyboard"));
+    w.click("&Start Recording");
+    ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard) && !w.manager(); }, 5s));
+    h.focusTarget();
+    w.type("ab");
+    h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
+    EXPECT_TRUE(
+        h.waitFor([&] { return IsWindowVisible(w.wizard) && GetForegroundWindow() == w.wizard; }, 5s));
+    EXPECT_TRUE(w.manager() != nullptr);
+    EXPECT_TRUE(w.showing("Record Mouse and Keyboard"));
+    w.click("Play this macro back at high speed.");
+    w.finish();
+    const std::string ini = h.readStore();
+    EXPECT_TRUE(holds(ini, "Name=Moves\r\nType=3\r\n")) << ini;
+    EXPECT_TRUE(holds(ini, "FileName=Moves.dat\r\nTrigger=\r\nSpeed=2\r\n")) << ini;
+    EXPECT_TRUE(h.programFileExists("Moves.dat"));
+}
+
+TEST(Wizard, AStartApplicationMacroKeepsTheProgramAsTyped) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n"));
+    WizardDriver w{h};
+    w.open();
+    w.click("&Start an Application or Launch a Document");
+    w.nameAndHotKey("Editor", {VK_CONTROL, VK_MENU}, 'E');
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Start an Application"));
+    w.typeInto(0, "notepad.exe letter.txt");
+    w.finish();
+    EXPECT_TRUE(holds(h.readStore(), "Name=Editor\r\nType=1\r\nHotKey=" + std::to_string(e2e::ctrlAlt('E')) +
+                                         "\r\nFileName=notepad.exe letter.txt\r\n"))
+        << h.readStore();
+}
+
+TEST(Wizard, RefusedNamesAndProgramsAndCancelShowTheirMessages) {
+    e2e::Harness h;
+    h.writeStore(store("Show Hints=0\r\n", 1, e2e::macroSection(1, "Notes", 1, 0, "notepad.exe")));
+    WizardDriver w{h};
+    w.open();
+    w.click("&Start an Application or Launch a Document");
+    w.click("&Next >");
+    w.click("&Next >");
+    EXPECT_EQ(w.answerBox("OK"), "Please type a name for this macro.");
+    w.typeInto(0, "notes ");
+    w.click("&Next >");
+    EXPECT_EQ(w.answerBox("OK"), "You have selected a name of an existing macro, please select another.");
+    EXPECT_TRUE(w.showing("Name Your Macro"));
+    w.type("2");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.click("&Next >");
+    EXPECT_EQ(w.answerBox("OK"),
+              "Please specify an application or document to launch.  You can search for files by selecting "
+              "'Browse'.");
+    EXPECT_TRUE(w.showing("Start an Application"));
+    w.click("&Cancel");
+    EXPECT_EQ(
+        w.answerBox("&No"),
+        "The Macro Setup Wizard has not finished creating your macro.  Are you sure you want to exit the "
+        "wizard?");
+    EXPECT_TRUE(IsWindowVisible(w.wizard));
+    EXPECT_TRUE(w.showing("Start an Application"));
+    w.click("&Cancel");
+    w.answerBox("&Yes");
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard); }, 5s));
+    EXPECT_FALSE(holds(h.readStore(), "Macro2"));
+}
+
+TEST(Wizard, UntickingShowHintsWritesItOffAndAHotKeyRunsNothingWhileTheWizardIsOpen) {
+    e2e::Harness h;
+    h.writeStore(store("", 1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('K'), "Say.key")));
+    h.writeProgramFile("Say.key", "said\r\n");
+    WizardDriver w{h};
+    w.open();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    h.pumpFor(1500ms);
+    EXPECT_EQ(h.editText(), "");
+
+    w.click("&Start an Application or Launch a Document");
+    w.click("&Next >");
+    w.typeInto(0, "Browser");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.click("&Browse");
+    HWND hint = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (hint = h.findDialog("Keyvale Hints")) != nullptr; }, 5s));
+    w.click("Show hints", hint);
+    w.click("&OK", hint);
+    HWND open = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (open = h.findDialog("Open")) != nullptr; }, 10s));
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    h.waitFor([&] { return h.findDialog("Open") == nullptr; }, 5s);
+    EXPECT_TRUE(holds(h.readStore(), "Show Hints=0")) << h.readStore();
+    w.click("&Cancel");
+    w.answerBox("&Yes");
+    ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard); }, 5s));
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    EXPECT_TRUE(h.waitFor([&] { return holds(h.editText(), "said"); }, 10s)) << h.editText();
+}
+
+TEST(Wizard, ScreenshotOfEveryPageAndTheHintWindow) {
+    e2e::Harness h;
+    h.writeStore(store(""));
+    WizardDriver w{h};
+    w.open();
+    auto shot = [&](const char* name) {
+        h.pumpFor(300ms);
+        e2e::saveScreenshot(w.wizard, name);
+    };
+    shot("wizard-start");
+    w.click("&Playback mouse movements, clicks, and keystrokes.");
+    w.click("&Next >");
+    w.type("Morning mail");
+    shot("wizard-name");
+    w.click("&Next >");
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'M');
+    w.typeInto(0, "Inbox - Mail");
+    shot("wizard-triggers");
+    w.click("&Next >");
+    shot("wizard-keys-or-mouse");
+    w.click("&Next >");
+    shot("wizard-record-keys");
+    w.click("< &Back");
+    w.click("Capture all mouse and keyboard actions.");
+    w.click("&Next >");
+    shot("wizard-record-mouse");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("&Create a macro using advanced options.");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.typeInto(0, "Good morning,\n\nthe mail of today:\n");
+    shot("wizard-script");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("< &Back");
+    w.click("&Start an Application or Launch a Document");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.click("&Next >");
+    w.typeInto(0, "mailto:someone@example.com");
+    shot("wizard-start-application");
+    w.click("&Next >");
+    shot("wizard-finished");
+    w.click("< &Back");
+    w.click("&Browse");
+    HWND hint = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (hint = h.findDialog("Keyvale Hints")) != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    e2e::saveScreenshot(hint, "wizard-hint");
+    w.click("&OK", hint);
+    HWND open = nullptr;
+    if (h.waitFor([&] { return (open = h.findDialog("Open")) != nullptr; }, 10s))
+        PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+}

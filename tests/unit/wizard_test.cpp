@@ -1,0 +1,437 @@
+#include "authoring/wizard.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "authoring/macro_name.hpp"
+#include "os/fake/fake_os.hpp"
+#include "store/macros.hpp"
+
+using namespace kv;
+using authoring::StartChoice;
+using authoring::WizardButton;
+using authoring::WizardPage;
+
+namespace {
+
+struct FakeView : authoring::WizardView {
+    authoring::WizardFields f;
+    WizardPage page = WizardPage::Start;
+    std::map<WizardButton, bool> enabledButtons, shownButtons;
+    authoring::WizardSummary summary;
+    bool visible = true, closed = false, editPicture = false, onTop = false;
+    authoring::WizardFields fields() override { return f; }
+    void clearFields() override {
+        f.name = f.commandLine = f.trigger = f.script = "";
+        f.hotKey = 0;
+    }
+    void setShortcut(int i) override { f.shortcut = i; }
+    void setCommandLine(const std::string& t) override { f.commandLine = t; }
+    void showPage(WizardPage p) override { page = p; }
+    void showButton(WizardButton b, bool on) override { shownButtons[b] = on; }
+    void enableButton(WizardButton b, bool on) override { enabledButtons[b] = on; }
+    void showEditPicture(bool on) override { editPicture = on; }
+    void setSummary(const authoring::WizardSummary& s) override { summary = s; }
+    void focus(authoring::WizardFocus) override {}
+    bool wizardVisible() override { return visible; }
+    void hideWizard() override { visible = false; }
+    void showWizardOnTop() override { visible = onTop = true; }
+    void close() override { closed = true; }
+};
+
+struct FakeHost : authoring::WizardHost {
+    std::vector<std::string> names;
+    std::vector<std::string> rows;
+    std::vector<std::string> calls;
+    bool failShortcut = false;
+    std::vector<std::string> macroNames() override { return names; }
+    void addListRow(int image, const std::string& caption, const std::string& keys) override {
+        rows.push_back(std::to_string(image) + "|" + caption + "|" + keys);
+    }
+    void showManager() override { calls.push_back("show manager"); }
+    void hideManager() override { calls.push_back("hide manager"); }
+    void createShortcut(int folder, int slot) override {
+        calls.push_back("shortcut " + std::to_string(folder) + " " + std::to_string(slot));
+        if (failShortcut) throw std::runtime_error("Erreur en écriture.");
+    }
+    void loadHotKeys() override { calls.push_back("load hot keys"); }
+    void setShowHintsTick(bool on) override { calls.push_back(on ? "tick" : "untick"); }
+};
+
+// Writes a file on stop, as the recorder does.
+struct FakeJournal : journal::Journal {
+    os::Files& files;
+    bool saves = true;
+    int playBacks = 0;
+    bool recordingNow = false;
+    explicit FakeJournal(os::Files& f) : files(f) {}
+    void record() override { recordingNow = true; }
+    void stop() override {
+        if (recordingNow && saves) files.write(recordFileName, "recorded");
+        recordingNow = false;
+    }
+    void playBack() override { ++playBacks; }
+};
+
+struct HintsShown : authoring::HintView {
+    std::vector<std::string> texts;
+    void showModal(const std::string& t) override { texts.push_back(t); }
+};
+
+struct WizardTest : ::testing::Test {
+    os::fake::FakeSystem fake;
+    FakeJournal journal{fake.files};
+    triggers::RunState state;
+    FakeHost host;
+    HintsShown hintView;
+    authoring::Hints hints{fake.sys, [this](bool on) { host.setShowHintsTick(on); }};
+    authoring::Wizard wizard{fake.sys, journal, state, host, hints};
+    FakeView view;
+    store::Store st{fake.files, fake.sys.storePath};
+    WizardTest() {
+        hints.setView(&hintView);
+        wizard.setView(&view);
+        wizard.formShow();
+    }
+    // From the start page to the kind's own page, with a name.
+    void toKindPage(StartChoice c, bool keysOnly = true, const std::string& name = "Notes") {
+        view.f.start = c;
+        view.f.keysOnly = keysOnly;
+        wizard.next();
+        view.f.name = name;
+        wizard.next();
+        wizard.next();
+        if (c == StartChoice::Record) wizard.next();
+    }
+    std::string key(int slot, const char* k) { return st.readString(store::macroSection(slot), k, "<none>"); }
+};
+
+TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
+    struct Case {
+        StartChoice start;
+        bool keysOnly;
+        std::vector<WizardPage> forward;  // pages after each Next from the start page
+    };
+    const std::vector<Case> cases = {
+        {StartChoice::Advanced, true, {WizardPage::Name, WizardPage::HotKey, WizardPage::ManualKeys}},
+        {StartChoice::StartApp, true, {WizardPage::Name, WizardPage::HotKey, WizardPage::StartApp}},
+        {StartChoice::Record,
+         true,
+         {WizardPage::Name, WizardPage::HotKey, WizardPage::Keystype, WizardPage::RecordKeys}},
+        {StartChoice::Record,
+         false,
+         {WizardPage::Name, WizardPage::HotKey, WizardPage::Keystype, WizardPage::RecordMouse}},
+    };
+    for (const Case& c : cases) {
+        wizard.formClose();
+        wizard.formShow();
+        view.f.start = c.start;
+        view.f.keysOnly = c.keysOnly;
+        view.f.name = "Notes";
+        view.f.commandLine = "notepad.exe";
+        for (WizardPage expected : c.forward) {
+            wizard.next();
+            EXPECT_EQ(view.page, expected);
+            EXPECT_TRUE(view.enabledButtons[WizardButton::Back]);
+        }
+        const bool recording = c.start == StartChoice::Record;
+        EXPECT_EQ(wizard.enabled(WizardButton::Next), !recording);
+        if (recording) wizard.stopKeys();
+        wizard.next();
+        EXPECT_EQ(view.page, WizardPage::Finished);
+        EXPECT_TRUE(view.shownButtons[WizardButton::Finished]);
+        EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
+        // Back retraces every page down to the start page, where Back is disabled.
+        for (auto it = c.forward.rbegin(); it != c.forward.rend(); ++it) {
+            wizard.back();
+            EXPECT_EQ(view.page, *it);
+            EXPECT_TRUE(wizard.enabled(WizardButton::Next));
+        }
+        EXPECT_TRUE(view.shownButtons[WizardButton::Next]);
+        wizard.back();
+        EXPECT_EQ(view.page, WizardPage::Start);
+        EXPECT_FALSE(view.enabledButtons[WizardButton::Back]);
+    }
+}
+
+TEST_F(WizardTest, TheNamePageRefusesDuplicatesEmptyNamesAndNamesThatAreNoFileName) {
+    host.names = {"Notes", "mail"};
+    const std::string notAFile = authoring::kNameNotAFileName;
+    const std::string duplicate = "You have selected a name of an existing macro, please select another.";
+    const struct {
+        const char* name;
+        std::string error;
+    } cases[] = {
+        {"Notes ", duplicate},  // trailing blanks do not make another name
+        {"MAIL", duplicate},
+        {"", "Please type a name for this macro."},
+        {"  \t", "Please type a name for this macro."},
+        {"a/b", notAFile},
+        {"..\\x", notAFile},
+        {"a:b", notAFile},
+        {"what?", notAFile},
+        {"x\"y", notAFile},
+        {"a|b", notAFile},
+        {"a\rb", notAFile},
+        {"..", notAFile},
+        {". .", notAFile},
+        {"CON", notAFile},
+        {"nul.txt", notAFile},
+        {"Com7", notAFile},
+        {"LPT1 ", notAFile},
+        {"Notes2", ""},
+        {"Console", ""},
+        {"COM10", ""},
+        {"Mr. Smith", ""},
+    };
+    for (const auto& c : cases) {
+        wizard.formClose();
+        wizard.formShow();
+        fake.dialogs.errors.clear();
+        wizard.next();
+        view.f.shortcut = 4;
+        view.f.name = c.name;
+        wizard.next();
+        EXPECT_EQ(view.f.shortcut, 0) << "leaving the name page resets the shortcut choice";
+        if (c.error.empty()) {
+            EXPECT_TRUE(fake.dialogs.errors.empty()) << c.name;
+            EXPECT_EQ(view.page, WizardPage::HotKey) << c.name;
+        } else {
+            EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{c.error}) << c.name;
+            EXPECT_EQ(view.page, WizardPage::Name) << c.name;
+        }
+    }
+}
+
+TEST_F(WizardTest, TheSummaryShowsTheKindTheKeysAndTheTrigger) {
+    view.f.hotKey = 0x4000 | 'A';
+    view.f.trigger = "Untitled - Notepad";
+    view.f.commandLine = "notepad.exe";
+    toKindPage(StartChoice::StartApp);
+    wizard.next();
+    EXPECT_EQ(view.summary.name, "Notes");
+    EXPECT_EQ(view.summary.type, "Start an Application");
+    EXPECT_EQ(view.summary.shortcutKeys, "Ctrl+A");
+    EXPECT_EQ(view.summary.trigger, "Untitled - Notepad");
+    wizard.back();
+    view.f.hotKey = 0;
+    view.f.trigger = "";
+    wizard.next();
+    EXPECT_EQ(view.summary.shortcutKeys, "None");
+    EXPECT_EQ(view.summary.trigger, "None");
+}
+
+TEST_F(WizardTest, AnEmptyProgramIsRefused) {
+    toKindPage(StartChoice::StartApp);
+    view.f.commandLine = "\r\n";
+    wizard.next();
+    EXPECT_EQ(view.page, WizardPage::StartApp);
+    EXPECT_EQ(
+        fake.dialogs.errors,
+        std::vector<std::string>{"Please specify an application or document to launch.  You can search for "
+                                 "files by selecting 'Browse'."});
+}
+
+TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
+    struct Case {
+        StartChoice start;
+        bool keysOnly, highSpeed;
+        const char* type;
+        const char* fileName;
+        const char* speed;
+        int image;
+    };
+    const Case cases[] = {
+        {StartChoice::StartApp, true, false, "1", "mailto:me@example.com", "<none>", 0},
+        {StartChoice::Record, true, true, "2", "Macro 2.dat", "<none>", 1},
+        {StartChoice::Record, false, true, "3", "Macro 3.dat", "2", 2},
+        {StartChoice::Record, false, false, "3", "Macro 4.dat", "1", 2},
+        {StartChoice::Advanced, true, false, "4", "Macro 5.key", "<none>", 1},
+    };
+    st.writeInt(store::kMain, "Entries", 0);
+    int slot = 0;
+    for (const Case& c : cases) {
+        ++slot;
+        wizard.formShow();
+        view.f.hotKey = static_cast<std::uint16_t>(0xC000 | ('0' + slot));
+        view.f.trigger = "Title\r\n" + std::to_string(slot);  // a pasted line break stays out of the store
+        view.f.commandLine = "mailto:me@example.com\n";
+        view.f.highSpeed = c.highSpeed;
+        view.f.script = "Hello\r\n<<ENTER>>\nBye";
+        toKindPage(c.start, c.keysOnly, "Macro " + std::to_string(slot) + "  ");
+        if (c.start == StartChoice::Record) {
+            c.keysOnly ? wizard.startKeys() : wizard.recordMouse();
+            c.keysOnly ? wizard.stopKeys() : wizard.stopMouse();
+        }
+        wizard.next();
+        host.calls.clear();
+        wizard.finish();
+        const std::string s = store::macroSection(slot);
+        EXPECT_EQ(st.readInt(store::kMain, "Entries", 0), slot);
+        EXPECT_EQ(key(slot, "Name"), "Macro " + std::to_string(slot));
+        EXPECT_EQ(key(slot, "Type"), c.type);
+        EXPECT_EQ(key(slot, "HotKey"), std::to_string(0xC000 | ('0' + slot)));
+        EXPECT_EQ(key(slot, "FileName"), c.fileName);
+        EXPECT_EQ(key(slot, "Trigger"), "Title" + std::to_string(slot));
+        EXPECT_EQ(key(slot, "Speed"), c.speed);
+        EXPECT_EQ(host.rows.back(), std::to_string(c.image) + "|Macro " + std::to_string(slot) +
+                                        "  |Ctrl+Alt+" + std::to_string(slot));
+        EXPECT_TRUE(view.closed);
+        EXPECT_EQ(host.calls, std::vector<std::string>{"load hot keys"});
+        wizard.formClose();
+        view.closed = false;
+    }
+    EXPECT_EQ(fake.files.files.at("C:\\Keyvale\\Macro 5.key"), "Hello\r\n<<ENTER>>\r\nBye\r\n");
+}
+
+TEST_F(WizardTest, AFailedShortcutIsShownAndTheHotKeysAreStillLoaded) {
+    host.failShortcut = true;
+    view.f.commandLine = "notepad.exe";
+    toKindPage(StartChoice::StartApp);
+    view.f.shortcut = 5;
+    wizard.next();
+    wizard.finish();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"shortcut 5 1", "load hot keys"}));
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{"Erreur en écriture."});
+}
+
+TEST_F(WizardTest, NoMacroIsStoredWhenItsFileIsMissing) {
+    // A script that cannot be written.
+    toKindPage(StartChoice::Advanced);
+    fake.files.readOnly.insert("C:\\Keyvale\\Notes.key");
+    fake.files.files["C:\\Keyvale\\Notes.key"] = "old";
+    wizard.next();
+    EXPECT_THROW(wizard.finish(), std::exception);
+    // A recording that the journal could not save.
+    wizard.formClose();
+    wizard.formShow();
+    journal.saves = false;
+    toKindPage(StartChoice::Record, true, "Typed");
+    wizard.startKeys();
+    wizard.stopKeys();
+    ASSERT_EQ(fake.dialogs.errors.size(), 1u);
+    EXPECT_NE(fake.dialogs.errors[0].find("C:\\Keyvale\\Typed.dat"), std::string::npos);
+    wizard.next();
+    wizard.finish();
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    EXPECT_FALSE(view.closed);
+    EXPECT_TRUE(host.rows.empty());
+    EXPECT_EQ(st.readInt(store::kMain, "Entries", 0), 0);
+}
+
+TEST_F(WizardTest, MouseRecordingHidesTheWindowsAndTheStopKeyBringsTheWizardBack) {
+    toKindPage(StartChoice::Record, false);
+    ASSERT_EQ(view.page, WizardPage::RecordMouse);
+    EXPECT_FALSE(wizard.enabled(WizardButton::Next));
+    wizard.recordMouse();
+    ASSERT_EQ(hintView.texts.size(), 1u);
+    EXPECT_FALSE(view.visible);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"hide manager"});
+    EXPECT_TRUE(journal.recordingNow);
+    EXPECT_FALSE(journal.keyStrokesOnly);
+    EXPECT_EQ(journal.recordFileName, "C:\\Keyvale\\Notes.dat");
+    EXPECT_TRUE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));
+    EXPECT_FALSE(journal.recordingNow);
+    EXPECT_TRUE(view.onTop);
+    EXPECT_EQ(host.calls.back(), "show manager");
+    EXPECT_TRUE(wizard.enabled(WizardButton::Next));
+    EXPECT_TRUE(wizard.enabled(WizardButton::PlayMouse));
+    EXPECT_FALSE(wizard.enabled(WizardButton::StopMouse));
+    EXPECT_EQ(view.page, WizardPage::RecordMouse);
+    view.f.highSpeed = true;
+    wizard.playMouse();
+    EXPECT_FALSE(wizard.enabled(WizardButton::PlayMouse));
+    EXPECT_TRUE(journal.hiSpeedPlayBack);
+    EXPECT_EQ(journal.playBackFileName, "C:\\Keyvale\\Notes.dat");
+    wizard.recorderFinished();
+    EXPECT_TRUE(wizard.enabled(WizardButton::PlayMouse));
+    // Closing disables the stop key: it no longer reaches the wizard.
+    wizard.formClose();
+    EXPECT_FALSE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));
+}
+
+TEST_F(WizardTest, TheKeysPageRecordsWithTheWizardVisibleAndTriesOutAtHighSpeed) {
+    toKindPage(StartChoice::Record, true);
+    wizard.startKeys();
+    EXPECT_TRUE(view.visible);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(journal.keyStrokesOnly);
+    EXPECT_FALSE(wizard.enabled(WizardButton::StartKeys));
+    EXPECT_FALSE(wizard.enabled(WizardButton::Next));
+    wizard.stopKeys();
+    EXPECT_TRUE(wizard.enabled(WizardButton::Next));
+    EXPECT_TRUE(wizard.enabled(WizardButton::PlayKeys));
+    wizard.playKeys();
+    EXPECT_TRUE(journal.hiSpeedPlayBack);
+    EXPECT_EQ(journal.playBacks, 1);
+    // Forward again from the choice page: Next waits for another recording.
+    wizard.back();
+    wizard.next();
+    EXPECT_FALSE(wizard.enabled(WizardButton::Next));
+}
+
+TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
+    EXPECT_TRUE(state.macroDialogOpen);
+    EXPECT_TRUE(wizard.stopHotKey().enabled());
+    EXPECT_EQ(wizard.stopHotKey().hotKey(), 24699);
+    toKindPage(StartChoice::Advanced);
+    // Cancel answered No keeps everything; Yes closes and writes nothing.
+    fake.dialogs.confirmAnswer = false;
+    wizard.cancel();
+    EXPECT_FALSE(view.closed);
+    EXPECT_EQ(view.page, WizardPage::ManualKeys);
+    fake.dialogs.confirmAnswer = true;
+    wizard.cancel();
+    EXPECT_TRUE(view.closed);
+    wizard.formClose();
+    EXPECT_FALSE(state.macroDialogOpen);
+    EXPECT_FALSE(wizard.stopHotKey().enabled());
+    EXPECT_FALSE(fake.files.exists(fake.sys.storePath));
+    // Reopening shows the start page with empty fields and Next enabled.
+    view.f.name = "left over";
+    wizard.formShow();
+    EXPECT_EQ(view.page, WizardPage::Start);
+    EXPECT_EQ(view.f.name, "");
+    EXPECT_TRUE(wizard.enabled(WizardButton::Next));
+    wizard.formClose();
+    // Edit mode: only the script page, Save instead of Next; Cancel asks nothing.
+    int saves = 0;
+    wizard.onSave = [&] { ++saves; };
+    state.macroDialogOpen = true;  // set by the properties dialog
+    wizard.arrangeForEdit();
+    view.f.script = "kept";
+    wizard.formShow();
+    EXPECT_EQ(view.page, WizardPage::ManualKeys);
+    EXPECT_EQ(view.f.script, "kept");
+    EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
+    EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
+    EXPECT_FALSE(view.shownButtons[WizardButton::Back]);
+    wizard.save();
+    EXPECT_EQ(saves, 1);
+    const auto asked = fake.dialogs.questions.size();
+    view.closed = false;
+    wizard.cancel();
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(fake.dialogs.questions.size(), asked);
+    wizard.formClose();
+    EXPECT_TRUE(state.macroDialogOpen) << "the properties dialog is still open";
+    EXPECT_FALSE(view.shownButtons[WizardButton::Save]);
+}
+
+TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
+    wizard.browse();  // the Browse hint, then the file dialog
+    EXPECT_EQ(hintView.texts.size(), 1u);
+    EXPECT_EQ(fake.dialogs.fileFilters.size(), 1u);
+    hints.closed(true);
+    EXPECT_FALSE(fake.files.exists(fake.sys.storePath)) << "a ticked box writes nothing";
+    hints.closed(false);
+    EXPECT_FALSE(st.readBool(store::kMain, "Show Hints", true));
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"tick", "untick"}));
+    fake.dialogs.pickedFile = "C:\\Tools\\run.exe";
+    wizard.browse();
+    EXPECT_EQ(hintView.texts.size(), 1u);
+    EXPECT_EQ(view.f.commandLine, "C:\\Tools\\run.exe");
+}
+
+}  // namespace
