@@ -4,11 +4,14 @@
 #include <commctrl.h>
 
 #include "app/application.hpp"
+#include "app/help.hpp"
 #include "app/win32/forms.hpp"
 #include "app/win32/wizard_link.hpp"
 #include "authoring/win32/command_dialog_forms.hpp"
 #include "authoring/win32/hint_form.hpp"
 #include "authoring/win32/wizard_form.hpp"
+#include "authoring/win32/properties_form.hpp"
+#include "authoring/script_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/instances.hpp"
 #include "os/win32/printing.hpp"
@@ -71,7 +74,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // "New Macro" opens the setup wizard; "Edit Macro", a double click and
     // "&Properties" open the properties dialog for the selected row's slot.
     managerHooks.openWizard = [&] { wizard.openNew(); };
-    managerHooks.openProperties = [](int /*slot*/) {};
+    kv::authoring::win32::PropertiesForm* propertiesForm = nullptr;  // created after the manager, its owner
+    managerHooks.openProperties = [&](int slot) {
+        if (propertiesForm) propertiesForm->showFor(slot);
+    };
     managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
     managerHooks.savePosition = [&] { app.saveManagerPosition(); };
     managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
@@ -86,7 +92,30 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     app.trayCreated(arguments);
     kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
     kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
-    HiddenForm properties("TfrmProperties", "Macro Properties");
+    kv::authoring::PropertiesHooks propertiesHooks;
+    propertiesHooks.manager = [&](bool on) { ShowWindow(manager.hwnd(), on ? SW_SHOW : SW_HIDE); };
+    propertiesHooks.list = [&] { manager.refillList(); };
+    propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
+    propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
+    propertiesHooks.stopHotKeyEnabled = [&](bool on) { wizard.presenter().stopHotKey().setEnabled(on); };
+    propertiesHooks.scriptEditor = [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
+        kv::authoring::ScriptEditSession session(os.files, os.sys.programDirectory, r.storedBaseName);
+        std::optional<std::string> saved;
+        wizard.presenter().arrangeForEdit();
+        wizard.scriptPage().setScript(r.script);
+        wizard.presenter().onSave = [&] {
+            session.save(r.newBaseName, wizard.scriptPage().script());
+            saved = session.scriptBaseName();
+            wizard.presenter().cancel();  // back to the normal buttons, closed
+        };
+        wizard.openArranged();
+        wizard.presenter().onSave = nullptr;
+        wizard.presenter().setEditMode(false);
+        return saved;
+    };
+    kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
+    propertiesForm = &properties;
+    wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
     app.firstRunCheck();
 
     while (os.pump.runOne()) {

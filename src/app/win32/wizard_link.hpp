@@ -25,6 +25,10 @@ public:
     void createShortcut(int folder, int slot) override;
     void loadHotKeys() override { app_.loadHotKeys(); }
     void setShowHintsTick(bool on) override { app_.setShowHints(on); }
+    void propertiesRecordingStopped() override {
+        if (onPropertiesRecordingStopped) onPropertiesRecordingStopped();
+    }
+    std::function<void()> onPropertiesRecordingStopped;
 
 private:
     Application& app_;

@@ -1,0 +1,192 @@
+#pragma once
+// The macro properties dialog's decisions: what it shows for each kind of
+// macro, recording a macro's stream again, editing its script, and what OK
+// writes to the store and does to the macro's files.
+//
+// No change loses a macro's data: OK moves files before it writes the store
+// and writes every key in one replacement; a move that fails leaves the
+// macro as it was; a new recording replaces the old stream by one rename.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "journal/journal.hpp"
+#include "os/os.hpp"
+#include "triggers/dispatcher.hpp"
+
+namespace kv::authoring {
+
+inline constexpr const char* kTempRecording = "~temp.dat";
+inline constexpr const char* kProgramFileFilter =
+    "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|"
+    "Com Files (*.com)|*.com";
+inline constexpr const char* kDuplicateNameMessage =
+    "You have selected a name of an existing macro, please select another.";
+inline constexpr const char* kScriptUnreadableMessage =
+    "Error: Keyvale could not load the macro file for this macro";
+
+// The kind's description shown after "Type:", empty for an unknown kind.
+const char* macroKindDescription(int kind);
+
+// Which of the kind-specific rows the dialog shows.
+struct PropertiesLayout {
+    std::string description;
+    int picture = 0;           // the kind, 1 to 4
+    bool fileRow = false;      // file name and Browse (kind 1)
+    bool speedChoice = false;  // kind 3
+    bool recordPanel = false;  // kinds 2 and 3
+    bool editMacro = false;    // kind 4
+    bool operator==(const PropertiesLayout&) const = default;
+};
+
+enum class PropertiesButton { Record, Stop, Play, Ok, Cancel };
+enum class PropertiesFocus { Name, Browse, Scratch };
+
+class PropertiesView {
+public:
+    virtual ~PropertiesView() = default;
+    virtual void setLayout(const PropertiesLayout& layout) = 0;
+    virtual void setName(const std::string& text) = 0;
+    virtual std::string name() = 0;
+    virtual void setFileName(const std::string& text) = 0;
+    virtual std::string fileName() = 0;
+    virtual void setHighSpeed(bool on) = 0;
+    virtual bool highSpeed() = 0;
+    virtual void setHotKey(std::uint16_t shortcut) = 0;
+    virtual std::uint16_t hotKey() = 0;
+    virtual void setTrigger(const std::string& text) = 0;
+    virtual std::string trigger() = 0;
+    // Empties the scratch area in which the user may type while recording.
+    virtual void clearScratch() = 0;
+    virtual void enable(PropertiesButton b, bool on) = 0;
+    virtual void focus(PropertiesFocus f) = 0;
+    // Hides the dialog while a mouse recording runs, and shows it again.
+    virtual void showDialog(bool on) = 0;
+    // Places the dialog on top of all windows, neither moved nor resized.
+    virtual void bringToFront() = 0;
+    // Ends the dialog's modal showing.
+    virtual void close() = 0;
+};
+
+struct ScriptEditRequest {
+    std::string script;
+    std::string storedBaseName;
+    std::string scriptBaseName;
+    std::string newBaseName;
+};
+
+// What the dialog needs of the rest of the program.
+class PropertiesHost {
+public:
+    virtual ~PropertiesHost() = default;
+    // The stop-recording hot key Shift+Ctrl+F12.
+    virtual void setStopHotKeyEnabled(bool on) = 0;
+    virtual void showManager(bool on) = 0;
+    virtual void refillList() = 0;
+    // Re-registers every macro's hot key from the store.
+    virtual void loadHotKeys() = 0;
+    virtual void openHelp() = 0;
+    // Shows the script editor in edit mode with request.script. Its Save
+    // writes the script to the program directory as newBaseName + ".key" and
+    // either removes the file of scriptBaseName or, while the dialog is open,
+    // keeps the file of storedBaseName (the store's FileName without ".key")
+    // holding the saved script too; the dialog handles both. Returns the base
+    // name saved under (the new ScriptBaseName), or nothing when the user
+    // cancelled.
+    virtual std::optional<std::string> editScript(const ScriptEditRequest& request) = 0;
+};
+
+// A host made of functions, wired at start-up; an unset one does nothing
+// (an unset editScript edits nothing).
+struct PropertiesHooks : PropertiesHost {
+    std::function<void(bool)> stopHotKeyEnabled;
+    std::function<void(bool)> manager;
+    std::function<void()> list;
+    std::function<void()> hotKeys;
+    std::function<void()> help;
+    std::function<std::optional<std::string>(const ScriptEditRequest&)> scriptEditor;
+
+    void setStopHotKeyEnabled(bool on) override {
+        if (stopHotKeyEnabled) stopHotKeyEnabled(on);
+    }
+    void showManager(bool on) override {
+        if (manager) manager(on);
+    }
+    void refillList() override {
+        if (list) list();
+    }
+    void loadHotKeys() override {
+        if (hotKeys) hotKeys();
+    }
+    void openHelp() override {
+        if (help) help();
+    }
+    std::optional<std::string> editScript(const ScriptEditRequest& request) override {
+        if (!scriptEditor) return std::nullopt;
+        return scriptEditor(request);
+    }
+};
+
+class PropertiesPresenter {
+public:
+    PropertiesPresenter(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+                        PropertiesHost& host);
+    void setView(PropertiesView* view) { view_ = view; }
+
+    // The dialog opens for the macro in the slot.
+    void open(int slot);
+    // OK; true when the dialog closed.
+    bool ok();
+    // Cancel, and the close box.
+    void cancel();
+    // The dialog became hidden.
+    void hidden();
+    void record();
+    void stop();
+    void play();
+    // Shift+Ctrl+F12 while the recording is the dialog's: stops the recorder
+    // (nothing when it has stopped already) and brings the dialog back.
+    void stopByHotKey();
+    void browse();
+    void editMacro();
+    void keyUp(unsigned key);
+
+    int slot() const { return slot_; }
+    int kind() const { return kind_; }
+    bool recordedInDialog() const { return recordedInDialog_; }
+    bool recording() const { return recording_; }
+    // A mouse-and-keyboard recording has been started from the dialog in this run.
+    bool mouseRecording() const { return mouseRecording_; }
+    const std::string& scriptBaseName() const { return scriptBaseName_; }
+
+private:
+    // The typed name may be stored: it is not empty, follows the name rules
+    // and is no other macro's. Shows the problem otherwise.
+    bool checkName(const std::string& typed);
+    void prepareJournal(bool forRecording);
+    void stopped();
+    void closeDialog();
+    // Removes a script file that a Save left beside the stored one, unless
+    // it is the file the macro keeps.
+    void dropSavedScript(const std::string& keepPath);
+
+    os::System& sys_;
+    journal::Journal& journal_;
+    triggers::RunState& state_;
+    PropertiesHost& host_;
+    PropertiesView* view_ = nullptr;
+
+    int slot_ = 0;
+    int kind_ = 0;
+    std::string storedFileName_;
+    std::string scriptBaseName_;
+    // The file of the last Save while the one under the stored name stays too.
+    std::optional<std::string> savedScriptPath_;
+    bool recordedInDialog_ = false;
+    bool recording_ = false;
+    bool mouseRecording_ = false;
+};
+
+}  // namespace kv::authoring

@@ -1,0 +1,309 @@
+// The macro properties dialog, opened from the manager window's list as a user
+// does (a double click on the row) and operated by its controls.
+
+#include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "harness.hpp"
+#include "remote_controls.hpp"
+#include "screenshot.hpp"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// No FirstRun key: the manager window shows at start.
+std::string store(int entries, const std::string& sections) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + sections;
+}
+
+std::string readProgramFile(const e2e::Harness& h, const std::string& name) {
+    std::ifstream f(h.programDir() + name, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+// A key of the store as the platform's profile functions read it.
+std::string storeValue(const e2e::Harness& h, int slot, const char* key) {
+    char buf[1024] = {};
+    GetPrivateProfileStringA(("Macro" + std::to_string(slot)).c_str(), key, "(none)", buf, sizeof buf,
+                             h.storePath().c_str());
+    return buf;
+}
+
+HWND child(HWND parent, const char* cls, int index) {
+    HWND h = nullptr;
+    for (int i = 0; i <= index; ++i) {
+        h = FindWindowExA(parent, h, cls, nullptr);
+        if (!h) return nullptr;
+    }
+    return h;
+}
+
+// WM_GETTEXT: GetWindowText does not read another process's edit boxes.
+std::string text(HWND h) {
+    char buf[1024] = {};
+    SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+void setText(HWND h, const std::string& t) {
+    SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
+}
+
+HWND button(HWND dialog, const std::string& caption) {
+    for (HWND b = nullptr; (b = FindWindowExA(dialog, b, "Button", nullptr));)
+        if (text(b) == caption) return b;
+    return nullptr;
+}
+
+// The dialog's edit boxes in their order: name, file name, scratch area, window title.
+enum EditBox { kName = 0, kFileName = 1, kScratch = 2, kWindowTitle = 3 };
+
+class PropertiesRun {
+public:
+    explicit PropertiesRun(e2e::Harness& h) : h_(h) {}
+
+    // Opens the dialog for the row of the manager's list, by a double click
+    // on it or by selecting it and pressing Edit Macro, and waits for it.
+    HWND open(int row, bool editButton = false) {
+        HWND manager = nullptr;
+        EXPECT_TRUE(
+            h_.waitFor([&] { return (manager = h_.findDialog("Veltrane Keyvale")) != nullptr; }, 10s));
+        e2e::RemoteListView list(FindWindowExA(manager, nullptr, WC_LISTVIEWA, nullptr));
+        if (editButton) {
+            list.click(row);
+            h_.pumpFor(300ms);
+            PostMessageA(button(manager, "Edit Macro"), BM_CLICK, 0, 0);
+        } else {
+            list.doubleClick(row);
+        }
+        HWND dialog = nullptr;
+        EXPECT_TRUE(h_.waitFor([&] { return (dialog = h_.findDialog("Macro Properties")) != nullptr; }, 10s));
+        h_.pumpFor(200ms);
+        return dialog;
+    }
+
+    // Clicks a button of the dialog without waiting for what it opens.
+    void press(HWND dialog, const std::string& caption) {
+        HWND b = button(dialog, caption);
+        ASSERT_NE(b, nullptr) << caption;
+        PostMessageA(b, BM_CLICK, 0, 0);
+        h_.pumpFor(300ms);
+    }
+
+    // Presses a button and waits for the dialog to close.
+    void close(HWND dialog, const std::string& caption) {
+        press(dialog, caption);
+        EXPECT_TRUE(h_.waitFor([&] { return !IsWindowVisible(dialog); }, 5s)) << caption;
+        h_.pumpFor(200ms);
+    }
+
+    // The standard error box with the message, closed with its OK button.
+    std::string takeErrorBox() {
+        HWND box = nullptr;
+        h_.waitFor(
+            [&] {
+                box = FindWindowA("#32770", "Keyvale");
+                return box && IsWindowVisible(box);
+            },
+            5s);
+        if (!box) return "(no error box)";
+        const std::string message = e2e::Harness::dialogText(box);
+        PostMessageA(button(box, "OK"), BM_CLICK, 0, 0);
+        h_.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);
+        return message;
+    }
+
+    void typeKeys(const std::string& upperCaseLetters) {
+        for (char c : upperCaseLetters) {
+            h_.keyDown(static_cast<BYTE>(c));
+            h_.keyUp(static_cast<BYTE>(c));
+            h_.pumpFor(30ms);  // the harness's keyboard hook runs on this thread
+        }
+    }
+
+private:
+    e2e::Harness& h_;
+};
+
+}  // namespace
+
+TEST(Properties, RenamingAMouseMacroRenamesItsStream) {
+    e2e::Harness h;
+    h.writeProgramFile("Alpha.dat", "stream of Alpha");
+    h.writeStore(store(1, e2e::macroSection(1, "Alpha", 3, 0, "Alpha.dat", "Speed=2\r\n")));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0, true);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(text(child(dialog, "Edit", kName)), "Alpha");
+    setText(child(dialog, "Edit", kName), "Beta");
+    run.close(dialog, "&OK");
+    EXPECT_EQ(storeValue(h, 1, "Name"), "Beta");
+    EXPECT_EQ(storeValue(h, 1, "FileName"), "Beta.dat");
+    EXPECT_EQ(storeValue(h, 1, "Speed"), "2");
+    EXPECT_EQ(readProgramFile(h, "Beta.dat"), "stream of Alpha");
+    EXPECT_FALSE(h.programFileExists("Alpha.dat"));
+}
+
+TEST(Properties, RecordingAgainThenCancelChangesNothing_ThenWhileRenamingReplacesTheStream) {
+    e2e::Harness h;
+    h.writeProgramFile("Keys.dat", "old stream");
+    h.writeStore(store(1, e2e::macroSection(1, "Keys", 2, e2e::ctrlAlt('J'), "Keys.dat")));
+    h.start();
+    const std::string before = h.readStore();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    run.press(dialog, "&Start Recording");
+    EXPECT_FALSE(IsWindowEnabled(button(dialog, "&OK")));
+    EXPECT_FALSE(IsWindowEnabled(button(dialog, "&Cancel")));
+    run.typeKeys("QX");
+    run.press(dialog, "Stop &Recording");
+    EXPECT_TRUE(h.programFileExists("~temp.dat"));
+    run.close(dialog, "&Cancel");
+    EXPECT_EQ(h.readStore(), before);
+    EXPECT_EQ(readProgramFile(h, "Keys.dat"), "old stream");
+
+    dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    run.press(dialog, "&Start Recording");
+    run.typeKeys("HI");
+    run.press(dialog, "Stop &Recording");
+    setText(child(dialog, "Edit", kName), "Greeting");
+    run.close(dialog, "&OK");
+    EXPECT_FALSE(h.programFileExists("Keys.dat"));
+    EXPECT_FALSE(h.programFileExists("~temp.dat"));
+    EXPECT_EQ(storeValue(h, 1, "FileName"), "Greeting.dat");
+    // The new recording is the macro now.
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "hi"; }, 10s)) << h.editText();
+}
+
+TEST(Properties, PlaybackReplaysTheMacroBeforeARecordingAndTheNewOneAfter) {
+    e2e::Harness h;
+    h.writeStore(store(1, e2e::macroSection(1, "Keys", 2, 0, "Keys.dat")));
+    h.start();
+    PropertiesRun run(h);
+    // The macro's own stream, recorded in a first opening.
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    run.press(dialog, "&Start Recording");
+    run.typeKeys("AB");
+    run.press(dialog, "Stop &Recording");
+    run.close(dialog, "&OK");
+
+    dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    HWND scratch = child(dialog, "Edit", kScratch);
+    run.press(dialog, "&Playback");
+    EXPECT_TRUE(h.waitFor([&] { return text(scratch) == "ab"; }, 10s)) << text(scratch);
+    run.press(dialog, "&Start Recording");
+    run.typeKeys("CD");
+    run.press(dialog, "Stop &Recording");
+    setText(scratch, "");
+    run.press(dialog, "&Playback");
+    EXPECT_TRUE(h.waitFor([&] { return text(scratch) == "cd"; }, 10s)) << text(scratch);
+    run.close(dialog, "&Cancel");
+}
+
+TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
+    e2e::Harness h;
+    h.writeStore(store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n")));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    HWND manager = h.findDialog("Veltrane Keyvale");
+    run.press(dialog, "&Start Recording");
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog) && !IsWindowVisible(manager); }, 5s));
+    // The user's own Stop: the button of the hidden dialog.
+    run.press(dialog, "Stop &Recording");
+    EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog) && IsWindowVisible(manager); }, 5s));
+    EXPECT_TRUE(IsWindowEnabled(button(dialog, "&OK")));
+    EXPECT_TRUE(h.programFileExists("~temp.dat"));
+    run.close(dialog, "&OK");
+    EXPECT_TRUE(h.programFileExists("Mouse.dat"));
+    EXPECT_FALSE(h.programFileExists("~temp.dat"));
+}
+
+TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTrigger) {
+    e2e::Harness h;
+    h.writeProgramFile("Say.key", "said\r\n");
+    h.writeStore(
+        store(1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('A'), "Say.key", "Trigger=Some window\r\n")));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(text(child(dialog, "Edit", kWindowTitle)), "Some window");
+    SendMessageA(FindWindowExA(dialog, nullptr, HOTKEY_CLASSA, nullptr), HKM_SETHOTKEY,
+                 MAKEWORD('B', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+    setText(child(dialog, "Edit", kWindowTitle), "");
+    run.close(dialog, "&OK");
+    EXPECT_EQ(storeValue(h, 1, "Trigger"), "");
+    EXPECT_EQ(storeValue(h, 1, "HotKey"), std::to_string(e2e::ctrlAlt('B')));
+
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'A');
+    h.pumpFor(1s);
+    EXPECT_EQ(h.editText(), "");
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'B');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "said"; }, 10s)) << h.editText();
+}
+
+TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
+    e2e::Harness h;
+    h.writeProgramFile("Alpha.dat", "stream of Alpha");
+    h.writeProgramFile("Beta.dat", "stream of Beta");
+    h.writeStore(store(2, e2e::macroSection(1, "Alpha", 2, 0, "Alpha.dat") +
+                              e2e::macroSection(2, "Beta", 2, 0, "Beta.dat")));
+    h.start();
+    const std::string before = h.readStore();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    setText(child(dialog, "Edit", kName), "BETA ");
+    run.press(dialog, "&OK");
+    EXPECT_EQ(run.takeErrorBox(), "You have selected a name of an existing macro, please select another.");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    setText(child(dialog, "Edit", kName), "Gamma");
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
+    h.pumpFor(200ms);
+    EXPECT_EQ(h.readStore(), before);
+    EXPECT_EQ(readProgramFile(h, "Alpha.dat"), "stream of Alpha");
+    EXPECT_EQ(readProgramFile(h, "Beta.dat"), "stream of Beta");
+}
+
+TEST(Properties, ScreenshotOfEachKind) {
+    e2e::Harness h;
+    h.writeStore(
+        store(4, e2e::macroSection(1, "Start Notepad", 1, e2e::ctrlAlt('N'), "notepad.exe") +
+                     e2e::macroSection(2, "Sign letter", 2, e2e::ctrlAlt('S'), "Sign letter.dat") +
+                     e2e::macroSection(3, "Arrange windows", 3, 0, "Arrange windows.dat",
+                                       "Trigger=Untitled - Notepad\r\nSpeed=2\r\n") +
+                     e2e::macroSection(4, "Weekly report", 4, e2e::ctrlAlt('W'), "Weekly report.key")));
+    h.start();
+    PropertiesRun run(h);
+    const char* names[] = {"properties-start-program", "properties-keystrokes",
+                           "properties-mouse-and-keyboard", "properties-script"};
+    for (int row = 0; row < 4; ++row) {
+        HWND dialog = run.open(row);
+        ASSERT_NE(dialog, nullptr) << row;
+        EXPECT_EQ(text(child(dialog, "Edit", kName)), storeValue(h, row + 1, "Name"));
+        h.pumpFor(300ms);
+        e2e::saveScreenshot(dialog, names[row]);
+        run.close(dialog, "&Cancel");
+    }
+}
