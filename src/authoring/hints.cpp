@@ -7,10 +7,14 @@ namespace kv::authoring {
 
 void Hints::show(const std::string& text) {
     if (!store::Store(sys_.files, sys_.storePath).readBool(store::kMain, "Show Hints", true)) return;
-    if (view_) view_->showModal(text);
+    if (!view_) return;
+    if (boxLeftUnticked_) view_->tickShowHints();
+    boxLeftUnticked_ = false;
+    view_->showModal(text);
 }
 
 void Hints::closed(bool showHintsChecked) {
+    boxLeftUnticked_ = !showHintsChecked;
     if (!showHintsChecked) {
         sys_.pump.processMessages();
         store::Store st(sys_.files, sys_.storePath);

@@ -15,6 +15,8 @@ public:
     virtual ~HintView() = default;
     // Puts the text into the window and shows it modally; returns when closed.
     virtual void showModal(const std::string& text) = 0;
+    // Ticks the window's "Show hints" box.
+    virtual void tickShowHints() = 0;
 };
 
 class Hints {
@@ -33,6 +35,10 @@ private:
     os::System& sys_;
     std::function<void(bool)> setTrayTick_;
     HintView* view_ = nullptr;
+    // The box was left unticked, which turned hints off. When they are on
+    // again (from the tray menu), the box must be ticked too: left as it
+    // was, the next OK would turn them off once more.
+    bool boxLeftUnticked_ = false;
 };
 
 }  // namespace kv::authoring

@@ -77,7 +77,9 @@ struct FakeJournal : journal::Journal {
 
 struct HintsShown : authoring::HintView {
     std::vector<std::string> texts;
+    int ticks = 0;
     void showModal(const std::string& t) override { texts.push_back(t); }
+    void tickShowHints() override { ++ticks; }
 };
 
 struct WizardTest : ::testing::Test {
@@ -438,6 +440,11 @@ TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
     wizard.browse();
     EXPECT_EQ(hintView.texts.size(), 1u);
     EXPECT_EQ(view.f.commandLine, "C:\\Tools\\run.exe");
+    // Hints on again from the tray: the box shows ticked, so OK keeps them on.
+    st.writeBool(store::kMain, "Show Hints", true);
+    wizard.browse();
+    EXPECT_EQ(hintView.texts.size(), 2u);
+    EXPECT_EQ(hintView.ticks, 1);
 }
 
 TEST_F(WizardTest, F1OpensTheHelpTopicAndOtherKeysDoNothing) {

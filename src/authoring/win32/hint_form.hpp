@@ -12,6 +12,7 @@ public:
     HintForm(os::System& sys, Hints& hints, HWND owner);
     ~HintForm() override;
     void showModal(const std::string& text) override;
+    void tickShowHints() override { showHints_->setChecked(true); }
 
 protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
