@@ -93,7 +93,9 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     ASSERT_TRUE(h.waitFor([&] { return (prompt = h.findDialog("Keyvale Input Box")) != nullptr; }, 10s));
     char answer[64] = {};
-    GetWindowTextA(FindWindowExA(prompt, nullptr, "Edit", nullptr), answer, sizeof answer);
+    // WM_GETTEXT: GetWindowText reads only the creation caption of another process's edit box.
+    SendMessageA(FindWindowExA(prompt, nullptr, "Edit", nullptr), WM_GETTEXT, sizeof answer,
+                 reinterpret_cast<LPARAM>(answer));
     EXPECT_STREQ(answer, "");
     e2e::Harness::clickButton(prompt, "&OK");
     EXPECT_TRUE(typed(h, "Hi ")) << "[" << h.editText() << "]";

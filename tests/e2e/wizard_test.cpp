@@ -62,6 +62,13 @@ std::vector<HWND> visibleOfClass(HWND dialog, const char* cls) {
     return s.second;
 }
 
+// The text of another process's control (GetWindowText would read only its caption).
+std::string windowText(HWND h) {
+    char t[256] = {};
+    SendMessageA(h, WM_GETTEXT, sizeof t, reinterpret_cast<LPARAM>(t));
+    return t;
+}
+
 struct WizardDriver {
     e2e::Harness& h;
     HWND wizard = nullptr;
@@ -276,6 +283,10 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     EXPECT_TRUE(h.waitFor([&] { return h.injectedKeys() == "48+ 48- 45+ 45- 4C+ 4C- 4C+ 4C- 4F+ 4F-"; }, 10s))
         << h.injectedKeys();
     EXPECT_TRUE(h.waitFor([&] { return IsWindowEnabled(playback) != FALSE; }, 5s));
+    // The replay types into the wizard's own scratch area, which Playback focuses.
+    const auto areas = visibleOfClass(w.wizard, "Edit");
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_TRUE(h.waitFor([&] { return windowText(areas[0]) == "hello"; }, 5s)) << windowText(areas[0]);
     w.finish();
     const std::string ini = h.readStore();
     EXPECT_TRUE(holds(ini, "Name=Typed\r\nType=2\r\nHotKey=" + std::to_string(e2e::ctrlAlt('T')) +
