@@ -154,17 +154,8 @@ void Wizard::formShow() {
         return;
     }
     state_.macroDialogOpen = true;
-    showPage(WizardPage::Start);
-    if (view_) {
-        view_->clearFields();
-        view_->showEditPicture(false);
-    }
-    enable(WizardButton::PlayKeys, false);
-    enable(WizardButton::PlayMouse, false);
-    showButton(WizardButton::Save, false);
+    resetToNewState();
     showButton(WizardButton::Finished, false);
-    showButton(WizardButton::Next, true);
-    showButton(WizardButton::Back, true);
     enable(WizardButton::Next, true);
 }
 

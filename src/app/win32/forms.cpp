@@ -38,20 +38,6 @@ LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd(), msg, wp, lp); }
 
-// ---- forms whose contents come later ----
-
-HiddenForm::HiddenForm(const char* className, const char* caption) {
-    create(className, caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, 400, 300);
-}
-
-LRESULT HiddenForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) {
-        ShowWindow(hwnd(), SW_HIDE);  // closing a form only hides it
-        return 0;
-    }
-    return Form::handle(msg, wp, lp);
-}
-
 // ---- the tray form ----
 
 TrayForm::TrayForm(Application& app, HWND applicationWindow) : app_(app), applicationWindow_(applicationWindow) {

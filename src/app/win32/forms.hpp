@@ -1,7 +1,6 @@
 #pragma once
-// The program's windows: the hidden tray form with the tray icon and its
-// menu, the macro manager window, the About box, and the forms whose
-// contents come with later work, each created once and hidden.
+// The hidden tray form with the tray icon and its menu, the About box, and
+// the application's view of the manager window.
 
 #include <windows.h>
 
@@ -32,15 +31,6 @@ protected:
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
     UniqueWindow window_;
-};
-
-// A form that exists, hidden, with its caption.
-class HiddenForm : public Form {
-public:
-    HiddenForm(const char* className, const char* caption);
-
-protected:
-    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 class TrayForm : public Form {

@@ -61,7 +61,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::ui::win32::Form::setPump(&os.pump);
     const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
 
-    using kv::app::win32::HiddenForm;
     // Every form is created once, hidden, in this order, and lives to the end.
     kv::app::win32::WizardLink wizardLink(app, os.sys);
     kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
