@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
 #include "harness.hpp"
 #include "os/win32/win32_os.hpp"
@@ -73,6 +74,21 @@ TEST_F(StoreFailure, AStoreHeldOpenByAnotherProgramIsNotReplaced) {
     EXPECT_EQ(store.readString("Macro1", "Name", ""), "Kept");
     EXPECT_EQ(message([&] { store.writeString("Macro1", "Name", "Lost"); }), "Unable to write to " + path);
     expectOldStoreAndNoTemporaryFile();
+}
+
+// A reader that lets go within a moment (a scanner, a backup) only delays
+// the write: the rename is tried again.
+TEST_F(StoreFailure, AStoreReadByAnotherProgramForAMomentIsStillWritten) {
+    UniqueFile held = holdOpen(path, FILE_SHARE_READ);
+    ASSERT_TRUE(held);
+    std::thread reader([&] {
+        Sleep(150);
+        held.reset();
+    });
+    kv::store::Store store(files, path);
+    EXPECT_EQ(message([&] { store.writeString("Macro1", "Name", "New"); }), "<no error>");
+    reader.join();
+    EXPECT_EQ(store.readString("Macro1", "Name", ""), "New");
 }
 
 // Held without any sharing, the store cannot even be read: an error, and not

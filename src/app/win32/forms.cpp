@@ -3,46 +3,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-
 namespace kv::app::win32 {
-
-// ---- Form ----
-
-void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, int width, int height,
-                  HWND owner, UINT classStyle) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(instance, className, &wc)) {
-        wc.style = classStyle;
-        wc.lpfnWndProc = &Form::proc;
-        wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, "MAINICON");
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = className;
-        RegisterClassA(&wc);
-    }
-    window_.reset(CreateWindowExA(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
-                                  owner, nullptr, instance, this));
-}
-
-LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->window_.get() == hwnd) return self->handle(msg, wp, lp);
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcA(hwnd(), msg, wp, lp); }
 
 // ---- the tray form ----
 
 TrayForm::TrayForm(Application& app, HWND applicationWindow) : app_(app), applicationWindow_(applicationWindow) {
-    create("TKeyvale", "Keyvale", WS_POPUP | WS_CAPTION | WS_MINIMIZE, WS_EX_TOOLWINDOW, 100, 50,
-           applicationWindow, CS_DBLCLKS);
+    create("TKeyvale", "Keyvale", WS_POPUP | WS_CAPTION | WS_MINIMIZE, WS_EX_TOOLWINDOW, applicationWindow,
+           CS_DBLCLKS);
     SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd(), SW_HIDE);
     taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");

@@ -12,28 +12,13 @@
 #include "manager/win32/manager_window.hpp"
 #include "os/win32/handles.hpp"
 #include "os/win32/win32_os.hpp"
+#include "ui/win32/controls.hpp"
 
 namespace kv::app::win32 {
 
 using os::win32::UniqueWindow;
 
-// A top-level window whose messages go to a virtual handler.
-class Form {
-public:
-    virtual ~Form() = default;
-    HWND hwnd() const { return window_.get(); }
-
-protected:
-    void create(const char* className, const char* caption, DWORD style, DWORD exStyle, int width, int height,
-                HWND owner = nullptr, UINT classStyle = 0);
-    virtual LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
-
-private:
-    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
-    UniqueWindow window_;
-};
-
-class TrayForm : public Form {
+class TrayForm : public ui::win32::Form {
 public:
     TrayForm(Application& app, HWND applicationWindow);
     ~TrayForm() override;

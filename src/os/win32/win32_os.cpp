@@ -377,7 +377,17 @@ bool Win32Files::write(const std::string& path, std::string_view bytes) {
 }
 
 bool Win32Files::replace(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    // A program that reads the file at that moment (a virus scanner, a backup,
+    // an editor) makes the rename fail; such holds are short, so the rename is
+    // tried again for about half a second before the write is given up.
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        const DWORD error = GetLastError();
+        if (attempt == 10 ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION))
+            return false;
+        Sleep(50);
+    }
 }
 
 bool Win32Files::remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
