@@ -244,7 +244,11 @@ TEST_F(ManagerTest, FillingAHundredMacrosReadsTheStoreOnce) {
         }
     } files;
     std::string text = "[Main]\r\nEntries=100\r\n";
-    for (int n = 1; n <= 100; ++n) text += macro(n, "M" + std::to_string(n), 1 + n % 4, 0);
+    for (int n = 1; n <= 100; ++n) {
+        std::string name = "M";
+        name += std::to_string(n);
+        text += macro(n, name, 1 + n % 4, 0);
+    }
     files.files[fake.sys.storePath] = text;
     os::System counted{fake.pump,         fake.keyboard,
                        fake.hotKeys,      fake.windows,

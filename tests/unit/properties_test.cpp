@@ -126,19 +126,31 @@ struct Properties : ::testing::Test {
 
 TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
     const std::string none;
+    // Built by a function: GCC 12 at -O2 takes the nested brace form for
+    // strings used uninitialised.
+    const auto layoutOf = [](const char* text, int picture, bool file, bool speed, bool record, bool edit) {
+        PropertiesLayout l;
+        l.description = text;
+        l.picture = picture;
+        l.fileRow = file;
+        l.speedChoice = speed;
+        l.recordPanel = record;
+        l.editMacro = edit;
+        return l;
+    };
     const struct {
         PropertiesLayout layout;
         std::string file, playBack;
         bool high, journalHigh;
     } cases[] = {
-        {{"Start an Application or Launch a Document", 1, true, false, false, false},
+        {layoutOf("Start an Application or Launch a Document", 1, true, false, false, false),
          "notepad.exe",
          none,
          0,
          0},
-        {{"Playback Keystrokes", 2, false, false, true, false}, none, kDir + "Keys.dat", false, true},
-        {{"Playback Mouse and Keyboard", 3, false, true, true, false}, none, kDir + "Alpha.dat", true, false},
-        {{"Playback Manually Created Keystrokes", 4, false, false, false, true}, none, none, false, false},
+        {layoutOf("Playback Keystrokes", 2, false, false, true, false), none, kDir + "Keys.dat", false, true},
+        {layoutOf("Playback Mouse and Keyboard", 3, false, true, true, false), none, kDir + "Alpha.dat", true, false},
+        {layoutOf("Playback Manually Created Keystrokes", 4, false, false, false, true), none, none, false, false},
     };
     for (int slot = 1; slot <= 4; ++slot) {
         const auto& c = cases[slot - 1];
