@@ -68,11 +68,18 @@ struct IconTraits {
     static void free(HICON h) { DestroyIcon(h); }
 };
 
+struct FontTraits {
+    using Type = HFONT;
+    static HFONT null() { return nullptr; }
+    static void free(HFONT f) { DeleteObject(f); }
+};
+
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFile = Unique<FileTraits>;
 using UniqueAtom = Unique<AtomTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueIcon = Unique<IconTraits>;
+using UniqueFont = Unique<FontTraits>;
 
 inline HWND toHwnd(std::uint64_t w) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(w)); }
 inline std::uint64_t fromHwnd(HWND h) { return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(h)); }
