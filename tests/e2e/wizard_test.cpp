@@ -152,6 +152,10 @@ struct WizardDriver {
         type(name);
         click("&Next >");
         ASSERT_TRUE(showing("Select Triggers"));
+        hotKey(modifiers, key);
+    }
+    // Keys pressed into the focused control.
+    void hotKey(const std::vector<BYTE>& modifiers, BYTE key) {
         for (BYTE m : modifiers) h.keyDown(m);
         h.keyDown(key);
         h.keyUp(key);
@@ -232,7 +236,10 @@ TEST(Wizard, AnAdvancedMacroIsStoredListedAndRunsFromItsHotKey) {
     h.writeStore(store("Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
-    w.nameAndHotKey("Greeting", {VK_CONTROL, VK_MENU}, 'G');
+    w.nameAndHotKey("Greeting", {VK_MENU}, 'N');
+    // Alt+N in the hot-key field is a hot key, not the mnemonic of Next.
+    ASSERT_TRUE(w.showing("Select Triggers"));
+    w.hotKey({VK_CONTROL, VK_MENU}, 'G');
     w.typeInto(0, "Some Window");
     w.click("&Next >");
     ASSERT_TRUE(w.showing("Create an advanced macro"));

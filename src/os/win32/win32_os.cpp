@@ -1,5 +1,6 @@
 #include "os/win32/win32_os.hpp"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -88,7 +89,21 @@ std::unique_ptr<Timer> Win32Pump::createTimer(std::function<void()> onTick) {
 
 void Win32Pump::removeDialog(HWND dialog) { std::erase(dialogs_, dialog); }
 
+namespace {
+
+bool isHotKeyField(HWND hwnd) {
+    char name[32] = "";
+    return hwnd && GetClassNameA(hwnd, name, sizeof name) && lstrcmpiA(name, HOTKEY_CLASSA) == 0;
+}
+
+}  // namespace
+
 void Win32Pump::dispatch(MSG& msg) {
+    // Alt+letter typed into a hot-key field is the hot key being set: the
+    // field has taken it from the key press already, and the dialog must not
+    // also press the button whose mnemonic the letter is (Alt+N would set the
+    // hot key and go to the next page at once, unseen).
+    if (msg.message == WM_SYSCHAR && isHotKeyField(msg.hwnd)) return;
     for (HWND d : dialogs_)
         if (IsWindow(d) && IsDialogMessageA(d, &msg)) return;
     if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr; root && GetPropA(root, kFormProperty)) {
