@@ -163,25 +163,35 @@ namespace {
 // Key events sent since the last error box.
 unsigned g_keysSent = 0;
 
+// A key no program acts on (the code is unassigned), sent after the typed
+// keys to learn when the window has read them.
+constexpr BYTE kMarkerKey = 0xE8;
+
 // Typed keys may still wait in the queue of the window they were typed into
-// when an error ends the run; a box that takes the focus then could take
+// when an error ends the run; a box that takes the focus then would take
 // them too (Wine hands a queued key to whichever window has the focus when
-// it is read). Each answered round trip means the window's thread has come
-// back for its messages once more, so as many round trips as keys were sent
-// (bounded in time) let the keys arrive first.
+// it is read). So the marker key goes after them, and the wait lasts until
+// the window's thread has read it: its key state, seen from here while this
+// thread shares its input for the moment, toggles only then. Each check
+// waits for the window to come back for its messages; a window that stops
+// answering for a second, or ten seconds in all, ends the wait.
 void letTypedKeysArrive() {
     const unsigned sent = std::exchange(g_keysSent, 0u);
     HWND target = GetForegroundWindow();
     DWORD pid = 0;
-    if (sent == 0 || !target || (GetWindowThreadProcessId(target, &pid), pid == GetCurrentProcessId())) return;
-    const ULONGLONG deadline = GetTickCount64() + 2000;
-    for (unsigned i = 0; i < 2 * sent + 2; ++i) {
-        const ULONGLONG now = GetTickCount64();
-        DWORD_PTR ignored = 0;
-        if (now >= deadline || !SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
-                                                    static_cast<UINT>(deadline - now), &ignored))
-            return;
+    const DWORD thread = target ? GetWindowThreadProcessId(target, &pid) : 0;
+    if (sent == 0 || !target || pid == GetCurrentProcessId()) return;
+    const DWORD self = GetCurrentThreadId();
+    if (!AttachThreadInput(self, thread, TRUE)) return;
+    const SHORT toggled = GetKeyState(kMarkerKey) & 1;
+    keybd_event(kMarkerKey, 0, 0, kInjectedByKeyvale);
+    keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    DWORD_PTR ignored = 0;
+    while ((GetKeyState(kMarkerKey) & 1) == toggled && GetTickCount64() < deadline &&
+           SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
     }
+    AttachThreadInput(self, thread, FALSE);
 }
 
 }  // namespace
@@ -322,7 +332,14 @@ WindowHandle Win32Windows::findByExactTitle(const std::string& title) {
 WindowHandle Win32Windows::foreground() { return fromHwnd(GetForegroundWindow()); }
 
 void Win32Windows::setForeground(WindowHandle w) {
-    if (w) SetForegroundWindow(toHwnd(w));
+    if (!w) return;
+    HWND hwnd = toHwnd(w);
+    SetForegroundWindow(hwnd);
+    // The window's thread takes the activation in its own time, and a key
+    // typed before it has could reach the window that had the focus. An
+    // answered round trip comes after the activation sent to it.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
 }
 
 void forceForeground(HWND hwnd) {
