@@ -71,17 +71,19 @@ void registerClass(const char* name, bool programIcon) {
 
 }  // namespace
 
-std::optional<std::string> runOneLineBox(Win32Pump& pump, const OneLineBox& box, std::vector<HWND>* openList) {
+std::optional<std::string> runOneLineBox(Win32Pump& pump, const OneLineBox& box,
+                                         std::vector<HWND>* openList) {
     BoxState state;
     state.everyCloseAnswers = box.everyCloseAnswers;
     registerClass(box.windowClass, box.programIcon);
     const int w = scaled(box.width), h = scaled(box.height), pad = scaled(12);
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    const int x = work.left + (work.right - work.left - w) / 2, y = work.top + (work.bottom - work.top - h) / 2;
-    UniqueWindow form(CreateWindowExA(box.exStyle | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, box.windowClass,
-                                      box.caption.c_str(), WS_POPUP | WS_CAPTION | box.style, x, y, w, h,
-                                      box.owner, nullptr, GetModuleHandleA(nullptr), nullptr));
+    const int x = work.left + (work.right - work.left - w) / 2,
+              y = work.top + (work.bottom - work.top - h) / 2;
+    UniqueWindow form(CreateWindowExA(box.exStyle | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
+                                      box.windowClass, box.caption.c_str(), WS_POPUP | WS_CAPTION | box.style,
+                                      x, y, w, h, box.owner, nullptr, GetModuleHandleA(nullptr), nullptr));
     if (!form) return std::nullopt;
     SetWindowLongPtrA(form.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     RECT rc;
@@ -93,16 +95,17 @@ std::optional<std::string> runOneLineBox(Win32Pump& pump, const OneLineBox& box,
     const UniqueFont font(CreateFontIndirectA(&ncm.lfMessageFont));
     const int editH = scaled(23), buttonH = scaled(26), buttonW = scaled(80), gap = scaled(8);
     const int buttonY = rc.bottom - pad - buttonH, editY = buttonY - gap - editH;
-    auto child = [&](DWORD ex, const char* cls, const char* text, DWORD style, int cx, int cy, int cwid, int ch,
-                     int id) {
+    auto child = [&](DWORD ex, const char* cls, const char* text, DWORD style, int cx, int cy, int cwid,
+                     int ch, int id) {
         HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, cx, cy, cwid, ch, form.get(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
         SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         return c;
     };
-    child(0, "STATIC", box.prompt.c_str(), SS_LEFT | SS_NOPREFIX, pad, pad, cw, editY - pad - gap / 2, kPromptId);
-    HWND edit = child(WS_EX_CLIENTEDGE, "EDIT", box.initial.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, pad, editY, cw,
-                      editH, kAnswerId);
+    child(0, "STATIC", box.prompt.c_str(), SS_LEFT | SS_NOPREFIX, pad, pad, cw, editY - pad - gap / 2,
+          kPromptId);
+    HWND edit = child(WS_EX_CLIENTEDGE, "EDIT", box.initial.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, pad, editY,
+                      cw, editH, kAnswerId);
     if (box.cancelButton) {
         child(0, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, rc.right - pad - 2 * buttonW - gap, buttonY,
               buttonW, buttonH, IDOK);
