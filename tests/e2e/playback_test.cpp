@@ -77,7 +77,8 @@ TEST(Playback, ACharacterOutsideTheLayoutArrivesAsThatCharacter) {
 
 TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     e2e::Harness h;
-    setUp(h, {{"Ask", 'K', "<<INPUT:Your name>>Hi <<WRITEVALUE>>"}});
+    // Text typed just before the prompt opens stays with the window it was typed into.
+    setUp(h, {{"Ask", 'K', "Dear you<<INPUT:Your name>>Hi <<WRITEVALUE>>"}});
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     HWND prompt = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (prompt = h.findDialog("Keyvale Input Box")) != nullptr; }, 10s));
@@ -85,7 +86,7 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     EXPECT_TRUE(h.waitFor([&] { return GetForegroundWindow() == prompt; }, 3s)) << "the prompt comes to the front";
     e2e::Harness::setDialogEdit(prompt, "Bob");
     e2e::Harness::clickButton(prompt, "&OK");
-    EXPECT_TRUE(typed(h, "Hi Bob")) << "[" << h.editText() << "]";
+    EXPECT_TRUE(typed(h, "Dear youHi Bob")) << "[" << h.editText() << "]";
     EXPECT_EQ(GetForegroundWindow(), h.target()) << "the window that was active gets the foreground back";
 
     // The answer field is empty the next time.
@@ -98,7 +99,7 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
                  reinterpret_cast<LPARAM>(answer));
     EXPECT_STREQ(answer, "");
     e2e::Harness::clickButton(prompt, "&OK");
-    EXPECT_TRUE(typed(h, "Hi ")) << "[" << h.editText() << "]";
+    EXPECT_TRUE(typed(h, "Dear youHi ")) << "[" << h.editText() << "]";
 }
 
 TEST(Playback, RunStartsEveryMacroOfTheNameInSlotOrder) {
