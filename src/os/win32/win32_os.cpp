@@ -174,7 +174,9 @@ constexpr BYTE kMarkerKey = 0xE8;
 // the window's thread has read it: its key state, seen from here while this
 // thread shares its input for the moment, toggles only then. Each check
 // waits for the window to come back for its messages; a window that stops
-// answering for a second, or ten seconds in all, ends the wait.
+// answering for a second, or two seconds in all, ends the wait. (After an
+// earlier error box Wine may not show the marker as read before the wait
+// ends; the two seconds bound that delay.)
 void letTypedKeysArrive() {
     const unsigned sent = std::exchange(g_keysSent, 0u);
     HWND target = GetForegroundWindow();
@@ -183,12 +185,20 @@ void letTypedKeysArrive() {
     if (sent == 0 || !target || pid == GetCurrentProcessId()) return;
     const DWORD self = GetCurrentThreadId();
     if (!AttachThreadInput(self, thread, TRUE)) return;
+    // Up, down, up: a press toggles the key state only when the key is not
+    // down already, and a release the window did not read last time (it went
+    // to the box) would leave it down.
     const SHORT toggled = GetKeyState(kMarkerKey) & 1;
+    keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
     keybd_event(kMarkerKey, 0, 0, kInjectedByKeyvale);
     keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
-    const ULONGLONG deadline = GetTickCount64() + 10000;
+    const auto read = [&] {
+        const SHORT state = GetKeyState(kMarkerKey);
+        return (state & 1) != toggled && (state & 0x8000) == 0;
+    };
+    const ULONGLONG deadline = GetTickCount64() + 2000;
     DWORD_PTR ignored = 0;
-    while ((GetKeyState(kMarkerKey) & 1) == toggled && GetTickCount64() < deadline &&
+    while (!read() && GetTickCount64() < deadline &&
            SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
     }
     AttachThreadInput(self, thread, FALSE);
