@@ -68,6 +68,16 @@ Manager findManager(e2e::Harness& h) {
     return m;
 }
 
+// Right-clicks a row of the manager's list and waits until its popup menu
+// takes keys.
+bool openRowMenu(e2e::Harness& h, const Manager& m, int row) {
+    if (!m.list) return false;
+    e2e::RemoteListView(m.list).click(row, true);
+    if (!h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s)) return false;
+    h.pumpFor(300ms);  // the menu's own loop takes the keys once it runs
+    return true;
+}
+
 std::string fourKinds(const e2e::Harness& h) {
     return e2e::macroSection(1, "Open Notes", 1, 0, h.programDir() + "notes.txt",
                              "Trigger=Untitled - Notepad\r\n") +
@@ -356,11 +366,7 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
                             2));
     h.start();
     Manager m = findManager(h);
-    ASSERT_NE(m.list, nullptr);
-    e2e::RemoteListView list(m.list);
-    list.click(1, true);
-    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
-    h.pumpFor(300ms);  // the menu's own loop takes the keys once it runs
+    ASSERT_TRUE(openRowMenu(h, m, 1));
     // "Create Shortcut...", its submenu, "On &Desktop".
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) e2e::tapKey(key);
     e2e::tapKey('D');
@@ -500,11 +506,7 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     h.writeStore(shownStore(fourKinds(h), 4));
     h.start();
     Manager m = findManager(h);
-    ASSERT_NE(m.list, nullptr);
-    e2e::RemoteListView list(m.list);
-    list.click(0, true);
-    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
-    h.pumpFor(300ms);  // the menu's own loop takes the keys once it runs
+    ASSERT_TRUE(openRowMenu(h, m, 0));
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) e2e::tapKey(key);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s)) << "the menu stays open";
     confirmPrintDialog(h);
