@@ -18,11 +18,18 @@ std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& key
     const store::StoreSnapshot s(store);
     const int entries = store::readEntries(s);
     std::vector<MacroRow> rows;
+    rows.reserve(static_cast<std::size_t>(entries));
+    static constexpr std::string_view kKeys[] = {"Name", "HotKey", "Trigger", "Type"};
+    std::optional<std::string_view> v[std::size(kKeys)];
     for (int n = 1; n <= entries; ++n) {
         const std::string section = store::macroSection(n);
-        const auto hotKey = static_cast<store::ShortCut>(s.readInt(section, "HotKey", 0) & 0xFFFF);
-        rows.push_back({s.readString(section, "Name", section), store::shortCutText(hotKey, keyboard),
-                        s.readString(section, "Trigger", ""), kindImage(s.readInt(section, "Type", 1))});
+        s.readKeys(section, kKeys, v);
+        const auto number = [](const std::optional<std::string_view>& text, std::int32_t def) {
+            return text ? store::parseInteger(*text).value_or(def) : def;
+        };
+        const auto hotKey = static_cast<store::ShortCut>(number(v[1], 0) & 0xFFFF);
+        rows.push_back({v[0] ? std::string(*v[0]) : section, store::shortCutText(hotKey, keyboard),
+                        std::string(v[2].value_or("")), kindImage(number(v[3], 1))});
     }
     return rows;
 }

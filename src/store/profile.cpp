@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace kv::store {
@@ -15,6 +16,22 @@ bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
+
+std::size_t lineEnd(std::string_view text, std::size_t pos) {
+    // Eight bytes at a time: a word with no byte below 14 holds neither CR
+    // (13) nor LF (10); the few that do are looked at byte by byte.
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const char* const data = text.data();
+    const std::size_t size = text.size();
+    while (pos + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, data + pos, 8);
+        if (((word - ones * 14) & ~word & highs) != 0) break;
+        pos += 8;
+    }
+    while (pos < size && data[pos] != '\r' && data[pos] != '\n') ++pos;
+    return pos;
+}
 
 std::string_view trimControl(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -83,35 +100,178 @@ std::optional<std::string_view> findValue(std::string_view bytes, std::string_vi
     return found;
 }
 
+namespace {
+
+// Sections named "Macro" and a number below this are found by the number.
+constexpr std::uint32_t kNumberedBound = 1u << 17;
+
+// n for a trimmed name "Macro<n>" in any letter case, n written without a
+// leading zero and below the bound; 0 for any other name. Two names with one
+// number are the same name, as the profile rules compare them.
+std::uint32_t macroNumber(std::string_view name) {
+    if (name.size() < 6 || name.size() > 11 || !equalsIgnoreCase(name.substr(0, 5), "Macro") ||
+        name[5] < '1' || name[5] > '9')
+        return 0;
+    std::uint32_t n = 0;
+    for (char c : name.substr(5)) {
+        if (c < '0' || c > '9') return 0;
+        n = n * 10 + static_cast<std::uint32_t>(c - '0');
+        if (n >= kNumberedBound) return 0;
+    }
+    return n;
+}
+
+bool isLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+}  // namespace
+
 ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
-    keys_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '\n')) + 1);
-    byName_.reserve(static_cast<std::size_t>(std::count(bytes_.begin(), bytes_.end(), '[')));
-    forEachLine(bytes_, [this](std::string_view raw) {
-        const ProfileLine line = classifyLine(raw);
-        if (line.isSection) {
-            if (!sections_.empty()) sections_.back().endKey = keys_.size();
-            // Of two sections with one name, the first in the file is found.
-            byName_.try_emplace(line.name, sections_.size());
-            sections_.push_back({keys_.size(), keys_.size()});
-        } else if (line.hasValue && !sections_.empty()) {
-            keys_.push_back({line.name, line.value});
+    const char* const data = bytes_.data();
+    const std::size_t size = bytes_.size();
+    std::size_t at = 0;
+    while (at < size) {
+        const void* hit = std::memchr(data + at, '[', size - at);
+        if (!hit) break;
+        const auto open = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
+        // A header is a line whose first character after blanks is "[".
+        std::size_t start = open;
+        while (start > 0 && isBlank(data[start - 1]) && !isLineBreak(data[start - 1])) --start;
+        std::size_t lineEnd = open;
+        while (lineEnd < size && !isLineBreak(data[lineEnd])) ++lineEnd;
+        at = lineEnd;
+        if (start > 0 && !isLineBreak(data[start - 1])) continue;
+        std::size_t body = lineEnd;
+        if (body < size && data[body] == '\r') {
+            ++body;
+            if (body < size && data[body] == '\n') ++body;
+        } else if (body < size) {
+            ++body;
         }
+        if (!sections_.empty()) sections_.back().end = start;
+        const std::size_t index = sections_.size();
+        Section& s = sections_.emplace_back();
+        s.header = start;
+        s.headerEnd = lineEnd;
+        s.body = body;
+        s.end = size;
+        s.name = classifyLine(std::string_view(data + open, lineEnd - open)).name;
+        // Of two sections with one name, the first in the file is found.
+        if (const std::uint32_t n = macroNumber(s.name)) {
+            if (n >= byNumber_.size()) byNumber_.resize(n + 1);
+            if (byNumber_[n] == 0)
+                byNumber_[n] = static_cast<std::uint32_t>(index + 1);
+            else
+                sections_[byNumber_[n] - 1].repeated = true;
+        } else if (auto [it, fresh] = byName_.try_emplace(s.name, index); !fresh) {
+            sections_[it->second].repeated = true;
+        }
+    }
+}
+
+std::size_t ProfileIndex::find(std::string_view name) const {
+    const std::string_view wanted = trimControl(name);
+    if (const std::uint32_t n = macroNumber(wanted))
+        return n < byNumber_.size() && byNumber_[n] != 0 ? byNumber_[n] - 1 : npos;
+    const auto it = byName_.find(wanted);
+    return it == byName_.end() ? npos : it->second;
+}
+
+const ProfileIndex::Section* ProfileIndex::numberedSection(int n) const {
+    if (n <= 0 || static_cast<std::uint32_t>(n) >= kNumberedBound)
+        return section("Macro" + std::to_string(n));
+    const auto i = static_cast<std::size_t>(n);
+    return i < byNumber_.size() && byNumber_[i] != 0 ? &sections_[byNumber_[i] - 1] : nullptr;
+}
+
+const ProfileIndex::Section* ProfileIndex::section(std::string_view name) const {
+    const std::size_t i = find(name);
+    return i == npos ? nullptr : &sections_[i];
+}
+
+namespace {
+
+// The line's trimmed value when it is a line of the key; nothing otherwise.
+// The line starts at its first non-blank character; the key is trimmed and
+// holds no "=" (no key line has such a name). What classifyLine and a
+// comparison of the name give, without splitting the lines of other keys.
+std::optional<std::string_view> valueOfKey(std::string_view line, std::string_view key) {
+    if (line.size() <= key.size() || !equalsIgnoreCase(line.substr(0, key.size()), key)) return std::nullopt;
+    std::size_t at = key.size();
+    while (at < line.size() && isBlank(line[at])) ++at;
+    if (at == line.size() || line[at] != '=') return std::nullopt;
+    return trimControl(line.substr(at + 1));
+}
+
+std::string_view withoutLeadingBlanks(std::string_view line) {
+    std::size_t lead = 0;
+    while (lead < line.size() && isBlank(line[lead])) ++lead;
+    return line.substr(lead);
+}
+
+}  // namespace
+
+std::optional<ProfileIndex::KeyLine> ProfileIndex::keyLine(const Section& s, std::string_view key) const {
+    const std::string_view wanted = trimControl(key);
+    std::optional<KeyLine> found;
+    if (wanted.find('=') != std::string_view::npos) return found;
+    forEachLine(body(s), [&](std::string_view raw) {
+        const std::string_view line = withoutLeadingBlanks(raw);
+        const auto value = valueOfKey(line, wanted);
+        if (!value) return true;
+        const auto begin = static_cast<std::size_t>(raw.data() - bytes_.data());
+        found = KeyLine{line.substr(0, wanted.size()), *value, begin, begin + raw.size()};
+        return false;
     });
-    if (!sections_.empty()) sections_.back().endKey = keys_.size();
+    return found;
 }
 
 std::optional<std::string_view> ProfileIndex::get(std::string_view section, std::string_view key) const {
-    if (lastSection_ == npos || section != lastName_) {
-        const auto it = byName_.find(trimControl(section));
-        if (it == byName_.end()) return std::nullopt;
-        lastName_.assign(section);
-        lastSection_ = it->second;
-    }
-    const std::string_view k = trimControl(key);
-    const Section& s = sections_[lastSection_];
-    for (std::size_t i = s.firstKey; i < s.endKey; ++i)
-        if (equalsIgnoreCase(keys_[i].name, k)) return readableValue(keys_[i].value);
+    const std::size_t i = find(section);
+    if (i == npos) return std::nullopt;
+    if (auto l = keyLine(sections_[i], key)) return readableValue(l->value);
     return std::nullopt;
+}
+
+void ProfileIndex::getKeys(std::string_view section, std::span<const std::string_view> keys,
+                           std::span<std::optional<std::string_view>> values) const {
+    const std::size_t i = find(section);
+    if (i != npos) return getKeys(sections_[i], keys, values);
+    for (auto& v : values) v.reset();
+}
+
+void ProfileIndex::getKeys(const Section& section, std::span<const std::string_view> keys,
+                           std::span<std::optional<std::string_view>> values) const {
+    for (auto& v : values) v.reset();
+    // The callers read a few keys; more are read one by one.
+    std::string_view wanted[8];
+    bool sought[8] = {};
+    if (keys.size() > std::size(wanted)) {
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (const auto l = keyLine(section, keys[k])) values[k] = readableValue(l->value);
+        return;
+    }
+    std::size_t left = 0;
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        wanted[k] = trimControl(keys[k]);
+        // No key line has a name with "=" in it.
+        sought[k] = wanted[k].find('=') == std::string_view::npos;
+        if (sought[k]) ++left;
+    }
+    if (left == 0) return;
+    forEachLine(body(section), [&](std::string_view raw) {
+        const std::string_view line = withoutLeadingBlanks(raw);
+        for (std::size_t k = 0; k < keys.size(); ++k) {
+            if (!sought[k]) continue;
+            if (const auto value = valueOfKey(line, wanted[k])) {
+                values[k] = readableValue(*value);
+                sought[k] = false;
+                --left;
+            }
+        }
+        return left > 0;
+    });
 }
 
 std::size_t ProfileText::addBlock() {

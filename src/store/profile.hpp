@@ -6,6 +6,7 @@
 // the file, lines end in CR LF.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -49,34 +50,58 @@ using SectionTable = std::unordered_map<std::string_view, std::size_t, CaseInsen
 // no index of the whole file.
 std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
 
-// A read-only view of a whole file for many reads: sections are found
-// through a table instead of a walk over the lines.
+// A read-only view of a whole file for many reads. Only the section headers
+// are found when it is made (a search for "[" at the start of a line, not a
+// walk over every line); a read walks the lines of its section only. A section named "Macro" and a number is
+// found by that number instead of through a table.
 class ProfileIndex {
 public:
     explicit ProfileIndex(std::string bytes);
     ProfileIndex(const ProfileIndex&) = delete;
     ProfileIndex& operator=(const ProfileIndex&) = delete;
     std::optional<std::string_view> get(std::string_view section, std::string_view key) const;
+    // Several keys of one section: what get does key by key.
+    void getKeys(std::string_view section, std::span<const std::string_view> keys,
+                 std::span<std::optional<std::string_view>> values) const;
     const std::string& bytes() const { return bytes_; }
 
-private:
-    struct Key {
-        std::string_view name;
-        std::string_view value;
+    // Where things are in bytes(), for a change of a few lines that leaves
+    // every other byte as it is.
+    struct KeyLine {
+        std::string_view name;           // trimmed
+        std::string_view value;          // trimmed raw value, as a read does not return it
+        std::size_t begin = 0, end = 0;  // the line without its line break
     };
     struct Section {
-        std::size_t firstKey = 0;
-        std::size_t endKey = 0;
+        std::size_t header = 0;     // where its header line begins
+        std::size_t headerEnd = 0;  // where that line's text ends
+        std::size_t body = 0;       // after the header's line break
+        std::size_t end = 0;        // where the next header line begins, or the end of the file
+        std::string_view name;      // trimmed
+        bool repeated = false;      // a later section has the same name
     };
+    // The first section of the name, or nothing.
+    const Section* section(std::string_view name) const;
+    // The first section named "Macro" and n, or nothing.
+    const Section* numberedSection(int n) const;
+    // The first line of the key in the section, or nothing.
+    std::optional<KeyLine> keyLine(const Section& section, std::string_view key) const;
+    void getKeys(const Section& section, std::span<const std::string_view> keys,
+                 std::span<std::optional<std::string_view>> values) const;
+    // The lines of the section after its header.
+    std::string_view body(const Section& section) const {
+        return std::string_view(bytes_).substr(section.body, section.end - section.body);
+    }
+
+private:
+    std::size_t find(std::string_view name) const;
+
     std::string bytes_;
-    // In file order; the keys of all sections in one array.
-    std::vector<Section> sections_;
-    std::vector<Key> keys_;
+    std::vector<Section> sections_;  // in file order
+    // "Macro<n>" (n from 1 without leading zeros, below a bound) to section
+    // index + 1; other names through the table.
+    std::vector<std::uint32_t> byNumber_;
     SectionTable byName_;
-    // The last section found, as the caller spelled it: a walk over the
-    // macros reads several keys of each section in a row.
-    mutable std::string lastName_;
-    mutable std::size_t lastSection_ = static_cast<std::size_t>(-1);
 };
 
 // The file as lines, for changes. Lines are views into the bytes read or
@@ -149,13 +174,17 @@ private:
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a
 // lone LF. An f that returns bool stops the walk by returning false.
+// Where the line that starts at pos ends: at the first CR or LF, or at the
+// end of the text.
+std::size_t lineEnd(std::string_view text, std::size_t pos);
+
+// Calls f with each line of a text; a line ends at CR LF, a lone CR or a
+// lone LF. An f that returns bool stops the walk by returning false.
 template <typename F>
 void forEachLine(std::string_view text, F f) {
     std::size_t pos = 0;
     while (pos < text.size()) {
-        // A plain scan: find_first_of searches the set once per character.
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        std::size_t end = lineEnd(text, pos);
         if constexpr (std::is_same_v<decltype(f(text)), bool>) {
             if (!f(text.substr(pos, end - pos))) return;
         } else {

@@ -112,6 +112,28 @@ std::int32_t StoreSnapshot::readInt(std::string_view section, std::string_view k
     return v ? parseInteger(*v).value_or(def) : def;
 }
 
+void StoreSnapshot::readKeys(std::string_view section, std::span<const std::string_view> keys,
+                             std::span<std::optional<std::string_view>> values) const {
+    index_->getKeys(section, keys, values);
+}
+
+void Store::apply(const StoreSnapshot& read, const std::vector<ByteChange>& changes) {
+    if (changes.empty()) return;
+    const std::string& from = read.index().bytes();
+    std::size_t size = from.size();
+    for (const ByteChange& c : changes) size = size - (c.end - c.begin) + c.text.size();
+    std::string out;
+    out.reserve(size);
+    std::size_t at = 0;
+    for (const ByteChange& c : changes) {
+        out.append(from, at, c.begin - at);
+        out += c.text;
+        at = c.end;
+    }
+    out.append(from, at, std::string::npos);
+    save(out);
+}
+
 std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
     const std::string bytes = load();
     if (auto v = findValue(bytes, section, key)) return std::string(*v);

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/os.hpp"
 #include "store/error.hpp"
@@ -72,6 +73,17 @@ public:
     };
     void edit(const std::function<void(Edit&)>& changes);
 
+    // A change of the file as a snapshot read it: bytes [begin, end) become text.
+    struct ByteChange {
+        std::size_t begin = 0, end = 0;
+        std::string text;
+    };
+    // Writes the bytes the snapshot read with the changes (in file order, not
+    // overlapping) in one replacement, or nothing when there are none: for a
+    // change of a few lines of a large file, leaving every other byte as read.
+    // The snapshot must be of this store and taken in the same operation.
+    void apply(const class StoreSnapshot& read, const std::vector<ByteChange>& changes);
+
     const std::string& path() const { return path_; }
 
 private:
@@ -95,6 +107,13 @@ public:
 
     std::string readString(std::string_view section, std::string_view key, std::string_view def) const;
     std::int32_t readInt(std::string_view section, std::string_view key, std::int32_t def) const;
+    // Several keys of one section in one pass over it, as readString returns
+    // them; nothing for a missing key. The views live as long as the snapshot.
+    void readKeys(std::string_view section, std::span<const std::string_view> keys,
+                  std::span<std::optional<std::string_view>> values) const;
+
+    // Where sections and keys are, for changes of single lines (Store::apply).
+    const class ProfileIndex& index() const { return *index_; }
 
 private:
     std::shared_ptr<const class ProfileIndex> index_;
