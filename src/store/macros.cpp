@@ -1,6 +1,11 @@
 #include "store/macros.hpp"
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 #include "store/error.hpp"
+#include "store/profile.hpp"
 
 namespace kv::store {
 
@@ -47,7 +52,7 @@ constexpr std::size_t kShifted = std::size(kShiftedKeys);
 
 }  // namespace
 
-void deleteMacroSlot(Store& store, int slot) {
+void deleteMacroSlotByCopying(Store& store, int slot) {
     // One reading and one replacement of the file: a crash never leaves the
     // slots half moved. Slot k + 1 is read before it is overwritten, all its
     // keys in one pass.
@@ -74,6 +79,111 @@ void deleteMacroSlot(Store& store, int slot) {
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);
     });
+}
+
+namespace {
+
+bool quoted(std::string_view v) {
+    return v.size() >= 2 && v.front() == '"' && v.back() == '"';
+}
+
+// Whether every read the program makes of the section's keys returns the
+// same once the section is renamed as once its keys are copied into another
+// section: copying writes each key, with its default when missing, as read
+// (quotes removed, integers as numbers). Readers differ in the defaults of
+// Name and Type, so those must be there, and Type a number; a value still
+// in quotes after one removal would lose them in a copy.
+bool readsTheSameRenamed(const ProfileIndex& index, const ProfileIndex::Section& section) {
+    const std::string_view body = index.body(section);
+    // Without a quote in the section, its first Name and Type are all that
+    // matter, and they come first in a section this program wrote.
+    const bool quotes = body.find('"') != std::string_view::npos;
+    bool name = false, type = false, same = true;
+    forEachLine(body, [&](std::string_view line) {
+        const std::string_view t = trimControl(line);
+        if (t.empty()) return true;
+        const char first = t.front() & ~0x20;
+        if (!quotes && first != 'N' && first != 'T') return true;
+        const ProfileLine l = classifyLine(t);
+        if (!l.hasValue) return true;
+        const std::string_view value = readableValue(l.value);
+        if (quoted(value)) return same = false;
+        if (!name && equalsIgnoreCase(l.name, "Name")) {
+            name = true;
+        } else if (!type && equalsIgnoreCase(l.name, "Type")) {
+            type = true;
+            if (!parseInteger(value)) return same = false;
+        }
+        return quotes || !name || !type;
+    });
+    return same && name && type;
+}
+
+// The deletion as changes of single lines, when the later macros' sections
+// can be renamed one slot down instead of having their keys copied: each of
+// the slots from the deleted one up to Entries has exactly one section, and
+// the moved ones read the same renamed. A moved macro then takes all its
+// keys, its record of fired windows included, and the file is changed in
+// its headers, the deleted section and Entries only.
+std::optional<std::vector<Store::ByteChange>> renumbering(const StoreSnapshot& read, int slot, int entries) {
+    const ProfileIndex& index = read.index();
+    const ProfileIndex::Section* main = index.section(kMain);
+    const auto entriesLine = main ? index.keyLine(*main, "Entries") : std::nullopt;
+    if (!entriesLine) return std::nullopt;
+    std::vector<Store::ByteChange> changes;
+    changes.reserve(static_cast<std::size_t>(entries - slot) + 2);
+    for (int k = slot; k <= entries; ++k) {
+        const ProfileIndex::Section* s = index.numberedSection(k);
+        if (!s || s->repeated) return std::nullopt;
+        if (k == slot) {
+            changes.push_back({s->header, s->end, {}});
+        } else {
+            if (!readsTheSameRenamed(index, *s)) return std::nullopt;
+            std::string header = "[Macro";
+            header += std::to_string(k - 1);
+            header += ']';
+            changes.push_back({s->header, s->headerEnd, std::move(header)});
+        }
+    }
+    // In file order, as a hand-edited file need not have its slots in order.
+    const auto byPlace = [](const auto& a, const auto& b) { return a.begin < b.begin; };
+    if (!std::is_sorted(changes.begin(), changes.end(), byPlace))
+        std::sort(changes.begin(), changes.end(), byPlace);
+    Store::ByteChange count{entriesLine->begin, entriesLine->end,
+                            std::string(entriesLine->name) + "=" + std::to_string(entries - 1)};
+    changes.insert(std::upper_bound(changes.begin(), changes.end(), count, byPlace), std::move(count));
+    return changes;
+}
+
+}  // namespace
+
+void deleteMacroSlot(Store& store, int slot) {
+    const StoreSnapshot read(store);
+    const int entries = readEntries(read);
+    if (slot < 1 || slot > entries) return;
+    if (const auto changes = renumbering(read, slot, entries))
+        store.apply(read, *changes);
+    else
+        deleteMacroSlotByCopying(store, slot);
+}
+
+void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view key) {
+    const ProfileIndex& index = read.index();
+    const int entries = readEntries(read);
+    std::vector<Store::ByteChange> changes;
+    for (int n = 1; n <= entries; ++n) {
+        const ProfileIndex::Section* s = index.numberedSection(n);
+        if (!s) continue;
+        // An empty value reads the same as none: only lists that hold
+        // something are written.
+        if (const auto line = index.keyLine(*s, key); line && !readableValue(line->value).empty())
+            changes.push_back({line->begin, line->end, std::string(line->name) + "="});
+    }
+    // Sections in file order need not be in slot order.
+    const auto byPlace = [](const auto& a, const auto& b) { return a.begin < b.begin; };
+    if (!std::is_sorted(changes.begin(), changes.end(), byPlace))
+        std::sort(changes.begin(), changes.end(), byPlace);
+    store.apply(read, changes);
 }
 
 std::string trimmedName(std::string_view name) {

@@ -40,7 +40,20 @@ int addMacro(Store& store, const MacroEntry& macro);
 // Moves every macro after the slot down by one, erases the highest slot and
 // lowers Entries, in one replacement of the file. A moved macro takes its own
 // record of fired windows with it. A slot that holds no macro changes nothing.
+// Where every read would come out the same, the later sections are renamed
+// rather than rewritten (see deleteMacroSlotByCopying).
 void deleteMacroSlot(Store& store, int slot);
+
+// The same deletion by copying Name, Type, HotKey, FileName, Trigger, Speed,
+// TriggerRan and FoundHandle of each later slot into the slot below, each
+// written even when it held its default: for a store whose sections cannot
+// simply be renamed (a slot without a section or with two, a moved macro
+// without Name or Type).
+void deleteMacroSlotByCopying(Store& store, int slot);
+
+// Empties the key in the section of every macro where it holds something, as
+// read by the snapshot, in at most one replacement of the file.
+void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view key);
 
 // Removes trailing characters with codes up to 32.
 std::string trimmedName(std::string_view name);

@@ -73,19 +73,11 @@ void Watcher::setUp(Participation participation) {
     mayScan_ = std::move(participation.mayScan);
     std::exception_ptr failure;
     try {
-        // One reading and at most one replacement of the file. Only a list
-        // that holds something is cleared: an empty value reads the same as
-        // none, so the file is not written when nothing fired.
-        st.edit([&](store::Store::Edit& e) {
-            const std::int32_t interval = e.readInt(store::kMain, "SearchInterval", 250);
-            interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-            if (!participation.clearRecords) return;
-            const int entries = store::readEntries(e);
-            for (int n = 1; n <= entries; ++n) {
-                const std::string section = store::macroSection(n);
-                if (!e.readString(section, "FoundHandle", "").empty()) e.writeString(section, "FoundHandle", "");
-            }
-        });
+        // One reading and at most one replacement of the file.
+        const store::StoreSnapshot read(st);
+        const std::int32_t interval = read.readInt(store::kMain, "SearchInterval", 250);
+        interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
+        if (participation.clearRecords) store::emptyKeyInMacros(st, read, "FoundHandle");
     } catch (...) {
         failure = std::current_exception();
     }

@@ -1,3 +1,5 @@
+#include "store/store.hpp"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -5,7 +7,6 @@
 #include "os/fake/fake_os.hpp"
 #include "store/error.hpp"
 #include "store/macros.hpp"
-#include "store/store.hpp"
 
 using namespace kv;
 using namespace kv::store;
@@ -167,12 +168,104 @@ TEST_F(StoreTest, DeletingSlotTwoOfThreeMovesTheLastDownWithItsOwnRecord) {
     EXPECT_EQ(store.readString("Macro2", "Name", ""), "C");
     EXPECT_EQ(store.readInt("Macro2", "Type", 0), 3);
     EXPECT_EQ(store.readInt("Macro2", "Speed", 0), 2);
-    EXPECT_EQ(store.readInt("Macro2", "HotKey", -1), 0) << "defaults are written too";
-    EXPECT_EQ(store.readString("Macro2", "Trigger", "x"), "");
+    EXPECT_EQ(store.readInt("Macro2", "HotKey", 0), 0) << "a key the moved macro lacks reads as its default";
+    EXPECT_EQ(store.readString("Macro2", "Trigger", ""), "");
     EXPECT_EQ(store.readString("Macro2", "FileName", ""), "C.dat");
     EXPECT_EQ(store.readString("Macro2", "FoundHandle", ""), "33,44");
-    EXPECT_FALSE(store.readBool("Macro2", "TriggerRan", true));
     EXPECT_EQ(store.readString("Macro3", "Name", "gone"), "gone");
+}
+
+namespace {
+
+// A store as hand edits and earlier versions leave it: slots without a
+// section or with two, sections out of order, missing or malformed keys,
+// quoted values, blank lines and line ends of every kind.
+std::string untidyStore(std::mt19937& random, int entries) {
+    const auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    const char* eol = chance(80) ? "\r\n" : chance(50) ? "\n" : "\r";
+    std::vector<std::string> sections;
+    for (int n = 1; n <= entries + 1; ++n) {
+        if (n <= entries && chance(4)) continue;
+        std::string t = std::string(chance(90) ? "[Macro" : "[ macro") + std::to_string(n) + "]" + eol;
+        const auto key = [&](const char* name, std::initializer_list<const char*> values) {
+            if (chance(85)) t += std::string(name) + "=" + values.begin()[random() % values.size()] + eol;
+        };
+        key("Name", {"A", "\"B\"", "\"\"C\"\"", ""});
+        key("Type", {"1", "3", "0x4", "x"});
+        key("HotKey", {"16449", "abc", "0"});
+        if (chance(30)) t += std::string("Extra=1") + eol;
+        key("FileName", {"A.key", "\"a b\""});
+        key("Trigger", {"Untitled - Notepad", ""});
+        key("Speed", {"2", "z"});
+        key("TriggerRan", {"1", "0"});
+        key(chance(90) ? "FoundHandle" : " foundhandle ", {"12,34", "", "\"\""});
+        if (chance(10)) t += eol;
+        sections.push_back(t);
+        if (chance(3)) sections.push_back(t);
+    }
+    if (chance(20)) std::shuffle(sections.begin(), sections.end(), random);
+    const std::string main = std::string("[Main]") + eol + "Entries=" + std::to_string(entries) + eol;
+    std::string text = chance(80) ? main : "";
+    for (const std::string& t : sections) text += t;
+    if (text.find("[Main]") == std::string::npos) text += main;
+    return text;
+}
+
+// Every read the program makes of a macro's section, with each default a
+// caller uses, in one string.
+std::string programReads(const Store& st, int slot) {
+    const std::string s = macroSection(slot);
+    std::string r;
+    for (const char* def : {"", "Error", s.c_str()}) r += st.readString(s, "Name", def) + "|";
+    for (int def : {0, 1}) r += std::to_string(st.readInt(s, "Type", def)) + "|";
+    r += std::to_string(st.readInt(s, "HotKey", 0)) + "|" + std::to_string(st.readInt(s, "Speed", 1)) + "|";
+    for (const char* key : {"FileName", "Trigger", "FoundHandle"}) r += st.readString(s, key, "") + "|";
+    return r;
+}
+
+}  // namespace
+
+// A deletion renames the later sections where that reads the same as copying
+// their keys, and copies them otherwise.
+TEST(DeletionShift, RenamingReadsAsCopyingDoes) {
+    std::mt19937 random(11);
+    int renamed = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        const int entries = 1 + static_cast<int>(random() % 5);
+        const std::string text = untidyStore(random, entries);
+        const int slot = static_cast<int>(random() % static_cast<unsigned>(entries + 2));
+        os::fake::FakeFiles files;
+        Store renaming(files, "a.ini"), copying(files, "b.ini");
+        files.files["a.ini"] = files.files["b.ini"] = text;
+        deleteMacroSlot(renaming, slot);
+        deleteMacroSlotByCopying(copying, slot);
+        if (files.files["a.ini"] != files.files["b.ini"]) ++renamed;
+        ASSERT_EQ(readEntries(renaming), readEntries(copying)) << text;
+        for (int n = 1; n <= entries + 1; ++n)
+            ASSERT_EQ(programReads(renaming, n), programReads(copying, n)) << "slot " << n << " of\n" << text;
+    }
+    EXPECT_GT(renamed, 40) << "the renaming took place in too few trials to show anything";
+}
+
+// Emptying every macro's fired-window list by changing those lines only
+// reads as writing each list empty through the profile rules does.
+TEST(StoreLineChanges, EmptyingAKeyInEveryMacroReadsAsWritingItEmpty) {
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 200; ++trial) {
+        const int entries = 1 + static_cast<int>(random() % 5);
+        const std::string text = untidyStore(random, entries);
+        os::fake::FakeFiles files;
+        Store lines(files, "a.ini"), profile(files, "b.ini");
+        files.files["a.ini"] = files.files["b.ini"] = text;
+        emptyKeyInMacros(lines, StoreSnapshot(lines), "FoundHandle");
+        profile.edit([&](Store::Edit& e) {
+            for (int n = 1; n <= readEntries(e); ++n)
+                if (!e.readString(macroSection(n), "FoundHandle", "").empty())
+                    e.writeString(macroSection(n), "FoundHandle", "");
+        });
+        for (int n = 1; n <= entries + 1; ++n)
+            ASSERT_EQ(programReads(lines, n), programReads(profile, n)) << "slot " << n << " of\n" << text;
+    }
 }
 
 TEST(DataFilePaths, StayInsideTheProgramDirectory) {
