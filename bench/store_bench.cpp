@@ -1,8 +1,9 @@
 // Whole-store operations on a store of 10,000 macros, in real files: the
-// start-up work (hot keys, list rows, settings, clearing every fired-window
-// list) and deleting slot 1 (every later macro moves down) against one read
-// plus one write of the same file, measured in the same run. Each should cost
-// at most twice that baseline.
+// start-up work (hot keys, the hidden manager's list, settings, clearing
+// every fired-window list) and deleting slot 1 (every later macro moves down)
+// against one read plus one write of the same file, measured in the same run.
+// Each should cost at most twice that baseline. Also shown: building the
+// list's rows when the manager is first shown.
 //
 //   cmake --preset bench && cmake --build build/bench --target store_bench
 //   build/bench/bench/store_bench [folder]   (default: the current folder)
@@ -13,8 +14,9 @@
 #include <functional>
 #include <string>
 
-#include "manager/macro_list.hpp"
+#include "manager/manager.hpp"
 #include "os/fake/fake_os.hpp"
+#include "os/fake/fake_shell_print.hpp"
 #include "posix_files.hpp"
 #include "store/hotkeys.hpp"
 #include "store/macros.hpp"
@@ -42,6 +44,22 @@ std::string storeText() {
     return t;
 }
 
+// The manager window, hidden as at start-up until shown.
+struct ManagerWindow : manager::ManagerView {
+    bool visible = false;
+    std::size_t rows = 0;
+    void showRows(const std::vector<manager::ListRow>& r) override { rows = r.size(); }
+    void addRow(const manager::ListRow&) override { ++rows; }
+    void removeRow(int) override { --rows; }
+    int selectedRow() override { return -1; }
+    int focusedRow() override { return -1; }
+    void setStatus(const std::string&) override {}
+    void enableCommand(manager::Command, bool) override {}
+    bool isForeground() override { return false; }
+    bool isVisible() override { return visible; }
+    void hide() override { visible = false; }
+};
+
 double millis(const std::function<void()>& f) {
     const auto t0 = Clock::now();
     f();
@@ -61,9 +79,12 @@ int main(int argc, char** argv) {
                     fake.dialogs, fake.locale, fake.input,   fake.sys.programDirectory, path};
     store::Store store(files, path);
     store::HotKeySlotTable hotKeys(fake.hotKeys, [](int) {});
+    os::fake::FakeShellLinks links;
+    os::fake::FakePrinting printing;
+    ManagerWindow window;
+    manager::ManagerPresenter list(real, links, printing, window, {});
 
-    double base = 1e100, clearing = 1e100, startUp = 1e100, deletion = 1e100;
-    std::size_t rows = 0;
+    double base = 1e100, clearing = 1e100, startUp = 1e100, shown = 1e100, deletion = 1e100;
     for (int round = 0; round < 20; ++round) {
         files.write(path, text);
         base = std::min(base, millis([&] {
@@ -73,28 +94,37 @@ int main(int argc, char** argv) {
         files.write(path, text);
         clearing = std::min(clearing, millis([&] { triggers::Watcher(real, [](int) {}).setUp(); }));
         files.write(path, text);
+        window.visible = false;
+        window.rows = 0;
         startUp = std::min(startUp, millis([&] {
-                               hotKeys.loadHotKeys(store, [&] {
-                                   rows = manager::macroListRows(store, fake.keyboard).size();
-                               });
+                               hotKeys.loadHotKeys(store, [&] { list.fillMacroList(); });
                                triggers::Watcher watcher(real, [](int) {});
                                watcher.setUp();
                                store.readBool(store::kMain, "Show Hints", true);
                                store.readBool(store::kMain, "FirstRun", true);
                            }));
+        if (window.rows != 0) {
+            std::printf("the hidden list was built at start-up\n");
+            return 1;
+        }
+        window.visible = true;
+        shown = std::min(shown, millis([&] { list.showing(); }));
         files.write(path, text);
         deletion = std::min(deletion, millis([&] { store::deleteMacroSlot(store, 1); }));
     }
-    if (rows != kMacros || store::readEntries(store) != kMacros - 1) {
-        std::printf("unexpected result: %zu rows, Entries %d\n", rows, store::readEntries(store));
+    if (window.rows != kMacros || store::readEntries(store) != kMacros - 1) {
+        std::printf("unexpected result: %zu rows, Entries %d\n", window.rows, store::readEntries(store));
         return 1;
     }
     files.remove(path);
     std::printf("store of %d macros, %zu bytes, in %s (best of 20 rounds)\n", kMacros, text.size(), dir.c_str());
     std::printf("one read plus one write: %.2f ms\n", base);
-    std::printf("clearing the fired-window lists: %.2f ms; ratio %.2f (target <= 2)\n", clearing, clearing / base);
-    std::printf("all start-up work (hot keys, list rows, settings, clearing): %.2f ms; ratio %.2f (target <= 2)\n",
-                startUp, startUp / base);
+    std::printf("clearing the fired-window lists: %.2f ms; ratio %.2f (target <= 2)\n", clearing,
+                clearing / base);
+    std::printf(
+        "all start-up work (hot keys, hidden list, settings, clearing): %.2f ms; ratio %.2f (target <= 2)\n",
+        startUp, startUp / base);
+    std::printf("first showing of the manager (list rows): %.2f ms; ratio %.2f\n", shown, shown / base);
     std::printf("delete slot 1: %.2f ms; ratio %.2f (target <= 2)\n", deletion, deletion / base);
     return 0;
 }

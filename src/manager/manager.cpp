@@ -31,6 +31,18 @@ void ManagerPresenter::enable(Command c, bool on) {
 }
 
 void ManagerPresenter::fillMacroList() {
+    if (view_.isVisible())
+        refill();
+    else
+        outOfDate_ = true;
+}
+
+void ManagerPresenter::showing() {
+    bringUpToDate();
+}
+
+void ManagerPresenter::refill() {
+    outOfDate_ = false;
     rows_ = macroListRows(store::Store(sys_.files, sys_.storePath), sys_.keyboard);
     std::vector<ListRow> shown;
     shown.reserve(rows_.size());
@@ -126,16 +138,20 @@ void ManagerPresenter::createShortcut(os::ShellFolder folder) {
 void ManagerPresenter::printList() {
     auto job = printing_.choosePrinterAndStart("Keyvale Macro List");
     if (!job) return;
+    bringUpToDate();
     printLines(*job, printedLines(rows_));
 }
 
-std::vector<std::string> ManagerPresenter::rowNames() const {
+std::vector<std::string> ManagerPresenter::rowNames() {
+    bringUpToDate();
     std::vector<std::string> names;
     for (const MacroRow& r : rows_) names.push_back(r.name);
     return names;
 }
 
 void ManagerPresenter::addRow(int image, const std::string& caption, const std::string& hotKeyText) {
+    // Rows out of date are built from the store, which holds the new macro.
+    if (outOfDate_) return;
     rows_.push_back({caption, hotKeyText, "", image});
     view_.addRow({caption, hotKeyText, "", image});
 }

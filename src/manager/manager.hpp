@@ -70,8 +70,13 @@ public:
     ManagerPresenter(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerView& view,
                      ManagerHooks hooks);
 
-    // Rebuilds every row from one reading of the store.
+    // Rebuilds every row from one reading of the store. While the window is
+    // hidden the rows are only marked out of date and built when they are
+    // needed (shown, printed, compared with a new name): a hidden list of
+    // thousands of macros costs start-up nothing.
     void fillMacroList();
+    // The window is about to be shown.
+    void showing();
 
     // Events of the list and the window.
     void listClick();
@@ -94,7 +99,7 @@ public:
 
     // For the setup wizard: the rows' captions in list order, and a new row
     // at the end.
-    std::vector<std::string> rowNames() const;
+    std::vector<std::string> rowNames();
     void addRow(int image, const std::string& caption, const std::string& hotKeyText);
 
     const std::vector<MacroRow>& rows() const { return rows_; }
@@ -102,6 +107,10 @@ public:
 private:
     void enable(Command c, bool on);
     std::string selectedStatus(int row) const;
+    void refill();
+    void bringUpToDate() {
+        if (outOfDate_) refill();
+    }
 
     os::System& sys_;
     os::ShellLinks& links_;
@@ -109,6 +118,7 @@ private:
     ManagerView& view_;
     ManagerHooks hooks_;
     std::vector<MacroRow> rows_;
+    bool outOfDate_ = false;
     std::array<bool, kCommandCount> enabled_{};
 };
 

@@ -270,6 +270,30 @@ TEST_F(ManagerTest, TheWizardAddsRowsAndReadsTheirNames) {
     EXPECT_EQ(view.rows.back(), (ListRow{"Second", "Ctrl+B", "", 2}));
 }
 
+// Start-up fills the list of a hidden window: with thousands of macros that
+// must not cost a reading of every macro until the rows are needed.
+TEST_F(ManagerTest, AHiddenListIsBuiltWhenShownPrintedOrAskedForItsNames) {
+    store(macro(1, "First", 1, 0), 1);
+    view.visible = false;
+    const int reads = fake.files.reads;
+    p.fillMacroList();
+    EXPECT_EQ(fake.files.reads, reads);
+    EXPECT_TRUE(view.rows.empty());
+    store(macro(1, "First", 1, 0) + macro(2, "Second", 4, 0), 2);
+    p.addRow(4, "Second", "");  // the wizard's new row: the store already holds it
+    EXPECT_EQ(p.rowNames(), (std::vector<std::string>{"First", "Second"}));
+    p.fillMacroList();
+    p.printList();
+    ASSERT_TRUE(printing.job);
+    EXPECT_EQ(p.rows().size(), 2u);
+    p.fillMacroList();
+    p.showing();
+    EXPECT_EQ(view.rows.size(), 2u);
+    const int built = fake.files.reads;
+    p.showing();
+    EXPECT_EQ(fake.files.reads, built) << "an up-to-date list is not built again";
+}
+
 TEST(ManagerTray, PrintMacroListFromTheTrayPrintsThroughTheManager) {
     struct PrintingView : app::ShellView {
         int prints = 0;

@@ -202,6 +202,8 @@ LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(hwnd(), &ps);
         return 0;
     }
+    // Sent before the window shows, whichever way it is shown.
+    if (msg == WM_SHOWWINDOW && wp) guarded([&] { presenter_.showing(); });
     return Form::handle(msg, wp, lp);
 }
 

@@ -26,7 +26,7 @@ public:
         guarded([&] { presenter_.printList(); });
     }
     // For the setup wizard: the captions of all rows, and a new row.
-    std::vector<std::string> rowNames() const { return presenter_.rowNames(); }
+    std::vector<std::string> rowNames() { return presenter_.rowNames(); }
     void addRow(int image, const std::string& caption, const std::string& subItem) {
         presenter_.addRow(image, caption, subItem);
     }
