@@ -19,19 +19,24 @@ public:
     std::optional<std::string> read(const std::string& path) override {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return std::nullopt;
-        std::string out;
-        char buf[65536];
+        // Straight into a string of the file's size, as the Windows build reads.
+        struct stat st {};
+        std::string out(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0,
+                        '\0');
+        std::size_t done = 0;
         for (;;) {
-            const ssize_t got = ::read(fd, buf, sizeof buf);
+            if (done == out.size()) out.resize(out.size() + 65536);
+            const ssize_t got = ::read(fd, out.data() + done, out.size() - done);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
                 ::close(fd);
                 return std::nullopt;
             }
             if (got == 0) break;
-            out.append(buf, static_cast<std::size_t>(got));
+            done += static_cast<std::size_t>(got);
         }
         ::close(fd);
+        out.resize(done);
         return out;
     }
     bool write(const std::string& path, std::string_view bytes) override {

@@ -394,14 +394,22 @@ std::optional<std::string> Win32Files::read(const std::string& path) {
     UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return std::nullopt;
-    std::string out;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr)) {
-        if (got == 0) return out;
-        out.append(buf, got);
+    // Straight into a string of the file's size: a large store is not copied
+    // chunk by chunk. A file that grows meanwhile is read to its end.
+    LARGE_INTEGER size{};
+    const bool sized = GetFileSizeEx(f.get(), &size) && size.QuadPart > 0;
+    std::string out(sized ? static_cast<std::size_t>(size.QuadPart) : 0, '\0');
+    std::size_t done = 0;
+    for (;;) {
+        if (done == out.size()) out.resize(out.size() + 65536);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(out.size() - done, 1 << 20));
+        DWORD got = 0;
+        if (!ReadFile(f.get(), out.data() + done, chunk, &got, nullptr)) return std::nullopt;
+        if (got == 0) break;
+        done += got;
     }
-    return std::nullopt;
+    out.resize(done);
+    return out;
 }
 
 bool Win32Files::write(const std::string& path, std::string_view bytes) {
