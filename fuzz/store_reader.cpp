@@ -1,9 +1,11 @@
 // The store file reader: the indexed reader used for reads and the line
-// editor used for writes read every section and key of any file alike, and
-// integer reads agree with the integer parser.
+// editor used for writes read every section and key of any file alike, a
+// read of several keys reads each as alone, and integer reads agree with the
+// integer parser.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             "a read is at most 1023 characters");
             kv::fuzz::check(snapshot.readString(section, key, "?") == *fromText,
                             "the store reads the file's value");
+            const std::string_view both[] = {key, "Name"};
+            std::optional<std::string_view> read[2];
+            index.getKeys(section, both, read);
+            kv::fuzz::check(read[0] == fromIndex && read[1] == index.get(section, "Name"),
+                            "a read of several keys reads each as alone");
             const auto number = kv::store::parseInteger(*fromIndex);
             kv::fuzz::check(snapshot.readInt(section, key, -7) == number.value_or(-7),
                             "an integer read is the parsed value or the default");

@@ -1,7 +1,9 @@
 // The store file writer: from any file, writes and section erasures read
 // back as written, leave every other section and key as it was, and give a
 // file that both readers read alike; through the store, an edit of several
-// changes reaches the file as one replacement with all of them.
+// changes reaches the file as one replacement with all of them. Deleting a
+// macro by renaming sections, and emptying every macro's fired-window list
+// by changing those lines, read as the same changes made key by key.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "desk.hpp"
+#include "store/macros.hpp"
 #include "store/profile.hpp"
 #include "store/store.hpp"
 
@@ -52,6 +55,38 @@ void checkBothReadersAgree(const std::string& bytes, const std::vector<Probe>& p
         const auto b = text.get(p.section, p.key);
         kv::fuzz::check(a.has_value() == b.has_value() && (!a || *a == *b), "a written file reads alike");
     }
+}
+
+// Every read the program makes of the macro slots, with each default a
+// caller uses.
+std::string programReads(const kv::store::Store& st) {
+    std::string r = std::to_string(kv::store::readEntries(st)) + "|";
+    for (int n = 1; n <= 12; ++n) {
+        const std::string s = kv::store::macroSection(n);
+        for (const char* def : {"", "Error", s.c_str()}) r += st.readString(s, "Name", def) + "|";
+        for (int def : {0, 1}) r += std::to_string(st.readInt(s, "Type", def)) + "|";
+        r += std::to_string(st.readInt(s, "HotKey", 0)) + "|" + std::to_string(st.readInt(s, "Speed", 1)) + "|";
+        for (const char* key : {"FileName", "Trigger", "FoundHandle"}) r += st.readString(s, key, "") + "|";
+    }
+    return r;
+}
+
+void checkWholeStoreChanges(const std::string& original, int slot) {
+    kv::fuzz::Desk desk(1000);
+    kv::store::Store fast(desk.files, "fast.ini"), slow(desk.files, "slow.ini");
+    desk.files.files["fast.ini"] = desk.files.files["slow.ini"] = original;
+    kv::store::deleteMacroSlot(fast, slot);
+    kv::store::deleteMacroSlotByCopying(slow, slot);
+    kv::fuzz::check(programReads(fast) == programReads(slow), "a deletion reads as the key-by-key shift");
+
+    desk.files.files["fast.ini"] = desk.files.files["slow.ini"] = original;
+    kv::store::emptyKeyInMacros(fast, kv::store::StoreSnapshot(fast), "FoundHandle");
+    slow.edit([](kv::store::Store::Edit& e) {
+        for (int n = 1; n <= kv::store::readEntries(e); ++n)
+            if (!e.readString(kv::store::macroSection(n), "FoundHandle", "").empty())
+                e.writeString(kv::store::macroSection(n), "FoundHandle", "");
+    });
+    kv::fuzz::check(programReads(fast) == programReads(slow), "emptied lists read as written empty");
 }
 
 }  // namespace
@@ -122,5 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     kv::fuzz::check(desk.files.files[desk.sys.storePath] == written, "an edit reaches the file whole");
     kv::fuzz::check(desk.files.files.size() == 1, "no temporary file is left");
+
+    checkWholeStoreChanges(original, static_cast<int>(size % 8));
     return 0;
 }
