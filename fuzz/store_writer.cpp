@@ -65,7 +65,8 @@ std::string programReads(const kv::store::Store& st) {
         const std::string s = kv::store::macroSection(n);
         for (const char* def : {"", "Error", s.c_str()}) r += st.readString(s, "Name", def) + "|";
         for (int def : {0, 1}) r += std::to_string(st.readInt(s, "Type", def)) + "|";
-        r += std::to_string(st.readInt(s, "HotKey", 0)) + "|" + std::to_string(st.readInt(s, "Speed", 1)) + "|";
+        r += std::to_string(st.readInt(s, "HotKey", 0)) + "|" + std::to_string(st.readInt(s, "Speed", 1)) +
+             "|";
         for (const char* key : {"FileName", "Trigger", "FoundHandle"}) r += st.readString(s, key, "") + "|";
     }
     return r;
