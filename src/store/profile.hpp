@@ -52,8 +52,9 @@ std::optional<std::string_view> findValue(std::string_view bytes, std::string_vi
 
 // A read-only view of a whole file for many reads. Only the section headers
 // are found when it is made (a search for "[" at the start of a line, not a
-// walk over every line); a read walks the lines of its section only. A section named "Macro" and a number is
-// found by that number instead of through a table.
+// walk over every line); a read walks the lines of its section only. A
+// section named "Macro" and a number is found by that number instead of
+// through a table.
 class ProfileIndex {
 public:
     explicit ProfileIndex(std::string bytes);
@@ -69,7 +70,7 @@ public:
     // every other byte as it is.
     struct KeyLine {
         std::string_view name;           // trimmed
-        std::string_view value;          // trimmed raw value, as a read does not return it
+        std::string_view value;          // trimmed, surrounding quotes not yet removed
         std::size_t begin = 0, end = 0;  // the line without its line break
     };
     struct Section {
