@@ -140,6 +140,29 @@ TEST(Playback, AMacroThatRunsItselfEndsInAnErrorAndTheProgramGoesOn) {
     EXPECT_TRUE(typed(h, "ok")) << h.editText();
 }
 
+// The box waits until the window has read the typed keys, and no longer:
+// one run after another, each box opens as soon as the other did.
+TEST(Playback, EveryErrorBoxOpensOnceTheTypedKeysAreRead) {
+    e2e::Harness h;
+    setUp(h, {{"Self", 'K', "s<<RUN:Self>>"}});
+    unsigned long long took[2] = {};
+    for (auto& t : took) {
+        h.clearEdit();
+        h.focusTarget();
+        const auto start = GetTickCount64();
+        h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+        HWND box = nullptr;
+        ASSERT_TRUE(h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 20s));
+        t = GetTickCount64() - start;
+        e2e::Harness::clickButton(box, "OK");
+        ASSERT_TRUE(h.waitFor([&] { return !IsWindow(box); }, 5s));
+        h.waitFor([&] { return h.editText().size() >= 65; }, 5s);
+        EXPECT_EQ(h.editText(), std::string(65, 's'));
+    }
+    const auto apart = took[0] > took[1] ? took[0] - took[1] : took[1] - took[0];
+    EXPECT_LT(apart, 1200u) << "the boxes opened after " << took[0] << " and " << took[1] << " ms";
+}
+
 TEST(Playback, LookForReturnsAtOnceForAnOpenWindowAndAfterItsTimeOutOtherwise) {
     e2e::Harness h;
     setUp(h, {{"Present", 'K', "<<LOOKFOR:keyvale TEST target~~SECS:20>>x"},

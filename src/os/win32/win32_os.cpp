@@ -170,13 +170,16 @@ constexpr BYTE kMarkerKey = 0xE8;
 // Typed keys may still wait in the queue of the window they were typed into
 // when an error ends the run; a box that takes the focus then would take
 // them too (Wine hands a queued key to whichever window has the focus when
-// it is read). So the marker key goes after them, and the wait lasts until
-// the window's thread has read it: its key state, seen from here while this
-// thread shares its input for the moment, toggles only then. Each check
-// waits for the window to come back for its messages; a window that stops
-// answering for a second, or two seconds in all, ends the wait. (After an
-// earlier error box Wine may not show the marker as read before the wait
-// ends; the two seconds bound that delay.)
+// it is read). So the marker key goes down after them, and the wait lasts
+// until the window's thread has read it, then up, until it has read that:
+// its key state, seen from here while this thread shares its input for the
+// moment, shows the key down only once the press is read, and up again only
+// once the release is. (Wine shows a thread the keyboard's own state once it
+// has read every key queued for it, and clears the shared state on
+// attaching; the key's down bit holds under both rules, its toggle bit does
+// not.) Each check waits for the window to come back for its messages; a
+// window that stops answering for a second, or two seconds in all, ends the
+// wait, and the key is released all the same.
 void letTypedKeysArrive() {
     const unsigned sent = std::exchange(g_keysSent, 0u);
     HWND target = GetForegroundWindow();
@@ -185,22 +188,17 @@ void letTypedKeysArrive() {
     if (sent == 0 || !target || pid == GetCurrentProcessId()) return;
     const DWORD self = GetCurrentThreadId();
     if (!AttachThreadInput(self, thread, TRUE)) return;
-    // Up, down, up: a press toggles the key state only when the key is not
-    // down already, and a release the window did not read last time (it went
-    // to the box) would leave it down.
-    const SHORT toggled = GetKeyState(kMarkerKey) & 1;
-    keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
-    keybd_event(kMarkerKey, 0, 0, kInjectedByKeyvale);
-    keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
-    const auto read = [&] {
-        const SHORT state = GetKeyState(kMarkerKey);
-        return (state & 1) != toggled && (state & 0x8000) == 0;
-    };
     const ULONGLONG deadline = GetTickCount64() + 2000;
-    DWORD_PTR ignored = 0;
-    while (!read() && GetTickCount64() < deadline &&
-           SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
-    }
+    const auto waitUntilRead = [&](bool down) {
+        DWORD_PTR ignored = 0;
+        while (((GetKeyState(kMarkerKey) & 0x8000) != 0) != down && GetTickCount64() < deadline &&
+               SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
+        }
+    };
+    keybd_event(kMarkerKey, 0, 0, kInjectedByKeyvale);
+    waitUntilRead(true);
+    keybd_event(kMarkerKey, 0, KEYEVENTF_KEYUP, kInjectedByKeyvale);
+    waitUntilRead(false);
     AttachThreadInput(self, thread, FALSE);
 }
 
