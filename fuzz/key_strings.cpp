@@ -9,7 +9,7 @@
 
 #include "desk.hpp"
 #include "playback/sender.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);

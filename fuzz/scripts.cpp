@@ -14,7 +14,7 @@
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "playback/interpreter.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "triggers/dispatcher.hpp"
 
 namespace {

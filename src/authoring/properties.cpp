@@ -3,8 +3,8 @@
 #include <exception>
 
 #include "authoring/macro_name.hpp"
-#include "store/macros.hpp"
-#include "store/store.hpp"
+#include "store/macro_repository.hpp"
+#include "store/profile.hpp"
 
 namespace kv::authoring {
 
@@ -25,16 +25,9 @@ std::string trimBoth(std::string_view s) {
     return std::string(s);
 }
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Windows file names: letter case does not make another file.
 bool samePath(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
+    return store::equalsIgnoreCase(a, b);
 }
 
 bool recordsStreams(int kind) {
@@ -57,17 +50,6 @@ PropertiesPresenter::PropertiesPresenter(os::System& sys, journal::Journal& jour
                                          triggers::RunState& state, PropertiesHost& host)
     : sys_(sys), journal_(journal), state_(state), host_(host) {}
 
-// The data file a stored FileName names, or nothing when it names none that
-// can be addressed safely (empty, or leaving the program directory).
-static std::optional<std::string> storedPath(const std::string& dir, const std::string& fileName) {
-    if (fileName.empty()) return std::nullopt;
-    try {
-        return store::storedDataFilePath(dir, fileName);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 void PropertiesPresenter::open(int slot) {
     slot_ = slot;
     recordedInDialog_ = false;
@@ -82,12 +64,10 @@ void PropertiesPresenter::open(int slot) {
         view_->enable(b, true);
     view_->enable(PropertiesButton::Stop, false);
 
-    const store::Store st(sys_.files, sys_.storePath);
-    const store::StoreSnapshot snap(st);
-    const std::string section = store::macroSection(slot);
-    kind_ = snap.readInt(section, "Type", 0);
-    const std::string storedName = snap.readString(section, "Name", "");
-    storedFileName_ = snap.readString(section, "FileName", "");
+    const store::Macro macro = store::MacroRepository(sys_).read(slot);
+    kind_ = macro.kindOr(0);
+    const std::string storedName = macro.nameOr("");
+    storedFileName_ = macro.fileName;
 
     PropertiesLayout layout;
     layout.description = macroKindDescription(kind_);
@@ -101,7 +81,7 @@ void PropertiesPresenter::open(int slot) {
         case store::kReplayMouseAndKeys:
             layout.recordPanel = true;
             layout.speedChoice = true;
-            view_->setHighSpeed(snap.readInt(section, "Speed", 1) != 1);
+            view_->setHighSpeed(macro.speed != 1);
             break;
         case store::kScript: layout.editMacro = true; break;
         default: break;
@@ -115,19 +95,19 @@ void PropertiesPresenter::open(int slot) {
 
     view_->setName(storedName);
     scriptBaseName_ = storedName;
-    view_->setHotKey(static_cast<std::uint16_t>(snap.readInt(section, "HotKey", 0)));
-    view_->setTrigger(snap.readString(section, "Trigger", ""));
+    view_->setHotKey(macro.hotKey);
+    view_->setTrigger(macro.trigger);
 }
 
 void PropertiesPresenter::prepareJournal(bool forRecording) {
     // Set again before every use: the dispatcher shares the journal and may
     // have replayed another macro since.
-    journal_.recordFileName = sys_.programDirectory + kTempRecording;
+    const store::MacroRepository macros(sys_);
+    journal_.recordFileName = macros.temporaryRecordingPath();
     journal_.keyStrokesOnly = kind_ == store::kReplayKeys;
     if (!forRecording)
-        journal_.playBackFileName = recordedInDialog_
-                                        ? sys_.programDirectory + kTempRecording
-                                        : storedPath(sys_.programDirectory, storedFileName_).value_or("");
+        journal_.playBackFileName = recordedInDialog_ ? macros.temporaryRecordingPath()
+                                                      : macros.storedPathIfSafe(storedFileName_).value_or("");
 }
 
 bool PropertiesPresenter::checkName(const std::string& typed) {
@@ -140,19 +120,15 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
     if (auto problem = macroNameProblem(typed)) return refuse(*problem);
 
     // Another macro of this name would lose its data file to this one.
-    const store::Store st(sys_.files, sys_.storePath);
-    const store::StoreSnapshot snap(st);
     const std::string trimmed = store::trimmedName(typed);
-    const char* extension = kind_ == store::kScript ? ".key" : recordsStreams(kind_) ? ".dat" : nullptr;
-    const int entries = snap.readInt(store::kMain, "Entries", 0);
-    for (int n = 1; n <= entries; ++n) {
-        if (n == slot_) continue;
-        const std::string section = store::macroSection(n);
-        if (sameMacroName(trimmed, snap.readString(section, "Name", section)))
+    const bool hasDataFile = store::dataExtension(kind_).has_value();
+    for (const store::Macro& other : store::MacroRepository(sys_).all()) {
+        if (other.slot == slot_) continue;
+        if (sameMacroName(trimmed, other.nameOr(store::macroSection(other.slot))))
             return refuse(kDuplicateNameMessage);
-        const int otherKind = snap.readInt(section, "Type", 1);
-        if (extension && otherKind >= 2 && otherKind <= 4 &&
-            samePath(trimmed + extension, snap.readString(section, "FileName", "")))
+        const int otherKind = other.kindOr(1);
+        if (hasDataFile && otherKind >= 2 && otherKind <= 4 &&
+            samePath(store::MacroRepository::dataFileName(trimmed, kind_), other.fileName))
             return refuse(kDuplicateNameMessage);
     }
     return true;
@@ -162,88 +138,30 @@ bool PropertiesPresenter::ok() {
     const std::string typed = view_->name();
     if (!checkName(typed)) return false;
 
-    store::Store st(sys_.files, sys_.storePath);
-    const std::string section = store::macroSection(slot_);
-    const int kind = st.readInt(section, "Type", 0);
-    std::string fileText;
-    if (kind == store::kOpenDocument) {
-        fileText = singleLine(trimBoth(view_->fileName()));
-        if (fileText.empty()) {
+    store::MacroRepository macros(sys_);
+    store::MacroChange change;
+    change.slot = slot_;
+    if (macros.read(slot_).kindOr(0) == store::kOpenDocument) {
+        change.document = singleLine(trimBoth(view_->fileName()));
+        if (change.document.empty()) {
             sys_.dialogs.errorBox(kEmptyFileMessage);
             view_->focus(PropertiesFocus::Browse);
             return false;
         }
     }
-
-    const std::string trimmed = store::trimmedName(typed);
-    const std::string storedFile = st.readString(section, "FileName", "");
-    std::optional<std::string> newFileName;
-    switch (kind) {
-        case store::kOpenDocument: newFileName = fileText; break;
-        case store::kReplayKeys:
-        case store::kReplayMouseAndKeys: newFileName = trimmed + ".dat"; break;
-        case store::kScript: newFileName = trimmed + ".key"; break;
-        default: break;
-    }
-
-    // The files move first; the store follows only when they have.
-    const std::string& dir = sys_.programDirectory;
-    const std::optional<std::string> oldPath = storedPath(dir, storedFile);
-    struct Move {
-        std::string from, to;
-    };
-    std::optional<Move> moved;
-    std::optional<std::string> removeAfterwards;
-    const auto move = [&](const std::string& from, const std::string& to) {
-        if (!sys_.files.replace(from, to)) {
-            sys_.dialogs.errorBox("Unable to rename " + from + " to " + to);
-            return false;
-        }
-        moved = Move{from, to};
-        return true;
-    };
-    // A recording stored under the stream's own file name replaces it by one
-    // rename, after the store is written: a rename over the old stream cannot
-    // be undone, a store write can.
-    std::optional<Move> replaceAfterwards;
-    if (recordedInDialog_ && recordsStreams(kind)) {
-        const std::string to = dir + *newFileName;
-        if (oldPath && samePath(*oldPath, to)) {
-            replaceAfterwards = Move{dir + kTempRecording, to};
-        } else {
-            if (!move(dir + kTempRecording, to)) return false;
-            if (oldPath) removeAfterwards = *oldPath;
-        }
-    } else if (newFileName && kind != store::kOpenDocument && oldPath) {
-        // The file follows the name; it also moves when the stored file name
-        // did not match the name before, so that the new one never names a
-        // file that is not there. A missing file has nothing to lose.
-        const std::string to = dir + *newFileName;
-        if (*oldPath != to && sys_.files.exists(*oldPath) && !move(*oldPath, to)) return false;
-    }
-
-    const std::optional<std::string> storeBefore = sys_.files.read(st.path());
-    const std::string trigger = singleLine(view_->trigger());
+    change.name = store::trimmedName(typed);
+    change.hotKey = view_->hotKey();
+    change.trigger = singleLine(view_->trigger());
+    change.speed = view_->highSpeed() ? 2 : 1;
+    change.newRecording = recordedInDialog_;
+    std::optional<std::string> fileName;
     try {
-        st.edit([&](store::Store::Edit& e) {
-            e.writeInt(section, "HotKey", view_->hotKey());
-            e.writeString(section, "Name", trimmed);
-            if (newFileName) e.writeString(section, "FileName", *newFileName);
-            if (kind == store::kReplayMouseAndKeys) e.writeInt(section, "Speed", view_->highSpeed() ? 2 : 1);
-            e.writeString(section, "Trigger", trigger);
-        });
+        fileName = macros.update(change);
     } catch (const std::exception& e) {
-        // The store still names the old file: put it back.
-        if (moved) sys_.files.replace(moved->to, moved->from);
         sys_.dialogs.errorBox(e.what());
         return false;
     }
-    if (replaceAfterwards && !move(replaceAfterwards->from, replaceAfterwards->to)) {
-        if (storeBefore) store::replaceFileContent(sys_.files, st.path(), *storeBefore);
-        return false;
-    }
-    if (removeAfterwards) sys_.files.remove(*removeAfterwards);
-    if (newFileName) dropSavedScript(dir + *newFileName);
+    if (fileName) dropSavedScript(macros.dataFolder() + *fileName);
 
     host_.refillList();
     host_.loadHotKeys();
@@ -254,9 +172,8 @@ bool PropertiesPresenter::ok() {
 void PropertiesPresenter::cancel() {
     if (savedScriptPath_) {
         // The file under the stored name holds the saved script: it stays.
-        const store::Store st(sys_.files, sys_.storePath);
-        const auto stored =
-            storedPath(sys_.programDirectory, st.readString(store::macroSection(slot_), "FileName", ""));
+        const store::MacroRepository macros(sys_);
+        const auto stored = macros.storedPathIfSafe(macros.read(slot_).fileName);
         if (stored && sys_.files.exists(*stored)) dropSavedScript(*stored);
     }
     closeDialog();
@@ -349,9 +266,10 @@ void PropertiesPresenter::editMacro() {
     const std::string typed = view_->name();
     if (!checkName(typed)) return;
 
+    store::MacroRepository macros(sys_);
     std::optional<std::string> text;
     if (!store::trimmedName(scriptBaseName_).empty()) {
-        if (auto path = storedPath(sys_.programDirectory, store::trimmedName(scriptBaseName_) + ".key"))
+        if (auto path = macros.storedPathIfSafe(store::MacroRepository::dataFileName(scriptBaseName_, kind_)))
             text = sys_.files.read(*path);
     }
     if (!text) {
@@ -360,22 +278,20 @@ void PropertiesPresenter::editMacro() {
     }
     sys_.pump.processMessages();
 
-    store::Store st(sys_.files, sys_.storePath);
-    const std::string section = store::macroSection(slot_);
-    const std::string storedFile = st.readString(section, "FileName", "");
+    const std::string storedFile = macros.read(slot_).fileName;
     ScriptEditRequest request{trimBoth(*text), storedFile, scriptBaseName_, store::trimmedName(typed)};
-    if (request.storedBaseName.size() > 4 &&
-        samePath(request.storedBaseName.substr(request.storedBaseName.size() - 4), ".key"))
-        request.storedBaseName.resize(request.storedBaseName.size() - 4);
+    const std::size_t extension = store::kScriptExtension.size();
+    if (request.storedBaseName.size() > extension &&
+        samePath(request.storedBaseName.substr(request.storedBaseName.size() - extension), store::kScriptExtension))
+        request.storedBaseName.resize(request.storedBaseName.size() - extension);
     const std::optional<std::string> saved = host_.editScript(request);
     // The editor's closing may clear the flag; this dialog is still open.
     state_.macroDialogOpen = true;
     if (!saved) return;
     scriptBaseName_ = *saved;
 
-    const std::string fileName = *saved + ".key";
-    const std::string savedPath = sys_.programDirectory + fileName;
-    const std::optional<std::string> stored = storedPath(sys_.programDirectory, storedFile);
+    const std::string savedPath = macros.dataFolder() + store::MacroRepository::dataFileName(*saved, kind_);
+    const std::optional<std::string> stored = macros.storedPathIfSafe(storedFile);
     if (stored && samePath(*stored, savedPath)) {
         dropSavedScript(savedPath);
         return;
@@ -389,10 +305,7 @@ void PropertiesPresenter::editMacro() {
     }
     // Save removed the file under the old name: the store follows the script
     // at once, so that it stays reachable even when the dialog is cancelled.
-    st.edit([&](store::Store::Edit& e) {
-        e.writeString(section, "Name", *saved);
-        e.writeString(section, "FileName", fileName);
-    });
+    macros.storeScriptName(slot_, *saved);
     dropSavedScript(savedPath);
     host_.refillList();
 }

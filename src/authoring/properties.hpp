@@ -18,7 +18,6 @@
 
 namespace kv::authoring {
 
-inline constexpr const char* kTempRecording = "~temp.dat";
 inline constexpr const char* kProgramFileFilter =
     "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|"
     "Com Files (*.com)|*.com";
@@ -89,9 +88,9 @@ public:
     virtual void loadHotKeys() = 0;
     virtual void openHelp() = 0;
     // Shows the script editor in edit mode with request.script. Its Save
-    // writes the script to the program directory as newBaseName + ".key" and
+    // writes the script to the data folder as newBaseName's script file and
     // either removes the file of scriptBaseName or, while the dialog is open,
-    // keeps the file of storedBaseName (the store's FileName without ".key")
+    // keeps the file of storedBaseName (the store's FileName without extension)
     // holding the saved script too; the dialog handles both. Returns the base
     // name saved under (the new ScriptBaseName), or nothing when the user
     // cancelled.

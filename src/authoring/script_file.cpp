@@ -1,7 +1,7 @@
 #include "authoring/script_file.hpp"
 
-#include "store/error.hpp"
-#include "store/macros.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
 #include "store/profile.hpp"
 
 namespace kv::authoring {
@@ -9,7 +9,7 @@ namespace kv::authoring {
 namespace {
 
 std::string scriptPath(const std::string& programDirectory, const std::string& name) {
-    return store::dataFilePath(programDirectory, name, ".key");
+    return store::dataFilePath(programDirectory, name, store::kScriptExtension);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

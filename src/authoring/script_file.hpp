@@ -15,7 +15,7 @@
 
 namespace kv::authoring {
 
-// Writes script under newName (trailing blanks removed) + ".key": a complete
+// Writes script as the script file of newName (trailing blanks removed): a complete
 // temporary file first, then renamed over the target. When the stored name
 // is another file, that file is rewritten the same way; a file under the name
 // of an earlier save that is neither is removed. Names are compared without

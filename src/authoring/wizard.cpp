@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "app/help.hpp"
 #include "authoring/macro_name.hpp"
-#include "store/error.hpp"
-#include "store/macros.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
+#include "store/script_text.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
 
@@ -336,35 +336,29 @@ void Wizard::finish() {
     const int kind = kindOf(f);
     const std::string name = store::trimmedName(f.name);
 
-    store::MacroEntry entry;
-    entry.name = name;
-    entry.kind = kind;
-    entry.hotKey = f.hotKey;
-    entry.trigger = singleLine(f.trigger);
+    store::MacroRepository macros(sys_);
+    store::Macro macro;
+    macro.name = name;
+    macro.kind = kind;
+    macro.hotKey = f.hotKey;
+    macro.trigger = singleLine(f.trigger);
+    std::string script;
     switch (kind) {
-        case store::kOpenDocument: entry.fileName = singleLine(f.commandLine); break;
+        case store::kOpenDocument: macro.fileName = singleLine(f.commandLine); break;
         case store::kReplayKeys:
         case store::kReplayMouseAndKeys: {
             // A macro is never stored pointing at a recording that is not there.
-            const std::string path = store::dataFilePath(sys_.programDirectory, name, ".dat");
+            const std::string path = macros.dataPath(name, kind);
             if (!sys_.files.exists(path)) {
                 sys_.dialogs.errorBox(withPath(kRecordingNotSaved, path));
                 return;
             }
-            entry.fileName = name + ".dat";
-            entry.speed = f.highSpeed ? 2 : 1;
+            macro.speed = f.highSpeed ? 2 : 1;
             break;
         }
-        default: {
-            const std::string path = store::dataFilePath(sys_.programDirectory, name, ".key");
-            if (!sys_.files.write(path, triggers::joinScriptLines(f.script)))
-                throw Error("Unable to write to " + path);
-            entry.fileName = name + ".key";
-            break;
-        }
+        default: script = store::joinScriptLines(f.script); break;
     }
-    store::Store st(sys_.files, sys_.storePath);
-    const int slot = store::addMacro(st, entry);
+    const int slot = macros.create(macro, script);
 
     host_.addListRow(listImage(kind), f.name,
                      f.hotKey != 0 ? store::shortCutText(f.hotKey, sys_.keyboard) : std::string("None"));
@@ -419,13 +413,13 @@ void Wizard::winTitleHelp() {
 }
 
 void Wizard::keyUp(unsigned vk) {
-    if (vk == kVkF1) app::openHelpTopic(sys_);
+    if (vk == kVkF1) host_.openHelp();
 }
 
 // ---- recording and trying out ----
 
 std::string Wizard::recordFile(const WizardFields& f) const {
-    return store::dataFilePath(sys_.programDirectory, f.name, ".dat");
+    return store::MacroRepository(sys_).dataPath(f.name, store::kReplayKeys);
 }
 
 void Wizard::startRecording(const WizardFields& f, bool keysOnly) {

@@ -24,6 +24,8 @@ public:
     virtual void loadHotKeys() = 0;
     // The tray menu's "Show Hints" tick.
     virtual void setShowHintsTick(bool on) = 0;
+    // F1: the program's help at the topic "Operation".
+    virtual void openHelp() = 0;
     // Shift+Ctrl+F12 ended a recording that the properties dialog started:
     // that dialog's buttons and its return to the front are its own.
     virtual void propertiesRecordingStopped() {}

@@ -1,5 +1,5 @@
 #pragma once
-// The recorded-stream file (".dat"): a small binary format of our own.
+// The recorded-stream file of a recording macro: a small binary format of our own.
 //
 //   header, 12 bytes:  "KVJ1"  version u16 (1)  flags u16 (bit 0: keys only)  count u32
 //   count records of 32 bytes each:

@@ -1,11 +1,9 @@
 #include "manager/manager.hpp"
 
-#include "app/help.hpp"
 #include "manager/print_list.hpp"
 #include "manager/shortcuts.hpp"
-#include "store/error.hpp"
-#include "store/macros.hpp"
-#include "store/store.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
 
 namespace kv::manager {
 
@@ -56,10 +54,8 @@ void ManagerPresenter::refill() {
 }
 
 std::string ManagerPresenter::selectedStatus(int row) const {
-    const store::Store st(sys_.files, sys_.storePath);
-    const store::StoreSnapshot s(st);
-    const std::string section = store::macroSection(row + 1);
-    std::string text = statusText(s.readString(section, "Name", ""), s.readInt(section, "Type", 0));
+    const store::Macro macro = store::MacroRepository(sys_).read(row + 1);
+    std::string text = statusText(macro.nameOr(""), macro.kindOr(0));
     if (hooks_.hotKeyRefused && static_cast<std::size_t>(row) < rows_.size() && !rows_[row].hotKey.empty() &&
         hooks_.hotKeyRefused(row + 1))
         text += " - the hot key " + rows_[row].hotKey + " is taken by another program or macro";
@@ -86,7 +82,7 @@ void ManagerPresenter::listKeyUp() {
 }
 
 void ManagerPresenter::help() {
-    app::openHelpTopic(sys_);
+    if (hooks_.openHelp) hooks_.openHelp();
 }
 
 void ManagerPresenter::newMacro() {
@@ -104,15 +100,7 @@ void ManagerPresenter::deleteMacro() {
     if (!sys_.dialogs.confirm("Are you sure you want to delete this macro?")) return;
     const std::string caption = rows_[row].name;
     // The store first: when it cannot be written the macro stays, files and all.
-    store::Store st(sys_.files, sys_.storePath);
-    store::deleteMacroSlot(st, row + 1);
-    for (const char* extension : {".key", ".dat"}) {
-        try {
-            sys_.files.remove(store::dataFilePath(sys_.programDirectory, caption, extension));
-        } catch (const Error&) {
-            // A caption that is no plain file name names no data file of ours.
-        }
-    }
+    store::MacroRepository(sys_).remove(row + 1, caption);
     rows_.erase(rows_.begin() + row);
     view_.removeRow(row);
     for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::CreateShortcut}) enable(c, false);

@@ -60,6 +60,8 @@ struct ManagerHooks {
     // Whether the system refused the hot key of the slot (taken by another
     // program or by an earlier slot).
     std::function<bool(int slot)> hotKeyRefused;
+    // "&Help": the program's help at the topic "Operation".
+    std::function<void()> openHelp;
 };
 
 // The status text for a macro: its Name and a phrase for its Type.

@@ -2,9 +2,8 @@
 
 #include <cctype>
 
-#include "store/error.hpp"
-#include "store/macros.hpp"
-#include "store/store.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
 
 namespace kv::manager {
 
@@ -83,11 +82,9 @@ os::ShellLinkData macroLink(const std::string& programDirectory, const std::stri
 }
 
 std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFolder folder, int slot) {
-    const store::Store st(sys.files, sys.storePath);
-    const store::StoreSnapshot s(st);
-    const std::string section = store::macroSection(slot);
-    const std::string name = s.readString(section, "Name", "Error");
-    const auto hotKey = static_cast<store::ShortCut>(s.readInt(section, "HotKey", 0) & 0xFFFF);
+    const store::Macro macro = store::MacroRepository(sys).read(slot);
+    const std::string name = macro.nameOr("Error");
+    const store::ShortCut hotKey = macro.hotKey;
 
     // Without a folder path the link would land at the root of the current drive.
     const auto folderPath = links.folderPath(folder);

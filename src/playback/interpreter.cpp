@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "playback/tokens.hpp"
-#include "store/error.hpp"
-#include "store/macros.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
 #include "store/profile.hpp"
-#include "store/store.hpp"
 
 namespace kv::playback {
 
@@ -85,7 +84,7 @@ constexpr DateToken kDateTokens[] = {
 
 }  // namespace
 
-Interpreter::Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks)
+Interpreter::Interpreter(os::System& sys, RunState& state, SendKey& sender, InterpreterHooks hooks)
     : sys_(sys), state_(state), sender_(sender), hooks_(std::move(hooks)) {}
 
 bool Interpreter::stopped() const {
@@ -93,7 +92,7 @@ bool Interpreter::stopped() const {
 }
 
 void Interpreter::throwIfStopped() const {
-    if (stopped()) throw triggers::Stopped{};
+    if (stopped()) throw Stopped{};
 }
 
 void Interpreter::sendKeys(std::string_view script) {
@@ -243,15 +242,7 @@ std::string_view Interpreter::runToken(std::string_view rest) {
     const std::size_t end = argumentEnd(rest, ">", "<<RUN:");
     const std::string wanted = store::toUpperAscii(before(rest, end));
     // The names as one reading of the file finds them.
-    std::vector<int> slots;
-    {
-        const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
-        const int entries = store::readEntries(st);
-        for (int slot = 1; slot <= entries; ++slot)
-            if (store::toUpperAscii(st.readString(store::macroSection(slot), "Name", "")) == wanted)
-                slots.push_back(slot);
-    }
-    for (const int slot : slots) {
+    for (const int slot : store::MacroRepository(sys_).slotsNamed(wanted)) {
         if (!hooks_.processHotKey) continue;
         DepthScope depth(runDepth_, kMaxRunDepth,
                          "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.");

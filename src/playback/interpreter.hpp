@@ -11,7 +11,7 @@
 #include "os/os.hpp"
 #include "playback/sender.hpp"
 #include "playback/window_search.hpp"
-#include "triggers/dispatcher.hpp"
+#include "playback/run_state.hpp"
 
 namespace kv::playback {
 
@@ -38,11 +38,11 @@ public:
 
     // The program has one interpreter: nested runs come back into it, which
     // is how it counts their depth and the delays running.
-    Interpreter(os::System& sys, triggers::RunState& state, SendKey& sender, InterpreterHooks hooks = {});
+    Interpreter(os::System& sys, RunState& state, SendKey& sender, InterpreterHooks hooks = {});
 
     // Runs a script to its end. Errors (kv::Error) end the whole run, outer
     // runs included; keys already sent stay sent. A stop of everything
-    // running (RunState::stopGeneration) ends it with triggers::Stopped at
+    // running (RunState::stopGeneration) ends it with Stopped at
     // the next character, token, repetition or pass of a wait.
     void sendKeys(std::string_view script);
     // text begins with "<<": performs the token there and returns the text
@@ -71,7 +71,7 @@ private:
     void throwIfStopped() const;
 
     os::System& sys_;
-    triggers::RunState& state_;
+    RunState& state_;
     SendKey& sender_;
     InterpreterHooks hooks_;
     int activeDelays_ = 0;

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/profile.hpp"
 
 namespace kv::playback {

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/profile.hpp"
 
 namespace kv::store {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/profile.hpp"
 
 namespace kv::store {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "os/os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 namespace kv::store {
 

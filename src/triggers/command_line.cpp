@@ -2,9 +2,8 @@
 
 #include <vector>
 
-#include "store/macros.hpp"
+#include "store/macro_repository.hpp"
 #include "store/profile.hpp"
-#include "store/store.hpp"
 
 namespace kv::triggers {
 
@@ -72,16 +71,9 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         const ParsedArgument p = parseArgument(argument);
         if (!p.close) {
-            std::vector<bool> named;
-            {
-                const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
-                named.resize(static_cast<std::size_t>(store::readEntries(st)) + 1);
-                for (std::size_t n = 1; n < named.size(); ++n)
-                    named[n] = store::toUpperAscii(st.readString(store::macroSection(static_cast<int>(n)),
-                                                                 "Name", "")) == p.name;
-            }
-            for (std::size_t n = 1; n < named.size(); ++n) {
-                if (named[n]) processHotKey_(static_cast<int>(n));
+            // The names as one reading of the file finds them; messages between the runs.
+            for (const store::Macro& m : store::MacroRepository(sys_).all()) {
+                if (store::toUpperAscii(m.nameOr("")) == p.name) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }
         } else {

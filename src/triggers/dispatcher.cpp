@@ -1,9 +1,8 @@
 #include "triggers/dispatcher.hpp"
 
-#include "store/error.hpp"
-#include "store/macros.hpp"
-#include "store/profile.hpp"
-#include "store/store.hpp"
+#include "core/error.hpp"
+#include "store/macro_repository.hpp"
+#include "store/script_text.hpp"
 
 namespace kv::triggers {
 
@@ -78,20 +77,18 @@ void Dispatcher::processHotKey(int slot) {
 
 void Dispatcher::runSlot(int slot) {
     // One reading of the file serves the macro's keys.
-    const store::StoreSnapshot st(store::Store(sys_.files, sys_.storePath));
-    const std::string section = store::macroSection(slot);
-    const auto dataFile = [&] {
-        return store::storedDataFilePath(sys_.programDirectory, st.readString(section, "Filename", ""));
-    };
+    const store::MacroRepository macros(sys_);
+    const store::Macro macro = macros.read(slot);
+    const auto dataFile = [&] { return macros.storedPath(macro.fileName); };
     const auto replay = [&](bool hiSpeed) {
         journal_.playBackFileName = dataFile();
         journal_.hiSpeedPlayBack = hiSpeed;
         state_.journalFinished = false;
         journal_.playBack();
     };
-    switch (st.readInt(section, "Type", 0)) {
+    switch (macro.kindOr(0)) {
         case store::kOpenDocument:
-            sys_.shell.open(st.readString(section, "Filename", ""));
+            sys_.shell.open(macro.fileName);
             recordFinished("NoRecord");
             break;
         case store::kReplayKeys:
@@ -100,7 +97,7 @@ void Dispatcher::runSlot(int slot) {
             break;
         case store::kReplayMouseAndKeys:
             journal_.keyStrokesOnly = false;
-            replay(st.readInt(section, "Speed", 1) == 2);
+            replay(macro.speed == 2);
             break;
         case store::kScript:
             runAdvancedMacro(dataFile());
@@ -110,21 +107,12 @@ void Dispatcher::runSlot(int slot) {
     }
 }
 
-std::string joinScriptLines(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size() + 2);
-    store::forEachLine(bytes, [&](std::string_view line) {
-        out += line;
-        out += "\r\n";
-    });
-    return out;
-}
 
 void Dispatcher::runAdvancedMacro(const std::string& path) {
     state_.journalFinished = true;
     auto bytes = sys_.files.read(path);
     if (!bytes) throw Error("Cannot open file " + path);
-    const std::string text = joinScriptLines(*bytes);
+    const std::string text = store::joinScriptLines(*bytes);
     state_.storedValue.clear();
     const std::uint64_t generation = state_.stopGeneration;
     // The user's Esc stops a script only while one runs: no hook when idle.

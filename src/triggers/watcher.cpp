@@ -4,8 +4,7 @@
 #include <unordered_map>
 
 #include "playback/window_search.hpp"
-#include "store/macros.hpp"
-#include "store/store.hpp"
+#include "store/macro_repository.hpp"
 
 namespace kv::triggers {
 
@@ -68,16 +67,16 @@ Participation participation(bool closeStart, os::Instances* instances) {
 }
 
 void Watcher::setUp(Participation participation) {
-    store::Store st(sys_.files, sys_.storePath);
+    store::MacroRepository macros(sys_);
     interval_ = 250;
     mayScan_ = std::move(participation.mayScan);
     std::exception_ptr failure;
     try {
         // One reading and at most one replacement of the file.
-        const store::StoreSnapshot read(st);
+        const store::StoreSnapshot read(macros.store());
         const std::int32_t interval = read.readInt(store::kMain, "SearchInterval", 250);
         interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-        if (participation.clearRecords) store::emptyKeyInMacros(st, read, "FoundHandle");
+        if (participation.clearRecords) macros.forgetFiredWindows(read);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -118,19 +117,15 @@ void Watcher::resume() {
 }
 
 void Watcher::scan() {
-    store::Store st(sys_.files, sys_.storePath);
+    store::MacroRepository macros(sys_);
     struct Trigger {
         int slot;
         std::string title;
     };
     std::vector<Trigger> triggers;
     try {
-        const store::StoreSnapshot snapshot(st);
-        const int entries = store::readEntries(snapshot);
-        for (int n = 1; n <= entries; ++n) {
-            std::string t = snapshot.readString(store::macroSection(n), "Trigger", "");
-            if (!t.empty()) triggers.push_back({n, playback::normaliseTitle(t)});
-        }
+        for (const store::Macro& m : macros.all())
+            if (!m.trigger.empty()) triggers.push_back({m.slot, playback::normaliseTitle(m.trigger)});
     } catch (const store::UnreadableStore&) {
         return;  // held by another program for a moment: the next tick sees the windows
     }
@@ -152,12 +147,11 @@ void Watcher::scan() {
         const auto it = firstByTitle.find(t.title);
         const os::WindowHandle found = it == firstByTitle.end() ? 0 : it->second;
         if (found == 0) continue;
-        const std::string section = store::macroSection(t.slot);
         // Read afresh: a scan nested in a running macro may have recorded it.
-        const std::string list = st.readString(section, "FoundHandle", "");
+        const std::string list = macros.firedWindows(t.slot);
         if (handleListContains(list, found) || !sys_.windows.isVisible(found)) continue;
-        st.writeString(section, "FoundHandle",
-                       recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
+        macros.setFiredWindows(
+            t.slot, recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
         processHotKey_(t.slot);
         enumerate();
     }

@@ -11,7 +11,7 @@
 
 #include "harness.hpp"
 #include "os/win32/win32_os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/store.hpp"
 
 using namespace std::chrono_literals;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "os/fake/fake_os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
 

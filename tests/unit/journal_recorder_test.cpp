@@ -5,7 +5,7 @@
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/fake/fake_os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
 

@@ -53,7 +53,8 @@ struct ManagerTest : ::testing::Test {
                                                                             [this] { p.fillMacroList(); });
                                                       },
                                                       [this] { ++saves; },
-                                                      [this](int slot) { return table.refused(slot); }}};
+                                                      [this](int slot) { return table.refused(slot); },
+                                                      {}}};
 
     void store(const std::string& macros, int entries) {
         fake.files.files[fake.sys.storePath] =

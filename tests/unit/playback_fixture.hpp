@@ -10,8 +10,9 @@
 
 #include "os/fake/fake_os.hpp"
 #include "playback/interpreter.hpp"
+#include "triggers/dispatcher.hpp"
 #include "playback_keys.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/macros.hpp"
 
 namespace kv::playback::test {

@@ -5,7 +5,7 @@
 #include "os/fake/fake_os.hpp"
 #include "playback/sender.hpp"
 #include "playback_keys.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 namespace kv::playback {
 namespace {

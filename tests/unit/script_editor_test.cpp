@@ -5,7 +5,7 @@
 #include "authoring/command_dialogs.hpp"
 #include "authoring/script_file.hpp"
 #include "os/fake/fake_os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;

@@ -9,7 +9,7 @@
 #include "os/fake/fake_os.hpp"
 #include "manager/macro_list.hpp"
 #include "os/fake/faulty_files.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/location.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"

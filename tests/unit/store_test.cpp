@@ -5,7 +5,7 @@
 #include <random>
 
 #include "os/fake/fake_os.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/application.hpp"
+#include "app/help.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
@@ -58,6 +59,8 @@ struct FakeHost : authoring::WizardHost {
     }
     void loadHotKeys() override { calls.push_back("load hot keys"); }
     void setShowHintsTick(bool on) override { calls.push_back(on ? "tick" : "untick"); }
+    std::function<void()> help;
+    void openHelp() override { help(); }
 };
 
 // Writes a file on stop, as the recorder does.
@@ -93,6 +96,7 @@ struct WizardTest : ::testing::Test {
     FakeView view;
     store::Store st{fake.files, fake.sys.storePath};
     WizardTest() {
+        host.help = [this] { app::openHelpTopic(fake.sys); };
         hints.setView(&hintView);
         wizard.setView(&view);
         wizard.formShow();

@@ -80,6 +80,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
     managerHooks.savePosition = [&] { app.saveManagerPosition(); };
     managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
+    managerHooks.openHelp = [&] { kv::app::openHelpTopic(os.sys); };
     kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
     wizardLink.setManager(&manager, &shellLinks);
     wizard.setOwner(manager.hwnd());
@@ -98,7 +99,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
     propertiesHooks.stopHotKeyEnabled = [&](bool on) { wizard.presenter().stopHotKey().setEnabled(on); };
     propertiesHooks.scriptEditor = [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
-        kv::authoring::ScriptEditSession session(os.files, os.sys.programDirectory, r.storedBaseName);
+        kv::authoring::ScriptEditSession session(os.files, kv::store::MacroRepository(os.sys).dataFolder(),
+                                                 r.storedBaseName);
         std::optional<std::string> saved;
         wizard.presenter().arrangeForEdit();
         wizard.scriptPage().setScript(r.script);

@@ -3,6 +3,7 @@
 // list and visibility, shortcuts, the hot-key table and the tray menu's tick.
 
 #include "app/application.hpp"
+#include "app/help.hpp"
 #include "authoring/wizard_host.hpp"
 #include "manager/win32/manager_window.hpp"
 #include "os/shell_links.hpp"
@@ -25,6 +26,7 @@ public:
     void createShortcut(int folder, int slot) override;
     void loadHotKeys() override { app_.loadHotKeys(); }
     void setShowHintsTick(bool on) override { app_.setShowHints(on); }
+    void openHelp() override { openHelpTopic(sys_); }
     void propertiesRecordingStopped() override {
         if (onPropertiesRecordingStopped) onPropertiesRecordingStopped();
     }

@@ -9,7 +9,7 @@
 
 #include "os/printing.hpp"
 #include "os/shell_links.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 namespace kv::os::fake {
 

@@ -3,7 +3,7 @@
 #include <commdlg.h>
 
 #include "os/win32/handles.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 namespace kv::os::win32 {
 

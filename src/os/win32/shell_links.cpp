@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "os/win32/com.hpp"
-#include "store/error.hpp"
+#include "core/error.hpp"
 
 namespace kv::os::win32 {
 
