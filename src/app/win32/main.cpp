@@ -18,6 +18,7 @@
 #include "os/win32/shell_links.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
+#include "store/macro_repository.hpp"
 #include "triggers/command_line.hpp"
 
 namespace {

@@ -1,0 +1,90 @@
+// The macro repository: typed reads with each caller's fallback left open,
+// and changes of a macro that never leave the store naming a file that is not
+// there, whichever step of them fails.
+
+#include "store/macro_repository.hpp"
+
+#include <gtest/gtest.h>
+
+#include "os/fake/fake_os.hpp"
+#include "os/fake/faulty_files.hpp"
+
+using namespace kv;
+using namespace kv::store;
+
+namespace {
+
+const std::string kStore = "C:\\windows\\macros.ini";
+const std::string kDir = "C:\\Keyvale\\";
+
+TEST(MacroRepository, ReadsLeaveAMissingNameAndAnUnreadableKindToTheCaller) {
+    os::fake::FakeFiles files;
+    files.files[kStore] =
+        "[Main]\r\nEntries=3\r\n"
+        "[Macro1]\r\nname=Mail\r\nTYPE=0x4\r\nHotKey=0x1C041\r\nFilename=Mail.key\r\nSpeed=2\r\n"
+        "[Macro2]\r\nType=four\r\nTrigger=Untitled - Notepad\r\nFoundHandle=12,34\r\n"
+        "[Macro3]\r\nName=MAIL\r\n";
+    const MacroRepository macros(files, kStore, kDir);
+    const std::vector<Macro> all = macros.all();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].nameOr("?"), "Mail");
+    EXPECT_EQ(all[0].kindOr(0), kScript);
+    EXPECT_EQ(all[0].hotKey, 0xC041);  // the value as a 16-bit hot key
+    EXPECT_EQ(all[0].fileName, "Mail.key");
+    EXPECT_EQ(all[0].speed, 2);
+    EXPECT_FALSE(all[1].name);
+    EXPECT_EQ(all[1].kindOr(1), 1);
+    EXPECT_EQ(all[1].trigger, "Untitled - Notepad");
+    EXPECT_EQ(all[1].firedWindows, "12,34");
+    EXPECT_EQ(all[2].speed, 1);
+    EXPECT_EQ(macros.slotsNamed("mail"), (std::vector<int>{1, 3}));
+    EXPECT_EQ(macros.dataPath("Mail  ", kScript), kDir + "Mail.key");
+    EXPECT_EQ(macros.dataPath("Mail", kReplayKeys), kDir + "Mail.dat");
+    EXPECT_FALSE(macros.storedPathIfSafe("..\\macros.ini"));
+}
+
+// Every step of a rename (the file, then the store) and of a new recording
+// taking the place of the stored one is made to fail in turn.
+TEST(MacroRepository, EveryFailedStepOfAChangeLeavesTheStoreNamingItsFile) {
+    struct Case {
+        const char* what;
+        int kind;
+        std::string oldFile, newName;
+        bool newRecording;
+    };
+    const Case cases[] = {
+        {"renamed script", kScript, "Old.key", "New", false},
+        {"renamed recording with a new one", kReplayMouseAndKeys, "Old.dat", "New", true},
+        {"new recording under the same name", kReplayKeys, "Old.dat", "old", true},
+    };
+    for (const Case& c : cases) {
+        for (int failStep = 1; failStep <= 6; ++failStep) {
+            SCOPED_TRACE(std::string(c.what) + ", failing step " + std::to_string(failStep));
+            os::fake::FakeFiles inner;
+            inner.files[kStore] = "[Main]\r\nEntries=1\r\n[Macro1]\r\nName=Old\r\nType=" + std::to_string(c.kind) +
+                                  "\r\nFileName=" + c.oldFile + "\r\n";
+            inner.files[kDir + c.oldFile] = "old";
+            if (c.newRecording) inner.files[kDir + "~temp.dat"] = "new";
+            os::fake::FaultyFiles files(inner);
+            files.failStep = failStep;
+            MacroRepository macros(files, kStore, kDir);
+            MacroChange change;
+            change.slot = 1;
+            change.name = c.newName;
+            change.newRecording = c.newRecording;
+            bool changed = true;
+            try {
+                macros.update(change);
+            } catch (const Error&) {
+                changed = false;
+            }
+            const Macro now = macros.read(1);
+            const auto content = inner.read(kDir + now.fileName);
+            ASSERT_TRUE(content) << now.fileName;
+            EXPECT_EQ(*content, changed && c.newRecording ? "new" : "old");
+            EXPECT_EQ(now.nameOr(""), changed ? c.newName : "Old");
+        }
+    }
+}
+
+}  // namespace
