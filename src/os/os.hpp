@@ -212,6 +212,9 @@ struct System {
     std::string programDirectory;
     // Full path of macros.ini.
     std::string storePath;
+    // Where the macros' data files are written, with a trailing backslash;
+    // empty for the program directory.
+    std::string dataDirectory = {};
 };
 
 }  // namespace kv::os

@@ -23,6 +23,9 @@ bool directoryTakesNewFiles(os::Files& files, const std::string& dir) {
 std::string chooseStorePath(os::Files& files, const std::string& windowsDirectory,
                             const std::string& appDataDirectory) {
     const std::string windowsStore = withBackslash(windowsDirectory) + "macros.ini";
+    const std::string dir = withBackslash(appDataDirectory) + "Keyvale";
+    const std::string userStore = dir + "\\macros.ini";
+    if (files.exists(userStore)) return userStore;
     const bool inWindows = files.exists(windowsStore);
     // Every write goes through a temporary file beside the store, so a folder
     // that takes no new file cannot hold the store, even where the store
@@ -31,10 +34,8 @@ std::string chooseStorePath(os::Files& files, const std::string& windowsDirector
     if ((!inWindows || files.writable(windowsStore)) &&
         directoryTakesNewFiles(files, withBackslash(windowsDirectory)))
         return windowsStore;
-    const std::string dir = withBackslash(appDataDirectory) + "Keyvale";
     files.createDirectory(dir);
-    const std::string userStore = dir + "\\macros.ini";
-    if (inWindows && !files.exists(userStore)) {
+    if (inWindows) {
         // Like every write: a crash during the copy leaves no cut-short store
         // that later starts would take for the real one. When the copy cannot
         // be made the store stays where it is, read-only in effect: its
@@ -44,6 +45,14 @@ std::string chooseStorePath(os::Files& files, const std::string& windowsDirector
         if (!bytes || !replaceFileContent(files, userStore, *bytes)) return windowsStore;
     }
     return userStore;
+}
+
+std::string chooseDataDirectory(os::Files& files, const std::string& programDirectory,
+                                const std::string& appDataDirectory) {
+    if (directoryTakesNewFiles(files, withBackslash(programDirectory))) return withBackslash(programDirectory);
+    const std::string dir = withBackslash(appDataDirectory) + "Keyvale";
+    files.createDirectory(dir);
+    return dir + "\\";
 }
 
 }  // namespace kv::store

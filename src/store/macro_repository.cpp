@@ -74,7 +74,12 @@ std::string MacroRepository::dataFileName(std::string_view name, std::int32_t ki
 }
 
 std::string MacroRepository::storedPath(std::string_view fileName) const {
-    return storedDataFilePath(dataFolder_, fileName);
+    std::string path = storedDataFilePath(dataFolder_, fileName);
+    if (programFolder_ != dataFolder_ && !files_.exists(path)) {
+        std::string old = storedDataFilePath(programFolder_, fileName);
+        if (files_.exists(old)) return old;
+    }
+    return path;
 }
 
 std::optional<std::string> MacroRepository::storedPathIfSafe(std::string_view fileName) const {
@@ -84,6 +89,11 @@ std::optional<std::string> MacroRepository::storedPathIfSafe(std::string_view fi
     } catch (const Error&) {
         return std::nullopt;
     }
+}
+
+bool MacroRepository::inProgramFolderOnly(const std::string& path) const {
+    return programFolder_ != dataFolder_ && path.compare(0, programFolder_.size(), programFolder_) == 0 &&
+           path.compare(0, dataFolder_.size(), dataFolder_) != 0;
 }
 
 std::string MacroRepository::temporaryRecordingPath() const {
@@ -122,6 +132,14 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
         if (!files_.replace(from, to)) throw Error("Unable to rename " + from + " to " + to);
         moved = Move{from, to};
     };
+    // A file in a program folder that takes no changes stays there; the
+    // data folder gets a copy under the new name.
+    const auto moveOrCopy = [&](const std::string& from, const std::string& to) {
+        if (!inProgramFolderOnly(from)) return move(from, to);
+        const auto bytes = files_.read(from);
+        if (!bytes || !replaceFileContent(files_, to, *bytes))
+            throw Error("Unable to rename " + from + " to " + to);
+    };
     // A recording stored under the stream's own file name replaces it by one
     // rename, after the store is written: a rename over the old stream cannot
     // be undone, a store write can.
@@ -139,7 +157,7 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
         // did not match the name before, so that the new one never names a
         // file that is not there. A missing file has nothing to lose.
         const std::string to = dataFolder_ + *newFileName;
-        if (*oldPath != to && files_.exists(*oldPath)) move(*oldPath, to);
+        if (*oldPath != to && files_.exists(*oldPath)) moveOrCopy(*oldPath, to);
     }
 
     const std::optional<std::string> storeBefore = files_.read(store_.path());
@@ -152,8 +170,9 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
             e.writeString(section, kKeys[kTrigger], c.trigger);
         });
     } catch (...) {
-        // The store still names the old file: put it back.
+        // The store still names the old file: put it back (a copy goes).
         if (moved) files_.replace(moved->to, moved->from);
+        else if (oldPath && inProgramFolderOnly(*oldPath) && newFileName) files_.remove(dataFolder_ + *newFileName);
         throw;
     }
     if (replaceAfterwards && !files_.replace(replaceAfterwards->from, replaceAfterwards->to)) {
@@ -177,6 +196,7 @@ void MacroRepository::remove(int slot, std::string_view shownName) {
     for (const std::string_view extension : {kScriptExtension, kRecordingExtension}) {
         try {
             files_.remove(dataFilePath(dataFolder_, shownName, extension));
+            if (programFolder_ != dataFolder_) files_.remove(dataFilePath(programFolder_, shownName, extension));
         } catch (const Error&) {
             // A shown name that is no plain file name names no data file of ours.
         }

@@ -56,9 +56,17 @@ std::optional<std::string_view> dataExtension(std::int32_t kind);
 
 class MacroRepository {
 public:
-    MacroRepository(os::Files& files, std::string storePath, std::string dataFolder)
-        : files_(files), store_(files, std::move(storePath)), dataFolder_(std::move(dataFolder)) {}
-    explicit MacroRepository(os::System& sys) : MacroRepository(sys.files, sys.storePath, sys.programDirectory) {}
+    // Data files are written to dataFolder and read from it first, then from
+    // programFolder, where an installation that could write beside the
+    // program kept them.
+    MacroRepository(os::Files& files, std::string storePath, std::string dataFolder, std::string programFolder = {})
+        : files_(files),
+          store_(files, std::move(storePath)),
+          dataFolder_(std::move(dataFolder)),
+          programFolder_(programFolder.empty() ? dataFolder_ : std::move(programFolder)) {}
+    explicit MacroRepository(os::System& sys)
+        : MacroRepository(sys.files, sys.storePath, sys.dataDirectory.empty() ? sys.programDirectory : sys.dataDirectory,
+                          sys.programDirectory) {}
 
     // Every macro, slots 1 to Entries, from one reading of the store.
     std::vector<Macro> all() const;
@@ -72,7 +80,8 @@ public:
     std::string dataPath(std::string_view name, std::int32_t kind) const;
     // The trimmed name with the kind's extension: a macro's FileName.
     static std::string dataFileName(std::string_view name, std::int32_t kind);
-    // The file a stored FileName names, with the same guard as dataPath.
+    // The file a stored FileName names, with the same guard as dataPath: in
+    // the data folder, or in the program folder when only that one has it.
     std::string storedPath(std::string_view fileName) const;
     // The same, or nothing for an empty FileName or one that leaves the folder.
     std::optional<std::string> storedPathIfSafe(std::string_view fileName) const;
@@ -105,9 +114,12 @@ public:
     const Store& store() const { return store_; }
 
 private:
+    bool inProgramFolderOnly(const std::string& path) const;
+
     os::Files& files_;
     Store store_;
     std::string dataFolder_;
+    std::string programFolder_;
 };
 
 }  // namespace kv::store

@@ -8,6 +8,7 @@
 
 #include "os/fake/fake_os.hpp"
 #include "os/fake/faulty_files.hpp"
+#include "store/location.hpp"
 
 using namespace kv;
 using namespace kv::store;
@@ -85,6 +86,44 @@ TEST(MacroRepository, EveryFailedStepOfAChangeLeavesTheStoreNamingItsFile) {
             EXPECT_EQ(now.nameOr(""), changed ? c.newName : "Old");
         }
     }
+}
+
+// Installed under Program Files for a standard user: the program folder
+// takes no file, so new data goes to the user's folder, while the files an
+// earlier installation kept beside the program are still found.
+TEST(MacroRepository, DataGoesToTheUsersFolderWhenTheProgramFolderTakesNoFile) {
+    os::fake::FakeFiles files;
+    const std::string program = "C:\\Program Files\\Keyvale\\";
+    const std::string user = "C:\\Users\\u\\AppData\\Roaming\\Keyvale\\";
+    EXPECT_EQ(chooseDataDirectory(files, program, "C:\\Users\\u\\AppData\\Roaming"), program);
+    EXPECT_TRUE(files.files.empty()) << "the probe leaves nothing behind";
+    files.readOnlyDirectories.insert(program);
+    ASSERT_EQ(chooseDataDirectory(files, program, "C:\\Users\\u\\AppData\\Roaming\\"), user);
+
+    files.files[kStore] = "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Old\r\nType=4\r\nFileName=Old.key\r\n"
+                          "[Macro2]\r\nName=Both\r\nType=2\r\nFileName=Both.dat\r\n";
+    files.files[program + "Old.key"] = "old script";
+    files.files[program + "Both.dat"] = "shipped";
+    files.files[user + "Both.dat"] = "recorded again";
+    MacroRepository macros(files, kStore, user, program);
+    EXPECT_EQ(macros.storedPath("Old.key"), program + "Old.key");
+    EXPECT_EQ(macros.storedPath("Both.dat"), user + "Both.dat");
+    EXPECT_EQ(macros.storedPath("New.key"), user + "New.key");
+    EXPECT_EQ(macros.dataPath("New", kScript), user + "New.key");
+    EXPECT_EQ(macros.temporaryRecordingPath(), user + "~temp.dat");
+
+    // Renaming a macro whose file the program folder keeps copies it over.
+    MacroChange change;
+    change.slot = 1;
+    change.name = "Renamed";
+    EXPECT_EQ(macros.update(change), "Renamed.key");
+    EXPECT_EQ(files.files[user + "Renamed.key"], "old script");
+    EXPECT_EQ(macros.storedPath(macros.read(1).fileName), user + "Renamed.key");
+
+    files.readOnlyDirectories.clear();
+    macros.remove(2, "Both");
+    EXPECT_FALSE(files.exists(user + "Both.dat"));
+    EXPECT_FALSE(files.exists(program + "Both.dat"));
 }
 
 }  // namespace

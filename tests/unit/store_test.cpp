@@ -307,6 +307,10 @@ TEST(StoreLocation, WindowsDirectoryWhenWritableElseTheUsersFolderWithACopy) {
     // temporary file beside it: every write would fail there.
     EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\Data\\Keyvale\\macros.ini");
     files.noNewFilesIn.clear();
+    // Once the user has a store of their own it stays the store, even where
+    // the Windows directory would take one (Keyvale once run elevated).
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\Data\\Keyvale\\macros.ini");
+    files.files.erase(user);
     EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Data"), "C:\\windows\\macros.ini");
 }
 

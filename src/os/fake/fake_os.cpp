@@ -273,6 +273,7 @@ std::optional<std::string> FakeFiles::read(const std::string& path) {
 bool FakeFiles::write(const std::string& path, std::string_view bytes) {
     if (readOnly.count(path)) return false;
     if (!files.count(path) && noNewFilesIn.count(directoryOf(path))) return false;
+    if (readOnlyDirectories.count(directoryOf(path))) return false;
     ++writes;
     files[path] = std::string(bytes);
     return true;
@@ -280,12 +281,15 @@ bool FakeFiles::write(const std::string& path, std::string_view bytes) {
 
 bool FakeFiles::replace(const std::string& from, const std::string& to) {
     if (failReplace || readOnly.count(to) || !files.count(from)) return false;
+    if (readOnlyDirectories.count(directoryOf(from)) || readOnlyDirectories.count(directoryOf(to))) return false;
     files[to] = files[from];
     files.erase(from);
     return true;
 }
 
-bool FakeFiles::remove(const std::string& path) { return files.erase(path) != 0; }
+bool FakeFiles::remove(const std::string& path) {
+    return !readOnlyDirectories.count(directoryOf(path)) && files.erase(path) != 0;
+}
 
 // ---- dialogs and locale ----
 

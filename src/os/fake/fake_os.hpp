@@ -141,6 +141,7 @@ public:
     std::map<std::string, std::string> files;
     std::set<std::string> readOnly;        // exist but refuse writes
     std::set<std::string> noNewFilesIn;    // directories that refuse new files
+    std::set<std::string> readOnlyDirectories;  // no file made, changed, renamed or removed there
     std::set<std::string> unreadable;      // exist but refuse reads (held by another program)
     bool failReplace = false;
     int writes = 0;
