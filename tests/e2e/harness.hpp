@@ -19,7 +19,9 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
                          const std::string& extra = "");
 
 // Ctrl+Alt+<key> as a stored hot-key value.
-inline int ctrlAlt(char key) { return 0xC000 + key; }
+inline int ctrlAlt(char key) {
+    return 0xC000 + key;
+}
 
 struct KeyRecord {
     DWORD vk;

@@ -9,7 +9,8 @@ using namespace std::chrono_literals;
 namespace {
 
 // A kind-1 macro that opens a batch file writing a marker file.
-std::string markerMacro(int slot, const std::string& hotKey, const e2e::Harness& h, const std::string& marker) {
+std::string markerMacro(int slot, const std::string& hotKey, const e2e::Harness& h,
+                        const std::string& marker) {
     return "[Macro" + std::to_string(slot) + "]\r\nName=Marker " + marker + "\r\nType=1\r\nHotKey=" + hotKey +
            "\r\nFileName=" + h.programDir() + marker + ".bat\r\n";
 }
@@ -48,7 +49,8 @@ TEST(HotKeys, TwoMacrosOnOneCombinationRunOnlyTheLowerSlot) {
     e2e::Harness h;
     writeMarkerBatch(h, "low");
     writeMarkerBatch(h, "high");
-    h.writeStore("[Main]\r\nEntries=2\r\nFirstRun=0\r\n" + markerMacro(1, std::to_string(kCtrlAltK), h, "low") +
+    h.writeStore("[Main]\r\nEntries=2\r\nFirstRun=0\r\n" +
+                 markerMacro(1, std::to_string(kCtrlAltK), h, "low") +
                  markerMacro(2, std::to_string(kCtrlAltK), h, "high"));
     h.start();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
@@ -61,7 +63,8 @@ TEST(HotKeys, SlotsBeyondTheTableOrBehindZeroEntriesDoNotRun) {
     {
         e2e::Harness h;
         writeMarkerBatch(h, "zero");
-        h.writeStore("[Main]\r\nEntries=0\r\nFirstRun=0\r\n" + markerMacro(1, std::to_string(kCtrlAltK), h, "zero"));
+        h.writeStore("[Main]\r\nEntries=0\r\nFirstRun=0\r\n" +
+                     markerMacro(1, std::to_string(kCtrlAltK), h, "zero"));
         h.start();
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
         EXPECT_FALSE(h.waitFor([&] { return h.programFileExists("zero.txt"); }, 3s));

@@ -83,7 +83,8 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     HWND prompt = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (prompt = h.findDialog("Keyvale Input Box")) != nullptr; }, 10s));
     EXPECT_EQ(e2e::Harness::dialogText(prompt), "Your name");
-    EXPECT_TRUE(h.waitFor([&] { return GetForegroundWindow() == prompt; }, 3s)) << "the prompt comes to the front";
+    EXPECT_TRUE(h.waitFor([&] { return GetForegroundWindow() == prompt; }, 3s))
+        << "the prompt comes to the front";
     e2e::Harness::setDialogEdit(prompt, "Bob");
     e2e::Harness::clickButton(prompt, "&OK");
     EXPECT_TRUE(typed(h, "Dear youHi Bob")) << "[" << h.editText() << "]";

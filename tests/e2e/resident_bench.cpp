@@ -38,9 +38,10 @@ TEST(ResidentBench, IdleProcessorUseWithAHundredTriggers) {
     const double cpuMs = static_cast<double>(cpuTime100ns(process) - cpu0) / 10000.0;
     const double wallMs = static_cast<double>(GetTickCount64() - t0);
     CloseHandle(process);
-    std::printf("idle with 100 trigger macros, interval 250 ms: %.0f ms of processor time in %.0f ms = %.2f %% of "
-                "one core (target <= 1 %%)\n",
-                cpuMs, wallMs, 100.0 * cpuMs / wallMs);
+    std::printf(
+        "idle with 100 trigger macros, interval 250 ms: %.0f ms of processor time in %.0f ms = %.2f %% of "
+        "one core (target <= 1 %%)\n",
+        cpuMs, wallMs, 100.0 * cpuMs / wallMs);
     EXPECT_TRUE(h.running());
     EXPECT_LE(cpuMs / wallMs, 0.01);
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.hpp"
-
+// After windows.h, which harness.hpp brings.
 #include <shellapi.h>
 
 using namespace std::chrono_literals;
@@ -12,7 +12,8 @@ using namespace std::chrono_literals;
 namespace {
 
 std::string store(const std::string& macros, int entries, bool firstRunDone = true) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + (firstRunDone ? "FirstRun=0\r\n" : "") + macros;
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + (firstRunDone ? "FirstRun=0\r\n" : "") +
+           macros;
 }
 
 // Stands in for the task bar's notification area: Shell_NotifyIcon hands its
@@ -39,8 +40,8 @@ struct FakeNotificationArea {
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "Shell_TrayWnd";
         RegisterClassA(&wc);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
+        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
+                                 nullptr, wc.hInstance, nullptr);
     }
     ~FakeNotificationArea() { DestroyWindow(window); }
 };

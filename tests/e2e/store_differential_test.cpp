@@ -75,7 +75,9 @@ TEST_F(StoreDifferential, ReadsOfHandWrittenFiles) {
         "NoEquals\r\n"
         "Dup=one\r\n"
         "DUP=two\r\n"
-        "Long=" + longValue + "\r\n"
+        "Long=" +
+        longValue +
+        "\r\n"
         "Empty=\r\n"
         "\r\n"
         "[ Macro1 ]\r\n"
@@ -85,7 +87,8 @@ TEST_F(StoreDifferential, ReadsOfHandWrittenFiles) {
         "Trigger=shadowed\r\n"
         "[Macro2]\n"
         "Name=lf only\n");
-    for (const char* key : {"Entries", "firstrun", "Quoted", "Half", "NoEquals", "Dup", "Long", "Empty", "Missing"})
+    for (const char* key :
+         {"Entries", "firstrun", "Quoted", "Half", "NoEquals", "Dup", "Long", "Empty", "Missing"})
         expectSameRead("main", key);
     for (const char* key : {"Name", "HotKey", "Trigger"}) expectSameRead("MACRO1", key);
     expectSameRead("Macro2", "Name");

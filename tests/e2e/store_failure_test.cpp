@@ -59,8 +59,8 @@ struct StoreFailure : ::testing::Test {
 };
 
 UniqueFile holdOpen(const std::string& path, DWORD share) {
-    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -139,7 +139,8 @@ TEST_F(StoreFailure, TheProgramReportsAStoreItCannotReadAndLeavesItAlone) {
     h.start();
     int boxes = 0;
     HWND box = nullptr;
-    while (boxes < 6 && h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, boxes ? 3s : 15s)) {
+    while (boxes < 6 &&
+           h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, boxes ? 3s : 15s)) {
         EXPECT_EQ(e2e::Harness::dialogText(box), "Unable to read from " + h.storePath());
         e2e::Harness::clickButton(box, "OK");
         h.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);
