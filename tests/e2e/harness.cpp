@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -110,14 +111,22 @@ void Harness::writeStore(const std::string& text) {
 }
 
 std::string Harness::readStore() const {
-    std::ifstream f(storePath(), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return readFile(storePath());
+}
+
+std::string Harness::storeValue(int slot, const char* key) const {
+    char buf[1024] = {};
+    GetPrivateProfileStringA(("Macro" + std::to_string(slot)).c_str(), key, "(none)", buf, sizeof buf,
+                             storePath().c_str());
+    return buf;
 }
 
 void Harness::writeProgramFile(const std::string& name, const std::string& bytes) {
     std::ofstream(programDir_ + name, std::ios::binary) << bytes;
+}
+
+std::string Harness::readProgramFile(const std::string& name) const {
+    return readFile(programDir_ + name);
 }
 
 bool Harness::programFileExists(const std::string& name) const {
@@ -158,6 +167,12 @@ void Harness::keyDown(BYTE vk) {
 
 void Harness::keyUp(BYTE vk) {
     keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
+}
+
+void Harness::tap(BYTE vk) {
+    keyDown(vk);
+    keyUp(vk);
+    pumpFor(std::chrono::milliseconds(30));
 }
 
 void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers) {
@@ -288,6 +303,16 @@ std::string Harness::injectedKeys() const {
     return out;
 }
 
+std::string Harness::stillHeld() const {
+    std::map<DWORD, int> balance;
+    for (const KeyRecord& k : g_keys)
+        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
+    std::string held;
+    for (const auto& [vk, n] : balance)
+        if (n > 0) held += std::to_string(vk) + " ";
+    return held;
+}
+
 void Harness::setDialogEdit(HWND dialog, const std::string& text) {
     HWND edit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
     if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -301,6 +326,27 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
 
 void Harness::clearKeys() {
     g_keys.clear();
+}
+
+std::string store(int entries, const std::string& sections, const std::string& mainKeys) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + mainKeys + sections;
+}
+
+HWND trayForm(DWORD pid) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
+         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
+        DWORD p = 0;
+        GetWindowThreadProcessId(w, &p);
+        if (p == pid) return w;
+    }
+    return nullptr;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
 }
 
 }  // namespace e2e
