@@ -16,16 +16,16 @@ struct Script {
 };
 
 void setUp(e2e::Harness& h, const std::vector<Script>& scripts) {
-    std::string store = "[Main]\r\nEntries=" + std::to_string(scripts.size()) + "\r\nFirstRun=0\r\n";
+    std::string sections;
     int slot = 0;
     for (const Script& s : scripts) {
         ++slot;
         // File names by slot: two macros may share a name in another letter case.
         const std::string file = "slot" + std::to_string(slot) + ".key";
         h.writeProgramFile(file, s.text);
-        store += e2e::macroSection(slot, s.name, 4, s.key ? e2e::ctrlAlt(s.key) : 0, file);
+        sections += e2e::macroSection(slot, s.name, 4, s.key ? e2e::ctrlAlt(s.key) : 0, file);
     }
-    h.writeStore(store);
+    h.writeStore(e2e::store(slot, sections));
     h.start();
     h.focusTarget();
 }

@@ -23,11 +23,11 @@ ULONGLONG cpuTime100ns(HANDLE process) {
 
 TEST(ResidentBench, IdleProcessorUseWithAHundredTriggers) {
     e2e::Harness h;
-    std::string store = "[Main]\r\nEntries=100\r\nFirstRun=0\r\n";
+    std::string sections;
     for (int n = 1; n <= 100; ++n)
-        store += e2e::macroSection(n, "Watch " + std::to_string(n), 4, 0, "w.key",
-                                   "Trigger=No Such Window Title " + std::to_string(n) + "\r\n");
-    h.writeStore(store);
+        sections += e2e::macroSection(n, "Watch " + std::to_string(n), 4, 0, "w.key",
+                                      "Trigger=No Such Window Title " + std::to_string(n) + "\r\n");
+    h.writeStore(e2e::store(100, sections));
     h.start();
     h.pumpFor(3s);
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, h.processId());

@@ -20,8 +20,7 @@ namespace {
 
 using kv::os::win32::UniqueFile;
 
-const std::string kOld =
-    "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n";
+const std::string kOld = e2e::store(1, "[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n");
 
 std::string message(const std::function<void()>& f) {
     try {

@@ -28,8 +28,7 @@ TEST(PlaybackBench, MacroTypingAgainstARawKeybdEventLoop) {
     const std::string text = benchText(n);
     e2e::Harness h;
     h.writeProgramFile("Type.key", text);
-    h.writeStore("[Main]\r\nEntries=1\r\nFirstRun=0\r\n" +
-                 e2e::macroSection(1, "Type", 4, e2e::ctrlAlt('K'), "Type.key"));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Type", 4, e2e::ctrlAlt('K'), "Type.key")));
     h.start();
     h.focusTarget();
 
