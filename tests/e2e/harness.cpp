@@ -1,4 +1,6 @@
 #include "harness.hpp"
+// After windows.h, which harness.hpp brings.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -330,6 +332,34 @@ void Harness::clearKeys() {
 
 std::string store(int entries, const std::string& sections, const std::string& mainKeys) {
     return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + mainKeys + sections;
+}
+
+namespace {
+LRESULT CALLBACK notificationAreaProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COPYDATA) {
+        const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
+        if (cds->dwData == NIM_ADD)
+            ++NotificationArea::adds, NotificationArea::from = reinterpret_cast<HWND>(w);
+        if (cds->dwData == NIM_DELETE) ++NotificationArea::deletes;
+        return TRUE;
+    }
+    return DefWindowProcA(h, m, w, l);
+}
+}  // namespace
+
+NotificationArea::NotificationArea() {
+    adds = deletes = 0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = notificationAreaProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+}
+
+NotificationArea::~NotificationArea() {
+    DestroyWindow(window);
 }
 
 HWND trayForm(DWORD pid) {

@@ -45,6 +45,22 @@ struct KeyRecord {
     DWORD time = 0;
 };
 
+// Stands in for the task bar's notification area while it lives:
+// Shell_NotifyIcon hands its requests to the first window of this class, as
+// WM_COPYDATA with the request in dwData. Without it, removing the tray icon
+// waits for a shell that is not there.
+struct NotificationArea {
+    static inline int adds = 0;
+    static inline int deletes = 0;
+    // The window that added the last icon.
+    static inline HWND from = nullptr;
+    HWND window = nullptr;
+    NotificationArea();
+    ~NotificationArea();
+    NotificationArea(const NotificationArea&) = delete;
+    NotificationArea& operator=(const NotificationArea&) = delete;
+};
+
 class Harness {
 public:
     Harness();

@@ -4,42 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "harness.hpp"
-// After windows.h, which harness.hpp brings.
-#include <shellapi.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-// Stands in for the task bar's notification area: Shell_NotifyIcon hands its
-// requests to the first window of this class, as WM_COPYDATA with the request
-// in dwData.
-struct FakeNotificationArea {
-    static inline int adds = 0;
-    static inline int deletes = 0;
-    static inline HWND from = nullptr;
-    HWND window = nullptr;
-    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        if (m == WM_COPYDATA) {
-            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
-            if (cds->dwData == NIM_ADD) ++adds, from = reinterpret_cast<HWND>(w);
-            if (cds->dwData == NIM_DELETE) ++deletes;
-            return TRUE;
-        }
-        return DefWindowProcA(h, m, w, l);
-    }
-    FakeNotificationArea() {
-        adds = deletes = 0;
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
-    }
-    ~FakeNotificationArea() { DestroyWindow(window); }
-};
 
 // A further instance of the program, as a shortcut starts it while the
 // harness's instance is resident; by default from the harness's directory.
@@ -235,21 +203,21 @@ TEST(Resident, ALogOffQueryEndsTheProgramWithoutSavingTheGeometry) {
 }
 
 TEST(Resident, TheIconComesBackWhenTheTaskBarIsCreatedAgain) {
-    FakeNotificationArea area;
+    e2e::NotificationArea area;
     ASSERT_EQ(FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr), area.window)
         << "another notification area is in front of the test's";
     e2e::Harness h;
     h.writeStore(e2e::store(0));
     h.start();
-    ASSERT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 1; }, 5s));
+    ASSERT_TRUE(h.waitFor([] { return e2e::NotificationArea::adds == 1; }, 5s));
     HWND tray = e2e::trayForm(h.processId());
-    EXPECT_EQ(FakeNotificationArea::from, tray);
+    EXPECT_EQ(e2e::NotificationArea::from, tray);
     // What the shell broadcasts when it restarts.
     PostMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 2; }, 5s));
+    EXPECT_TRUE(h.waitFor([] { return e2e::NotificationArea::adds == 2; }, 5s));
     PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
-    EXPECT_EQ(FakeNotificationArea::deletes, 1) << "Exit removes the icon";
+    EXPECT_EQ(e2e::NotificationArea::deletes, 1) << "Exit removes the icon";
 }
 
 TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {

@@ -44,25 +44,6 @@ std::string longRecording() {
     return kv::journal::encodeRecording(r);
 }
 
-// Stands in for the task bar's notification area, so that removing the tray
-// icon at the end does not wait for a shell that is not there.
-struct NotificationArea {
-    HWND window = nullptr;
-    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        return m == WM_COPYDATA ? TRUE : DefWindowProcA(h, m, w, l);
-    }
-    NotificationArea() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
-    }
-    ~NotificationArea() { DestroyWindow(window); }
-};
-
 }  // namespace
 
 TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
@@ -127,7 +108,7 @@ TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
 TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
     for (const bool logOff : {false, true}) {
         SCOPED_TRACE(logOff ? "log-off during the value prompt" : "Exit during a delay");
-        NotificationArea area;
+        e2e::NotificationArea area;
         e2e::Harness h;
         h.writeProgramFile("s.key", logOff ? "x<<INPUT:Name>>y" : "x<<MINS10>>y");
         h.writeStore(e2e::store(1, e2e::macroSection(1, "S", 4, e2e::ctrlAlt('K'), "s.key")));
