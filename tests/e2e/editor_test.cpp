@@ -9,50 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "harness.hpp"
+#include "remote_controls.hpp"
 #include "screenshot.hpp"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string textOf(HWND w) {
-    // GetWindowText does not ask another process's controls.
-    char buf[4096] = {};
-    SendMessageA(w, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-// The first visible child of the class whose caption matches (any when empty)
-// and whose style has all of styleBits.
-HWND visibleChild(HWND parent, const char* cls, const std::string& caption = "", DWORD styleBits = 0) {
-    struct Search {
-        const char* cls;
-        const std::string* caption;
-        DWORD bits;
-        HWND found;
-    } s{cls, &caption, styleBits, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(lp);
-            char c[64] = {};
-            GetClassNameA(h, c, sizeof c);
-            const DWORD style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
-            if (lstrcmpiA(c, s.cls) == 0 && IsWindowVisible(h) && (style & s.bits) == s.bits &&
-                (s.caption->empty() || textOf(h) == *s.caption)) {
-                s.found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-HWND openMenu() {
-    HWND m = FindWindowA("#32768", nullptr);
-    return m && IsWindowVisible(m) ? m : nullptr;
-}
 
 void setClipboard(HWND owner, const std::string& text) {
     ASSERT_TRUE(OpenClipboard(owner));
@@ -87,11 +49,12 @@ struct Editor {
         EXPECT_TRUE(h.waitFor([&] { return (manager = h.findDialog("Veltrane Keyvale")) != nullptr; }, 15s));
         e2e::Harness::clickButton(manager, "New Macro");
         EXPECT_TRUE(h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s));
-        next([&] { return visibleChild(wizard, "Edit") != nullptr; });
-        SendMessageA(visibleChild(wizard, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        next([&] { return visibleChild(wizard, HOTKEY_CLASSA) != nullptr; });
-        if (hotKey) SendMessageA(visibleChild(wizard, HOTKEY_CLASSA), HKM_SETHOTKEY, hotKey, 0);
-        next([&] { return (script = visibleChild(wizard, "Edit", "", ES_MULTILINE)) != nullptr; });
+        next([&] { return e2e::visibleChild(wizard, "Edit") != nullptr; });
+        SendMessageA(e2e::visibleChild(wizard, "Edit"), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(name.c_str()));
+        next([&] { return e2e::visibleChild(wizard, HOTKEY_CLASSA) != nullptr; });
+        if (hotKey) SendMessageA(e2e::visibleChild(wizard, HOTKEY_CLASSA), HKM_SETHOTKEY, hotKey, 0);
+        next([&] { return (script = e2e::visibleChild(wizard, "Edit", "", ES_MULTILINE)) != nullptr; });
     }
 
     void next(const std::function<bool()>& arrived) {
@@ -99,24 +62,19 @@ struct Editor {
         EXPECT_TRUE(h.waitFor(arrived, 10s));
     }
 
-    std::string text() const { return textOf(script); }
+    std::string text() const { return e2e::windowText(script); }
     void setText(const std::string& t, int selStart, int selEnd) {
         SendMessageA(script, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
         SendMessageA(script, EM_SETSEL, selStart, selEnd);
     }
-    HWND button(const char* caption) const { return visibleChild(wizard, "Button", caption); }
+    HWND button(const char* caption) const { return e2e::visibleChild(wizard, "Button", caption); }
 
-    void key(BYTE vk) {
-        h.keyDown(vk);
-        h.keyUp(vk);
-        h.pumpFor(30ms);
-    }
     // Picks item index of the open menu with the arrow keys and Enter.
     void pickOpenMenuItem(int index) {
-        ASSERT_TRUE(h.waitFor([] { return openMenu() != nullptr; }, 5s));
-        for (int i = 0; i <= index; ++i) key(VK_DOWN);
-        key(VK_RETURN);
-        EXPECT_TRUE(h.waitFor([] { return openMenu() == nullptr; }, 5s));
+        ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+        for (int i = 0; i <= index; ++i) h.tap(VK_DOWN);
+        h.tap(VK_RETURN);
+        EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
     }
     // Clicks the menu button and picks the item.
     void choose(const char* caption, int index) {
@@ -135,7 +93,7 @@ struct Editor {
 
 // Sets the first edit of a dialog and presses one of its buttons.
 void answer(HWND dialog, const std::string& value, const std::string& buttonCaption) {
-    SendMessageA(visibleChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+    SendMessageA(e2e::visibleChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
     e2e::Harness::clickButton(dialog, buttonCaption);
 }
 
@@ -151,17 +109,17 @@ TEST(Editor, MenuButtonsWorkFromTheKeyboardAndInsertOverTheSelectionOrAtTheCaret
     // Text selected: the selection becomes the token. Tab reaches the menu
     // button from the script box, Alt+Down opens it.
     e.setText("abcdef", 1, 3);
-    e.key(VK_TAB);
+    h.tap(VK_TAB);
     h.keyDown(VK_MENU);
-    e.key(VK_DOWN);
+    h.tap(VK_DOWN);
     h.keyUp(VK_MENU);
     e.pickOpenMenuItem(11);  // F5
     EXPECT_TRUE(e.waitForText("a<<F5>>def")) << e.text();
 
     // No selection: inserted at the caret, not at the end; Enter opens the menu.
     e.setText("abcdef", 2, 2);
-    e.key(VK_TAB);
-    e.key(VK_RETURN);
+    h.tap(VK_TAB);
+    h.tap(VK_RETURN);
     e.pickOpenMenuItem(11);
     EXPECT_TRUE(e.waitForText("ab<<F5>>cdef")) << e.text();
     DWORD start = 0, end = 0;
@@ -170,11 +128,11 @@ TEST(Editor, MenuButtonsWorkFromTheKeyboardAndInsertOverTheSelectionOrAtTheCaret
     EXPECT_EQ(end, 8u);
 
     // The focus went back to the script box: typing goes there. Space opens the menu too.
-    e.key(VK_END);
-    e.key('X');
+    h.tap(VK_END);
+    h.tap('X');
     EXPECT_TRUE(e.waitForText("ab<<F5>>cdefx")) << e.text();
-    e.key(VK_TAB);
-    e.key(VK_SPACE);
+    h.tap(VK_TAB);
+    h.tap(VK_SPACE);
     e.pickOpenMenuItem(6);  // Enter
     EXPECT_TRUE(e.waitForText("ab<<F5>>cdefx<<ENTER>>")) << e.text();
 
@@ -186,14 +144,14 @@ TEST(Editor, MenuButtonsWorkFromTheKeyboardAndInsertOverTheSelectionOrAtTheCaret
     EXPECT_NE(e2e::Harness::dialogText(box).find("Type the exact name of the existing macro to run"),
               std::string::npos);
     // Enter answers, Esc cancels.
-    SendMessageA(visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Notes"));
-    e.key(VK_RETURN);
+    SendMessageA(e2e::visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Notes"));
+    h.tap(VK_RETURN);
     EXPECT_TRUE(e.waitForText("<<RUN:Notes>>")) << e.text();
     e.choose("&Misc.", 2);
     box = e.waitForWindow("Run another macro");
     ASSERT_TRUE(box);
-    SendMessageA(visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
-    e.key(VK_ESCAPE);
+    SendMessageA(e2e::visibleChild(box, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
+    h.tap(VK_ESCAPE);
     EXPECT_TRUE(h.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s));
     h.pumpFor(300ms);
     EXPECT_EQ(e.text(), "<<RUN:Notes>>");
@@ -236,9 +194,9 @@ TEST(Editor, HintsComeFirstWhenOnAndTheDialogsInsertTheirTokens) {
     EXPECT_TRUE(h.waitFor([&] { return h.findDialog("Keyvale") == nullptr; }, 5s));
     EXPECT_TRUE(IsWindowVisible(wait));
     // Digits only, at most three.
-    HWND time = visibleChild(wait, "Edit");
+    HWND time = e2e::visibleChild(wait, "Edit");
     for (char c : std::string("1a2345")) SendMessageA(time, WM_CHAR, static_cast<WPARAM>(c), 0);
-    EXPECT_EQ(textOf(time), "123");
+    EXPECT_EQ(e2e::windowText(time), "123");
     SendMessageA(time, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("10"));
     e2e::Harness::clickButton(wait, "&Minutes");
     e2e::Harness::clickButton(wait, "&OK");
@@ -250,7 +208,7 @@ TEST(Editor, HintsComeFirstWhenOnAndTheDialogsInsertTheirTokens) {
     e2e::Harness::clickButton(e.wizard, "&Start a Delay");
     wait = e.waitForWindow("Wait Time");
     ASSERT_TRUE(wait);
-    EXPECT_EQ(textOf(visibleChild(wait, "Edit")), "10");
+    EXPECT_EQ(e2e::windowText(e2e::visibleChild(wait, "Edit")), "10");
     e2e::Harness::clickButton(wait, "&Cancel");
     EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(wait); }, 5s));
     EXPECT_EQ(e.text(), "<<MINS10>>");
@@ -284,7 +242,7 @@ TEST(Editor, AScriptBuiltFromMenusAndDialogsRunsFromItsHotKey) {
     // The accelerator opens a menu button's menu too.
     SetForegroundWindow(e.wizard);
     h.keyDown(VK_MENU);
-    e.key('D');
+    h.tap('D');
     h.keyUp(VK_MENU);
     e.pickOpenMenuItem(0);  // short date
     e.choose("&Repeat", 1);
@@ -293,7 +251,7 @@ TEST(Editor, AScriptBuiltFromMenusAndDialogsRunsFromItsHotKey) {
 
     // Enter in the script box presses the default button: Next to the summary.
     SetForegroundWindow(e.wizard);
-    e.key(VK_RETURN);
+    h.tap(VK_RETURN);
     HWND finished = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (finished = e.button("&Finished")) != nullptr; }, 5s));
     e2e::Harness::clickButton(e.wizard, "&Finished");
@@ -318,16 +276,16 @@ TEST(Editor, ScreenshotOfThePageWithAMenuAndTheFourDialogs) {
     ASSERT_TRUE(e.script);
     e.setText("Dear <<INPUT:Name>><<WRITEVALUE>>,<<ENTER>><<SHORTDATE>><<TAB>>", 0, 0);
     PostMessageA(e.button("Special &Keys"), BM_CLICK, 0, 0);
-    ASSERT_TRUE(h.waitFor([] { return openMenu() != nullptr; }, 5s));
-    e.key(VK_DOWN);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.tap(VK_DOWN);
     h.pumpFor(300ms);
     RECT w, m;
     GetWindowRect(e.wizard, &w);
-    GetWindowRect(openMenu(), &m);
+    GetWindowRect(e2e::openPopupMenu(), &m);
     UnionRect(&w, &w, &m);
     e2e::saveScreenRect(w, "editor-menu");
-    e.key(VK_ESCAPE);
-    ASSERT_TRUE(h.waitFor([] { return openMenu() == nullptr; }, 5s));
+    h.tap(VK_ESCAPE);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
     h.pumpFor(300ms);
     EXPECT_EQ(e.text(), "Dear <<INPUT:Name>><<WRITEVALUE>>,<<ENTER>><<SHORTDATE>><<TAB>>");  // nothing chosen
 

@@ -9,11 +9,9 @@ using namespace std::chrono_literals;
 TEST(Errors, AMissingScriptShowsTheErrorBoxAndLaterHotKeysStillWork) {
     e2e::Harness h;
     h.writeProgramFile("after.bat", "@echo off\r\necho ran> \"%~dp0after.txt\"\r\n");
-    h.writeStore("[Main]\r\nEntries=2\r\nFirstRun=0\r\n"
-                 "[Macro1]\r\nName=Gone\r\nType=4\r\nHotKey=" + std::to_string(0xC000 + 'K') +
-                 "\r\nFileName=Gone.key\r\n"
-                 "[Macro2]\r\nName=After\r\nType=1\r\nHotKey=" + std::to_string(0xC000 + 'J') +
-                 "\r\nFileName=" + h.programDir() + "after.bat\r\n");
+    h.writeStore(
+        e2e::store(2, e2e::macroSection(1, "Gone", 4, e2e::ctrlAlt('K'), "Gone.key") +
+                          e2e::macroSection(2, "After", 1, e2e::ctrlAlt('J'), h.programDir() + "after.bat")));
     h.start();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     HWND box = nullptr;

@@ -1,8 +1,11 @@
 #include "harness.hpp"
+// After windows.h, which harness.hpp brings.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -65,10 +68,10 @@ Harness::Harness() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "KeyvaleE2ETarget";
     RegisterClassA(&wc);
-    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                              50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
-    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 5, 5,
-                            480, 250, target_, nullptr, wc.hInstance, nullptr);
+    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              50, 50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
+                            5, 5, 480, 250, target_, nullptr, wc.hInstance, nullptr);
     if (!g_hook) g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
     focusTarget();
     g_keys.clear();
@@ -91,7 +94,8 @@ void Harness::removeProgramDir() {
     HANDLE find = FindFirstFileA((programDir_ + "*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((programDir_ + fd.cFileName).c_str());
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((programDir_ + fd.cFileName).c_str());
         } while (FindNextFileA(find, &fd));
         FindClose(find);
     }
@@ -109,14 +113,22 @@ void Harness::writeStore(const std::string& text) {
 }
 
 std::string Harness::readStore() const {
-    std::ifstream f(storePath(), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return readFile(storePath());
+}
+
+std::string Harness::storeValue(int slot, const char* key) const {
+    char buf[1024] = {};
+    GetPrivateProfileStringA(("Macro" + std::to_string(slot)).c_str(), key, "(none)", buf, sizeof buf,
+                             storePath().c_str());
+    return buf;
 }
 
 void Harness::writeProgramFile(const std::string& name, const std::string& bytes) {
     std::ofstream(programDir_ + name, std::ios::binary) << bytes;
+}
+
+std::string Harness::readProgramFile(const std::string& name) const {
+    return readFile(programDir_ + name);
 }
 
 bool Harness::programFileExists(const std::string& name) const {
@@ -151,9 +163,19 @@ bool Harness::waitForExit(std::chrono::milliseconds timeout) {
     return waitFor([this] { return !running(); }, timeout);
 }
 
-void Harness::keyDown(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0); }
+void Harness::keyDown(BYTE vk) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0);
+}
 
-void Harness::keyUp(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0); }
+void Harness::keyUp(BYTE vk) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
+}
+
+void Harness::tap(BYTE vk) {
+    keyDown(vk);
+    keyUp(vk);
+    pumpFor(std::chrono::milliseconds(30));
+}
 
 void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers) {
     for (BYTE m : modifiers) keyDown(m);
@@ -192,7 +214,9 @@ std::string Harness::editText() const {
     return s;
 }
 
-void Harness::clearEdit() { SetWindowTextA(edit_, ""); }
+void Harness::clearEdit() {
+    SetWindowTextA(edit_, "");
+}
 
 void Harness::focusTarget() {
     ShowWindow(target_, SW_SHOW);
@@ -265,7 +289,9 @@ void Harness::clickButton(HWND dialog, const std::string& caption) {
     if (s.found) PostMessageA(s.found, BM_CLICK, 0, 0);
 }
 
-const std::vector<KeyRecord>& Harness::keys() const { return g_keys; }
+const std::vector<KeyRecord>& Harness::keys() const {
+    return g_keys;
+}
 
 std::string Harness::injectedKeys() const {
     std::string out;
@@ -279,6 +305,16 @@ std::string Harness::injectedKeys() const {
     return out;
 }
 
+std::string Harness::stillHeld() const {
+    std::map<DWORD, int> balance;
+    for (const KeyRecord& k : g_keys)
+        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
+    std::string held;
+    for (const auto& [vk, n] : balance)
+        if (n > 0) held += std::to_string(vk) + " ";
+    return held;
+}
+
 void Harness::setDialogEdit(HWND dialog, const std::string& text) {
     HWND edit = FindWindowExA(dialog, nullptr, "Edit", nullptr);
     if (edit) SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -290,6 +326,57 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
            "\r\nHotKey=" + std::to_string(hotKey) + "\r\nFileName=" + fileName + "\r\n" + extra;
 }
 
-void Harness::clearKeys() { g_keys.clear(); }
+void Harness::clearKeys() {
+    g_keys.clear();
+}
+
+std::string store(int entries, const std::string& sections, const std::string& mainKeys) {
+    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + mainKeys + sections;
+}
+
+namespace {
+LRESULT CALLBACK notificationAreaProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_COPYDATA) {
+        const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
+        if (cds->dwData == NIM_ADD)
+            ++NotificationArea::adds, NotificationArea::from = reinterpret_cast<HWND>(w);
+        if (cds->dwData == NIM_DELETE) ++NotificationArea::deletes;
+        return TRUE;
+    }
+    return DefWindowProcA(h, m, w, l);
+}
+}  // namespace
+
+NotificationArea::NotificationArea() {
+    adds = deletes = 0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = notificationAreaProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&wc);
+    window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+}
+
+NotificationArea::~NotificationArea() {
+    DestroyWindow(window);
+}
+
+HWND trayForm(DWORD pid) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
+         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
+        DWORD p = 0;
+        GetWindowThreadProcessId(w, &p);
+        if (p == pid) return w;
+    }
+    return nullptr;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
 
 }  // namespace e2e

@@ -18,8 +18,22 @@ namespace e2e {
 std::string macroSection(int slot, const std::string& name, int kind, int hotKey, const std::string& fileName,
                          const std::string& extra = "");
 
+// The text of a store: [Main] with the entry count and mainKeys (whole
+// lines), then the sections. By default the first run is over, so the
+// program starts to the tray; without FirstRun ("") the manager window shows.
+std::string store(int entries, const std::string& sections = "",
+                  const std::string& mainKeys = "FirstRun=0\r\n");
+
+// The hidden tray form of the program's process pid, or nullptr.
+HWND trayForm(DWORD pid);
+
+// A whole file's bytes, empty when it cannot be read.
+std::string readFile(const std::string& path);
+
 // Ctrl+Alt+<key> as a stored hot-key value.
-inline int ctrlAlt(char key) { return 0xC000 + key; }
+inline int ctrlAlt(char key) {
+    return 0xC000 + key;
+}
 
 struct KeyRecord {
     DWORD vk;
@@ -29,6 +43,22 @@ struct KeyRecord {
     bool injectedByKeyvale;
     // The event's time stamp (GetTickCount), given when it was sent.
     DWORD time = 0;
+};
+
+// Stands in for the task bar's notification area while it lives:
+// Shell_NotifyIcon hands its requests to the first window of this class, as
+// WM_COPYDATA with the request in dwData. Without it, removing the tray icon
+// waits for a shell that is not there.
+struct NotificationArea {
+    static inline int adds = 0;
+    static inline int deletes = 0;
+    // The window that added the last icon.
+    static inline HWND from = nullptr;
+    HWND window = nullptr;
+    NotificationArea();
+    ~NotificationArea();
+    NotificationArea(const NotificationArea&) = delete;
+    NotificationArea& operator=(const NotificationArea&) = delete;
 };
 
 class Harness {
@@ -41,7 +71,10 @@ public:
     std::string storePath() const;
     void writeStore(const std::string& text);
     std::string readStore() const;
+    // A key of [Macro<slot>] as the platform's profile functions read it, "(none)" when missing.
+    std::string storeValue(int slot, const char* key) const;
     void writeProgramFile(const std::string& name, const std::string& bytes);
+    std::string readProgramFile(const std::string& name) const;
     bool programFileExists(const std::string& name) const;
 
     // Starts Macros.exe from the program directory with the arguments.
@@ -57,6 +90,9 @@ public:
     void pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers = {});
     void keyDown(BYTE vk);
     void keyUp(BYTE vk);
+    // Presses and releases a key, then pumps a little: the harness's keyboard
+    // hook runs on this thread.
+    void tap(BYTE vk);
 
     // Pumps messages until the condition holds or the time-out passes.
     bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
@@ -79,6 +115,8 @@ public:
     // virtual keys, + for a press and - for a release.
     std::string injectedKeys() const;
     void clearKeys();
+    // The keys Keyvale pressed and did not release, as decimal virtual keys each followed by a blank.
+    std::string stillHeld() const;
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);
 

@@ -9,7 +9,8 @@ using namespace std::chrono_literals;
 namespace {
 
 // A kind-1 macro that opens a batch file writing a marker file.
-std::string markerMacro(int slot, const std::string& hotKey, const e2e::Harness& h, const std::string& marker) {
+std::string markerMacro(int slot, const std::string& hotKey, const e2e::Harness& h,
+                        const std::string& marker) {
     return "[Macro" + std::to_string(slot) + "]\r\nName=Marker " + marker + "\r\nType=1\r\nHotKey=" + hotKey +
            "\r\nFileName=" + h.programDir() + marker + ".bat\r\n";
 }
@@ -18,15 +19,13 @@ void writeMarkerBatch(e2e::Harness& h, const std::string& marker) {
     h.writeProgramFile(marker + ".bat", "@echo off\r\necho ran> \"%~dp0" + marker + ".txt\"\r\n");
 }
 
-constexpr int kCtrlAltK = 0xC000 + 'K';
-
 }  // namespace
 
 TEST(HotKeys, AKindOneMacroRunsOnlyAfterTheModifiersAreReleased) {
     e2e::Harness h;
     writeMarkerBatch(h, "one");
     // The value in hexadecimal, as a hand-edited store may hold it.
-    h.writeStore("[Main]\r\nEntries=1\r\nFirstRun=0\r\n" + markerMacro(1, "0xC04B", h, "one"));
+    h.writeStore(e2e::store(1, markerMacro(1, "0xC04B", h, "one")));
     h.start();
     h.keyDown(VK_CONTROL);
     h.keyDown(VK_MENU);
@@ -48,8 +47,8 @@ TEST(HotKeys, TwoMacrosOnOneCombinationRunOnlyTheLowerSlot) {
     e2e::Harness h;
     writeMarkerBatch(h, "low");
     writeMarkerBatch(h, "high");
-    h.writeStore("[Main]\r\nEntries=2\r\nFirstRun=0\r\n" + markerMacro(1, std::to_string(kCtrlAltK), h, "low") +
-                 markerMacro(2, std::to_string(kCtrlAltK), h, "high"));
+    h.writeStore(e2e::store(2, markerMacro(1, std::to_string(e2e::ctrlAlt('K')), h, "low") +
+                                   markerMacro(2, std::to_string(e2e::ctrlAlt('K')), h, "high")));
     h.start();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("low.txt"); }, 15s));
@@ -61,7 +60,7 @@ TEST(HotKeys, SlotsBeyondTheTableOrBehindZeroEntriesDoNotRun) {
     {
         e2e::Harness h;
         writeMarkerBatch(h, "zero");
-        h.writeStore("[Main]\r\nEntries=0\r\nFirstRun=0\r\n" + markerMacro(1, std::to_string(kCtrlAltK), h, "zero"));
+        h.writeStore(e2e::store(0, markerMacro(1, std::to_string(e2e::ctrlAlt('K')), h, "zero")));
         h.start();
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
         EXPECT_FALSE(h.waitFor([&] { return h.programFileExists("zero.txt"); }, 3s));
@@ -70,9 +69,8 @@ TEST(HotKeys, SlotsBeyondTheTableOrBehindZeroEntriesDoNotRun) {
         e2e::Harness h;
         writeMarkerBatch(h, "far");
         writeMarkerBatch(h, "near");
-        h.writeStore("[Main]\r\nEntries=101\r\nFirstRun=0\r\n" +
-                     markerMacro(101, std::to_string(kCtrlAltK), h, "far") +
-                     markerMacro(100, std::to_string(0xC000 + 'J'), h, "near"));
+        h.writeStore(e2e::store(101, markerMacro(101, std::to_string(e2e::ctrlAlt('K')), h, "far") +
+                                         markerMacro(100, std::to_string(e2e::ctrlAlt('J')), h, "near")));
         h.start();
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');

@@ -13,12 +13,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kHotKey = 0xC000 + 'K';
-
 std::string setUpStore(int kind, int speed) {
-    return "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Bench\r\nType=" + std::to_string(kind) +
-           "\r\nHotKey=" + std::to_string(kHotKey) +
-           "\r\nFileName=bench.dat\r\nSpeed=" + std::to_string(speed) + "\r\n";
+    return e2e::store(1, e2e::macroSection(1, "Bench", kind, e2e::ctrlAlt('K'), "bench.dat",
+                                           "Speed=" + std::to_string(speed) + "\r\n"));
 }
 
 // Lower-case letters and blanks, so the edit control shows exactly what was typed.

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 
 #include "harness.hpp"
 #include "journal/journal_file.hpp"
@@ -14,16 +13,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string section(int slot, const std::string& name, int kind, char hotKey, const std::string& file,
-                    const std::string& extra = "") {
-    return "[Macro" + std::to_string(slot) + "]\r\nName=" + name + "\r\nType=" + std::to_string(kind) +
-           "\r\nHotKey=" + std::to_string(0xC000 + hotKey) + "\r\nFileName=" + file + "\r\n" + extra;
-}
-
-std::string store(int entries, const std::string& sections) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\nFirstRun=0\r\n" + sections;
-}
 
 // Records, with the recorder hosted in this process, what act() types with
 // keybd_event (untagged, so the hooks see it as the user's), into the program
@@ -46,25 +35,8 @@ kv::journal::Recording record(e2e::Harness& h, const std::string& file, bool key
     return r.value_or(kv::journal::Recording{});
 }
 
-void tap(e2e::Harness& h, BYTE vk) {
-    h.keyDown(vk);
-    h.keyUp(vk);
-    h.pumpFor(20ms);
-}
-
 void typeLetters(e2e::Harness& h, const std::string& upperCaseLetters) {
-    for (char c : upperCaseLetters) tap(h, static_cast<BYTE>(c == ' ' ? VK_SPACE : c));
-}
-
-// Keys the replay pressed and did not release.
-std::string stillHeld(const e2e::Harness& h) {
-    std::map<DWORD, int> balance;
-    for (const e2e::KeyRecord& k : h.keys())
-        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
-    std::string held;
-    for (const auto& [vk, n] : balance)
-        if (n > 0) held += std::to_string(vk) + " ";
-    return held;
+    for (char c : upperCaseLetters) h.tap(static_cast<BYTE>(c == ' ' ? VK_SPACE : c));
 }
 
 // Milliseconds from the first character's arrival in the edit control to the whole text's.
@@ -88,20 +60,20 @@ TEST(Journal, AKeystrokeRecordingReplaysFromAKindTwoHotKey) {
     e2e::Harness h;
     const auto rec = record(h, "Greeting.dat", true, [&] {
         h.keyDown(VK_SHIFT);
-        tap(h, 'H');
+        h.tap('H');
         h.keyUp(VK_SHIFT);
         typeLetters(h, "ELLO WORLD");
     });
     EXPECT_TRUE(rec.keyStrokesOnly);
     EXPECT_EQ(rec.events.size(), 2u + 2 * 11);
-    h.writeStore(store(1, section(1, "Greeting", 2, 'K', "Greeting.dat")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Greeting", 2, e2e::ctrlAlt('K'), "Greeting.dat")));
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "Hello world"; }, 15s)) << h.editText();
     h.pumpFor(300ms);
     EXPECT_EQ(h.editText(), "Hello world");
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
 }
 
@@ -109,7 +81,7 @@ TEST(Journal, KindThreeKeepsTheRecordedPaceAtSpeedOneAndDropsItAtSpeedTwo) {
     e2e::Harness h;
     const auto rec = record(h, "Slow.dat", false, [&] {
         for (char c : std::string("ABCD")) {
-            tap(h, static_cast<BYTE>(c));
+            h.tap(static_cast<BYTE>(c));
             h.pumpFor(600ms);
         }
     });
@@ -125,8 +97,9 @@ TEST(Journal, KindThreeKeepsTheRecordedPaceAtSpeedOneAndDropsItAtSpeedTwo) {
     }
     ASSERT_EQ(presses, 4);
     ASSERT_GT(recorded, 1700);
-    h.writeStore(store(2, section(1, "Slow", 3, 'S', "Slow.dat", "Speed=1\r\n") +
-                              section(2, "Fast", 3, 'F', "Slow.dat", "Speed=2\r\n")));
+    h.writeStore(
+        e2e::store(2, e2e::macroSection(1, "Slow", 3, e2e::ctrlAlt('S'), "Slow.dat", "Speed=1\r\n") +
+                          e2e::macroSection(2, "Fast", 3, e2e::ctrlAlt('F'), "Slow.dat", "Speed=2\r\n")));
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'S');
@@ -146,35 +119,36 @@ TEST(Journal, EscFromTheUserCancelsAndNoKeyStaysDown) {
     e2e::Harness h;
     record(h, "Held.dat", false, [&] {
         h.keyDown(VK_SHIFT);
-        tap(h, 'A');
+        h.tap('A');
         h.pumpFor(3000ms);
-        tap(h, 'B');
+        h.tap('B');
         h.keyUp(VK_SHIFT);
     });
-    h.writeStore(store(1, section(1, "Held", 3, 'K', "Held.dat", "Speed=1\r\n")));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Held", 3, e2e::ctrlAlt('K'), "Held.dat", "Speed=1\r\n")));
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     ASSERT_TRUE(h.waitFor([&] { return h.editText() == "A"; }, 15s)) << h.editText();
-    EXPECT_NE(stillHeld(h), "") << "Shift is down while the replay waits";
-    tap(h, VK_ESCAPE);
+    EXPECT_NE(h.stillHeld(), "") << "Shift is down while the replay waits";
+    h.tap(VK_ESCAPE);
     h.pumpFor(4000ms);
     EXPECT_EQ(h.editText(), "A") << "the rest of the replay ran";
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
 }
 
 TEST(Journal, WhatKeyvaleInjectsIsNotRecorded) {
     e2e::Harness h;
     record(h, "Xyz.dat", true, [&] { typeLetters(h, "XYZ"); });
-    h.writeStore(store(1, section(1, "Xyz", 2, 'K', "Xyz.dat")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Xyz", 2, e2e::ctrlAlt('K'), "Xyz.dat")));
     h.start();
     h.focusTarget();
     // Record here while Macros.exe replays: only this process's own keys count.
     const auto rec = record(h, "Mine.dat", true, [&] {
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
         EXPECT_TRUE(h.waitFor([&] { return h.editText() == "xyz"; }, 15s)) << h.editText();
-        tap(h, 'Q');
+        h.tap('Q');
     });
     std::string pressed;
     for (const auto& e : rec.events)
@@ -192,8 +166,10 @@ TEST(Journal, AScriptThatRunsAReplayWaitsForItsEnd) {
     h.writeProgramFile("Direct.key", "<<RUN:keys>>, said the replay");
     h.writeProgramFile("Inner.key", "<<RUN:keys>>");
     h.writeProgramFile("Outer.key", "<<RUN:Inner>>, said the replay");
-    h.writeStore(store(4, section(1, "Keys", 2, 'J', "Keys.dat") + section(2, "Inner", 4, 'L', "Inner.key") +
-                              section(3, "Outer", 4, 'K', "Outer.key") + section(4, "Direct", 4, 'M', "Direct.key")));
+    h.writeStore(e2e::store(4, e2e::macroSection(1, "Keys", 2, e2e::ctrlAlt('J'), "Keys.dat") +
+                                   e2e::macroSection(2, "Inner", 4, e2e::ctrlAlt('L'), "Inner.key") +
+                                   e2e::macroSection(3, "Outer", 4, e2e::ctrlAlt('K'), "Outer.key") +
+                                   e2e::macroSection(4, "Direct", 4, e2e::ctrlAlt('M'), "Direct.key")));
     h.start();
     const std::string expected = "the quick brown fox jumps over the lazy dog, said the replay";
     for (char key : {'M', 'K'}) {
@@ -224,7 +200,8 @@ TEST(Journal, MouseEventsReplayWhereTheyWereRecorded) {
     for (const auto& e : rec.events) clicks += (e.mouseFlags & kv::journal::kMouseLeftDown) ? 1 : 0;
     EXPECT_EQ(clicks, 1);
     moveTo(10, 900);
-    h.writeStore(store(1, section(1, "Mouse", 3, 'K', "Mouse.dat", "Speed=2\r\n")));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Mouse", 3, e2e::ctrlAlt('K'), "Mouse.dat", "Speed=2\r\n")));
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');

@@ -1,5 +1,6 @@
 // The macro manager window, driven as a user would: rows, clicks, the popup
-// menu, delete, hide and reopen, F1, shortcuts and the printed list.
+// menu, delete, hide and reopen, F1, shortcuts and the printed list. The
+// stores have no FirstRun key, so the manager window shows at start.
 
 // clang-format off
 #include <windows.h>  // before the other system headers
@@ -13,8 +14,6 @@
 #include <tlhelp32.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "harness.hpp"
 #include "remote_controls.hpp"
@@ -24,31 +23,12 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kCtrlAltK = 0xC000 + 'K';
-constexpr int kCtrlAltJ = 0xC000 + 'J';
-
-std::string readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Entries without FirstRun: the manager window shows at start.
-std::string shownStore(const std::string& macros, int entries) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + macros;
-}
-
 struct Manager {
     HWND window = nullptr;
     HWND list = nullptr;
     HWND status = nullptr;
     HWND button(const char* caption) const { return e2e::findChild(window, "Button", caption); }
-    std::string statusText() const {
-        char text[512] = {};
-        SendMessageA(status, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-        return text;
-    }
+    std::string statusText() const { return e2e::windowText(status); }
     void clickButton(const char* caption) const {
         RECT r;
         GetWindowRect(button(caption), &r);
@@ -81,9 +61,9 @@ bool openRowMenu(e2e::Harness& h, const Manager& m, int row) {
 std::string fourKinds(const e2e::Harness& h) {
     return e2e::macroSection(1, "Open Notes", 1, 0, h.programDir() + "notes.txt",
                              "Trigger=Untitled - Notepad\r\n") +
-           e2e::macroSection(2, "Type Address", 2, kCtrlAltK, "Type Address.dat") +
+           e2e::macroSection(2, "Type Address", 2, e2e::ctrlAlt('K'), "Type Address.dat") +
            e2e::macroSection(3, "Fill Form", 3, 0x4000 + VK_F12, "Fill Form.dat", "Speed=2\r\n") +
-           e2e::macroSection(4, "Signature", 4, kCtrlAltJ, "Signature.key");
+           e2e::macroSection(4, "Signature", 4, e2e::ctrlAlt('J'), "Signature.key");
 }
 
 }  // namespace
@@ -92,7 +72,7 @@ TEST(Manager, RowsShowKindsHotKeysTriggersAndAClickEnablesTheCommands) {
     // Another program holds Ctrl+Alt+J before Keyvale starts.
     ASSERT_TRUE(RegisterHotKey(nullptr, 0x4A4A, MOD_CONTROL | MOD_ALT, 'J'));
     e2e::Harness h;
-    h.writeStore(shownStore(fourKinds(h), 4));
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_NE(m.list, nullptr);
@@ -126,7 +106,7 @@ TEST(Manager, DeleteAnsweredNoChangesNothingAndYesShiftsTheStoreAndFreesTheHotKe
     h.writeProgramFile("Type Address.dat", "x");
     h.writeProgramFile("Type Address.key", "x");
     h.writeProgramFile("Keep.key", "kept");
-    h.writeStore(shownStore(fourKinds(h), 4));
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_NE(m.list, nullptr);
@@ -166,7 +146,7 @@ TEST(Manager, DeleteAnsweredNoChangesNothingAndYesShiftsTheStoreAndFreesTheHotKe
 
 TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     e2e::Harness h;
-    h.writeStore(shownStore("", 0));
+    h.writeStore(e2e::store(0, "", ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_NE(m.window, nullptr);
@@ -212,15 +192,15 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
     SetForegroundWindow(m.window);
     h.pumpFor(200ms);
     m.clickButton("Help");
-    const auto helpOpened = [&] { return readFile(marker).find("Keyvale.html") != std::string::npos; };
+    const auto helpOpened = [&] { return e2e::readFile(marker).find("Keyvale.html") != std::string::npos; };
     EXPECT_TRUE(h.waitFor(helpOpened, 10s)) << "Help";
     h.pumpFor(300ms);
     DeleteFileA(marker.c_str());
     // The started handler may have taken the foreground.
     SetForegroundWindow(m.window);
     h.waitFor([&] { return GetForegroundWindow() == m.window; }, 3s);
-    e2e::tapKey(VK_F1);
-    EXPECT_TRUE(h.waitFor(helpOpened, 10s)) << "F1: " << readFile(marker);
+    h.tap(VK_F1);
+    EXPECT_TRUE(h.waitFor(helpOpened, 10s)) << "F1: " << e2e::readFile(marker);
     RegDeleteTreeA(HKEY_CLASSES_ROOT, "KeyvaleTestHelp");
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html#Operation");
 
@@ -234,7 +214,7 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
 
 TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
     e2e::Harness h;
-    h.writeStore(shownStore(fourKinds(h), 4));
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_NE(m.list, nullptr);
@@ -248,14 +228,14 @@ TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
     ASSERT_TRUE(h.waitFor([&] { return (menu = e2e::openPopupMenu()) != nullptr; }, 5s));
     h.pumpFor(300ms);
     // Down twice to "Create Shortcut...", Right opens its submenu.
-    e2e::tapKey(VK_DOWN);
-    e2e::tapKey(VK_DOWN);
-    e2e::tapKey(VK_DOWN);
-    e2e::tapKey(VK_RIGHT);
+    h.tap(VK_DOWN);
+    h.tap(VK_DOWN);
+    h.tap(VK_DOWN);
+    h.tap(VK_RIGHT);
     h.pumpFor(500ms);
     e2e::saveScreenshot(m.window, "manager_menu");
-    e2e::tapKey(VK_ESCAPE);
-    e2e::tapKey(VK_ESCAPE);
+    h.tap(VK_ESCAPE);
+    h.tap(VK_ESCAPE);
     h.pumpFor(300ms);
     EXPECT_EQ(e2e::openPopupMenu(), nullptr);
 }
@@ -361,15 +341,16 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     const std::string desktop = h.programDir() + "Desktop";
     DesktopRedirect redirect(desktop);
     h.writeProgramFile("Sig Line.key", "signed");
-    h.writeStore(shownStore(e2e::macroSection(1, "Other", 1, 0, "x.txt") +
-                                e2e::macroSection(2, "Sig Line", 4, kCtrlAltK, "Sig Line.key"),
-                            2));
+    h.writeStore(e2e::store(2,
+                            e2e::macroSection(1, "Other", 1, 0, "x.txt") +
+                                e2e::macroSection(2, "Sig Line", 4, e2e::ctrlAlt('K'), "Sig Line.key"),
+                            ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_TRUE(openRowMenu(h, m, 1));
     // "Create Shortcut...", its submenu, "On &Desktop".
-    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) e2e::tapKey(key);
-    e2e::tapKey('D');
+    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) h.tap(key);
+    h.tap('D');
     const std::string lnk = desktop + "\\Sig Line.lnk";
     ASSERT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
     h.pumpFor(300ms);  // written whole
@@ -443,7 +424,7 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
     const std::string text = folder.unix + "/page.txt";
     std::string cmd = "Z:\\usr\\bin\\pdftotext -layout \"" + folder.unix + "/" + name + "\" \"" + text + "\"";
     // The printer may still be moving the file into place: a few tries.
-    for (int attempt = 0; attempt < 10 && readFile(folder.windows + "\\page.txt").empty(); ++attempt) {
+    for (int attempt = 0; attempt < 10 && e2e::readFile(folder.windows + "\\page.txt").empty(); ++attempt) {
         h.pumpFor(1s);
         STARTUPINFOA si{};
         si.cb = sizeof si;
@@ -456,7 +437,7 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
     }
-    const std::string result = readFile(folder.windows + "\\page.txt");
+    const std::string result = e2e::readFile(folder.windows + "\\page.txt");
     DeleteFileA((folder.windows + "\\page.txt").c_str());
     return result;
 }
@@ -503,11 +484,11 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     removePdfs(folder);
 
     e2e::Harness h;
-    h.writeStore(shownStore(fourKinds(h), 4));
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_TRUE(openRowMenu(h, m, 0));
-    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) e2e::tapKey(key);
+    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) h.tap(key);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s)) << "the menu stays open";
     confirmPrintDialog(h);
     expectPrintedList(waitForPrintedText(h, folder));

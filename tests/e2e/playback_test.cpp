@@ -16,16 +16,16 @@ struct Script {
 };
 
 void setUp(e2e::Harness& h, const std::vector<Script>& scripts) {
-    std::string store = "[Main]\r\nEntries=" + std::to_string(scripts.size()) + "\r\nFirstRun=0\r\n";
+    std::string sections;
     int slot = 0;
     for (const Script& s : scripts) {
         ++slot;
         // File names by slot: two macros may share a name in another letter case.
         const std::string file = "slot" + std::to_string(slot) + ".key";
         h.writeProgramFile(file, s.text);
-        store += e2e::macroSection(slot, s.name, 4, s.key ? e2e::ctrlAlt(s.key) : 0, file);
+        sections += e2e::macroSection(slot, s.name, 4, s.key ? e2e::ctrlAlt(s.key) : 0, file);
     }
-    h.writeStore(store);
+    h.writeStore(e2e::store(slot, sections));
     h.start();
     h.focusTarget();
 }
@@ -83,7 +83,8 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     HWND prompt = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (prompt = h.findDialog("Keyvale Input Box")) != nullptr; }, 10s));
     EXPECT_EQ(e2e::Harness::dialogText(prompt), "Your name");
-    EXPECT_TRUE(h.waitFor([&] { return GetForegroundWindow() == prompt; }, 3s)) << "the prompt comes to the front";
+    EXPECT_TRUE(h.waitFor([&] { return GetForegroundWindow() == prompt; }, 3s))
+        << "the prompt comes to the front";
     e2e::Harness::setDialogEdit(prompt, "Bob");
     e2e::Harness::clickButton(prompt, "&OK");
     EXPECT_TRUE(typed(h, "Dear youHi Bob")) << "[" << h.editText() << "]";

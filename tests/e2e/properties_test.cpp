@@ -1,13 +1,11 @@
 // The macro properties dialog, opened from the manager window's list as a user
-// does (a double click on the row) and operated by its controls.
+// does (a double click on the row) and operated by its controls. The stores
+// have no FirstRun key, so the manager window shows at start.
 
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "harness.hpp"
 #include "remote_controls.hpp"
@@ -16,26 +14,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-// No FirstRun key: the manager window shows at start.
-std::string store(int entries, const std::string& sections) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + sections;
-}
-
-std::string readProgramFile(const e2e::Harness& h, const std::string& name) {
-    std::ifstream f(h.programDir() + name, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// A key of the store as the platform's profile functions read it.
-std::string storeValue(const e2e::Harness& h, int slot, const char* key) {
-    char buf[1024] = {};
-    GetPrivateProfileStringA(("Macro" + std::to_string(slot)).c_str(), key, "(none)", buf, sizeof buf,
-                             h.storePath().c_str());
-    return buf;
-}
 
 HWND child(HWND parent, const char* cls, int index) {
     HWND h = nullptr;
@@ -46,21 +24,8 @@ HWND child(HWND parent, const char* cls, int index) {
     return h;
 }
 
-// WM_GETTEXT: GetWindowText does not read another process's edit boxes.
-std::string text(HWND h) {
-    char buf[1024] = {};
-    SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
 void setText(HWND h, const std::string& t) {
     SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
-}
-
-HWND button(HWND dialog, const std::string& caption) {
-    for (HWND b = nullptr; (b = FindWindowExA(dialog, b, "Button", nullptr));)
-        if (text(b) == caption) return b;
-    return nullptr;
 }
 
 // The dialog's edit boxes in their order: name, file name, scratch area, window title.
@@ -80,7 +45,7 @@ public:
         if (editButton) {
             list.click(row);
             h_.pumpFor(300ms);
-            PostMessageA(button(manager, "Edit Macro"), BM_CLICK, 0, 0);
+            PostMessageA(e2e::button(manager, "Edit Macro"), BM_CLICK, 0, 0);
         } else {
             list.doubleClick(row);
         }
@@ -92,7 +57,7 @@ public:
 
     // Clicks a button of the dialog without waiting for what it opens.
     void press(HWND dialog, const std::string& caption) {
-        HWND b = button(dialog, caption);
+        HWND b = e2e::button(dialog, caption);
         ASSERT_NE(b, nullptr) << caption;
         PostMessageA(b, BM_CLICK, 0, 0);
         h_.pumpFor(300ms);
@@ -116,17 +81,13 @@ public:
             5s);
         if (!box) return "(no error box)";
         const std::string message = e2e::Harness::dialogText(box);
-        PostMessageA(button(box, "OK"), BM_CLICK, 0, 0);
+        PostMessageA(e2e::button(box, "OK"), BM_CLICK, 0, 0);
         h_.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);
         return message;
     }
 
     void typeKeys(const std::string& upperCaseLetters) {
-        for (char c : upperCaseLetters) {
-            h_.keyDown(static_cast<BYTE>(c));
-            h_.keyUp(static_cast<BYTE>(c));
-            h_.pumpFor(30ms);  // the harness's keyboard hook runs on this thread
-        }
+        for (char c : upperCaseLetters) h_.tap(static_cast<BYTE>(c));
     }
 
 private:
@@ -138,39 +99,39 @@ private:
 TEST(Properties, RenamingAMouseMacroRenamesItsStream) {
     e2e::Harness h;
     h.writeProgramFile("Alpha.dat", "stream of Alpha");
-    h.writeStore(store(1, e2e::macroSection(1, "Alpha", 3, 0, "Alpha.dat", "Speed=2\r\n")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Alpha", 3, 0, "Alpha.dat", "Speed=2\r\n"), ""));
     h.start();
     PropertiesRun run(h);
     HWND dialog = run.open(0, true);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text(child(dialog, "Edit", kName)), "Alpha");
+    EXPECT_EQ(e2e::windowText(child(dialog, "Edit", kName)), "Alpha");
     setText(child(dialog, "Edit", kName), "Beta");
     run.close(dialog, "&OK");
-    EXPECT_EQ(storeValue(h, 1, "Name"), "Beta");
-    EXPECT_EQ(storeValue(h, 1, "FileName"), "Beta.dat");
-    EXPECT_EQ(storeValue(h, 1, "Speed"), "2");
-    EXPECT_EQ(readProgramFile(h, "Beta.dat"), "stream of Alpha");
+    EXPECT_EQ(h.storeValue(1, "Name"), "Beta");
+    EXPECT_EQ(h.storeValue(1, "FileName"), "Beta.dat");
+    EXPECT_EQ(h.storeValue(1, "Speed"), "2");
+    EXPECT_EQ(h.readProgramFile("Beta.dat"), "stream of Alpha");
     EXPECT_FALSE(h.programFileExists("Alpha.dat"));
 }
 
 TEST(Properties, RecordingAgainThenCancelChangesNothing_ThenWhileRenamingReplacesTheStream) {
     e2e::Harness h;
     h.writeProgramFile("Keys.dat", "old stream");
-    h.writeStore(store(1, e2e::macroSection(1, "Keys", 2, e2e::ctrlAlt('J'), "Keys.dat")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Keys", 2, e2e::ctrlAlt('J'), "Keys.dat"), ""));
     h.start();
     const std::string before = h.readStore();
     PropertiesRun run(h);
     HWND dialog = run.open(0);
     ASSERT_NE(dialog, nullptr);
     run.press(dialog, "&Start Recording");
-    EXPECT_FALSE(IsWindowEnabled(button(dialog, "&OK")));
-    EXPECT_FALSE(IsWindowEnabled(button(dialog, "&Cancel")));
+    EXPECT_FALSE(IsWindowEnabled(e2e::button(dialog, "&OK")));
+    EXPECT_FALSE(IsWindowEnabled(e2e::button(dialog, "&Cancel")));
     run.typeKeys("QX");
     run.press(dialog, "Stop &Recording");
     EXPECT_TRUE(h.programFileExists("~temp.dat"));
     run.close(dialog, "&Cancel");
     EXPECT_EQ(h.readStore(), before);
-    EXPECT_EQ(readProgramFile(h, "Keys.dat"), "old stream");
+    EXPECT_EQ(h.readProgramFile("Keys.dat"), "old stream");
 
     dialog = run.open(0);
     ASSERT_NE(dialog, nullptr);
@@ -181,7 +142,7 @@ TEST(Properties, RecordingAgainThenCancelChangesNothing_ThenWhileRenamingReplace
     run.close(dialog, "&OK");
     EXPECT_FALSE(h.programFileExists("Keys.dat"));
     EXPECT_FALSE(h.programFileExists("~temp.dat"));
-    EXPECT_EQ(storeValue(h, 1, "FileName"), "Greeting.dat");
+    EXPECT_EQ(h.storeValue(1, "FileName"), "Greeting.dat");
     // The new recording is the macro now.
     h.focusTarget();
     h.clearEdit();
@@ -191,7 +152,7 @@ TEST(Properties, RecordingAgainThenCancelChangesNothing_ThenWhileRenamingReplace
 
 TEST(Properties, PlaybackReplaysTheMacroBeforeARecordingAndTheNewOneAfter) {
     e2e::Harness h;
-    h.writeStore(store(1, e2e::macroSection(1, "Keys", 2, 0, "Keys.dat")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Keys", 2, 0, "Keys.dat"), ""));
     h.start();
     PropertiesRun run(h);
     // The macro's own stream, recorded in a first opening.
@@ -206,19 +167,19 @@ TEST(Properties, PlaybackReplaysTheMacroBeforeARecordingAndTheNewOneAfter) {
     ASSERT_NE(dialog, nullptr);
     HWND scratch = child(dialog, "Edit", kScratch);
     run.press(dialog, "&Playback");
-    EXPECT_TRUE(h.waitFor([&] { return text(scratch) == "ab"; }, 10s)) << text(scratch);
+    EXPECT_TRUE(h.waitFor([&] { return e2e::windowText(scratch) == "ab"; }, 10s)) << e2e::windowText(scratch);
     run.press(dialog, "&Start Recording");
     run.typeKeys("CD");
     run.press(dialog, "Stop &Recording");
     setText(scratch, "");
     run.press(dialog, "&Playback");
-    EXPECT_TRUE(h.waitFor([&] { return text(scratch) == "cd"; }, 10s)) << text(scratch);
+    EXPECT_TRUE(h.waitFor([&] { return e2e::windowText(scratch) == "cd"; }, 10s)) << e2e::windowText(scratch);
     run.close(dialog, "&Cancel");
 }
 
 TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
     e2e::Harness h;
-    h.writeStore(store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n"), ""));
     h.start();
     PropertiesRun run(h);
     HWND dialog = run.open(0);
@@ -229,7 +190,7 @@ TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
     // The user's own Stop: the button of the hidden dialog.
     run.press(dialog, "Stop &Recording");
     EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog) && IsWindowVisible(manager); }, 5s));
-    EXPECT_TRUE(IsWindowEnabled(button(dialog, "&OK")));
+    EXPECT_TRUE(IsWindowEnabled(e2e::button(dialog, "&OK")));
     EXPECT_TRUE(h.programFileExists("~temp.dat"));
     run.close(dialog, "&OK");
     EXPECT_TRUE(h.programFileExists("Mouse.dat"));
@@ -239,19 +200,19 @@ TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
 TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTrigger) {
     e2e::Harness h;
     h.writeProgramFile("Say.key", "said\r\n");
-    h.writeStore(
-        store(1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('A'), "Say.key", "Trigger=Some window\r\n")));
+    h.writeStore(e2e::store(
+        1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('A'), "Say.key", "Trigger=Some window\r\n"), ""));
     h.start();
     PropertiesRun run(h);
     HWND dialog = run.open(0);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(text(child(dialog, "Edit", kWindowTitle)), "Some window");
+    EXPECT_EQ(e2e::windowText(child(dialog, "Edit", kWindowTitle)), "Some window");
     SendMessageA(FindWindowExA(dialog, nullptr, HOTKEY_CLASSA, nullptr), HKM_SETHOTKEY,
                  MAKEWORD('B', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     setText(child(dialog, "Edit", kWindowTitle), "");
     run.close(dialog, "&OK");
-    EXPECT_EQ(storeValue(h, 1, "Trigger"), "");
-    EXPECT_EQ(storeValue(h, 1, "HotKey"), std::to_string(e2e::ctrlAlt('B')));
+    EXPECT_EQ(h.storeValue(1, "Trigger"), "");
+    EXPECT_EQ(h.storeValue(1, "HotKey"), std::to_string(e2e::ctrlAlt('B')));
 
     h.focusTarget();
     h.clearEdit();
@@ -266,8 +227,9 @@ TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
     e2e::Harness h;
     h.writeProgramFile("Alpha.dat", "stream of Alpha");
     h.writeProgramFile("Beta.dat", "stream of Beta");
-    h.writeStore(store(2, e2e::macroSection(1, "Alpha", 2, 0, "Alpha.dat") +
-                              e2e::macroSection(2, "Beta", 2, 0, "Beta.dat")));
+    h.writeStore(e2e::store(
+        2, e2e::macroSection(1, "Alpha", 2, 0, "Alpha.dat") + e2e::macroSection(2, "Beta", 2, 0, "Beta.dat"),
+        ""));
     h.start();
     const std::string before = h.readStore();
     PropertiesRun run(h);
@@ -282,18 +244,20 @@ TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
     EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
     h.pumpFor(200ms);
     EXPECT_EQ(h.readStore(), before);
-    EXPECT_EQ(readProgramFile(h, "Alpha.dat"), "stream of Alpha");
-    EXPECT_EQ(readProgramFile(h, "Beta.dat"), "stream of Beta");
+    EXPECT_EQ(h.readProgramFile("Alpha.dat"), "stream of Alpha");
+    EXPECT_EQ(h.readProgramFile("Beta.dat"), "stream of Beta");
 }
 
 TEST(Properties, ScreenshotOfEachKind) {
     e2e::Harness h;
     h.writeStore(
-        store(4, e2e::macroSection(1, "Start Notepad", 1, e2e::ctrlAlt('N'), "notepad.exe") +
-                     e2e::macroSection(2, "Sign letter", 2, e2e::ctrlAlt('S'), "Sign letter.dat") +
-                     e2e::macroSection(3, "Arrange windows", 3, 0, "Arrange windows.dat",
-                                       "Trigger=Untitled - Notepad\r\nSpeed=2\r\n") +
-                     e2e::macroSection(4, "Weekly report", 4, e2e::ctrlAlt('W'), "Weekly report.key")));
+        e2e::store(4,
+                   e2e::macroSection(1, "Start Notepad", 1, e2e::ctrlAlt('N'), "notepad.exe") +
+                       e2e::macroSection(2, "Sign letter", 2, e2e::ctrlAlt('S'), "Sign letter.dat") +
+                       e2e::macroSection(3, "Arrange windows", 3, 0, "Arrange windows.dat",
+                                         "Trigger=Untitled - Notepad\r\nSpeed=2\r\n") +
+                       e2e::macroSection(4, "Weekly report", 4, e2e::ctrlAlt('W'), "Weekly report.key"),
+                   ""));
     h.start();
     PropertiesRun run(h);
     const char* names[] = {"properties-start-program", "properties-keystrokes",
@@ -301,7 +265,7 @@ TEST(Properties, ScreenshotOfEachKind) {
     for (int row = 0; row < 4; ++row) {
         HWND dialog = run.open(row);
         ASSERT_NE(dialog, nullptr) << row;
-        EXPECT_EQ(text(child(dialog, "Edit", kName)), storeValue(h, row + 1, "Name"));
+        EXPECT_EQ(e2e::windowText(child(dialog, "Edit", kName)), h.storeValue(row + 1, "Name"));
         h.pumpFor(300ms);
         e2e::saveScreenshot(dialog, names[row]);
         run.close(dialog, "&Cancel");

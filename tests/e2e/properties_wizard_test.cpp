@@ -1,12 +1,10 @@
 // The properties dialog with the setup wizard: Edit Macro and the stop hot key.
+// The stores have no FirstRun key, so the manager window shows at start.
 
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 #include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
 
 #include "harness.hpp"
 #include "remote_controls.hpp"
@@ -14,18 +12,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string text(HWND h) {
-    char buf[1024] = {};
-    SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
-}
-
-HWND button(HWND dialog, const std::string& caption) {
-    for (HWND b = nullptr; (b = FindWindowExA(dialog, b, "Button", nullptr));)
-        if (text(b) == caption) return b;
-    return nullptr;
-}
 
 HWND openRow0(e2e::Harness& h) {
     HWND manager = nullptr;
@@ -38,23 +24,10 @@ HWND openRow0(e2e::Harness& h) {
 }
 
 void press(e2e::Harness& h, HWND dialog, const std::string& caption) {
-    HWND b = button(dialog, caption);
+    HWND b = e2e::button(dialog, caption);
     ASSERT_NE(b, nullptr) << caption;
     PostMessageA(b, BM_CLICK, 0, 0);
     h.pumpFor(400ms);
-}
-
-// The visible multi-line edit box of a window.
-HWND scriptBox(HWND wizard) {
-    for (HWND e = nullptr; (e = FindWindowExA(wizard, e, "Edit", nullptr));)
-        if (IsWindowVisible(e) && (GetWindowLongA(e, GWL_STYLE) & ES_MULTILINE)) return e;
-    return nullptr;
-}
-
-std::string storeValue(const e2e::Harness& h, const char* key) {
-    char buf[1024] = {};
-    GetPrivateProfileStringA("Macro1", key, "(none)", buf, sizeof buf, h.storePath().c_str());
-    return buf;
 }
 
 }  // namespace
@@ -64,27 +37,25 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
         e2e::Harness h;
         h.writeProgramFile("Say.key", "old\r\n");
-        h.writeStore("[Main]\r\nEntries=1\r\n" +
-                     e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('A'), "Say.key"));
+        h.writeStore(e2e::store(1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('A'), "Say.key"), ""));
         h.start();
         HWND dialog = openRow0(h);
         ASSERT_NE(dialog, nullptr);
-        SendMessageA(FindWindowExA(dialog, nullptr, "Edit", nullptr), WM_SETTEXT, 0,
-                     reinterpret_cast<LPARAM>("Speak"));
+        e2e::Harness::setDialogEdit(dialog, "Speak");
         press(h, dialog, "&Edit Macro");
         HWND wizard = nullptr;
         ASSERT_TRUE(h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s));
         h.pumpFor(300ms);
-        HWND box = scriptBox(wizard);
+        HWND box = e2e::visibleChild(wizard, "Edit", "", ES_MULTILINE);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(text(box), "old");
+        EXPECT_EQ(e2e::windowText(box), "old");
         SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new"));
         press(h, wizard, "&Save");
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
         press(h, dialog, ok ? "&OK" : "&Cancel");
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
         h.pumpFor(300ms);
-        const std::string file = storeValue(h, "FileName");
+        const std::string file = h.storeValue(1, "FileName");
         EXPECT_EQ(file, ok ? "Speak.key" : "Say.key");
         EXPECT_TRUE(h.programFileExists(file));
         EXPECT_FALSE(h.programFileExists(ok ? "Say.key" : "Speak.key"));
@@ -97,7 +68,7 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
 
 TEST(PropertiesWizard, TheStopHotKeyEndsTheDialogsMouseRecording) {
     e2e::Harness h;
-    h.writeStore("[Main]\r\nEntries=1\r\n" + e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n"));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n"), ""));
     h.start();
     HWND dialog = openRow0(h);
     ASSERT_NE(dialog, nullptr);
@@ -106,8 +77,8 @@ TEST(PropertiesWizard, TheStopHotKeyEndsTheDialogsMouseRecording) {
     h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
     EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog); }, 5s));
     h.pumpFor(300ms);
-    EXPECT_TRUE(IsWindowEnabled(button(dialog, "&OK")));
-    EXPECT_FALSE(IsWindowEnabled(button(dialog, "Stop &Recording")));
+    EXPECT_TRUE(IsWindowEnabled(e2e::button(dialog, "&OK")));
+    EXPECT_FALSE(IsWindowEnabled(e2e::button(dialog, "Stop &Recording")));
     EXPECT_TRUE(h.programFileExists("~temp.dat"));
     press(h, dialog, "&OK");
     EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("Mouse.dat"); }, 5s));

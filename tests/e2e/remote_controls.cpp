@@ -100,10 +100,41 @@ HWND openPopupMenu() {
     return nullptr;
 }
 
-void tapKey(BYTE vk) {
-    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0);
-    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
-    Sleep(30);
+HWND visibleChild(HWND parent, const char* cls, const std::string& caption, DWORD styleBits) {
+    struct Search {
+        const char* cls;
+        const std::string* caption;
+        DWORD bits;
+        HWND found;
+    } s{cls, &caption, styleBits, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            char c[64] = {};
+            GetClassNameA(h, c, sizeof c);
+            const DWORD style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
+            if (lstrcmpiA(c, s.cls) == 0 && IsWindowVisible(h) && (style & s.bits) == s.bits &&
+                (s.caption->empty() || windowText(h) == *s.caption)) {
+                s.found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND button(HWND dialog, const std::string& caption) {
+    for (HWND b = nullptr; (b = FindWindowExA(dialog, b, "Button", nullptr));)
+        if (windowText(b) == caption) return b;
+    return nullptr;
+}
+
+std::string windowText(HWND window) {
+    char buf[4096] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
 }
 
 }  // namespace e2e

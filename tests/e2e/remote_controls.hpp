@@ -38,10 +38,18 @@ void clickAt(POINT screen, bool right = false);
 // The first child window with this class (and caption, unless empty).
 HWND findChild(HWND parent, const std::string& className, const std::string& caption = "");
 
+// The first visible descendant of the class whose text is caption (any when
+// empty) and whose style has all of styleBits.
+HWND visibleChild(HWND parent, const char* cls, const std::string& caption = "", DWORD styleBits = 0);
+
+// The direct child button with this text, or nullptr.
+HWND button(HWND dialog, const std::string& caption);
+
+// A control's text by WM_GETTEXT: GetWindowText does not ask another
+// process's controls (an edit box would give only its caption).
+std::string windowText(HWND window);
+
 // The visible pop-up menu window, or nullptr.
 HWND openPopupMenu();
-
-// Presses and releases a key.
-void tapKey(BYTE vk);
 
 }  // namespace e2e

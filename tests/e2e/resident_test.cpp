@@ -5,56 +5,9 @@
 
 #include "harness.hpp"
 
-#include <shellapi.h>
-
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string store(const std::string& macros, int entries, bool firstRunDone = true) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + (firstRunDone ? "FirstRun=0\r\n" : "") + macros;
-}
-
-// Stands in for the task bar's notification area: Shell_NotifyIcon hands its
-// requests to the first window of this class, as WM_COPYDATA with the request
-// in dwData.
-struct FakeNotificationArea {
-    static inline int adds = 0;
-    static inline int deletes = 0;
-    static inline HWND from = nullptr;
-    HWND window = nullptr;
-    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        if (m == WM_COPYDATA) {
-            const auto* cds = reinterpret_cast<const COPYDATASTRUCT*>(l);
-            if (cds->dwData == NIM_ADD) ++adds, from = reinterpret_cast<HWND>(w);
-            if (cds->dwData == NIM_DELETE) ++deletes;
-            return TRUE;
-        }
-        return DefWindowProcA(h, m, w, l);
-    }
-    FakeNotificationArea() {
-        adds = deletes = 0;
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 wc.hInstance, nullptr);
-    }
-    ~FakeNotificationArea() { DestroyWindow(window); }
-};
-
-HWND trayForm(DWORD pid) {
-    HWND found = nullptr;
-    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
-         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
-        DWORD p = 0;
-        GetWindowThreadProcessId(w, &p);
-        if (p == pid) found = w;
-    }
-    return found;
-}
 
 // A further instance of the program, as a shortcut starts it while the
 // harness's instance is resident; by default from the harness's directory.
@@ -159,7 +112,7 @@ private:
 TEST(Resident, OpenAndCloseRunTheMacroAndEndAboutASecondLater) {
     e2e::Harness h;
     h.writeProgramFile("My.key", "typed");
-    h.writeStore(store(e2e::macroSection(1, "My Macro", 4, 0, "My.key"), 1));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "My Macro", 4, 0, "My.key")));
     h.start("/Open:\"my macro\" /Close");
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "typed"; }, 10s)) << h.editText();
     const auto typedAt = GetTickCount64();
@@ -173,7 +126,7 @@ TEST(Resident, ABareNameRunsAndCloseAloneOrAnUnknownNameStayResident) {
     {
         e2e::Harness h;
         h.writeProgramFile("Notes.key", "notes");
-        h.writeStore(store(e2e::macroSection(1, "Notes", 4, 0, "Notes.key"), 1));
+        h.writeStore(e2e::store(1, e2e::macroSection(1, "Notes", 4, 0, "Notes.key")));
         h.start("Notes");
         EXPECT_TRUE(h.waitFor([&] { return h.editText() == "notes"; }, 10s)) << h.editText();
         h.pumpFor(2s);
@@ -181,7 +134,7 @@ TEST(Resident, ABareNameRunsAndCloseAloneOrAnUnknownNameStayResident) {
     }
     {
         e2e::Harness h;
-        h.writeStore(store("", 0));
+        h.writeStore(e2e::store(0));
         h.start("/CLOSE Unknown");
         h.pumpFor(3s);
         EXPECT_TRUE(h.running()) << "no run reported its end, so /CLOSE waits";
@@ -191,7 +144,8 @@ TEST(Resident, ABareNameRunsAndCloseAloneOrAnUnknownNameStayResident) {
 TEST(Resident, ATriggerWindowRunsItsMacroOncePerWindow) {
     e2e::Harness h;
     h.writeProgramFile("T.key", "t");
-    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n")));
     h.start();
     h.focusTarget();
     const auto open = openTriggerWindow;
@@ -224,9 +178,9 @@ TEST(Resident, TheFirstStartShowsTheManagerCentredAndRecordsIt) {
 
 TEST(Resident, ExitFromTheTrayMenuEndsTheProgramAndSavesTheGeometry) {
     e2e::Harness h;
-    h.writeStore(store("", 0));
+    h.writeStore(e2e::store(0));
     h.start();
-    HWND tray = trayForm(h.processId());
+    HWND tray = e2e::trayForm(h.processId());
     ASSERT_NE(tray, nullptr);
     PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
@@ -237,9 +191,9 @@ TEST(Resident, ExitFromTheTrayMenuEndsTheProgramAndSavesTheGeometry) {
 
 TEST(Resident, ALogOffQueryEndsTheProgramWithoutSavingTheGeometry) {
     e2e::Harness h;
-    h.writeStore(store("", 0));
+    h.writeStore(e2e::store(0));
     h.start();
-    HWND tray = trayForm(h.processId());
+    HWND tray = e2e::trayForm(h.processId());
     ASSERT_NE(tray, nullptr);
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(tray, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer));
@@ -249,30 +203,30 @@ TEST(Resident, ALogOffQueryEndsTheProgramWithoutSavingTheGeometry) {
 }
 
 TEST(Resident, TheIconComesBackWhenTheTaskBarIsCreatedAgain) {
-    FakeNotificationArea area;
+    e2e::NotificationArea area;
     ASSERT_EQ(FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", nullptr), area.window)
         << "another notification area is in front of the test's";
     e2e::Harness h;
-    h.writeStore(store("", 0));
+    h.writeStore(e2e::store(0));
     h.start();
-    ASSERT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 1; }, 5s));
-    HWND tray = trayForm(h.processId());
-    EXPECT_EQ(FakeNotificationArea::from, tray);
+    ASSERT_TRUE(h.waitFor([] { return e2e::NotificationArea::adds == 1; }, 5s));
+    HWND tray = e2e::trayForm(h.processId());
+    EXPECT_EQ(e2e::NotificationArea::from, tray);
     // What the shell broadcasts when it restarts.
     PostMessageA(tray, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(h.waitFor([] { return FakeNotificationArea::adds == 2; }, 5s));
+    EXPECT_TRUE(h.waitFor([] { return e2e::NotificationArea::adds == 2; }, 5s));
     PostMessageA(tray, WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
-    EXPECT_EQ(FakeNotificationArea::deletes, 1) << "Exit removes the icon";
+    EXPECT_EQ(e2e::NotificationArea::deletes, 1) << "Exit removes the icon";
 }
 
 TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
     e2e::Harness h;
     h.writeProgramFile("T.key", "t");
     h.writeProgramFile("X.key", "x");
-    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n") +
-                           e2e::macroSection(2, "x", 4, 0, "X.key"),
-                       2));
+    h.writeStore(
+        e2e::store(2, e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n") +
+                          e2e::macroSection(2, "x", 4, 0, "X.key")));
     h.start();
     h.focusTarget();
     HWND trigger = openTriggerWindow("Keyvale Trigger Window");
@@ -289,7 +243,8 @@ TEST(Resident, AShortcutStartWhileResidentRunsItsMacroOnceAndNoTriggerAgain) {
 TEST(Resident, ASecondResidentInstanceWatchesTriggerWindowsOnlyAfterTheFirstEnds) {
     e2e::Harness h;
     h.writeProgramFile("T.key", "t");
-    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n")));
     h.start();
     h.focusTarget();
     HWND first = openTriggerWindow("Keyvale Trigger Window");
@@ -297,7 +252,7 @@ TEST(Resident, ASecondResidentInstanceWatchesTriggerWindowsOnlyAfterTheFirstEnds
     SecondInstance second(h, "");
     h.pumpFor(3s);
     EXPECT_EQ(h.editText(), "t") << "the second start keeps the record of the window";
-    PostMessageA(trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
+    PostMessageA(e2e::trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
     ASSERT_TRUE(h.waitForExit(10s));
     h.focusTarget();
     HWND next = openTriggerWindow("Keyvale Trigger Window");
@@ -311,7 +266,8 @@ TEST(Resident, ASecondResidentInstanceWatchesTriggerWindowsOnlyAfterTheFirstEnds
 TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
     e2e::Harness h;
     h.writeProgramFile("T.key", "t");
-    h.writeStore(store(e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n"), 1));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Trig", 4, 0, "T.key", "Trigger=keyvale trigger window\r\n")));
     h.start();
     UnwritableStore unwritable(h);
     HWND trigger = openTriggerWindow("Keyvale Trigger Window");
@@ -325,7 +281,7 @@ TEST(Resident, AnUnwritableStoreWithATriggerWindowOpenShowsOneErrorBox) {
 
 TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
     e2e::Harness h;
-    h.writeStore(store("", 0));
+    h.writeStore(e2e::store(0));
     const std::string dir = h.programDir() + "Key #1\\";
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     struct RemovedAtTheEnd {
@@ -340,7 +296,7 @@ TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
     HtmlOpensInNotepad notepad;
     SecondInstance keyvale(h, "", dir);
     HWND tray = nullptr;
-    ASSERT_TRUE(h.waitFor([&] { return (tray = trayForm(keyvale.pi.dwProcessId)) != nullptr; }, 10s));
+    ASSERT_TRUE(h.waitFor([&] { return (tray = e2e::trayForm(keyvale.pi.dwProcessId)) != nullptr; }, 10s));
     h.pumpFor(500ms);
     PostMessageA(tray, WM_COMMAND, 4 /* Operation */, 0);
     EXPECT_TRUE(h.waitFor([] { return FindWindowA(nullptr, "Keyvale.html - Notepad") != nullptr; }, 15s));

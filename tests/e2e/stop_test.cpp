@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
 
 #include "harness.hpp"
 #include "journal/journal_file.hpp"
@@ -13,26 +12,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string store(int entries, const std::string& sections) {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\nFirstRun=0\r\n" + sections;
-}
-
-void tap(e2e::Harness& h, BYTE vk) {
-    h.keyDown(vk);
-    h.keyUp(vk);
-}
-
-// Keys Keyvale pressed and did not release, as the harness's hook saw them.
-std::string stillHeld(const e2e::Harness& h) {
-    std::map<DWORD, int> balance;
-    for (const e2e::KeyRecord& k : h.keys())
-        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
-    std::string held;
-    for (const auto& [vk, n] : balance)
-        if (n > 0) held += std::to_string(vk) + " ";
-    return held;
-}
 
 // The time stamp of the last key event Keyvale sent.
 DWORD lastInjected(const e2e::Harness& h) {
@@ -65,43 +44,14 @@ std::string longRecording() {
     return kv::journal::encodeRecording(r);
 }
 
-// Stands in for the task bar's notification area, so that removing the tray
-// icon at the end does not wait for a shell that is not there.
-struct NotificationArea {
-    HWND window = nullptr;
-    static LRESULT CALLBACK proc(HWND h, UINT m, WPARAM w, LPARAM l) {
-        return m == WM_COPYDATA ? TRUE : DefWindowProcA(h, m, w, l);
-    }
-    NotificationArea() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "Shell_TrayWnd";
-        RegisterClassA(&wc);
-        window = CreateWindowExA(WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
-    }
-    ~NotificationArea() { DestroyWindow(window); }
-};
-
-HWND trayForm(DWORD pid) {
-    for (HWND w = FindWindowExA(nullptr, nullptr, "TKeyvale", nullptr); w;
-         w = FindWindowExA(nullptr, w, "TKeyvale", nullptr)) {
-        DWORD p = 0;
-        GetWindowThreadProcessId(w, &p);
-        if (p == pid) return w;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
     e2e::Harness h;
     h.writeProgramFile("wait.key", "<<ESC>>x<<MINS10>>y");
     h.writeProgramFile("ok.key", "ok");
-    h.writeStore(store(2, e2e::macroSection(1, "Wait", 4, e2e::ctrlAlt('K'), "wait.key") +
-                              e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.writeStore(e2e::store(2, e2e::macroSection(1, "Wait", 4, e2e::ctrlAlt('K'), "wait.key") +
+                                   e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
@@ -109,7 +59,7 @@ TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
         << "its own Esc stopped it: " << h.editText();
     h.pumpFor(300ms);
     const ULONGLONG esc = GetTickCount64();
-    tap(h, VK_ESCAPE);
+    h.tap(VK_ESCAPE);
     // A hot key is dropped while another one's macro runs: Ok types only
     // once the waiting script has ended.
     h.pumpFor(100ms);
@@ -118,7 +68,7 @@ TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
     const auto took = GetTickCount64() - esc;
     std::printf("Esc to the next macro's text: %llu ms\n", static_cast<unsigned long long>(took));
     EXPECT_LT(took, 500u);
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
 }
 
 TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
@@ -126,9 +76,9 @@ TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
     h.writeProgramFile("long.dat", longRecording());
     h.writeProgramFile("script.key", "<<RUN:Long>>after");
     h.writeProgramFile("ok.key", "ok");
-    h.writeStore(store(3, e2e::macroSection(1, "Long", 3, e2e::ctrlAlt('L'), "long.dat", "Speed=1\r\n") +
-                              e2e::macroSection(2, "Script", 4, e2e::ctrlAlt('K'), "script.key") +
-                              e2e::macroSection(3, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.writeStore(e2e::store(3, e2e::macroSection(1, "Long", 3, e2e::ctrlAlt('L'), "long.dat", "Speed=1\r\n") +
+                                   e2e::macroSection(2, "Script", 4, e2e::ctrlAlt('K'), "script.key") +
+                                   e2e::macroSection(3, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
     h.start();
     h.focusTarget();
     // One replay runs, a second waits behind it, and a script waits for a third.
@@ -137,14 +87,14 @@ TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'L');
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     h.pumpFor(500ms);
-    ASSERT_NE(stillHeld(h), "") << "Z is held while the replay runs";
+    ASSERT_NE(h.stillHeld(), "") << "Z is held while the replay runs";
     const DWORD esc = GetTickCount();
-    tap(h, VK_ESCAPE);
+    h.tap(VK_ESCAPE);
     h.pumpFor(1500ms);
     const DWORD last = lastInjected(h);
     std::printf("Esc to the last key Keyvale sent: %ld ms\n", static_cast<long>(last - esc));
     EXPECT_LT(static_cast<long>(last - esc), 500);
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_EQ(h.editText().find("after"), std::string::npos);
     int presses = 0;
     for (const e2e::KeyRecord& k : h.keys()) presses += k.injectedByKeyvale && k.down;
@@ -158,10 +108,10 @@ TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
 TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
     for (const bool logOff : {false, true}) {
         SCOPED_TRACE(logOff ? "log-off during the value prompt" : "Exit during a delay");
-        NotificationArea area;
+        e2e::NotificationArea area;
         e2e::Harness h;
         h.writeProgramFile("s.key", logOff ? "x<<INPUT:Name>>y" : "x<<MINS10>>y");
-        h.writeStore(store(1, e2e::macroSection(1, "S", 4, e2e::ctrlAlt('K'), "s.key")));
+        h.writeStore(e2e::store(1, e2e::macroSection(1, "S", 4, e2e::ctrlAlt('K'), "s.key")));
         h.start();
         h.focusTarget();
         h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
@@ -170,7 +120,7 @@ TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
             ASSERT_TRUE(h.waitFor([&] { return h.findDialog("Keyvale Input Box") != nullptr; }, 10s));
         }
         h.pumpFor(300ms);
-        HWND tray = trayForm(h.processId());
+        HWND tray = e2e::trayForm(h.processId());
         ASSERT_NE(tray, nullptr);
         const ULONGLONG start = GetTickCount64();
         if (logOff) {
@@ -192,6 +142,6 @@ TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
         // window's withdrawal when it is destroyed; Windows does not.
         EXPECT_LT(took, logOff ? 3000u : 1000u);
         EXPECT_EQ(h.editText(), "x");
-        EXPECT_EQ(stillHeld(h), "");
+        EXPECT_EQ(h.stillHeld(), "");
     }
 }

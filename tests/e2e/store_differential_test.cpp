@@ -75,7 +75,9 @@ TEST_F(StoreDifferential, ReadsOfHandWrittenFiles) {
         "NoEquals\r\n"
         "Dup=one\r\n"
         "DUP=two\r\n"
-        "Long=" + longValue + "\r\n"
+        "Long=" +
+        longValue +
+        "\r\n"
         "Empty=\r\n"
         "\r\n"
         "[ Macro1 ]\r\n"
@@ -85,7 +87,8 @@ TEST_F(StoreDifferential, ReadsOfHandWrittenFiles) {
         "Trigger=shadowed\r\n"
         "[Macro2]\n"
         "Name=lf only\n");
-    for (const char* key : {"Entries", "firstrun", "Quoted", "Half", "NoEquals", "Dup", "Long", "Empty", "Missing"})
+    for (const char* key :
+         {"Entries", "firstrun", "Quoted", "Half", "NoEquals", "Dup", "Long", "Empty", "Missing"})
         expectSameRead("main", key);
     for (const char* key : {"Name", "HotKey", "Trigger"}) expectSameRead("MACRO1", key);
     expectSameRead("Macro2", "Name");
@@ -93,7 +96,7 @@ TEST_F(StoreDifferential, ReadsOfHandWrittenFiles) {
 }
 
 TEST_F(StoreDifferential, WriteSequencesGiveTheSameBytes) {
-    seed("[Main]\r\nEntries=1\r\n[Macro1]\r\nName=One\r\nType=4\r\n");
+    seed(e2e::store(1, "[Macro1]\r\nName=One\r\nType=4\r\n", ""));
     write("Main", "Entries", "2");
     write("main", "FirstRun", "0");
     write("Macro2", "Name", "Two");
@@ -112,9 +115,10 @@ TEST_F(StoreDifferential, WriteSequencesGiveTheSameBytes) {
 }
 
 TEST_F(StoreDifferential, DeletionShiftGivesTheSameBytes) {
-    seed(
-        "[Main]\r\nEntries=3\r\n[Macro1]\r\nName=A\r\nType=1\r\n[Macro2]\r\nName=B\r\nType=2\r\n"
-        "[Macro3]\r\nName=C\r\nType=3\r\nSpeed=2\r\n");
+    seed(e2e::store(3,
+                    "[Macro1]\r\nName=A\r\nType=1\r\n[Macro2]\r\nName=B\r\nType=2\r\n"
+                    "[Macro3]\r\nName=C\r\nType=3\r\nSpeed=2\r\n",
+                    ""));
     // The shift as a sequence of plain writes, done by both.
     for (const char* key : {"Name", "Type", "Speed"}) {
         const std::string v = theirRead("Macro3", key, key == std::string("Speed") ? "1" : "");

@@ -20,8 +20,7 @@ namespace {
 
 using kv::os::win32::UniqueFile;
 
-const std::string kOld =
-    "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n";
+const std::string kOld = e2e::store(1, "[Macro1]\r\nName=Kept\r\nType=4\r\nFileName=Kept.key\r\n");
 
 std::string message(const std::function<void()>& f) {
     try {
@@ -59,8 +58,8 @@ struct StoreFailure : ::testing::Test {
 };
 
 UniqueFile holdOpen(const std::string& path, DWORD share) {
-    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    return UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 }  // namespace
@@ -139,7 +138,8 @@ TEST_F(StoreFailure, TheProgramReportsAStoreItCannotReadAndLeavesItAlone) {
     h.start();
     int boxes = 0;
     HWND box = nullptr;
-    while (boxes < 6 && h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, boxes ? 3s : 15s)) {
+    while (boxes < 6 &&
+           h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, boxes ? 3s : 15s)) {
         EXPECT_EQ(e2e::Harness::dialogText(box), "Unable to read from " + h.storePath());
         e2e::Harness::clickButton(box, "OK");
         h.waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5s);

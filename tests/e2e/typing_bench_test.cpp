@@ -28,7 +28,7 @@ TEST(PlaybackBench, MacroTypingAgainstARawKeybdEventLoop) {
     const std::string text = benchText(n);
     e2e::Harness h;
     h.writeProgramFile("Type.key", text);
-    h.writeStore("[Main]\r\nEntries=1\r\nFirstRun=0\r\n" + e2e::macroSection(1, "Type", 4, e2e::ctrlAlt('K'), "Type.key"));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Type", 4, e2e::ctrlAlt('K'), "Type.key")));
     h.start();
     h.focusTarget();
 
@@ -55,8 +55,9 @@ TEST(PlaybackBench, MacroTypingAgainstARawKeybdEventLoop) {
     EXPECT_EQ(h.editText(), text);
 
     const double rawRate = n / (rawMs / 1000.0), macroRate = n / (macroMs / 1000.0);
-    std::printf("typing %zu characters: raw keybd_event %.0f chars/s (%.0f ms), macro %.0f chars/s (%.0f ms), "
-                "ratio %.2f (target >= 0.5)\n",
-                n, rawRate, rawMs, macroRate, macroMs, macroRate / rawRate);
+    std::printf(
+        "typing %zu characters: raw keybd_event %.0f chars/s (%.0f ms), macro %.0f chars/s (%.0f ms), "
+        "ratio %.2f (target >= 0.5)\n",
+        n, rawRate, rawMs, macroRate, macroMs, macroRate / rawRate);
     EXPECT_GE(macroRate / rawRate, 0.5);
 }

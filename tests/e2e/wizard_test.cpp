@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "harness.hpp"
+#include "remote_controls.hpp"
 #include "screenshot.hpp"
 // After windows.h, which harness.hpp brings.
 #include <commctrl.h>
@@ -17,34 +15,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* kWizard = "Macro Setup Wizard";
-
-std::string store(const std::string& mainExtra, int entries = 0, const std::string& sections = "") {
-    return "[Main]\r\nEntries=" + std::to_string(entries) + "\r\n" + mainExtra + sections;
-}
-
-// A visible child window of the dialog with this class and text.
-HWND visibleChild(HWND dialog, const char* cls, const std::string& text) {
-    struct Search {
-        const char* cls;
-        const std::string* text;
-        HWND found;
-    } s{cls, &text, nullptr};
-    EnumChildWindows(
-        dialog,
-        [](HWND h, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(lp);
-            char c[64] = {}, t[256] = {};
-            GetClassNameA(h, c, sizeof c);
-            GetWindowTextA(h, t, sizeof t);
-            if (IsWindowVisible(h) && lstrcmpiA(c, s.cls) == 0 && *s.text == t) {
-                s.found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
 
 // The visible edit controls (or hot-key controls) of the dialog, in creation order.
 std::vector<HWND> visibleOfClass(HWND dialog, const char* cls) {
@@ -60,13 +30,6 @@ std::vector<HWND> visibleOfClass(HWND dialog, const char* cls) {
         },
         reinterpret_cast<LPARAM>(&s));
     return s.second;
-}
-
-// The text of another process's control (GetWindowText would read only its caption).
-std::string windowText(HWND h) {
-    char t[256] = {};
-    SendMessageA(h, WM_GETTEXT, sizeof t, reinterpret_cast<LPARAM>(t));
-    return t;
 }
 
 struct WizardDriver {
@@ -86,13 +49,13 @@ struct WizardDriver {
     }
     // A click on a visible button, radio button or check box of the wizard.
     void click(const std::string& caption, HWND dialog = nullptr) {
-        HWND b = visibleChild(dialog ? dialog : wizard, "Button", caption);
+        HWND b = e2e::visibleChild(dialog ? dialog : wizard, "Button", caption);
         ASSERT_NE(b, nullptr) << caption;
         PostMessageA(b, BM_CLICK, 0, 0);
         h.pumpFor(300ms);
     }
     bool showing(const std::string& staticText) {
-        return visibleChild(wizard, "Static", staticText) != nullptr;
+        return e2e::visibleChild(wizard, "Static", staticText) != nullptr;
     }
     // A real mouse click into a control, which takes the focus.
     void clickInto(HWND control) {
@@ -141,8 +104,7 @@ struct WizardDriver {
         const std::string text = e2e::Harness::dialogText(box);
         // The keys a user answers with: Enter for OK, the mnemonic for Yes and No.
         const BYTE key = button == "OK" ? VK_RETURN : static_cast<BYTE>(button[1]);
-        h.keyDown(key);
-        h.keyUp(key);
+        h.tap(key);
         h.waitFor([&] { return !IsWindow(box); }, 5s);
         return text;
     }
@@ -156,10 +118,7 @@ struct WizardDriver {
     }
     // Keys pressed into the focused control.
     void hotKey(const std::vector<BYTE>& modifiers, BYTE key) {
-        for (BYTE m : modifiers) h.keyDown(m);
-        h.keyDown(key);
-        h.keyUp(key);
-        for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) h.keyUp(*it);
+        h.pressHotKey(modifiers, key);
         h.pumpFor(200ms);
     }
     void finish() {
@@ -169,28 +128,8 @@ struct WizardDriver {
         ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
         h.pumpFor(500ms);
     }
-    std::string listText(int row, int column) {
-        HWND list = FindWindowExA(manager(), nullptr, WC_LISTVIEWA, nullptr);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(list, &pid);
-        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (!process) return "<no access>";
-        char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = remote + sizeof item;
-        item.cchTextMax = 256;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote));
-        char text[256] = {};
-        ReadProcessMemory(process, remote + sizeof item, text, sizeof text - 1, nullptr);
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        CloseHandle(process);
-        return text;
-    }
-    int listRows() {
-        return static_cast<int>(
-            SendMessageA(FindWindowExA(manager(), nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+    e2e::RemoteListView list() {
+        return e2e::RemoteListView(FindWindowExA(manager(), nullptr, WC_LISTVIEWA, nullptr));
     }
 };
 
@@ -233,7 +172,7 @@ bool holds(const std::string& text, const std::string& part) {
 
 TEST(Wizard, AnAdvancedMacroIsStoredListedAndRunsFromItsHotKey) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n"));
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.nameAndHotKey("Greeting", {VK_MENU}, 'N');
@@ -252,12 +191,11 @@ TEST(Wizard, AnAdvancedMacroIsStoredListedAndRunsFromItsHotKey) {
         holds(ini, "[Macro1]\r\nName=Greeting\r\nType=4\r\nHotKey=" + std::to_string(e2e::ctrlAlt('G')) +
                        "\r\nFileName=Greeting.key\r\nTrigger=Some Window\r\n"))
         << ini;
-    std::ifstream script(h.programDir() + "Greeting.key", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(script)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(bytes, "hello\r\nworld\r\n");
-    ASSERT_EQ(w.listRows(), 1);
-    EXPECT_EQ(w.listText(0, 0), "Greeting");
-    EXPECT_EQ(w.listText(0, 1), "Ctrl+Alt+G");
+    EXPECT_EQ(h.readProgramFile("Greeting.key"), "hello\r\nworld\r\n");
+    const e2e::RemoteListView list = w.list();
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.text(0, 0), "Greeting");
+    EXPECT_EQ(list.text(0, 1), "Ctrl+Alt+G");
 
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'G');
@@ -268,7 +206,7 @@ TEST(Wizard, AnAdvancedMacroIsStoredListedAndRunsFromItsHotKey) {
 
 TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n"));
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.click("&Playback mouse movements, clicks, and keystrokes.");
@@ -276,15 +214,15 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     w.click("&Next >");
     w.click("&Next >");
     ASSERT_TRUE(w.showing("Record Keystrokes"));
-    EXPECT_FALSE(IsWindowEnabled(visibleChild(w.wizard, "Button", "&Next >")));
+    EXPECT_FALSE(IsWindowEnabled(e2e::visibleChild(w.wizard, "Button", "&Next >")));
     w.click("&Start Recording");
     h.focusTarget();
     w.type("hello");
     h.pumpFor(300ms);
     w.click("Stop &Recording");
-    EXPECT_TRUE(IsWindowEnabled(visibleChild(w.wizard, "Button", "&Next >")));
+    EXPECT_TRUE(IsWindowEnabled(e2e::visibleChild(w.wizard, "Button", "&Next >")));
     // Trying it out replays the recorded keys, and the end of the replay enables Playback again.
-    HWND playback = visibleChild(w.wizard, "Button", "&Playback");
+    HWND playback = e2e::visibleChild(w.wizard, "Button", "&Playback");
     h.clearKeys();
     w.click("&Playback");
     EXPECT_TRUE(h.waitFor([&] { return h.injectedKeys() == "48+ 48- 45+ 45- 4C+ 4C- 4C+ 4C- 4F+ 4F-"; }, 10s))
@@ -293,7 +231,8 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     // The replay types into the wizard's own scratch area, which Playback focuses.
     const auto areas = visibleOfClass(w.wizard, "Edit");
     ASSERT_EQ(areas.size(), 1u);
-    EXPECT_TRUE(h.waitFor([&] { return windowText(areas[0]) == "hello"; }, 5s)) << windowText(areas[0]);
+    EXPECT_TRUE(h.waitFor([&] { return e2e::windowText(areas[0]) == "hello"; }, 5s))
+        << e2e::windowText(areas[0]);
     w.finish();
     const std::string ini = h.readStore();
     EXPECT_TRUE(holds(ini, "Name=Typed\r\nType=2\r\nHotKey=" + std::to_string(e2e::ctrlAlt('T')) +
@@ -309,7 +248,7 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
 
 TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n"));
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.click("&Playback mouse movements, clicks, and keystrokes.");
@@ -337,7 +276,7 @@ TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
 
 TEST(Wizard, AStartApplicationMacroKeepsTheProgramAsTyped) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n"));
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.click("&Start an Application or Launch a Document");
@@ -353,7 +292,7 @@ TEST(Wizard, AStartApplicationMacroKeepsTheProgramAsTyped) {
 
 TEST(Wizard, FinishMakesTheChosenShortcut) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n"));
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     const std::string desktop = h.programDir() + "Desktop";
     DesktopInto redirect(desktop);
     WizardDriver w{h};
@@ -373,7 +312,7 @@ TEST(Wizard, FinishMakesTheChosenShortcut) {
 
 TEST(Wizard, RefusedNamesAndProgramsAndCancelShowTheirMessages) {
     e2e::Harness h;
-    h.writeStore(store("Show Hints=0\r\n", 1, e2e::macroSection(1, "Notes", 1, 0, "notepad.exe")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Notes", 1, 0, "notepad.exe"), "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.click("&Start an Application or Launch a Document");
@@ -407,7 +346,7 @@ TEST(Wizard, RefusedNamesAndProgramsAndCancelShowTheirMessages) {
 
 TEST(Wizard, UntickingShowHintsWritesItOffAndAHotKeyRunsNothingWhileTheWizardIsOpen) {
     e2e::Harness h;
-    h.writeStore(store("", 1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('K'), "Say.key")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Say", 4, e2e::ctrlAlt('K'), "Say.key"), ""));
     h.writeProgramFile("Say.key", "said\r\n");
     WizardDriver w{h};
     w.open();
@@ -441,7 +380,7 @@ TEST(Wizard, UntickingShowHintsWritesItOffAndAHotKeyRunsNothingWhileTheWizardIsO
 
 TEST(Wizard, ScreenshotOfEveryPageAndTheHintWindow) {
     e2e::Harness h;
-    h.writeStore(store(""));
+    h.writeStore(e2e::store(0, "", ""));
     WizardDriver w{h};
     w.open();
     auto shot = [&](const char* name) {
