@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/help.hpp"
+#include "manager/shortcuts.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
@@ -69,6 +70,7 @@ void Application::firstRunCheck() {
         const Rect r = view_->managerRect();
         view_->placeManager(centred(view_->screen(), r.width, r.height));
         view_->showManager(true);
+        view_->showFirstRunNote(kFirstRunNote);
     }
     guarded([&] { st.writeBool(store::kMain, "FirstRun", false); });
 }
@@ -76,7 +78,7 @@ void Application::firstRunCheck() {
 void Application::setPosition() {
     if (!view_) return;
     if (auto r = savedPlacement(store(), view_->screen())) {
-        view_->placeManager(*r);
+        view_->placeManager(keptVisible(*r, view_->workAreaNearest(*r)));
     } else {
         const Rect current = view_->managerRect();
         view_->placeManager(centred(view_->screen(), current.width, current.height));
@@ -127,9 +129,28 @@ void Application::trayCommand(TrayCommand c) {
         case TrayCommand::PrintMacros:
             if (view_) view_->printList();
             break;
+        case TrayCommand::StartWithWindows:
+            if (links_) manager::setStartWithWindows(sys_, *links_, !startsWithWindows());
+            break;
         case TrayCommand::Help:
             break;
     }
+}
+
+bool Application::startsWithWindows() { return links_ && manager::startsWithWindows(sys_, *links_); }
+
+bool Application::showManagerForAnotherStart() {
+    if (!openEnabled_ || !view_) return false;
+    setPosition();
+    view_->showManager(true);
+    return true;
+}
+
+bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Instances& instances) {
+    if (!instances.othersRunningAtStart()) return false;
+    for (const std::string& a : arguments)
+        if (!triggers::parseArgument(a).close) return false;
+    return instances.showResidentManager();
 }
 
 void Application::trayDoubleClick() {

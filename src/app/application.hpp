@@ -14,6 +14,7 @@
 #include "journal/journal.hpp"
 #include "os/instances.hpp"
 #include "os/os.hpp"
+#include "os/shell_links.hpp"
 #include "playback/interpreter.hpp"
 #include "playback/sender.hpp"
 #include "store/hotkeys.hpp"
@@ -30,6 +31,8 @@ public:
     virtual ScreenSize screen() = 0;
     virtual Rect managerRect() = 0;
     virtual void placeManager(const Rect& r) = 0;
+    // The work area of the monitor nearest to the rectangle.
+    virtual Rect workAreaNearest(const Rect&) { return {0, 0, screen().width, screen().height}; }
     // Shows the manager window; activate brings the application to the front.
     virtual void showManager(bool activate) = 0;
     virtual void showAbout(const AboutText& text) = 0;
@@ -43,7 +46,17 @@ public:
     virtual void refillList() {}
     // Prints the macro list as the manager window last showed it.
     virtual void printList() {}
+    // A line the manager window shows on the very first run.
+    virtual void showFirstRunNote(const std::string&) {}
 };
+
+// A plain start (no macro named) while another copy is resident: that copy
+// shows its manager window and this start ends (true). A start that names
+// macros runs them in a further instance, as always.
+bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Instances& instances);
+
+inline constexpr const char* kFirstRunNote =
+    "Keyvale lives in the notification area of the taskbar; its menu can start it with Windows.";
 
 class Application {
 public:
@@ -79,6 +92,13 @@ public:
     bool commandEnabled(TrayCommand c) const;
     void trayCommand(TrayCommand c);
     void trayDoubleClick();
+    // Another start of the program found this one resident: the manager
+    // window comes to the front instead of a second copy. False while the
+    // tray form is still being created.
+    bool showManagerForAnotherStart();
+    // The shortcuts of the StartUp folder (the tray's "Start with Windows").
+    void setShellLinks(os::ShellLinks* links) { links_ = links; }
+    bool startsWithWindows();
     // A close request to the tray form, and the log-off or shutdown query.
     void closeRequested();
     bool queryEndSession();
@@ -110,6 +130,7 @@ private:
     os::System& sys_;
     journal::Journal& journal_;
     os::Instances* instances_;
+    os::ShellLinks* links_ = nullptr;
     ShellView* view_ = nullptr;
     triggers::RunState state_;
     triggers::Dispatcher dispatcher_;

@@ -1,5 +1,7 @@
 #include "app/geometry.hpp"
 
+#include <algorithm>
+
 namespace kv::app {
 
 namespace {
@@ -32,6 +34,20 @@ void savePosition(store::Store& store, const Rect& r) {
 
 Rect centred(ScreenSize screen, int width, int height) {
     return Rect{(screen.width - width) / 2, (screen.height - height) / 2, width, height};
+}
+
+Rect keptVisible(const Rect& w, const Rect& area) {
+    constexpr int kGrip = 50;
+    const int right = area.left + area.width, bottom = area.top + area.height;
+    const int shownWidth = std::min(w.left + w.width, right) - std::max(w.left, area.left);
+    const bool visible =
+        w.top >= area.top && w.top <= bottom - kGrip / 2 && shownWidth >= std::min(kGrip, w.width);
+    if (visible) return w;
+    const auto clamp = [](int v, int low, int high) { return std::max(low, std::min(v, high)); };
+    Rect r = w;
+    r.left = clamp(w.left, area.left, std::max(area.left, right - w.width));
+    r.top = clamp(w.top, area.top, std::max(area.top, bottom - w.height));
+    return r;
 }
 
 }  // namespace kv::app

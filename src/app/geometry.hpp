@@ -31,4 +31,10 @@ void savePosition(store::Store& store, const Rect& r);
 // The window of the given size centred on the screen.
 Rect centred(ScreenSize screen, int width, int height);
 
+// The window moved into the work area when it would not be visible there
+// (a position saved on a monitor that is gone): its title bar must lie in the
+// work area and at least a grip of its width; otherwise it goes to the
+// nearest place inside, size unchanged.
+Rect keptVisible(const Rect& window, const Rect& workArea);
+
 }  // namespace kv::app

@@ -8,6 +8,7 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
     static const std::vector<TrayMenuItem> items = {
         {TrayCommand::Open, "&Open"},
         {TrayCommand::PrintMacros, "&Print Macro List"},
+        {TrayCommand::StartWithWindows, "Start with &Windows"},
         {TrayCommand::Help, "&Help"},
         {TrayCommand::Operation, "&Operation", true},
         {TrayCommand::ShowHints, "&Show Hints", true},

@@ -9,6 +9,8 @@ namespace kv::manager {
 
 namespace {
 
+constexpr const char* kIconFile = "Keyvale.Ico";
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -67,7 +69,7 @@ std::uint16_t linkHotKey(store::ShortCut value) {
 }
 
 os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name,
-                            store::ShortCut hotKey) {
+                            store::ShortCut hotKey, bool iconFileShips) {
     os::ShellLinkData link;
     link.description = name;
     link.workingDirectory = programDirectory;
@@ -76,7 +78,7 @@ os::ShellLinkData macroLink(const std::string& programDirectory, const std::stri
     link.arguments = " /Open:\"" + name + "\" /Close";
     link.showCommand = 1;
     link.hotKey = linkHotKey(hotKey);
-    link.iconFile = programDirectory + "Keyvale.Ico";
+    link.iconFile = iconFileShips ? programDirectory + kIconFile : link.target;
     link.iconIndex = 0;
     return link;
 }
@@ -93,7 +95,8 @@ std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFold
     const std::string path = linkPathInFolder(*folderPath, name + ".lnk");
     if (path.empty()) throw Error("Cannot make a shortcut for a macro without a name.");
 
-    const os::ShellLinkData link = macroLink(sys.programDirectory, name, hotKey);
+    const os::ShellLinkData link =
+        macroLink(sys.programDirectory, name, hotKey, sys.files.exists(sys.programDirectory + kIconFile));
     // A cut text would leave a shortcut whose arguments name no macro.
     checkLimit(link.description, kLinkTextLimit, "description (the macro's name)");
     checkLimit(link.arguments, kLinkTextLimit, "arguments (the macro's name)");
@@ -103,6 +106,35 @@ std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFold
     checkLimit(path, kLinkPathLimit, "file path");
     links.save(path, link);
     return path;
+}
+
+namespace {
+
+std::string startupLinkPath(os::ShellLinks& links) {
+    const auto folder = links.folderPath(os::ShellFolder::Startup);
+    if (!folder || folder->empty()) throw Error("Cannot find the Startup folder.");
+    return *folder + "\\Keyvale.lnk";
+}
+
+}  // namespace
+
+bool startsWithWindows(os::System& sys, os::ShellLinks& links) {
+    const auto folder = links.folderPath(os::ShellFolder::Startup);
+    return folder && !folder->empty() && sys.files.exists(*folder + "\\Keyvale.lnk");
+}
+
+void setStartWithWindows(os::System& sys, os::ShellLinks& links, bool on) {
+    const std::string path = startupLinkPath(links);
+    if (!on) {
+        if (sys.files.exists(path) && !sys.files.remove(path)) throw Error("Unable to remove " + path);
+        return;
+    }
+    os::ShellLinkData link;
+    link.description = "Keyvale";
+    link.target = sys.programDirectory + "Macros.exe";
+    link.workingDirectory = sys.programDirectory;
+    link.iconFile = link.target;
+    links.save(path, link);
 }
 
 }  // namespace kv::manager

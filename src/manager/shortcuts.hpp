@@ -23,14 +23,21 @@ std::string linkPathInFolder(const std::string& folderPath, const std::string& v
 // in the high byte.
 std::uint16_t linkHotKey(store::ShortCut value);
 
-// The link for the macro of that name and hot key.
+// The link for the macro of that name and hot key. Its icon is the program's
+// icon file when one ships beside the program, else the program's own icon.
 os::ShellLinkData macroLink(const std::string& programDirectory, const std::string& name,
-                            store::ShortCut hotKey);
+                            store::ShortCut hotKey, bool iconFileShips = true);
 
 // Makes (or replaces) the shortcut of the macro in the slot in the folder and
 // returns its path. Raises an error, writing nothing, when the folder cannot
 // be found, when the macro's name gives no file name, or when a text would
 // exceed what a link holds (255 characters, 259 for the link's path).
 std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFolder folder, int slot);
+
+// The shortcut in the user's StartUp folder that starts Keyvale with Windows:
+// the program without arguments, so it starts resident.
+bool startsWithWindows(os::System& sys, os::ShellLinks& links);
+// Makes or removes that shortcut. Raises an error that says what failed.
+void setStartWithWindows(os::System& sys, os::ShellLinks& links, bool on);
 
 }  // namespace kv::manager

@@ -15,6 +15,9 @@ public:
     // no running instance holds it; true while this instance holds it. The
     // role ends with the instance that holds it.
     virtual bool claimWatcher() = 0;
+    // Asks the instance that was resident at this one's start to bring its
+    // manager window to the front; false when none answered.
+    virtual bool showResidentManager() { return false; }
 };
 
 }  // namespace kv::os

@@ -100,6 +100,9 @@ public:
     virtual WindowHandle findByExactTitle(const std::string& title) = 0;
     virtual WindowHandle foreground() = 0;
     virtual void setForeground(WindowHandle w) = 0;
+    // Whether the window's program runs at a higher integrity level than
+    // Keyvale (an administrator's window): the system drops keys sent to it.
+    virtual bool runsAboveUs(WindowHandle) { return false; }
 };
 
 class Shell {

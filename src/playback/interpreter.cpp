@@ -116,6 +116,7 @@ void Interpreter::sendKeys(std::string_view script) {
     std::string_view text = store::trimControl(script);
     while (!text.empty()) {
         throwIfStopped();
+        checkTypingTarget();
         if (text.starts_with("<<")) {
             text = processToken(text);
             continue;
@@ -131,6 +132,17 @@ void Interpreter::sendKeys(std::string_view script) {
         text.remove_prefix(1);
     }
     throwIfStopped();
+}
+
+void Interpreter::checkTypingTarget() {
+    const os::WindowHandle target = sys_.windows.foreground();
+    if (target == allowedTarget_) return;
+    if (target && sys_.windows.runsAboveUs(target)) {
+        const std::string title = sys_.windows.title(target, 255);
+        const std::string window = title.empty() ? std::string("The window in front") : "\"" + title + "\"";
+        throw Error(window + " runs as administrator; Windows does not let Keyvale type into it. Start Keyvale as administrator to run macros there.");
+    }
+    allowedTarget_ = target;
 }
 
 std::string_view Interpreter::processToken(std::string_view text) {

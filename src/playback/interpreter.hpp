@@ -69,9 +69,14 @@ private:
     void sendText(std::string_view text);
     bool stopped() const;
     void throwIfStopped() const;
+    // Keys sent to an administrator's window are dropped by the system: the
+    // run ends with an error that says so instead.
+    void checkTypingTarget();
 
     os::System& sys_;
     RunState& state_;
+    // The foreground window last found to take Keyvale's keys.
+    os::WindowHandle allowedTarget_ = 0;
     SendKey& sender_;
     InterpreterHooks hooks_;
     int activeDelays_ = 0;

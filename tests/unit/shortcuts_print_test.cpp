@@ -29,6 +29,7 @@ TEST(Shortcuts, LinkPathRulesInAFolder) {
 TEST(Shortcuts, TheLinkRunsTheMacroByNameWithItsHotKey) {
     os::fake::FakeSystem fake;
     os::fake::FakeShellLinks links;
+    fake.files.files["C:\\Keyvale\\Keyvale.Ico"] = "an icon file shipped beside the program";
     fake.files.files[fake.sys.storePath] =
         "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Mail\\Boss: Hi\r\nHotKey=" +
         std::to_string(0x2000 + 0x4000 + 123) + "\r\n[Macro2]\r\nType=1\r\n";

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "os/win32/instances.hpp"
+
 namespace kv::app::win32 {
 
 // ---- the tray form ----
@@ -53,6 +55,7 @@ void TrayForm::popupMenu() {
         UINT flags = MF_STRING;
         if (!app_.commandEnabled(item.command)) flags |= MF_GRAYED;
         if (item.command == TrayCommand::ShowHints && app_.showHints()) flags |= MF_CHECKED;
+        if (item.command == TrayCommand::StartWithWindows && app_.startsWithWindows()) flags |= MF_CHECKED;
         if (item.command == TrayCommand::Help) {
             AppendMenuA(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help), item.caption);
             helpAppended = true;
@@ -78,6 +81,11 @@ LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
             default: break;
         }
         return Form::handle(msg, wp, lp);
+    }
+    if (msg == os::win32::showManagerMessage()) {
+        bool shown = false;
+        app_.guarded([&] { shown = app_.showManagerForAnotherStart(); });
+        return shown ? 1 : 0;
     }
     if (taskbarCreated_ && msg == taskbarCreated_) {
         // The shell restarted: without the icon nobody could reach the program.
@@ -202,9 +210,20 @@ void Win32ShellView::placeManager(const Rect& r) {
     SetWindowPos(manager_.hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+Rect Win32ShellView::workAreaNearest(const Rect& r) {
+    const RECT wanted{r.left, r.top, r.left + r.width, r.top + r.height};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info)) return ShellView::workAreaNearest(r);
+    const RECT& a = info.rcWork;
+    return {a.left, a.top, a.right - a.left, a.bottom - a.top};
+}
+
+void Win32ShellView::showFirstRunNote(const std::string& text) { manager_.showNote(text); }
+
 void Win32ShellView::showManager(bool activate) {
     if (activate) {
-        ShowWindow(manager_.hwnd(), SW_SHOW);
+        ShowWindow(manager_.hwnd(), IsIconic(manager_.hwnd()) ? SW_RESTORE : SW_SHOW);
         os::win32::forceForeground(manager_.hwnd());
     } else {
         ShowWindow(manager_.hwnd(), SW_SHOWNOACTIVATE);

@@ -51,6 +51,8 @@ public:
     ScreenSize screen() override;
     Rect managerRect() override;
     void placeManager(const Rect& r) override;
+    Rect workAreaNearest(const Rect& r) override;
+    void showFirstRunNote(const std::string& text) override;
     void showManager(bool activate) override;
     void showAbout(const AboutText& text) override;
     std::pair<unsigned long long, unsigned> memoryStatus() override;

@@ -50,6 +50,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControlsEx(&icc);
 
     kv::os::win32::Win32System os;
+    kv::os::win32::Win32Instances instances;
+    const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
+    // A second plain start brings the resident copy's manager window up instead.
+    if (kv::app::handOverToResidentCopy(arguments, instances)) return 0;
     os.sys.storePath = kv::store::chooseStorePath(os.files, kv::os::win32::windowsDirectory(),
                                                   kv::os::win32::appDataDirectory());
     os.sys.dataDirectory = kv::store::chooseDataDirectory(os.files, os.sys.programDirectory,
@@ -59,10 +63,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     os.pump.processMessages();
 
     kv::journal::Recorder journal(os.sys);
-    kv::os::win32::Win32Instances instances;
     kv::app::Application app(os.sys, journal, &instances);
     kv::ui::win32::Form::setPump(&os.pump);
-    const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
 
     // Every form is created once, hidden, in this order, and lives to the end.
     kv::app::win32::WizardLink wizardLink(app, os.sys);
@@ -70,6 +72,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::authoring::win32::WizardForm wizard(os.sys, journal, app.state(), wizardLink, hints, appWindow.get());
     app.addRecorderFinishedObserver([&] { wizard.presenter().recorderFinished(); });
     kv::os::win32::Win32ShellLinks shellLinks;
+    app.setShellLinks(&shellLinks);
     kv::os::win32::Win32Printing printing;
     printing.owner = appWindow.get();
     kv::manager::ManagerHooks managerHooks;

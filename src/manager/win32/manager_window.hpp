@@ -30,6 +30,8 @@ public:
     void addRow(int image, const std::string& caption, const std::string& subItem) {
         presenter_.addRow(image, caption, subItem);
     }
+    // A line in the status bar until a row is selected.
+    void showNote(const std::string& text) { status_->setText(text); }
 
 protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -103,6 +103,8 @@ public:
     WindowHandle findByExactTitle(const std::string& title) override;
     WindowHandle foreground() override { return foreground_; }
     void setForeground(WindowHandle w) override;
+    bool runsAboveUs(WindowHandle w) override { return elevated.count(w) != 0; }
+    std::set<WindowHandle> elevated;
 
     // Opens a window in front of the others and returns its handle.
     WindowHandle open(const std::string& title, bool visible = true);

@@ -23,7 +23,10 @@ public:
     void save(const std::string& linkPath, const ShellLinkData& link) override {
         if (!saveError.empty()) throw Error(saveError);
         links[linkPath] = link;
+        if (alsoWriteTo) alsoWriteTo->write(linkPath, link.target);
     }
+    // Where saved links also appear as files, for code that finds them there.
+    Files* alsoWriteTo = nullptr;
     std::map<ShellFolder, std::string> folders = {{ShellFolder::Desktop, "C:\\Users\\me\\Desktop"},
                                                   {ShellFolder::StartMenu, "C:\\Users\\me\\Start Menu"}};
     std::map<std::string, ShellLinkData> links;

@@ -52,6 +52,12 @@ struct FileTraits {
     static HANDLE null() { return INVALID_HANDLE_VALUE; }
     static void free(HANDLE h) { CloseHandle(h); }
 };
+// Process, thread, token and event handles: null, not INVALID_HANDLE_VALUE, when absent.
+struct KernelTraits {
+    using Type = HANDLE;
+    static HANDLE null() { return nullptr; }
+    static void free(HANDLE h) { CloseHandle(h); }
+};
 struct AtomTraits {
     using Type = ATOM;
     static ATOM null() { return 0; }
@@ -76,6 +82,7 @@ struct FontTraits {
 
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFile = Unique<FileTraits>;
+using UniqueHandle = Unique<KernelTraits>;
 using UniqueAtom = Unique<AtomTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueIcon = Unique<IconTraits>;

@@ -8,6 +8,34 @@ constexpr const char* kMutexName = "Keyvale.Instances";
 
 }  // namespace
 
+UINT showManagerMessage() {
+    static const UINT message = RegisterWindowMessageA("Keyvale.ShowManager");
+    return message;
+}
+
+bool Win32Instances::showResidentManager() {
+    struct Search {
+        DWORD self;
+        bool shown = false;
+    } search{GetCurrentProcessId()};
+    EnumWindows(
+        [](HWND w, LPARAM lp) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(lp);
+            char cls[16];
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0) return TRUE;
+            // Only the instance in front may hand the foreground on.
+            AllowSetForegroundWindow(pid);
+            DWORD_PTR answer = 0;
+            s.shown = SendMessageTimeoutA(w, showManagerMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
+                      answer == 1;
+            return s.shown ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.shown;
+}
+
 Win32Instances::Win32Instances() {
     mutex_ = CreateMutexA(nullptr, FALSE, kMutexName);
     othersAtStart_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;

@@ -10,6 +10,10 @@
 
 namespace kv::os::win32 {
 
+// The message another start sends to the resident instance's tray form
+// ("TKeyvale"): show the manager window; the answer is 1 when it did.
+UINT showManagerMessage();
+
 class Win32Instances : public Instances {
 public:
     Win32Instances();
@@ -20,6 +24,7 @@ public:
     bool othersRunningAtStart() override { return othersAtStart_; }
     // Called on the user-interface thread only: the mutex belongs to a thread.
     bool claimWatcher() override;
+    bool showResidentManager() override;
 
 private:
     HANDLE mutex_ = nullptr;

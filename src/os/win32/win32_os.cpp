@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -338,6 +339,39 @@ WindowHandle Win32Windows::findByExactTitle(const std::string& title) {
 }
 
 WindowHandle Win32Windows::foreground() { return fromHwnd(GetForegroundWindow()); }
+
+namespace {
+
+// The mandatory integrity level of a process's token (the last part of its
+// label), or nothing when the token cannot be read.
+std::optional<DWORD> integrityLevel(HANDLE process) {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return std::nullopt;
+    UniqueHandle token(raw);
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    if (size == 0 || !GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.data(), size, &size))
+        return std::nullopt;
+    const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+    return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1);
+}
+
+}  // namespace
+
+bool Win32Windows::runsAboveUs(WindowHandle w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(toHwnd(w), &pid);
+    if (pid == 0 || pid == GetCurrentProcessId()) return false;
+    const auto own = integrityLevel(GetCurrentProcess());
+    if (!own) return false;
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    // A process of higher integrity may refuse even this much.
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const auto theirs = integrityLevel(process.get());
+    if (!theirs) return GetLastError() == ERROR_ACCESS_DENIED;
+    return *theirs > *own;
+}
 
 void Win32Windows::setForeground(WindowHandle w) {
     if (!w) return;

@@ -85,6 +85,7 @@ public:
     WindowHandle findByExactTitle(const std::string& title) override;
     WindowHandle foreground() override;
     void setForeground(WindowHandle w) override;
+    bool runsAboveUs(WindowHandle w) override;
 };
 
 // Brings a window of this program to the front even when another
