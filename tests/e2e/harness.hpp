@@ -68,6 +68,12 @@ public:
 
     // A fresh program directory holding a copy of Macros.exe, with a trailing backslash.
     const std::string& programDir() const { return programDir_; }
+    // From now on the program runs from this folder (with a trailing
+    // backslash), one the test prepared, instead of the fresh one.
+    void useProgramDir(const std::string& dir) {
+        removeProgramDir();
+        programDir_ = dir;
+    }
     std::string storePath() const;
     void writeStore(const std::string& text);
     std::string readStore() const;

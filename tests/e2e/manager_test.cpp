@@ -242,27 +242,29 @@ TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
 
 namespace {
 
-// Points the user's Desktop folder into the test's directory while it lives,
-// so that no shortcut reaches the real home folder.
+// Points one of the user's shell folders (Desktop unless named) into the
+// test's directory while it lives, so that no shortcut reaches the real home
+// folder.
 class DesktopRedirect {
 public:
-    explicit DesktopRedirect(const std::string& folder) : folder_(folder) {
+    explicit DesktopRedirect(const std::string& folder, const char* shellFolder = "Desktop")
+        : folder_(folder), value_(shellFolder) {
         CreateDirectoryA(folder.c_str(), nullptr);
         RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
         char old[MAX_PATH] = {};
         DWORD size = sizeof old, type = 0;
-        if (RegQueryValueExA(key_, "Desktop", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+        if (RegQueryValueExA(key_, value_, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
             ERROR_SUCCESS)
             old_ = old, oldType_ = type, hadOld_ = true;
-        RegSetValueExA(key_, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+        RegSetValueExA(key_, value_, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                        static_cast<DWORD>(folder.size() + 1));
     }
     ~DesktopRedirect() {
         if (hadOld_)
-            RegSetValueExA(key_, "Desktop", 0, oldType_, reinterpret_cast<const BYTE*>(old_.c_str()),
+            RegSetValueExA(key_, value_, 0, oldType_, reinterpret_cast<const BYTE*>(old_.c_str()),
                            static_cast<DWORD>(old_.size() + 1));
         else
-            RegDeleteValueA(key_, "Desktop");
+            RegDeleteValueA(key_, value_);
         RegCloseKey(key_);
         WIN32_FIND_DATAA fd;
         HANDLE find = FindFirstFileA((folder_ + "\\*").c_str(), &fd);
@@ -280,6 +282,7 @@ private:
     static constexpr const char* kKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     std::string folder_;
+    const char* value_;
     HKEY key_ = nullptr;
     std::string old_;
     DWORD oldType_ = REG_EXPAND_SZ;
@@ -363,7 +366,8 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     EXPECT_EQ(f.arguments, " /Open:\"Sig Line\" /Close");
     EXPECT_EQ(f.showCommand, SW_SHOWNORMAL);
     EXPECT_EQ(f.hotKey, MAKEWORD('K', HOTKEYF_CONTROL | HOTKEYF_ALT));
-    EXPECT_EQ(f.iconFile, h.programDir() + "Keyvale.Ico");
+    // No icon file ships beside the program: the program's own icon.
+    EXPECT_EQ(f.iconFile, h.programDir() + "Macros.exe");
     EXPECT_EQ(f.iconIndex, 0);
 
     // Started through the shell, a second instance types the script and ends.
@@ -503,4 +507,28 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     confirmPrintDialog(h);
     expectPrintedList(waitForPrintedText(h, folder));
     removePdfs(folder);
+}
+
+TEST(Manager, StartWithWindowsMakesAndRemovesTheStartUpShortcut) {
+    CoInitialize(nullptr);
+    e2e::Harness h;
+    const std::string startup = h.programDir() + "Startup";
+    DesktopRedirect redirect(startup, "Startup");
+    h.writeStore(e2e::store(0));
+    h.start();
+    HWND tray = e2e::trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    const std::string lnk = startup + "\\Keyvale.lnk";
+    const auto exists = [&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; };
+    PostMessageA(tray, WM_COMMAND, 9 /* Start with Windows */, 0);
+    ASSERT_TRUE(h.waitFor(exists, 10s));
+    h.pumpFor(300ms);
+    LinkFields f;
+    ASSERT_TRUE(readLink(lnk, f));
+    EXPECT_EQ(f.path, h.programDir() + "Macros.exe");
+    EXPECT_EQ(f.workingDirectory, h.programDir());
+    EXPECT_EQ(f.arguments, "");
+    EXPECT_EQ(f.iconFile, h.programDir() + "Macros.exe");
+    PostMessageA(tray, WM_COMMAND, 9 /* Start with Windows */, 0);
+    EXPECT_TRUE(h.waitFor([&] { return !exists(); }, 10s));
 }

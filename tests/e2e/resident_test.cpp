@@ -249,7 +249,8 @@ TEST(Resident, ASecondResidentInstanceWatchesTriggerWindowsOnlyAfterTheFirstEnds
     h.focusTarget();
     HWND first = openTriggerWindow("Keyvale Trigger Window");
     ASSERT_TRUE(h.waitFor([&] { return h.editText() == "t"; }, 10s)) << h.editText();
-    SecondInstance second(h, "");
+    // A start that names a macro (none here) stays as a second resident copy.
+    SecondInstance second(h, "/Open:\"no such macro\"");
     h.pumpFor(3s);
     EXPECT_EQ(h.editText(), "t") << "the second start keeps the record of the window";
     PostMessageA(e2e::trayForm(h.processId()), WM_COMMAND, 8 /* Exit */, 0);
@@ -306,4 +307,31 @@ TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
         PostMessageA(w, WM_CLOSE, 0, 0);
         h.waitFor([&] { return !IsWindow(w); }, 5s);
     }
+}
+
+TEST(Resident, ASecondPlainStartShowsTheResidentManagerAndEnds) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(0));
+    h.start();
+    ASSERT_EQ(h.findDialog("Veltrane Keyvale"), nullptr) << "resident, the manager is hidden";
+    SecondInstance second(h, "");
+    EXPECT_TRUE(h.waitFor([&] { return second.ended(); }, 2s)) << "the second start is still running";
+    EXPECT_TRUE(h.waitFor([&] { return h.findDialog("Veltrane Keyvale") != nullptr; }, 2s));
+    EXPECT_TRUE(h.running());
+}
+
+TEST(Resident, AManagerSavedOffEveryMonitorOpensOnScreen) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(0, "[Position]\r\nWidth=421\r\nHeight=343\r\nTop=5000\r\nLeft=5000\r\n"));
+    h.start();
+    PostMessageA(e2e::trayForm(h.processId()), WM_COMMAND, 1 /* Open */, 0);
+    HWND manager = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (manager = h.findDialog("Veltrane Keyvale")) != nullptr; }, 10s));
+    RECT r;
+    GetWindowRect(manager, &r);
+    EXPECT_GE(r.left, 0);
+    EXPECT_GE(r.top, 0);
+    EXPECT_LE(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(r.right - r.left, 421);
 }

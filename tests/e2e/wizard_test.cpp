@@ -9,6 +9,9 @@
 #include "screenshot.hpp"
 // After windows.h, which harness.hpp brings.
 #include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdlib>
 
 using namespace std::chrono_literals;
 
@@ -436,4 +439,116 @@ TEST(Wizard, ScreenshotOfEveryPageAndTheHintWindow) {
     HWND open = nullptr;
     if (h.waitFor([&] { return (open = h.findDialog("Open")) != nullptr; }, 10s))
         PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+}
+
+namespace {
+
+// The user's own Keyvale folder (%APPDATA%\Keyvale\), empty before the test
+// and removed after it: a store left there would be every later test's store.
+struct UserKeyvaleFolder {
+    std::string path;
+    UserKeyvaleFolder() {
+        char appData[MAX_PATH] = {};
+        SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+        path = std::string(appData) + "\\Keyvale\\";
+        empty();
+    }
+    ~UserKeyvaleFolder() {
+        empty();
+        RemoveDirectoryA(path.c_str());
+    }
+    void empty() const {
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((path + "*").c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((path + fd.cFileName).c_str());
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    bool has(const std::string& name) const {
+        return GetFileAttributesA((path + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+};
+
+}  // namespace
+
+// Installed under Program Files, a standard user cannot write beside
+// Macros.exe: what the wizard makes goes to the user's folder, and a macro
+// whose file came with the program still runs, is renamed and deleted.
+TEST(ReadOnlyProgramFolder, NewMacrosGoToTheUsersFolderAndShippedOnesKeepWorking) {
+    const char* mounted = std::getenv("KV_READONLY_DIR");
+    if (!mounted) GTEST_SKIP() << "KV_READONLY_DIR is not set";
+    std::string dir = mounted;
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    dir += "\\";
+    HANDLE probe = CreateFileA((dir + "probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        DeleteFileA((dir + "probe.tmp").c_str());
+        GTEST_SKIP() << "the program folder is writable: mounting it read-only needs root";
+    }
+    UserKeyvaleFolder user;
+    e2e::Harness h;
+    h.useProgramDir(dir);
+    h.writeStore(e2e::store(3,
+                            e2e::macroSection(1, "Shipped", 4, e2e::ctrlAlt('S'), "Shipped.key") +
+                                e2e::macroSection(2, "Notes", 1, 0, "notepad.exe") +
+                                e2e::macroSection(3, "Other", 4, 0, "Other.key"),
+                            "Show Hints=0\r\n"));
+    WizardDriver w{h};
+    w.open();
+    w.nameAndHotKey("Greeting", {VK_CONTROL, VK_MENU}, 'G');
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Create an advanced macro"));
+    w.typeInto(0, "hello");
+    w.finish();
+    w.open();
+    w.click("&Playback mouse movements, clicks, and keystrokes.");
+    w.nameAndHotKey("Typed", {VK_CONTROL, VK_MENU}, 'T');
+    w.click("&Next >");
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Record Keystrokes"));
+    w.click("&Start Recording");
+    h.focusTarget();
+    w.type("abc");
+    h.pumpFor(300ms);
+    w.click("Stop &Recording");
+    w.finish();
+    EXPECT_EQ(e2e::readFile(user.path + "Greeting.key"), "hello\r\n");
+    EXPECT_TRUE(user.has("Typed.dat"));
+    EXPECT_EQ(h.storeValue(4, "FileName"), "Greeting.key");
+    EXPECT_EQ(h.storeValue(5, "FileName"), "Typed.dat");
+
+    const auto runs = [&](char key, const std::string& text) {
+        h.focusTarget();
+        h.clearEdit();
+        h.pressHotKey({VK_CONTROL, VK_MENU}, static_cast<BYTE>(key));
+        return h.waitFor([&] { return h.editText() == text; }, 10s);
+    };
+    EXPECT_TRUE(runs('S', "shipped")) << h.editText();
+    EXPECT_TRUE(runs('G', "hello")) << h.editText();
+    EXPECT_TRUE(runs('T', "abc")) << h.editText();
+
+    // Renamed, the shipped script is copied into the user's folder under the new name.
+    e2e::RemoteListView list = w.list();
+    list.doubleClick(0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Macro Properties")) != nullptr; }, 10s));
+    h.pumpFor(200ms);
+    SendMessageA(e2e::findChild(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Renamed"));
+    PostMessageA(e2e::button(dialog, "&OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
+    EXPECT_EQ(h.storeValue(1, "FileName"), "Renamed.key");
+    EXPECT_EQ(e2e::readFile(user.path + "Renamed.key"), "shipped");
+    EXPECT_TRUE(runs('S', "shipped")) << h.editText();
+
+    // Deleted, a macro the wizard made takes its file with it.
+    list.click(3);
+    h.pumpFor(300ms);
+    PostMessageA(e2e::button(w.manager(), "Delete Macro"), BM_CLICK, 0, 0);
+    EXPECT_EQ(w.answerBox("&Yes"), "Are you sure you want to delete this macro?");
+    EXPECT_TRUE(h.waitFor([&] { return !user.has("Greeting.key"); }, 5s));
+    EXPECT_EQ(h.storeValue(4, "Name"), "Typed");
 }
