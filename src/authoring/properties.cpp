@@ -5,6 +5,7 @@
 #include "authoring/macro_name.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
@@ -224,20 +225,23 @@ bool PropertiesPresenter::ok() {
 
     const std::optional<std::string> storeBefore = sys_.files.read(st.path());
     const std::string trigger = singleLine(view_->trigger());
-    try {
-        st.edit([&](store::Store::Edit& e) {
-            e.writeInt(section, "HotKey", view_->hotKey());
-            e.writeString(section, "Name", trimmed);
-            if (newFileName) e.writeString(section, "FileName", *newFileName);
-            if (kind == store::kReplayMouseAndKeys) e.writeInt(section, "Speed", view_->highSpeed() ? 2 : 1);
-            e.writeString(section, "Trigger", trigger);
-        });
-    } catch (const std::exception& e) {
-        // The store still names the old file: put it back.
-        if (moved) sys_.files.replace(moved->to, moved->from);
-        sys_.dialogs.errorBox(e.what());
-        return false;
-    }
+    const bool written = ui::guarded(sys_.dialogs, [&] {
+        try {
+            st.edit([&](store::Store::Edit& e) {
+                e.writeInt(section, "HotKey", view_->hotKey());
+                e.writeString(section, "Name", trimmed);
+                if (newFileName) e.writeString(section, "FileName", *newFileName);
+                if (kind == store::kReplayMouseAndKeys)
+                    e.writeInt(section, "Speed", view_->highSpeed() ? 2 : 1);
+                e.writeString(section, "Trigger", trigger);
+            });
+        } catch (...) {
+            // The store still names the old file: put it back before the error shows.
+            if (moved) sys_.files.replace(moved->to, moved->from);
+            throw;
+        }
+    });
+    if (!written) return false;
     if (replaceAfterwards && !move(replaceAfterwards->from, replaceAfterwards->to)) {
         if (storeBefore) store::replaceFileContent(sys_.files, st.path(), *storeBefore);
         return false;

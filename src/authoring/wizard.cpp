@@ -1,13 +1,12 @@
 #include "authoring/wizard.hpp"
 
-#include <exception>
-
 #include "app/help.hpp"
 #include "authoring/macro_name.hpp"
 #include "store/error.hpp"
 #include "store/macros.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
@@ -97,11 +96,7 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& s
       host_(host),
       hints_(hints),
       stopHotKey_(sys.hotKeys, [this](store::HotKeyComponent&, unsigned, store::ShortCut) {
-          try {
-              stopHotKeyPressed();
-          } catch (const std::exception& e) {
-              sys_.dialogs.errorBox(e.what());
-          }
+          ui::guarded(sys_.dialogs, [this] { stopHotKeyPressed(); });
       }) {
     stopHotKey_.setEnabled(false);
     stopHotKey_.setHotKey(kStopRecordHotKey);
@@ -373,11 +368,7 @@ void Wizard::finish() {
     view_->close();
     if (f.shortcut >= 1 && f.shortcut <= 6) {
         // The macro is stored: a failed shortcut must not keep its hot key dead.
-        try {
-            host_.createShortcut(f.shortcut, slot);
-        } catch (const std::exception& e) {
-            sys_.dialogs.errorBox(e.what());
-        }
+        ui::guarded(sys_.dialogs, [&] { host_.createShortcut(f.shortcut, slot); });
     }
     sys_.pump.processMessages();
     host_.loadHotKeys();

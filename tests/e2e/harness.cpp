@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
+
+#include "journal/journal_file.hpp"
 
 namespace e2e {
 
@@ -291,5 +294,39 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
 }
 
 void Harness::clearKeys() { g_keys.clear(); }
+
+}  // namespace e2e
+
+namespace e2e {
+
+std::string longRecording() {
+    kv::journal::Recording r;
+    auto key = [&](std::uint16_t vk, bool up) {
+        kv::os::InputEvent e;
+        e.vk = vk;
+        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
+        e.keyFlags = up ? kv::os::kKeyUp : 0;
+        e.time = r.events.empty() ? 0 : 5;
+        r.events.push_back(e);
+    };
+    key('Z', false);
+    for (int i = 0; i < 999; ++i) {
+        const auto letter = static_cast<std::uint16_t>("ABCDEFGHIM"[i % 10]);
+        key(letter, false);
+        key(letter, true);
+    }
+    key('Z', true);
+    return kv::journal::encodeRecording(r);
+}
+
+std::string Harness::stillHeld() const {
+    std::map<DWORD, int> balance;
+    for (const KeyRecord& k : keys())
+        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
+    std::string held;
+    for (const auto& [vk, n] : balance)
+        if (n > 0) held += std::to_string(vk) + " ";
+    return held;
+}
 
 }  // namespace e2e

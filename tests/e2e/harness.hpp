@@ -21,6 +21,12 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
 // Ctrl+Alt+<key> as a stored hot-key value.
 inline int ctrlAlt(char key) { return 0xC000 + key; }
 
+// A keystroke recording (a .dat file's bytes) that takes 10 s at its recorded
+// speed: 2000 events 5 ms apart, Z held throughout, and letters that are not
+// the hot keys' in between (with the harness's Ctrl and Alt down for a hot
+// key, a replayed J would start a macro).
+std::string longRecording();
+
 struct KeyRecord {
     DWORD vk;
     bool down;
@@ -78,6 +84,8 @@ public:
     // The key events Keyvale injected, as "v1+ v1- ..." with hexadecimal
     // virtual keys, + for a press and - for a release.
     std::string injectedKeys() const;
+    // The keys Keyvale pressed and did not release ("" when none).
+    std::string stillHeld() const;
     void clearKeys();
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 
 #include "harness.hpp"
 #include "journal/journal_file.hpp"
@@ -56,17 +55,6 @@ void typeLetters(e2e::Harness& h, const std::string& upperCaseLetters) {
     for (char c : upperCaseLetters) tap(h, static_cast<BYTE>(c == ' ' ? VK_SPACE : c));
 }
 
-// Keys the replay pressed and did not release.
-std::string stillHeld(const e2e::Harness& h) {
-    std::map<DWORD, int> balance;
-    for (const e2e::KeyRecord& k : h.keys())
-        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
-    std::string held;
-    for (const auto& [vk, n] : balance)
-        if (n > 0) held += std::to_string(vk) + " ";
-    return held;
-}
-
 // Milliseconds from the first character's arrival in the edit control to the whole text's.
 std::optional<double> timeToType(e2e::Harness& h, const std::string& text,
                                  std::chrono::milliseconds timeout) {
@@ -101,7 +89,7 @@ TEST(Journal, AKeystrokeRecordingReplaysFromAKindTwoHotKey) {
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "Hello world"; }, 15s)) << h.editText();
     h.pumpFor(300ms);
     EXPECT_EQ(h.editText(), "Hello world");
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
 }
 
@@ -156,11 +144,11 @@ TEST(Journal, EscFromTheUserCancelsAndNoKeyStaysDown) {
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     ASSERT_TRUE(h.waitFor([&] { return h.editText() == "A"; }, 15s)) << h.editText();
-    EXPECT_NE(stillHeld(h), "") << "Shift is down while the replay waits";
+    EXPECT_NE(h.stillHeld(), "") << "Shift is down while the replay waits";
     tap(h, VK_ESCAPE);
     h.pumpFor(4000ms);
     EXPECT_EQ(h.editText(), "A") << "the rest of the replay ran";
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
 }
 

@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <map>
 
 #include "harness.hpp"
-#include "journal/journal_file.hpp"
 
 using namespace std::chrono_literals;
 
@@ -23,46 +21,12 @@ void tap(e2e::Harness& h, BYTE vk) {
     h.keyUp(vk);
 }
 
-// Keys Keyvale pressed and did not release, as the harness's hook saw them.
-std::string stillHeld(const e2e::Harness& h) {
-    std::map<DWORD, int> balance;
-    for (const e2e::KeyRecord& k : h.keys())
-        if (k.injectedByKeyvale) balance[k.vk] += k.down ? 1 : -1;
-    std::string held;
-    for (const auto& [vk, n] : balance)
-        if (n > 0) held += std::to_string(vk) + " ";
-    return held;
-}
-
 // The time stamp of the last key event Keyvale sent.
 DWORD lastInjected(const e2e::Harness& h) {
     DWORD last = 0;
     for (const e2e::KeyRecord& k : h.keys())
         if (k.injectedByKeyvale) last = k.time;
     return last;
-}
-
-// 2000 events at the recorded speed, 5 ms apart: Z held throughout, and
-// letters that are not the hot keys' in between (with the harness's Ctrl and
-// Alt down for a hot key, a replayed J would start Ok).
-std::string longRecording() {
-    kv::journal::Recording r;
-    auto key = [&](std::uint16_t vk, bool up) {
-        kv::os::InputEvent e;
-        e.vk = vk;
-        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
-        e.keyFlags = up ? kv::os::kKeyUp : 0;
-        e.time = r.events.empty() ? 0 : 5;
-        r.events.push_back(e);
-    };
-    key('Z', false);
-    for (int i = 0; i < 999; ++i) {
-        const auto letter = static_cast<std::uint16_t>("ABCDEFGHIM"[i % 10]);
-        key(letter, false);
-        key(letter, true);
-    }
-    key('Z', true);
-    return kv::journal::encodeRecording(r);
 }
 
 // Stands in for the task bar's notification area, so that removing the tray
@@ -118,12 +82,12 @@ TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
     const auto took = GetTickCount64() - esc;
     std::printf("Esc to the next macro's text: %llu ms\n", static_cast<unsigned long long>(took));
     EXPECT_LT(took, 500u);
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
 }
 
 TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
     e2e::Harness h;
-    h.writeProgramFile("long.dat", longRecording());
+    h.writeProgramFile("long.dat", e2e::longRecording());
     h.writeProgramFile("script.key", "<<RUN:Long>>after");
     h.writeProgramFile("ok.key", "ok");
     h.writeStore(store(3, e2e::macroSection(1, "Long", 3, e2e::ctrlAlt('L'), "long.dat", "Speed=1\r\n") +
@@ -137,14 +101,14 @@ TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'L');
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     h.pumpFor(500ms);
-    ASSERT_NE(stillHeld(h), "") << "Z is held while the replay runs";
+    ASSERT_NE(h.stillHeld(), "") << "Z is held while the replay runs";
     const DWORD esc = GetTickCount();
     tap(h, VK_ESCAPE);
     h.pumpFor(1500ms);
     const DWORD last = lastInjected(h);
     std::printf("Esc to the last key Keyvale sent: %ld ms\n", static_cast<long>(last - esc));
     EXPECT_LT(static_cast<long>(last - esc), 500);
-    EXPECT_EQ(stillHeld(h), "");
+    EXPECT_EQ(h.stillHeld(), "");
     EXPECT_EQ(h.editText().find("after"), std::string::npos);
     int presses = 0;
     for (const e2e::KeyRecord& k : h.keys()) presses += k.injectedByKeyvale && k.down;
@@ -192,6 +156,6 @@ TEST(Stop, ExitAndLogOffEndARunningMacroAndTheProgramWithinASecond) {
         // window's withdrawal when it is destroyed; Windows does not.
         EXPECT_LT(took, logOff ? 3000u : 1000u);
         EXPECT_EQ(h.editText(), "x");
-        EXPECT_EQ(stillHeld(h), "");
+        EXPECT_EQ(h.stillHeld(), "");
     }
 }

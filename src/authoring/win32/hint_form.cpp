@@ -1,10 +1,8 @@
 #include "authoring/win32/hint_form.hpp"
 
-#include <exception>
-
 namespace kv::authoring::win32 {
 
-HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : sys_(sys), hints_(hints) {
+HintForm::HintForm(Hints& hints, HWND owner) : hints_(hints) {
     create("TfrmHint", "Keyvale Hints", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
     setClientSize96(320, 164);
     text_ = &memo({"", {8, 8, 304, 112}});
@@ -32,11 +30,7 @@ void HintForm::showModal(const std::string& text) {
     show(true);
     ok_->focus();
     Form::showModal();
-    try {
-        hints_.closed(showHints_->checked());
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
+    guarded([&] { hints_.closed(showHints_->checked()); });
 }
 
 LRESULT HintForm::handle(UINT msg, WPARAM wp, LPARAM lp) {

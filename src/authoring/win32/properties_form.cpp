@@ -1,7 +1,5 @@
 #include "authoring/win32/properties_form.hpp"
 
-#include <exception>
-
 #include "os/win32/handles.hpp"
 #include "os/win32/win32_os.hpp"
 
@@ -52,7 +50,7 @@ struct PropertiesForm::Controls {
 
 PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
                                PropertiesHost& host, HWND owner)
-    : sys_(sys), presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
+    : presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
     create("TfrmProperties", "Macro Properties", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     Controls& c = *c_;
@@ -114,14 +112,6 @@ void PropertiesForm::showFor(int slot) {
 
 void PropertiesForm::stopRecordingByHotKey() {
     guarded([this] { presenter_.stopByHotKey(); });
-}
-
-void PropertiesForm::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
 }
 
 LRESULT PropertiesForm::handle(UINT msg, WPARAM wp, LPARAM lp) {

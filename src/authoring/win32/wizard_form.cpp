@@ -1,7 +1,5 @@
 #include "authoring/win32/wizard_form.hpp"
 
-#include <exception>
-
 #include "os/win32/win32_os.hpp"
 
 namespace kv::authoring::win32 {
@@ -61,13 +59,7 @@ WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::Run
     setClientSize96(kClientWidth, kClientHeight);
     build();
     wizard_.setView(this);
-    onKeyUp = [this](WPARAM key) {
-        try {
-            wizard_.keyUp(static_cast<unsigned>(key));
-        } catch (const std::exception& e) {
-            sys_.dialogs.errorBox(e.what());
-        }
-    };
+    onKeyUp = [this](WPARAM key) { guarded([&] { wizard_.keyUp(static_cast<unsigned>(key)); }); };
 }
 
 WizardForm::~WizardForm() {
@@ -79,11 +71,7 @@ void WizardForm::setOwner(HWND owner) {
 }
 
 void WizardForm::run(void (Wizard::*handler)()) {
-    try {
-        (wizard_.*handler)();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
+    guarded([&] { (wizard_.*handler)(); });
 }
 
 void WizardForm::build() {

@@ -1,7 +1,6 @@
 #include "manager/win32/manager_window.hpp"
 
 #include <algorithm>
-#include <exception>
 #include <iterator>
 
 namespace kv::manager::win32 {
@@ -41,7 +40,7 @@ constexpr ShortcutItem kShortcutItems[] = {
 
 ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing,
                              ManagerHooks hooks)
-    : sys_(sys), presenter_(sys, links, printing, *this, std::move(hooks)) {
+    : presenter_(sys, links, printing, *this, std::move(hooks)) {
     create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, nullptr);
     setClientSize96(kClientWidth, kClientHeight);
 
@@ -89,14 +88,6 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     GetClientRect(hwnd(), &rc);
     layout(rc.bottom);
     centre();
-}
-
-void ManagerWindow::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
 }
 
 void ManagerWindow::layout(int clientHeight) {

@@ -8,9 +8,8 @@
 // Forms hold no decisions: they forward events to a portable presenter and
 // show what it says.
 
-#include <windows.h>
-
 #include <commctrl.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <functional>
@@ -69,7 +68,7 @@ protected:
 struct ControlArgs {
     const char* caption = "";
     Rect96 rect;
-    DWORD style = 0;    // added to WS_CHILD | WS_VISIBLE and the kind's own styles
+    DWORD style = 0;  // added to WS_CHILD | WS_VISIBLE and the kind's own styles
     DWORD exStyle = 0;
     bool bold = false;  // drawn in the bold variant of the form's font
 };
@@ -198,8 +197,12 @@ public:
     }
     Label& label(const ControlArgs& a) { return add<Label>("STATIC", a); }
     Button& button(const ControlArgs& a) { return add<Button>("BUTTON", a, WS_TABSTOP | BS_PUSHBUTTON); }
-    CheckBox& checkBox(const ControlArgs& a) { return add<CheckBox>("BUTTON", a, WS_TABSTOP | BS_AUTOCHECKBOX); }
-    RadioButton& radio(const ControlArgs& a) { return add<RadioButton>("BUTTON", a, WS_TABSTOP | BS_AUTORADIOBUTTON); }
+    CheckBox& checkBox(const ControlArgs& a) {
+        return add<CheckBox>("BUTTON", a, WS_TABSTOP | BS_AUTOCHECKBOX);
+    }
+    RadioButton& radio(const ControlArgs& a) {
+        return add<RadioButton>("BUTTON", a, WS_TABSTOP | BS_AUTORADIOBUTTON);
+    }
     Edit& edit(const ControlArgs& a) { return add<Edit>("EDIT", a, WS_TABSTOP | ES_AUTOHSCROLL); }
     Edit& memo(const ControlArgs& a) {
         return add<Edit>("EDIT", a, WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL);
@@ -231,8 +234,15 @@ public:
     // The client area changed size (in pixels).
     std::function<void(int width, int height)> onResize;
 
-    // The pump that modal forms wait in; set once at start-up.
-    static void setPump(os::Pump* pump) { pump_ = pump; }
+    // The services of every form (the pump modal forms wait in, the dialogs
+    // the error guard shows errors in); set once at start-up.
+    static void setSystem(os::System* sys) { sys_ = sys; }
+    // Runs an event handler under the program's one error guard
+    // (ui/guard.hpp); true when it ran to its end.
+    static bool guarded(const std::function<void()>& action);
+    // Ends the exception in flight as that guard does (inside a catch block);
+    // start-up makes it the end of every exception a window procedure meets.
+    static void endEscaped() noexcept;
 
 protected:
     Form() = default;
@@ -266,7 +276,7 @@ private:
     Button* cancel_ = nullptr;
     bool modal_ = false;
     int modalResult_ = 0;
-    static inline os::Pump* pump_ = nullptr;
+    static inline os::System* sys_ = nullptr;
 };
 
 }  // namespace kv::ui::win32

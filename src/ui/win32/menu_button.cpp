@@ -1,5 +1,7 @@
 #include "ui/win32/menu_button.hpp"
 
+#include "os/win32/win32_os.hpp"
+
 namespace kv::ui::win32 {
 
 namespace {
@@ -75,10 +77,16 @@ void MenuButton::drawArrow() {
 
 LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                           DWORD_PTR data) {
-    auto* self = reinterpret_cast<MenuButton*>(data);
+    // The menu's choice runs the form's handlers; nothing they raise leaves here.
+    LRESULT result = 0;
+    os::win32::callGuarded([&] { result = reinterpret_cast<MenuButton*>(data)->handle(msg, wp, lp); });
+    return result;
+}
+
+LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_GETDLGCODE: {
-            LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+            LRESULT code = DefSubclassProc(hwnd_, msg, wp, lp);
             // Enter opens the menu rather than pressing the form's default button.
             if (const auto* m = reinterpret_cast<const MSG*>(lp);
                 m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
@@ -87,19 +95,19 @@ LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         }
         case WM_KEYDOWN:
             if (wp == VK_RETURN) {
-                PostMessageA(hwnd, kOpenMenu, 0, 0);
+                PostMessageA(hwnd_, kOpenMenu, 0, 0);
                 return 0;
             }
             if (wp == VK_SPACE) {
-                const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-                self->drawArrow();
+                const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+                drawArrow();
                 return r;
             }
             break;
         case WM_SYSKEYDOWN:
-            if (wp == VK_DOWN) PostMessageA(hwnd, kOpenMenu, 0, 0);
+            if (wp == VK_DOWN) PostMessageA(hwnd_, kOpenMenu, 0, 0);
             break;
-        case kOpenMenu: self->popup(); return 0;
+        case kOpenMenu: popup(); return 0;
         case WM_PAINT:
         case WM_ENABLE:
         case WM_SETFOCUS:
@@ -113,13 +121,13 @@ LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         case BM_SETSTYLE: {
             // The button draws itself on these without always going through
             // WM_PAINT; the arrow goes over whatever it drew.
-            const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-            self->drawArrow();
+            const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+            drawArrow();
             return r;
         }
         default: break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclassProc(hwnd_, msg, wp, lp);
 }
 
 }  // namespace kv::ui::win32

@@ -30,6 +30,7 @@ protected:
 
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void drawArrow();
     std::vector<std::string> items_;
     int itemIndex_ = -1;
