@@ -68,10 +68,10 @@ Harness::Harness() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = "KeyvaleE2ETarget";
     RegisterClassA(&wc);
-    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                              50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
-    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, 5, 5,
-                            480, 250, target_, nullptr, wc.hInstance, nullptr);
+    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                              50, 50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
+                            5, 5, 480, 250, target_, nullptr, wc.hInstance, nullptr);
     if (!g_hook) g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
     focusTarget();
     g_keys.clear();
@@ -94,7 +94,8 @@ void Harness::removeProgramDir() {
     HANDLE find = FindFirstFileA((programDir_ + "*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((programDir_ + fd.cFileName).c_str());
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((programDir_ + fd.cFileName).c_str());
         } while (FindNextFileA(find, &fd));
         FindClose(find);
     }
@@ -154,9 +155,13 @@ bool Harness::waitForExit(std::chrono::milliseconds timeout) {
     return waitFor([this] { return !running(); }, timeout);
 }
 
-void Harness::keyDown(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0); }
+void Harness::keyDown(BYTE vk) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), 0, 0);
+}
 
-void Harness::keyUp(BYTE vk) { keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0); }
+void Harness::keyUp(BYTE vk) {
+    keybd_event(vk, static_cast<BYTE>(MapVirtualKeyA(vk, 0)), KEYEVENTF_KEYUP, 0);
+}
 
 void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers) {
     for (BYTE m : modifiers) keyDown(m);
@@ -195,7 +200,9 @@ std::string Harness::editText() const {
     return s;
 }
 
-void Harness::clearEdit() { SetWindowTextA(edit_, ""); }
+void Harness::clearEdit() {
+    SetWindowTextA(edit_, "");
+}
 
 void Harness::focusTarget() {
     ShowWindow(target_, SW_SHOW);
@@ -268,7 +275,9 @@ void Harness::clickButton(HWND dialog, const std::string& caption) {
     if (s.found) PostMessageA(s.found, BM_CLICK, 0, 0);
 }
 
-const std::vector<KeyRecord>& Harness::keys() const { return g_keys; }
+const std::vector<KeyRecord>& Harness::keys() const {
+    return g_keys;
+}
 
 std::string Harness::injectedKeys() const {
     std::string out;
@@ -293,13 +302,15 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
            "\r\nHotKey=" + std::to_string(hotKey) + "\r\nFileName=" + fileName + "\r\n" + extra;
 }
 
-void Harness::clearKeys() { g_keys.clear(); }
+void Harness::clearKeys() {
+    g_keys.clear();
+}
 
 }  // namespace e2e
 
 namespace e2e {
 
-std::string longRecording() {
+std::string longRecording(const char* letters) {
     kv::journal::Recording r;
     auto key = [&](std::uint16_t vk, bool up) {
         kv::os::InputEvent e;
@@ -311,7 +322,7 @@ std::string longRecording() {
     };
     key('Z', false);
     for (int i = 0; i < 999; ++i) {
-        const auto letter = static_cast<std::uint16_t>("ABCDEFGHIM"[i % 10]);
+        const auto letter = static_cast<std::uint16_t>(letters[i % 10]);
         key(letter, false);
         key(letter, true);
     }

@@ -22,10 +22,10 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
 inline int ctrlAlt(char key) { return 0xC000 + key; }
 
 // A keystroke recording (a .dat file's bytes) that takes 10 s at its recorded
-// speed: 2000 events 5 ms apart, Z held throughout, and letters that are not
-// the hot keys' in between (with the harness's Ctrl and Alt down for a hot
+// speed: 2000 events 5 ms apart, Z held throughout, and ten letters in turn
+// that are not the hot keys' (with the harness's Ctrl and Alt down for a hot
 // key, a replayed J would start a macro).
-std::string longRecording();
+std::string longRecording(const char* letters = "ABCDEFGHIM");
 
 struct KeyRecord {
     DWORD vk;

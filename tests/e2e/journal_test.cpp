@@ -181,7 +181,8 @@ TEST(Journal, AScriptThatRunsAReplayWaitsForItsEnd) {
     h.writeProgramFile("Inner.key", "<<RUN:keys>>");
     h.writeProgramFile("Outer.key", "<<RUN:Inner>>, said the replay");
     h.writeStore(store(4, section(1, "Keys", 2, 'J', "Keys.dat") + section(2, "Inner", 4, 'L', "Inner.key") +
-                              section(3, "Outer", 4, 'K', "Outer.key") + section(4, "Direct", 4, 'M', "Direct.key")));
+                              section(3, "Outer", 4, 'K', "Outer.key") +
+                              section(4, "Direct", 4, 'M', "Direct.key")));
     h.start();
     const std::string expected = "the quick brown fox jumps over the lazy dog, said the replay";
     for (char key : {'M', 'K'}) {

@@ -1,7 +1,8 @@
 // Keyvale's entry point: start-up in its fixed order, then the message loop.
 
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
 
 #include "app/application.hpp"
 #include "app/help.hpp"

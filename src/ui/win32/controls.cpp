@@ -15,10 +15,7 @@ UINT dpiOf(HWND hwnd) {
     if (getDpiForWindow && hwnd) {
         if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
     }
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+    return static_cast<UINT>(os::win32::screenDpi());
 }
 
 std::string windowText(HWND hwnd) {
@@ -138,6 +135,11 @@ std::uint16_t HotKeyEdit::value() const {
     return static_cast<std::uint16_t>(shortcut);
 }
 
+void HotKeyEdit::created() {
+    // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
+    SendMessageA(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+}
+
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
     const unsigned vk = shortcut & 0xFF;
     unsigned mods = 0;
@@ -154,6 +156,10 @@ void StatusBar::relayout() {
 }
 
 // ---- ListView ----
+
+void ListView::created() {
+    SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+}
 
 void ListView::setColumns(const std::vector<Column>& columns) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -195,6 +201,10 @@ void ListView::addRow(const Row& row) {
         s.pszText = text.data();
         SendMessageA(hwnd_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&s));
     }
+}
+
+void ListView::removeRow(int row) {
+    SendMessageA(hwnd_, LVM_DELETEITEM, row, 0);
 }
 
 void ListView::setRows(const std::vector<Row>& rows) {
@@ -252,6 +262,18 @@ LRESULT ListView::notify(NMHDR* hdr) {
         default: break;
     }
     return 0;
+}
+
+// ---- drawing ----
+
+void fillSolid(HDC dc, const RECT& r, COLORREF colour) {
+    const os::win32::UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &r, brush.get());
+}
+
+void fillBands(HDC dc, int count, const std::function<RECT(int)>& band,
+               const std::function<COLORREF(int)>& colour) {
+    for (int i = 0; i < count; ++i) fillSolid(dc, band(i), colour(i));
 }
 
 // ---- Form ----
@@ -328,28 +350,32 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
     rescale();
 }
 
-void Form::attach(std::unique_ptr<Control> control, const char* className, const ControlArgs& args,
-                  DWORD kindStyle) {
-    control->id_ = nextId_++;
-    control->form_ = this;
-    control->rect_ = args.rect;
-    control->bold_ = args.bold;
-    DWORD exStyle = args.exStyle;
-    if (className == std::string("EDIT") || className == std::string(WC_LISTVIEWA))
-        exStyle |= WS_EX_CLIENTEDGE;
-    control->hwnd_ = CreateWindowExA(
-        exStyle, className, args.caption, WS_CHILD | WS_VISIBLE | kindStyle | args.style,
-        scale(args.rect.left), scale(args.rect.top), scale(args.rect.width), scale(args.rect.height), hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id_)), GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control->hwnd_, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(args.bold ? boldFont_.get() : font_.get()), FALSE);
-    if (className == std::string(WC_LISTVIEWA))
-        SendMessageA(control->hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-                     LVS_EX_FULLROWSELECT);
-    if (className == std::string(HOTKEY_CLASSA))
-        // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
-        SendMessageA(control->hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+Control& Form::add(const ControlRow& row) {
+    std::unique_ptr<Control> control = row.kind.make();
+    Control& c = *control;
+    c.id_ = nextId_++;
+    c.role_ = row.role;
+    c.form_ = this;
+    c.rect_ = row.args.rect;
+    c.bold_ = row.args.bold;
+    const Rect96& r = row.args.rect;
+    c.hwnd_ = CreateWindowExA(row.kind.exStyle | row.args.exStyle, row.kind.className, row.args.caption,
+                              WS_CHILD | WS_VISIBLE | row.kind.style | row.args.style, scale(r.left),
+                              scale(r.top), scale(r.width), scale(r.height), hwnd(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id_)), GetModuleHandleA(nullptr),
+                              nullptr);
+    SendMessageA(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold_ ? boldFont_.get() : font_.get()),
+                 FALSE);
+    c.created();
     controls_.push_back(std::move(control));
+    return c;
+}
+
+std::vector<Control*> Form::add(std::initializer_list<ControlRow> rows) {
+    std::vector<Control*> added;
+    added.reserve(rows.size());
+    for (const ControlRow& row : rows) added.push_back(&add(row));
+    return added;
 }
 
 void Form::rescale() {
@@ -372,6 +398,12 @@ void Form::setDefaultButton(Button* b) {
     if (default_) default_->setDefault(false);
     default_ = b;
     if (default_) default_->setDefault(true);
+}
+
+Control* Form::byRole(int role) const {
+    for (const auto& c : controls_)
+        if (c->role_ == role) return c.get();
+    return nullptr;
 }
 
 Control* Form::byId(int id) const {

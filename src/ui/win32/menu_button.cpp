@@ -13,11 +13,8 @@ constexpr UINT kOpenMenu = WM_APP + 0x4B1;
 
 }  // namespace
 
-MenuButton& MenuButton::add(Form& form, const ControlArgs& args, std::vector<std::string> items) {
-    MenuButton& b = form.add<MenuButton>("BUTTON", args, WS_TABSTOP | BS_PUSHBUTTON);
-    b.setItems(std::move(items));
-    SetWindowSubclass(b.hwnd(), &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&b));
-    return b;
+void MenuButton::created() {
+    SetWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 MenuButton::~MenuButton() {
@@ -64,19 +61,15 @@ void MenuButton::drawArrow() {
     const int size = MulDiv(r.bottom - r.top, 1, 5) | 1;
     const int cx = r.right - size - size / 2 - 2, cy = (r.top + r.bottom) / 2 - size / 4;
     POINT tri[3] = {{cx - size / 2, cy}, {cx + size / 2 + 1, cy}, {cx, cy + size / 2 + 1}};
-    HDC dc = GetDC(hwnd_);
+    const os::win32::WindowDc dc(hwnd_);
     if (!dc) return;
-    HBRUSH brush = GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    Polygon(dc, tri, 3);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    ReleaseDC(hwnd_, dc);
+    const os::win32::SelectedObject brush(
+        dc.get(), GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    const os::win32::SelectedObject pen(dc.get(), GetStockObject(NULL_PEN));
+    Polygon(dc.get(), tri, 3);
 }
 
-LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                          DWORD_PTR data) {
+LRESULT CALLBACK MenuButton::subclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     // The menu's choice runs the form's handlers; nothing they raise leaves here.
     LRESULT result = 0;
     os::win32::callGuarded([&] { result = reinterpret_cast<MenuButton*>(data)->handle(msg, wp, lp); });

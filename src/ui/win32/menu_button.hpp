@@ -22,10 +22,8 @@ public:
     // Opens the menu and returns when it has closed.
     void popup();
 
-    // Creates a menu button on the form.
-    static MenuButton& add(Form& form, const ControlArgs& args, std::vector<std::string> items);
-
 protected:
+    void created() override;
     void command(WORD code) override;
 
 private:
@@ -36,5 +34,7 @@ private:
     int itemIndex_ = -1;
     bool open_ = false;
 };
+
+inline constexpr ControlKind kMenuButton{"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<MenuButton>};
 
 }  // namespace kv::ui::win32
