@@ -330,6 +330,15 @@ std::string longRecording(const char* letters) {
     return kv::journal::encodeRecording(r);
 }
 
+bool Harness::escapeAReplay() {
+    focusTarget();
+    if (!waitFor([&] { return editText().size() > 10; }, std::chrono::seconds(10))) return false;
+    keyDown(VK_ESCAPE);
+    keyUp(VK_ESCAPE);
+    pumpFor(std::chrono::milliseconds(1500));
+    return true;
+}
+
 std::string Harness::stillHeld() const {
     std::map<DWORD, int> balance;
     for (const KeyRecord& k : keys())

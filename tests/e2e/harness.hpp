@@ -86,6 +86,9 @@ public:
     std::string injectedKeys() const;
     // The keys Keyvale pressed and did not release ("" when none).
     std::string stillHeld() const;
+    // Waits until a replay types into the focused target, then presses Esc
+    // and lets a second and a half pass; false when no replay typed.
+    bool escapeAReplay();
     void clearKeys();
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);

@@ -357,11 +357,7 @@ TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
     HWND playback = visibleChild(w.wizard, "Button", "&Playback");
     ASSERT_NE(playback, nullptr);
     w.click("&Playback");
-    h.focusTarget();
-    ASSERT_TRUE(h.waitFor([&] { return h.editText().size() > 10; }, 10s)) << h.editText();
-    h.keyDown(VK_ESCAPE);
-    h.keyUp(VK_ESCAPE);
-    h.pumpFor(1500ms);
+    ASSERT_TRUE(h.escapeAReplay()) << h.editText();
     EXPECT_EQ(h.stillHeld(), "");
     EXPECT_LT(h.editText().size(), 900u) << "the replay went on";
     EXPECT_TRUE(h.waitFor([&] { return IsWindowEnabled(playback) != FALSE; }, 5s));
