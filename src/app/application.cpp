@@ -1,11 +1,10 @@
 #include "app/application.hpp"
 
-#include <exception>
-
 #include "app/help.hpp"
 #include "manager/shortcuts.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::app {
 
@@ -105,35 +104,28 @@ void Application::trayCommand(TrayCommand c) {
             setPosition();
             if (view_) view_->showManager(false);
             break;
-        case TrayCommand::Operation:
-            openHelpTopic(sys_);
-            break;
+        case TrayCommand::Operation: openHelpTopic(sys_); break;
         case TrayCommand::ShowHints: {
             showHints_ = !showHints_;
             store::Store st = store();
             st.writeBool(store::kMain, "Show Hints", showHints_);
             break;
         }
-        case TrayCommand::Faq:
-            sys_.shell.open(fileUrl(sys_.programDirectory + "Keyvalefaq.html"));
-            break;
+        case TrayCommand::Faq: sys_.shell.open(fileUrl(sys_.programDirectory + "Keyvalefaq.html")); break;
         case TrayCommand::About:
             if (view_) {
                 const auto [total, freePercent] = view_->memoryStatus();
                 view_->showAbout(aboutText(total, freePercent));
             }
             break;
-        case TrayCommand::Exit:
-            saveAndQuit();
-            break;
+        case TrayCommand::Exit: saveAndQuit(); break;
         case TrayCommand::PrintMacros:
             if (view_) view_->printList();
             break;
         case TrayCommand::StartWithWindows:
             if (links_) manager::setStartWithWindows(sys_, *links_, !startsWithWindows());
             break;
-        case TrayCommand::Help:
-            break;
+        case TrayCommand::Help: break;
     }
 }
 
@@ -166,7 +158,9 @@ void Application::saveAndQuit() {
     endProgram();
 }
 
-void Application::closeRequested() { saveAndQuit(); }
+void Application::closeRequested() {
+    saveAndQuit();
+}
 
 bool Application::queryEndSession() {
     if (view_) view_->enableShutdownPrivilege();
@@ -189,13 +183,7 @@ void Application::endProgram() {
 }
 
 void Application::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const triggers::Stopped&) {
-        // A stopped run has ended; there is nothing to report.
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
+    ui::guarded(sys_.dialogs, action);
 }
 
 }  // namespace kv::app

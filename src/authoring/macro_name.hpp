@@ -14,11 +14,12 @@ namespace kv::authoring {
 // (each window has its own message for it).
 std::optional<std::string> macroNameProblem(std::string_view name);
 
+// A name another macro has (the wizard and the properties dialog say so alike).
+inline constexpr const char* kDuplicateNameMessage =
+    "You have selected a name of an existing macro, please select another.";
 // The same rules for a window that shows one message for all of them.
 inline constexpr const char* kNameNotAFileName =
-    "A macro name is also the name of its file, so it cannot contain \\ / : * ? \" < > | or control "
-    "characters, cannot be made of dots and blanks only, and cannot be a device name such as CON, PRN, AUX, "
-    "NUL, COM1 or LPT1.  Please select another.";
+    "A macro name is also the name of its file, so it cannot contain \\ / : * ? \" < > | or control characters, cannot be made of dots and blanks only, and cannot be a device name such as CON, PRN, AUX, NUL, COM1 or LPT1.  Please select another.";
 // Whether the trimmed name is not empty and follows the rules.
 bool isPlainFileName(std::string_view trimmedName);
 

@@ -5,6 +5,7 @@
 #include "authoring/macro_name.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
@@ -155,12 +156,7 @@ bool PropertiesPresenter::ok() {
     change.speed = view_->highSpeed() ? 2 : 1;
     change.newRecording = recordedInDialog_;
     std::optional<std::string> fileName;
-    try {
-        fileName = macros.update(change);
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-        return false;
-    }
+    if (!ui::guarded(sys_.dialogs, [&] { fileName = macros.update(change); })) return false;
     if (fileName) dropSavedScript(macros.dataFolder() + *fileName);
 
     host_.refillList();

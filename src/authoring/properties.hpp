@@ -12,17 +12,14 @@
 #include <optional>
 #include <string>
 
+#include "authoring/macro_name.hpp"
+#include "authoring/script_editor.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "triggers/dispatcher.hpp"
 
 namespace kv::authoring {
 
-inline constexpr const char* kProgramFileFilter =
-    "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|"
-    "Com Files (*.com)|*.com";
-inline constexpr const char* kDuplicateNameMessage =
-    "You have selected a name of an existing macro, please select another.";
 inline constexpr const char* kScriptUnreadableMessage =
     "Error: Keyvale could not load the macro file for this macro";
 

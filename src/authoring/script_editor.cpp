@@ -48,9 +48,7 @@ constexpr EditorMenuItem kMoreKeys[] = {
 
 constexpr EditorMenuItem kRepeat[] = {
     {"Start Repeat Sequence", nullptr,
-     "Use this option to repeat either the entire macro, or a segment of the macro a given amount of times.  "
-     "Note that for this function to work properly you will need an End Repetition statement for each "
-     "repetition within the macro.",
+     "Use this option to repeat either the entire macro, or a segment of the macro a given amount of times.  Note that for this function to work properly you will need an End Repetition statement for each repetition within the macro.",
      A::CommandDialog, D::Repeat},
     {"End Repeat Sequence", "<<ENDREP>>", "Use this option to complete a segment of repetition."},
 };
@@ -63,16 +61,12 @@ constexpr EditorMenuItem kDateTime[] = {
     {"Current Time in Short Format", "<<SHORTTIME>>",
      "A short time is written in with no AM/PM description, eg. 15:30."},
     {"Current Time in Long Format", "<<LONGTIME>>",
-     "A long time is written with the AM/PM description that your Regional Settings provides for, if any, "
-     "eg. "
-     "3:30 PM."},
+     "A long time is written with the AM/PM description that your Regional Settings provides for, if any, eg. 3:30 PM."},
 };
 
 constexpr EditorMenuItem kMisc[] = {
     {"Display an input box and get a value", nullptr,
-     "Use this option to display a dialog box with a title that you specify.  This dialog box will allow you "
-     "to "
-     "type in information that can be later utilized by Keyvale.",
+     "Use this option to display a dialog box with a title that you specify.  This dialog box will allow you to type in information that can be later utilized by Keyvale.",
      A::CommandDialog, D::InputBox},
     {"Write stored value", "<<WRITEVALUE>>",
      "This option will type the value that was previously obtained by the \"Get a Value\" option."},
@@ -137,7 +131,7 @@ void ScriptEditor::choose(EditorMenu menu, int index) {
                          dialogs.inputQuery("Bring a window into focus",
                                             "Title of the window to bring to the foreground.", ""));
             break;
-        case EditorAction::StartFile: insertAnswer("<<EXECUTE:", dialogs.openFile(kOpenFileFilter)); break;
+        case EditorAction::StartFile: insertAnswer("<<EXECUTE:", dialogs.openFile(kProgramFileFilter)); break;
     }
 }
 

@@ -34,25 +34,14 @@ std::span<const EditorMenuItem> editorMenu(EditorMenu menu);
 std::vector<std::string> editorMenuCaptions(EditorMenu menu);
 
 inline constexpr const char* kModifierHint =
-    "You have selected a key modifier.  To mate this key with another, simply type the key or select it from "
-    "the list of special keys directly *after* the modifier ( eg. <<ALT>>f ).  For more information review "
-    "the "
-    "pre-installed examples.";
+    "You have selected a key modifier.  To mate this key with another, simply type the key or select it from the list of special keys directly *after* the modifier ( eg. <<ALT>>f ).  For more information review the pre-installed examples.";
 inline constexpr const char* kDelayHint =
-    "This option is especially useful when you are performing extensive operations within an application and "
-    "would like to wait for them to finish, or when you need to wait a few seconds for a program to load "
-    "before "
-    "sending keystrokes to it.";
+    "This option is especially useful when you are performing extensive operations within an application and would like to wait for them to finish, or when you need to wait a few seconds for a program to load before sending keystrokes to it.";
 // The wizard's Browse button shows the same hint.
 inline constexpr const char* kBrowseHint =
-    "Note that you may use this option to not only start regular programs, but also launch any windows "
-    "documents with valid associations.  For example, C:\\My Documents\\example.txt opens that file in "
-    "Notepad, http://www.example.com opens that page in your web browser, and mailto:someone@example.com opens "
-    "your e-mail program with that address in the To field.";
-inline constexpr const char* kOpenFileFilter =
-    "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|Com "
-    "Files "
-    "(*.com)|*.com";
+    "Note that you may use this option to not only start regular programs, but also launch any windows documents with valid associations.  For example, C:\\My Documents\\example.txt opens that file in Notepad, http://www.example.com opens that page in your web browser, and mailto:someone@example.com opens your e-mail program with that address in the To field.";
+inline constexpr const char* kProgramFileFilter =
+    "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|Com Files (*.com)|*.com";
 
 // What the editor needs of its page.
 class ScriptEditorView {

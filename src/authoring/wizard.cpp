@@ -3,53 +3,31 @@
 #include <exception>
 
 #include "authoring/macro_name.hpp"
+#include "authoring/script_editor.hpp"
 #include "core/error.hpp"
 #include "store/macro_repository.hpp"
 #include "store/script_text.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
 namespace {
 
-constexpr const char* kDuplicateName =
-    "You have selected a name of an existing macro, please select another.";
 constexpr const char* kEmptyName = "Please type a name for this macro.";
 constexpr const char* kEmptyProgram =
     "Please specify an application or document to launch.  You can search for files by selecting 'Browse'.";
 constexpr const char* kCancelQuestion =
     "The Macro Setup Wizard has not finished creating your macro.  Are you sure you want to exit the wizard?";
 constexpr const char* kRecordMouseHint =
-    "When you close this box, Keyvale will disappear and start recording all of your keyboard and mouse "
-    "actions.  To end recording type Shift+Ctrl+F12.";
+    "When you close this box, Keyvale will disappear and start recording all of your keyboard and mouse actions.  To end recording type Shift+Ctrl+F12.";
 constexpr const char* kRecordKeysHint =
-    "When you close this box, Keyvale will start to record all of the keys that you press.  You do not need "
-    "to "
-    "use the space at the bottom to record your keystrokes - it is only there if you need it.  You may open "
-    "the "
-    "program that you intend this macro to be run within and begin typing in it.  When you are finished, "
-    "simply "
-    "use your mouse to click the Stop Recording button in Keyvale.";
-constexpr const char* kBrowseHint =
-    "Note that you may use this option to not only start regular programs, but also launch any windows "
-    "documents with valid associations.  For example, C:\\My Documents\\example.txt opens that file in "
-    "Notepad, "
-    "http://www.example.com opens that page in your web browser, and mailto:someone@example.com opens your "
-    "e-mail program with that address in the To field.";
+    "When you close this box, Keyvale will start to record all of the keys that you press.  You do not need to use the space at the bottom to record your keystrokes - it is only there if you need it.  You may open the program that you intend this macro to be run within and begin typing in it.  When you are finished, simply use your mouse to click the Stop Recording button in Keyvale.";
 constexpr const char* kHotKeyHelp =
-    "If you would like to launch this macro using a set of keys, type them directly into this area.  You may "
-    "use "
-    "Alt, Ctrl, and or Shift together with other keys to create a valid shortcut combination.  It is "
-    "important "
-    "to choose a unique set of keys that are not globally assigned or used by the program that this macro is "
-    "intended for.  For more information, see the help topic \"Operation\" (F1).";
+    "If you would like to launch this macro using a set of keys, type them directly into this area.  You may use Alt, Ctrl, and or Shift together with other keys to create a valid shortcut combination.  It is important to choose a unique set of keys that are not globally assigned or used by the program that this macro is intended for.  For more information, see the help topic \"Operation\" (F1).";
 constexpr const char* kWinTitleHelp =
-    "To have this macro run when a particular window appears, type the entire title (not case sensitive) of "
-    "the "
-    "window that you would like Keyvale to look for before running this macro.  To skip this option, leave "
-    "the "
-    "area blank.";
+    "To have this macro run when a particular window appears, type the entire title (not case sensitive) of the window that you would like Keyvale to look for before running this macro.  To skip this option, leave the area blank.";
 constexpr const char* kRecordingNotSaved =
     "The recording could not be saved to %s.  Please record the macro again.";
 constexpr unsigned kVkF1 = 112;
@@ -97,11 +75,7 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& s
       host_(host),
       hints_(hints),
       stopHotKey_(sys.hotKeys, [this](store::HotKeyComponent&, unsigned, store::ShortCut) {
-          try {
-              stopHotKeyPressed();
-          } catch (const std::exception& e) {
-              sys_.dialogs.errorBox(e.what());
-          }
+          ui::guarded(sys_.dialogs, [this] { stopHotKeyPressed(); });
       }) {
     stopHotKey_.setEnabled(false);
     stopHotKey_.setHotKey(kStopRecordHotKey);
@@ -169,7 +143,7 @@ void Wizard::formClose() {
 }
 
 void Wizard::arrangeForEdit() {
-    showPage(WizardPage::ManualKeys);
+    showPage(WizardPage::Script);
     if (view_) view_->showEditPicture(true);
     showButton(WizardButton::Next, false);
     showButton(WizardButton::Back, false);
@@ -198,7 +172,7 @@ bool Wizard::nameAccepted(const WizardFields& f) {
     // Compared as stored: without trailing blanks, so "Notes " is "Notes".
     for (const std::string& caption : host_.macroNames()) {
         if (sameMacroName(f.name, caption)) {
-            sys_.dialogs.errorBox(kDuplicateName);
+            sys_.dialogs.errorBox(kDuplicateNameMessage);
             focus(WizardFocus::Name);
             return false;
         }
@@ -235,10 +209,10 @@ void Wizard::next() {
         case WizardPage::HotKey:
             switch (f.start) {
                 case StartChoice::Advanced:
-                    showPage(WizardPage::ManualKeys);
+                    showPage(WizardPage::Script);
                     focus(WizardFocus::Script);
                     break;
-                case StartChoice::Record: showPage(WizardPage::Keystype); break;
+                case StartChoice::Record: showPage(WizardPage::KeysOrMouse); break;
                 case StartChoice::StartApp:
                     showPage(WizardPage::StartApp);
                     focus(WizardFocus::Browse);
@@ -254,7 +228,7 @@ void Wizard::next() {
             }
             goToSummary();
             break;
-        case WizardPage::Keystype:
+        case WizardPage::KeysOrMouse:
             showPage(f.keysOnly ? WizardPage::RecordKeys : WizardPage::RecordMouse);
             enable(WizardButton::Next, false);
             enable(WizardButton::Back, true);
@@ -262,7 +236,7 @@ void Wizard::next() {
             break;
         case WizardPage::RecordKeys:
         case WizardPage::RecordMouse:
-        case WizardPage::ManualKeys: goToSummary(); break;
+        case WizardPage::Script: goToSummary(); break;
         case WizardPage::Finished: break;
     }
 }
@@ -272,7 +246,7 @@ WizardPage Wizard::lastPageOfKind(const WizardFields& f) const {
         case store::kOpenDocument: return WizardPage::StartApp;
         case store::kReplayKeys: return WizardPage::RecordKeys;
         case store::kReplayMouseAndKeys: return WizardPage::RecordMouse;
-        default: return WizardPage::ManualKeys;
+        default: return WizardPage::Script;
     }
 }
 
@@ -289,9 +263,9 @@ void Wizard::back() {
             focus(WizardFocus::HotKey);
             break;
         case WizardPage::RecordKeys:
-        case WizardPage::RecordMouse: showPage(WizardPage::Keystype); break;
-        case WizardPage::ManualKeys:
-        case WizardPage::Keystype: showPage(WizardPage::HotKey); break;
+        case WizardPage::RecordMouse: showPage(WizardPage::KeysOrMouse); break;
+        case WizardPage::Script:
+        case WizardPage::KeysOrMouse: showPage(WizardPage::HotKey); break;
         case WizardPage::HotKey:
             showPage(WizardPage::Name);
             focus(WizardFocus::Name);
@@ -302,7 +276,7 @@ void Wizard::back() {
             const WizardPage last = lastPageOfKind(view_->fields());
             showPage(last);
             if (last == WizardPage::StartApp) focus(WizardFocus::Browse);
-            if (last == WizardPage::ManualKeys) focus(WizardFocus::Script);
+            if (last == WizardPage::Script) focus(WizardFocus::Script);
             break;
         }
         case WizardPage::Start: break;
@@ -367,11 +341,7 @@ void Wizard::finish() {
     view_->close();
     if (f.shortcut >= 1 && f.shortcut <= 6) {
         // The macro is stored: a failed shortcut must not keep its hot key dead.
-        try {
-            host_.createShortcut(f.shortcut, slot);
-        } catch (const std::exception& e) {
-            sys_.dialogs.errorBox(e.what());
-        }
+        ui::guarded(sys_.dialogs, [&] { host_.createShortcut(f.shortcut, slot); });
     }
     sys_.pump.processMessages();
     host_.loadHotKeys();
@@ -401,7 +371,7 @@ void Wizard::save() {
 
 void Wizard::browse() {
     hints_.show(kBrowseHint);
-    if (auto picked = sys_.dialogs.openFile(kFileFilter); picked && !picked->empty() && view_)
+    if (auto picked = sys_.dialogs.openFile(kProgramFileFilter); picked && !picked->empty() && view_)
         view_->setCommandLine(*picked);
 }
 

@@ -24,10 +24,10 @@ enum class WizardPage {
     Name,
     HotKey,
     StartApp,
-    Keystype,
+    KeysOrMouse,
     RecordKeys,
     RecordMouse,
-    ManualKeys,
+    Script,
     Finished
 };
 
@@ -96,9 +96,6 @@ const char* kindSummary(int kind);
 class Wizard {
 public:
     static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
-    static constexpr const char* kFileFilter =
-        "All Files (*.*)|*.*|Executables (*.exe)|*.exe|Batch Files (*.bat)|*.bat|PIF Files (*.pif)|*.pif|Com "
-        "Files (*.com)|*.com";
 
     Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
            Hints& hints);

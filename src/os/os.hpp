@@ -40,6 +40,9 @@ public:
     virtual void waitUntil(Millis deadline) = 0;
     // A timer whose ticks are delivered through this queue.
     virtual std::unique_ptr<Timer> createTimer(std::function<void()> onTick) = 0;
+    // The program has been asked to end (the system's quit message was
+    // seen): modal loops return instead of waiting on.
+    virtual bool quitRequested() const { return false; }
 };
 
 // KEYEVENTF_* values as keybd_event takes them.

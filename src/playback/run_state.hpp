@@ -1,6 +1,5 @@
 #pragma once
-// What every run shares: the program-wide run state and the stop that
-// unwinds a run.
+// The program-wide state of running macros, and how a stopped run unwinds.
 
 #include <cstdint>
 #include <string>

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "journal/journal_file.hpp"
+
 namespace e2e {
 
 namespace {
@@ -377,6 +379,35 @@ std::string readFile(const std::string& path) {
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+std::string longRecording(const char* letters) {
+    kv::journal::Recording r;
+    auto key = [&](std::uint16_t vk, bool up) {
+        kv::os::InputEvent e;
+        e.vk = vk;
+        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
+        e.keyFlags = up ? kv::os::kKeyUp : 0;
+        e.time = r.events.empty() ? 0 : 5;
+        r.events.push_back(e);
+    };
+    key('Z', false);
+    for (int i = 0; i < 999; ++i) {
+        const auto letter = static_cast<std::uint16_t>(letters[i % 10]);
+        key(letter, false);
+        key(letter, true);
+    }
+    key('Z', true);
+    return kv::journal::encodeRecording(r);
+}
+
+bool Harness::escapeAReplay() {
+    focusTarget();
+    if (!waitFor([&] { return editText().size() > 10; }, std::chrono::seconds(10))) return false;
+    keyDown(VK_ESCAPE);
+    keyUp(VK_ESCAPE);
+    pumpFor(std::chrono::milliseconds(1500));
+    return true;
 }
 
 }  // namespace e2e

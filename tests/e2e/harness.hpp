@@ -35,6 +35,12 @@ inline int ctrlAlt(char key) {
     return 0xC000 + key;
 }
 
+// A keystroke recording (a .dat file's bytes) that takes 10 s at its recorded
+// speed: 2000 events 5 ms apart, Z held throughout, and ten letters in turn
+// that are not the hot keys' (with the harness's Ctrl and Alt down for a hot
+// key, a replayed J would start a macro).
+std::string longRecording(const char* letters = "ABCDEFGHIM");
+
 struct KeyRecord {
     DWORD vk;
     bool down;
@@ -120,9 +126,12 @@ public:
     // The key events Keyvale injected, as "v1+ v1- ..." with hexadecimal
     // virtual keys, + for a press and - for a release.
     std::string injectedKeys() const;
-    void clearKeys();
-    // The keys Keyvale pressed and did not release, as decimal virtual keys each followed by a blank.
+    // The keys Keyvale pressed and did not release ("" when none).
     std::string stillHeld() const;
+    // Waits until a replay types into the focused target, then presses Esc
+    // and lets a second and a half pass; false when no replay typed.
+    bool escapeAReplay();
+    void clearKeys();
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);
 

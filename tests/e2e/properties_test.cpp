@@ -177,6 +177,29 @@ TEST(Properties, PlaybackReplaysTheMacroBeforeARecordingAndTheNewOneAfter) {
     run.close(dialog, "&Cancel");
 }
 
+TEST(Properties, EscEndsAPlaybackFromTheDialogAndTheProgramGoesOnWorking) {
+    e2e::Harness h;
+    h.writeProgramFile("Long.dat", e2e::longRecording());
+    h.writeProgramFile("ok.key", "ok");
+    h.writeStore(store(2, e2e::macroSection(1, "Long", 3, 0, "Long.dat", "Speed=1\r\n") +
+                              e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    run.press(dialog, "&Playback");
+    ASSERT_TRUE(h.escapeAReplay()) << h.editText();
+    EXPECT_EQ(h.stillHeld(), "");
+    EXPECT_LT(h.editText().size(), 900u) << "the replay went on";
+    // Keyvale is still there and works.
+    ASSERT_TRUE(h.running());
+    run.close(dialog, "&Cancel");
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "ok"; }, 10s)) << h.editText();
+}
+
 TEST(Properties, AMouseRecordingHidesTheWindowsUntilStopped) {
     e2e::Harness h;
     h.writeStore(e2e::store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n"), ""));

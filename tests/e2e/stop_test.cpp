@@ -7,7 +7,6 @@
 #include <cstdio>
 
 #include "harness.hpp"
-#include "journal/journal_file.hpp"
 
 using namespace std::chrono_literals;
 
@@ -19,29 +18,6 @@ DWORD lastInjected(const e2e::Harness& h) {
     for (const e2e::KeyRecord& k : h.keys())
         if (k.injectedByKeyvale) last = k.time;
     return last;
-}
-
-// 2000 events at the recorded speed, 5 ms apart: Z held throughout, and
-// letters that are not the hot keys' in between (with the harness's Ctrl and
-// Alt down for a hot key, a replayed J would start Ok).
-std::string longRecording() {
-    kv::journal::Recording r;
-    auto key = [&](std::uint16_t vk, bool up) {
-        kv::os::InputEvent e;
-        e.vk = vk;
-        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
-        e.keyFlags = up ? kv::os::kKeyUp : 0;
-        e.time = r.events.empty() ? 0 : 5;
-        r.events.push_back(e);
-    };
-    key('Z', false);
-    for (int i = 0; i < 999; ++i) {
-        const auto letter = static_cast<std::uint16_t>("ABCDEFGHIM"[i % 10]);
-        key(letter, false);
-        key(letter, true);
-    }
-    key('Z', true);
-    return kv::journal::encodeRecording(r);
 }
 
 }  // namespace
@@ -73,7 +49,7 @@ TEST(Stop, EscEndsAWaitingScriptButTheScriptsOwnEscDoesNot) {
 
 TEST(Stop, EscEndsAScriptAndEveryReplayWithinHalfASecondAndNoKeyStaysDown) {
     e2e::Harness h;
-    h.writeProgramFile("long.dat", longRecording());
+    h.writeProgramFile("long.dat", e2e::longRecording());
     h.writeProgramFile("script.key", "<<RUN:Long>>after");
     h.writeProgramFile("ok.key", "ok");
     h.writeStore(e2e::store(3, e2e::macroSection(1, "Long", 3, e2e::ctrlAlt('L'), "long.dat", "Speed=1\r\n") +

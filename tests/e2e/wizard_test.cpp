@@ -277,6 +277,47 @@ TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
     EXPECT_TRUE(h.programFileExists("Moves.dat"));
 }
 
+TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
+    e2e::Harness h;
+    h.writeProgramFile("ok.key", "ok");
+    h.writeStore(store("Show Hints=0\r\n", 1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    WizardDriver w{h};
+    w.open();
+    w.click("&Playback mouse movements, clicks, and keystrokes.");
+    w.nameAndHotKey("Long", {VK_CONTROL, VK_MENU}, 'L');
+    w.click("&Next >");
+    w.click("Capture all mouse and keyboard actions.");
+    w.click("&Next >");
+    ASSERT_TRUE(w.showing("Record Mouse and Keyboard"));
+    w.click("&Start Recording");
+    ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard); }, 5s));
+    h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
+    ASSERT_TRUE(h.waitFor([&] { return IsWindowVisible(w.wizard) != FALSE; }, 5s));
+    // What Playback tries out: 10 s at the recorded speed, of letters that
+    // press no button of the page where the wizard has the keys.
+    h.writeProgramFile("Long.dat", e2e::longRecording("DEFGHIKLMO"));
+    HWND playback = visibleChild(w.wizard, "Button", "&Playback");
+    ASSERT_NE(playback, nullptr);
+    w.click("&Playback");
+    ASSERT_TRUE(h.escapeAReplay()) << h.editText();
+    EXPECT_EQ(h.stillHeld(), "");
+    EXPECT_LT(h.editText().size(), 900u) << "the replay went on";
+    EXPECT_TRUE(h.waitFor([&] { return IsWindowEnabled(playback) != FALSE; }, 5s));
+    // Keyvale is still there and works.
+    ASSERT_TRUE(h.running());
+    // When the wizard has the keys, Esc is its Cancel as well, which asks first.
+    if (HWND question = h.findDialog("Keyvale")) {
+        EXPECT_TRUE(holds(e2e::Harness::dialogText(question), "Are you sure you want to exit the wizard?"));
+        PostMessageA(question, WM_COMMAND, IDNO, 0);
+        ASSERT_TRUE(h.waitFor([&] { return !IsWindow(question); }, 5s));
+    }
+    w.finish();
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'J');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "ok"; }, 10s)) << h.editText();
+}
+
 TEST(Wizard, AStartApplicationMacroKeepsTheProgramAsTyped) {
     e2e::Harness h;
     h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));

@@ -121,14 +121,14 @@ TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
         std::vector<WizardPage> forward;  // pages after each Next from the start page
     };
     const std::vector<Case> cases = {
-        {StartChoice::Advanced, true, {WizardPage::Name, WizardPage::HotKey, WizardPage::ManualKeys}},
+        {StartChoice::Advanced, true, {WizardPage::Name, WizardPage::HotKey, WizardPage::Script}},
         {StartChoice::StartApp, true, {WizardPage::Name, WizardPage::HotKey, WizardPage::StartApp}},
         {StartChoice::Record,
          true,
-         {WizardPage::Name, WizardPage::HotKey, WizardPage::Keystype, WizardPage::RecordKeys}},
+         {WizardPage::Name, WizardPage::HotKey, WizardPage::KeysOrMouse, WizardPage::RecordKeys}},
         {StartChoice::Record,
          false,
-         {WizardPage::Name, WizardPage::HotKey, WizardPage::Keystype, WizardPage::RecordMouse}},
+         {WizardPage::Name, WizardPage::HotKey, WizardPage::KeysOrMouse, WizardPage::RecordMouse}},
     };
     for (const Case& c : cases) {
         wizard.formClose();
@@ -392,7 +392,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
     fake.dialogs.confirmAnswer = false;
     wizard.cancel();
     EXPECT_FALSE(view.closed);
-    EXPECT_EQ(view.page, WizardPage::ManualKeys);
+    EXPECT_EQ(view.page, WizardPage::Script);
     fake.dialogs.confirmAnswer = true;
     wizard.cancel();
     EXPECT_TRUE(view.closed);
@@ -414,7 +414,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
     wizard.arrangeForEdit();
     view.f.script = "kept";
     wizard.formShow();
-    EXPECT_EQ(view.page, WizardPage::ManualKeys);
+    EXPECT_EQ(view.page, WizardPage::Script);
     EXPECT_EQ(view.f.script, "kept");
     EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
     EXPECT_FALSE(view.shownButtons[WizardButton::Next]);

@@ -1,17 +1,18 @@
 // Keyvale's entry point: start-up in its fixed order, then the message loop.
 
 #include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include "app/application.hpp"
 #include "app/help.hpp"
 #include "app/win32/forms.hpp"
 #include "app/win32/wizard_link.hpp"
+#include "authoring/script_file.hpp"
 #include "authoring/win32/command_dialog_forms.hpp"
 #include "authoring/win32/hint_form.hpp"
-#include "authoring/win32/wizard_form.hpp"
 #include "authoring/win32/properties_form.hpp"
-#include "authoring/script_file.hpp"
+#include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
 #include "os/win32/instances.hpp"
 #include "os/win32/printing.hpp"
@@ -39,8 +40,8 @@ UniqueWindow createApplicationWindow(HINSTANCE instance) {
     wc.hIcon = LoadIconA(instance, "MAINICON");
     wc.lpszClassName = "TApplication";
     RegisterClassA(&wc);
-    return UniqueWindow(CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "Keyvale", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                        nullptr, instance, nullptr));
+    return UniqueWindow(CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "Keyvale", WS_POPUP, 0, 0, 0, 0,
+                                        nullptr, nullptr, instance, nullptr));
 }
 
 }  // namespace
@@ -64,7 +65,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     kv::journal::Recorder journal(os.sys);
     kv::app::Application app(os.sys, journal, &instances);
-    kv::ui::win32::Form::setPump(&os.pump);
+    kv::ui::win32::Form::setSystem(&os.sys);
+    kv::os::win32::endEscapedException = &kv::ui::win32::Form::endEscaped;
 
     // Every form is created once, hidden, in this order, and lives to the end.
     kv::app::win32::WizardLink wizardLink(app, os.sys);
@@ -97,14 +99,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     tray.addIcon();
     app.trayCreated(arguments);
     kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
-    kv::authoring::win32::HintForm hint(os.sys, hints, wizard.hwnd());
+    kv::authoring::win32::HintForm hint(hints, wizard.hwnd());
     kv::authoring::PropertiesHooks propertiesHooks;
     propertiesHooks.manager = [&](bool on) { ShowWindow(manager.hwnd(), on ? SW_SHOW : SW_HIDE); };
     propertiesHooks.list = [&] { manager.refillList(); };
     propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
     propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
     propertiesHooks.stopHotKeyEnabled = [&](bool on) { wizard.presenter().stopHotKey().setEnabled(on); };
-    propertiesHooks.scriptEditor = [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
+    propertiesHooks.scriptEditor =
+        [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
         kv::authoring::ScriptEditSession session(os.files, kv::store::MacroRepository(os.sys).dataFolder(),
                                                  r.storedBaseName);
         std::optional<std::string> saved;
@@ -120,7 +123,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         wizard.presenter().setEditMode(false);
         return saved;
     };
-    kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks, manager.hwnd());
+    kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks,
+                                                    manager.hwnd());
     propertiesForm = &properties;
     wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
     app.firstRunCheck();

@@ -1,17 +1,22 @@
 #include "authoring/win32/hint_form.hpp"
 
-#include <exception>
-
 namespace kv::authoring::win32 {
 
-HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : sys_(sys), hints_(hints) {
+HintForm::HintForm(Hints& hints, HWND owner) : hints_(hints) {
     create("TfrmHint", "Keyvale Hints", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
     setClientSize96(320, 164);
-    text_ = &memo({"", {8, 8, 304, 112}});
+    using namespace ui::win32;
+    enum Role { kText = 1, kShowHints, kOk };
+    add({
+        {kMemo, kText, {"", {8, 8, 304, 112}}},
+        {kCheckBox, kShowHints, {"Show hints", {8, 134, 150, 17}}},
+        {kButton, kOk, {"&OK", {237, 131, 75, 23}}},
+    });
+    text_ = &control<Edit>(kText);
+    showHints_ = &control<CheckBox>(kShowHints);
+    ok_ = &control<Button>(kOk);
     text_->setReadOnly(true);
-    showHints_ = &checkBox({"Show hints", {8, 134, 150, 17}});
     showHints_->setChecked(true);
-    ok_ = &button({"&OK", {237, 131, 75, 23}});
     ok_->onClick = [this] { endModal(IDOK); };
     setDefaultButton(ok_);
     setCancelButton(ok_);
@@ -32,11 +37,7 @@ void HintForm::showModal(const std::string& text) {
     show(true);
     ok_->focus();
     Form::showModal();
-    try {
-        hints_.closed(showHints_->checked());
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
+    guarded([&] { hints_.closed(showHints_->checked()); });
 }
 
 LRESULT HintForm::handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -9,7 +9,7 @@ namespace kv::authoring::win32 {
 
 class HintForm : public ui::win32::Form, public HintView {
 public:
-    HintForm(os::System& sys, Hints& hints, HWND owner);
+    HintForm(Hints& hints, HWND owner);
     ~HintForm() override;
     void showModal(const std::string& text) override;
     void tickShowHints() override { showHints_->setChecked(true); }
@@ -18,7 +18,6 @@ protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
-    os::System& sys_;
     Hints& hints_;
     ui::win32::Edit* text_ = nullptr;
     ui::win32::CheckBox* showHints_ = nullptr;

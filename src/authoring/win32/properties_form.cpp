@@ -1,18 +1,14 @@
 #include "authoring/win32/properties_form.hpp"
 
-#include <exception>
-
 #include "os/win32/handles.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::authoring::win32 {
 
 using ui::win32::Button;
-using ui::win32::ControlArgs;
 using ui::win32::Edit;
 using ui::win32::Label;
 using ui::win32::RadioButton;
-using ui::win32::Rect96;
 
 namespace {
 
@@ -52,40 +48,91 @@ struct PropertiesForm::Controls {
 
 PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
                                PropertiesHost& host, HWND owner)
-    : sys_(sys), presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
+    : presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
     create("TfrmProperties", "Macro Properties", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
+    using namespace ui::win32;
+    // The rows below the kind's own row are placed by setLayout.
+    enum Role {
+        kPicture = 1,
+        kType,
+        kName,
+        kFileLabel,
+        kFile,
+        kBrowse,
+        kEditMacro,
+        kNormalSpeed,
+        kHighSpeed,
+        kRecordGroup,
+        kRecord,
+        kStop,
+        kPlay,
+        kStopKeyLabel,
+        kStopKey,
+        kScratch,
+        kTriggerGroup,
+        kHotKeyLabel,
+        kHotKey,
+        kWindowLabel,
+        kTrigger,
+        kOk,
+        kCancel,
+    };
+    add({
+        {kIcon, kPicture, {"", {10, 10, 32, 32}}},
+        {kLabel, 0, {"Use the options below to modify the properties of this macro.", {52, 14, 310, 28}}},
+        {kLabel, 0, {"Type:", {10, 54, 50, 14}}},
+        {kLabel, kType, {"", {64, 54, 298, 14}}},
+        {kLabel, 0, {"Name:", {10, 78, 50, 14}}},
+        {kEdit, kName, {"", {64, 75, 298, 21}}},
+        {kLabel, kFileLabel, {"FileName:", {10, kRowTop + 3, 52, 14}}},
+        {kEdit, kFile, {"", {64, kRowTop, 216, 21}}},
+        {kButton, kBrowse, {"&Browse", {286, kRowTop - 1, 76, 23}}},
+        {kButton, kEditMacro, {"&Edit Macro", {64, kRowTop - 1, 100, 23}}},
+        {kRadio,
+         kNormalSpeed,
+         {"Play this macro back at its recorded speed.", {64, kRowTop, 298, 18}, WS_GROUP}},
+        {kRadio, kHighSpeed, {"Play this macro back at high speed", {64, kRowTop + 18, 298, 18}}},
+        {kGroupBox, kRecordGroup, {"Recording", {}, WS_GROUP}},
+        {kButton, kRecord, {"&Start Recording", {}, WS_GROUP}},
+        {kButton, kStop, {"Stop &Recording", {}}},
+        {kButton, kPlay, {"&Playback", {}}},
+        {kLabel, kStopKeyLabel, {"Stop key:", {}}},
+        {kLabel, kStopKey, {"Shift+Ctrl+F12", {}, 0, 0, true}},
+        {kMemo, kScratch, {"", {}}},
+        {kGroupBox, kTriggerGroup, {"Triggers...", {}}},
+        {kLabel, kHotKeyLabel, {"HotKey:", {}}},
+        {ui::win32::kHotKey, kHotKey, {"", {}}},
+        {kLabel, kWindowLabel, {"Window:", {}}},
+        {kEdit, kTrigger, {"", {}}},
+        {kButton, kOk, {"&OK", {}, WS_GROUP}},
+        {kButton, kCancel, {"&Cancel", {}}},
+    });
     Controls& c = *c_;
-    c.picture = &add<Label>("STATIC", ControlArgs{"", {10, 10, 32, 32}}, SS_ICON | SS_CENTERIMAGE);
-    label({"Use the options below to modify the properties of this macro.", {52, 14, 310, 28}});
-    label({"Type:", {10, 54, 50, 14}});
-    c.type = &label({"", {64, 54, 298, 14}});
-    label({"Name:", {10, 78, 50, 14}});
-    c.name = &edit({"", {64, 75, 298, 21}});
+    c.picture = &control<Label>(kPicture);
+    c.type = &control<Label>(kType);
+    c.name = &control<Edit>(kName);
+    c.fileLabel = &control<Label>(kFileLabel);
+    c.file = &control<Edit>(kFile);
+    c.browse = &control<Button>(kBrowse);
+    c.editMacro = &control<Button>(kEditMacro);
+    c.normalSpeed = &control<RadioButton>(kNormalSpeed);
+    c.highSpeed = &control<RadioButton>(kHighSpeed);
+    c.recordGroup = &control<Label>(kRecordGroup);
+    c.record = &control<Button>(kRecord);
+    c.stop = &control<Button>(kStop);
+    c.play = &control<Button>(kPlay);
+    c.stopKeyLabel = &control<Label>(kStopKeyLabel);
+    c.stopKey = &control<Label>(kStopKey);
+    c.scratch = &control<Edit>(kScratch);
+    c.triggerGroup = &control<Label>(kTriggerGroup);
+    c.hotKeyLabel = &control<Label>(kHotKeyLabel);
+    c.hotKey = &control<HotKeyEdit>(kHotKey);
+    c.windowLabel = &control<Label>(kWindowLabel);
+    c.trigger = &control<Edit>(kTrigger);
+    c.ok = &control<Button>(kOk);
+    c.cancel = &control<Button>(kCancel);
     c.name->setLimit(50);
-
-    c.fileLabel = &label({"FileName:", {10, kRowTop + 3, 52, 14}});
-    c.file = &edit({"", {64, kRowTop, 216, 21}});
-    c.browse = &button({"&Browse", {286, kRowTop - 1, 76, 23}});
-    c.editMacro = &button({"&Edit Macro", {64, kRowTop - 1, 100, 23}});
-    c.normalSpeed = &radio({"Play this macro back at its recorded speed.", {64, kRowTop, 298, 18}, WS_GROUP});
-    c.highSpeed = &radio({"Play this macro back at high speed", {64, kRowTop + 18, 298, 18}});
-
-    c.recordGroup = &add<Label>("BUTTON", ControlArgs{"Recording", {}, WS_GROUP}, BS_GROUPBOX);
-    c.record = &button({"&Start Recording", {}, WS_GROUP});
-    c.stop = &button({"Stop &Recording", {}});
-    c.play = &button({"&Playback", {}});
-    c.stopKeyLabel = &label({"Stop key:", {}});
-    c.stopKey = &label({"Shift+Ctrl+F12", {}, 0, 0, true});
-    c.scratch = &memo({"", {}});
-
-    c.triggerGroup = &add<Label>("BUTTON", ControlArgs{"Triggers...", {}}, BS_GROUPBOX);
-    c.hotKeyLabel = &label({"HotKey:", {}});
-    c.hotKey = &hotKeyEdit({"", {}});
-    c.windowLabel = &label({"Window:", {}});
-    c.trigger = &edit({"", {}});
-    c.ok = &button({"&OK", {}, WS_GROUP});
-    c.cancel = &button({"&Cancel", {}});
     setDefaultButton(c.ok);
     setCancelButton(c.cancel);
     c.stop->enable(false);
@@ -114,14 +161,6 @@ void PropertiesForm::showFor(int slot) {
 
 void PropertiesForm::stopRecordingByHotKey() {
     guarded([this] { presenter_.stopByHotKey(); });
-}
-
-void PropertiesForm::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
 }
 
 LRESULT PropertiesForm::handle(UINT msg, WPARAM wp, LPARAM lp) {

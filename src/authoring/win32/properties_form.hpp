@@ -46,11 +46,7 @@ private:
     void bringToFront() override;
     void close() override;
 
-    // Runs a handler; an error it raises goes to the standard error box.
-    void guarded(const std::function<void()>& action);
-
     struct Controls;
-    os::System& sys_;
     PropertiesPresenter presenter_;
     std::unique_ptr<Controls> c_;
 };

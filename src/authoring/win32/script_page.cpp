@@ -8,7 +8,6 @@
 
 namespace kv::authoring::win32 {
 
-using ui::win32::ControlArgs;
 using ui::win32::Rect96;
 
 namespace {
@@ -22,35 +21,44 @@ constexpr int kGap = 8;
 struct ScriptPage::Impl : ScriptEditorView {
     Impl(ui::win32::Form& form, const Rect96& a, ScriptPageHost& pageHost)
         : wizard(form), host(pageHost), editor(*this, pageHost) {
+        using namespace ui::win32;
         const int top = a.top + 60;
         const int column = a.left + a.width - kButtonWidth;
-        controls.push_back(
-            &wizard.label({"Create an advanced macro", {a.left, a.top, a.width, 18}, 0, 0, true}));
-        controls.push_back(
-            &wizard.label({"Type the keys to be played back below.  Use the extra options for "
-                           "additional features.",
-                           {a.left, a.top + 24, a.width, 30}}));
-        // Without ES_WANTRETURN: Enter presses the wizard's default button.
-        script = &wizard.memo({"", {a.left, top, a.width - kButtonWidth - kGap, a.height - (top - a.top)}});
-        script->setLimit(0);
-        controls.push_back(script);
-        int y = top;
-        auto menuButton = [&](const char* caption, EditorMenu menu) {
-            auto& b = ui::win32::MenuButton::add(wizard, {caption, {column, y, kButtonWidth, kButtonHeight}},
-                                                 editorMenuCaptions(menu));
-            b.onChange = [this, &b, menu] { editor.choose(menu, b.itemIndex()); };
-            controls.push_back(&b);
-            y += kButtonHeight + kGap;
+        auto at = [&](int slot) {
+            return Rect96{column, top + slot * (kButtonHeight + kGap), kButtonWidth, kButtonHeight};
         };
-        menuButton("Special &Keys", EditorMenu::SpecialKeys);
-        menuButton("&More Keys", EditorMenu::MoreKeys);
-        auto& delay = wizard.button({"&Start a Delay", {column, y, kButtonWidth, kButtonHeight}});
-        delay.onClick = [this] { editor.startDelay(); };
-        controls.push_back(&delay);
-        y += kButtonHeight + kGap;
-        menuButton("&Repeat", EditorMenu::Repeat);
-        menuButton("&Date / Time", EditorMenu::DateTime);
-        menuButton("&Misc.", EditorMenu::Misc);
+        // The page's roles on the wizard form, apart from the wizard's own.
+        enum Role { kScript = 200, kDelay, kSpecialKeys, kMoreKeys, kRepeat, kDateTime, kMisc };
+        // Without ES_WANTRETURN: Enter presses the wizard's default button.
+        controls = wizard.add({
+            {kLabel, 0, {"Create an advanced macro", {a.left, a.top, a.width, 18}, 0, 0, true}},
+            {kLabel,
+             0,
+             {"Type the keys to be played back below.  Use the extra options for additional features.",
+              {a.left, a.top + 24, a.width, 30}}},
+            {kMemo, kScript, {"", {a.left, top, a.width - kButtonWidth - kGap, a.height - (top - a.top)}}},
+            {kMenuButton, kSpecialKeys, {"Special &Keys", at(0)}},
+            {kMenuButton, kMoreKeys, {"&More Keys", at(1)}},
+            {kButton, kDelay, {"&Start a Delay", at(2)}},
+            {kMenuButton, kRepeat, {"&Repeat", at(3)}},
+            {kMenuButton, kDateTime, {"&Date / Time", at(4)}},
+            {kMenuButton, kMisc, {"&Misc.", at(5)}},
+        });
+        script = &wizard.control<Edit>(kScript);
+        script->setLimit(0);
+        wizard.control<Button>(kDelay).onClick = [this] { editor.startDelay(); };
+        const std::pair<Role, EditorMenu> menus[] = {
+            {kSpecialKeys, EditorMenu::SpecialKeys},
+            {kMoreKeys, EditorMenu::MoreKeys},
+            {kRepeat, EditorMenu::Repeat},
+            {kDateTime, EditorMenu::DateTime},
+            {kMisc, EditorMenu::Misc},
+        };
+        for (const auto& [role, menu] : menus) {
+            auto& b = wizard.control<MenuButton>(role);
+            b.setItems(editorMenuCaptions(menu));
+            b.onChange = [this, &b, menu] { editor.choose(menu, b.itemIndex()); };
+        }
         for (ui::win32::Control* c : controls) c->show(false);
     }
 

@@ -1,7 +1,5 @@
 #include "authoring/win32/wizard_form.hpp"
 
-#include <exception>
-
 #include "os/win32/win32_os.hpp"
 
 namespace kv::authoring::win32 {
@@ -17,6 +15,34 @@ constexpr const char* kShortcutItems[] = {"No Shortcut",       "On Desktop",    
                                           "On Programs Menu",  "In StartUp Folder", "In Favorites Folder",
                                           "In Personal Folder"};
 
+// The roles of the controls the form finds again; the buttons of the
+// presenter's WizardButton follow kButtons in its order.
+enum Role {
+    kPicture = 1,
+    kAdvanced,
+    kRecord,
+    kStartApp,
+    kName,
+    kHotKeyField,
+    kHotKeyHelp,
+    kTrigger,
+    kTriggerHelp,
+    kShortcuts,
+    kCommandLine,
+    kBrowse,
+    kKeysOnly,
+    kMouseAndKeys,
+    kKeysArea,
+    kNormalSpeed,
+    kHighSpeed,
+    kSumName,
+    kSumType,
+    kSumKeys,
+    kSumTrigger,
+    kCancel,
+    kButtons = 100,
+};
+
 std::size_t pageIndex(WizardPage p) {
     return static_cast<std::size_t>(p);
 }
@@ -26,28 +52,25 @@ std::size_t pageIndex(WizardPage p) {
 void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
     const RECT& r = d.rcItem;
     const int height = r.bottom - r.top;
-    for (int i = 0; i < 32; ++i) {
-        RECT band{r.left, r.top + height * i / 32, r.right, r.top + height * (i + 1) / 32};
-        HBRUSH b = CreateSolidBrush(RGB(16 + i * 2, 64 + i * 3, 112 + i * 3));
-        FillRect(d.hDC, &band, b);
-        DeleteObject(b);
-    }
+    ui::win32::fillBands(
+        d.hDC, 32,
+        [&](int i) {
+            return RECT{r.left, r.top + height * i / 32, r.right, r.top + height * (i + 1) / 32};
+        },
+        [](int i) { return RGB(16 + i * 2, 64 + i * 3, 112 + i * 3); });
     const int icon = (r.right - r.left) / 2;
-    HICON big =
-        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, icon, icon, 0));
-    if (big) {
-        DrawIconEx(d.hDC, r.left + icon / 2, r.top + height / 4, big, icon, icon, 0, nullptr, DI_NORMAL);
-        DestroyIcon(big);
-    }
+    const os::win32::UniqueIcon big(
+        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, icon, icon, 0)));
+    if (big)
+        DrawIconEx(d.hDC, r.left + icon / 2, r.top + height / 4, big.get(), icon, icon, 0, nullptr,
+                   DI_NORMAL);
     SetBkMode(d.hDC, TRANSPARENT);
     SetTextColor(d.hDC, RGB(255, 255, 255));
     RECT text{r.left, r.top + height / 4 + icon + 8, r.right, r.bottom};
     DrawTextA(d.hDC, "Keyvale", -1, &text, DT_CENTER | DT_TOP | DT_SINGLELINE);
     if (editBand) {
-        RECT band{r.left, r.top, r.left + (r.right - r.left) / 7, r.bottom};
-        HBRUSH b = CreateSolidBrush(RGB(224, 144, 32));
-        FillRect(d.hDC, &band, b);
-        DeleteObject(b);
+        ui::win32::fillSolid(d.hDC, {r.left, r.top, r.left + (r.right - r.left) / 7, r.bottom},
+                             RGB(224, 144, 32));
     }
 }
 
@@ -61,13 +84,7 @@ WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::Run
     setClientSize96(kClientWidth, kClientHeight);
     build();
     wizard_.setView(this);
-    onKeyUp = [this](WPARAM key) {
-        try {
-            wizard_.keyUp(static_cast<unsigned>(key));
-        } catch (const std::exception& e) {
-            sys_.dialogs.errorBox(e.what());
-        }
-    };
+    onKeyUp = [this](WPARAM key) { guarded([&] { wizard_.keyUp(static_cast<unsigned>(key)); }); };
 }
 
 WizardForm::~WizardForm() {
@@ -79,144 +96,168 @@ void WizardForm::setOwner(HWND owner) {
 }
 
 void WizardForm::run(void (Wizard::*handler)()) {
-    try {
-        (wizard_.*handler)();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
+    guarded([&] { (wizard_.*handler)(); });
 }
 
 void WizardForm::build() {
-    picture_ = &label({"", {8, 8, 132, kPageHeight}, SS_OWNERDRAW});
-    label({"", {8, kPageHeight + 14, kClientWidth - 16, 2}, SS_ETCHEDHORZ});
-
-    const int x = kPageLeft, w = kPageWidth;
-    std::vector<Control*>* page = nullptr;
-    auto onPage = [&](WizardPage p) { page = &pages_[pageIndex(p)]; };
-    auto put = [&](auto& control) -> decltype(control) {
-        page->push_back(&control);
-        return control;
+    using namespace ui::win32;
+    constexpr int X = kPageLeft, W = kPageWidth;
+    const auto heading = [](const char* text) -> ControlRow {
+        return {kLabel, 0, {text, {X, kPageTop, W, 16}, 0, 0, true}};
     };
-    auto heading = [&](const char* text) { put(label({text, {x, kPageTop, w, 16}, 0, 0, true})); };
-    auto text = [&](const char* t, int top, int height, int indent = 0, bool bold = false) {
-        return &put(label({t, {x + indent, top, w - indent, height}, 0, 0, bold}));
-    };
+    const auto button = [](WizardButton b) { return kButtons + static_cast<int>(b); };
+    const int bottom = kPageHeight + 24;
 
-    onPage(WizardPage::Start);
-    heading("What would you like this macro to do?");
-    optRecKeys_ = &put(radio({"&Create a macro using advanced options.", {x, 36, w, 17}, WS_GROUP}));
-    text(
-        "Type text and special keys, wait, repeat a part, ask for a value, and run programs or other macros.",
-        54, 28, 17);
-    optRecMouse_ = &put(radio({"&Playback mouse movements, clicks, and keystrokes.", {x, 92, w, 17}}));
-    text("Record what you do with the keyboard, or with the mouse and the keyboard, and play it back.", 110,
-         28, 17);
-    optStartApp_ = &put(radio({"&Start an Application or Launch a Document", {x, 148, w, 17}}));
-    text("Open a program, a document, a web page or a new e-mail message.", 166, 28, 17);
-    optRecKeys_->setChecked(true);
+    add({
+        {kLabel, kPicture, {"", {8, 8, 132, kPageHeight}, SS_OWNERDRAW}},
+        {kLabel, 0, {"", {8, kPageHeight + 14, kClientWidth - 16, 2}, SS_ETCHEDHORZ}},
+    });
+    picture_ = &control<Label>(kPicture);
 
-    onPage(WizardPage::Name);
-    heading("Name Your Macro");
-    text("Type a unique name for this macro in the space below and select 'Next'.", 40, 28);
-    name_ = &put(edit({"", {x, 76, 220, 21}}));
+    pages_[pageIndex(WizardPage::Start)] = add({
+        heading("What would you like this macro to do?"),
+        {kRadio, kAdvanced, {"&Create a macro using advanced options.", {X, 36, W, 17}, WS_GROUP}},
+        {kLabel,
+         0,
+         {"Type text and special keys, wait, repeat a part, ask for a value, and run programs or other macros.",
+          {X + 17, 54, W - 17, 28}}},
+        {kRadio, kRecord, {"&Playback mouse movements, clicks, and keystrokes.", {X, 92, W, 17}}},
+        {kLabel,
+         0,
+         {"Record what you do with the keyboard, or with the mouse and the keyboard, and play it back.",
+          {X + 17, 110, W - 17, 28}}},
+        {kRadio, kStartApp, {"&Start an Application or Launch a Document", {X, 148, W, 17}}},
+        {kLabel,
+         0,
+         {"Open a program, a document, a web page or a new e-mail message.", {X + 17, 166, W - 17, 28}}},
+    });
+    pages_[pageIndex(WizardPage::Name)] = add({
+        heading("Name Your Macro"),
+        {kLabel,
+         0,
+         {"Type a unique name for this macro in the space below and select 'Next'.", {X, 40, W, 28}}},
+        {kEdit, kName, {"", {X, 76, 220, 21}}},
+    });
+    pages_[pageIndex(WizardPage::HotKey)] = add({
+        heading("Select Triggers"),
+        {kLabel, 0, {"Hot Key", {X, 34, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Run when a certain set of keys is pressed.", {X, 50, W, 14}}},
+        {kHotKey, kHotKeyField, {"", {X, 68, 200, 21}}},
+        {kButton, kHotKeyHelp, {"Help", {X + 245, 67, 75, 23}}},
+        {kLabel, 0, {"Window Title", {X, 104, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Run when a certain window appears.", {X, 120, W, 14}}},
+        {kEdit, kTrigger, {"", {X, 138, 236, 21}}},
+        {kButton, kTriggerHelp, {"Help", {X + 245, 137, 75, 23}}},
+        {kLabel, 0, {"ShortCut Icon", {X, 174, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Create a shortcut to launch this macro.", {X, 190, W, 14}}},
+        {kComboBox, kShortcuts, {"", {X, 208, 200, 200}}},
+    });
+    pages_[pageIndex(WizardPage::StartApp)] = add({
+        heading("Start an Application"),
+        {kLabel, 0, {"Select 'Browse' to choose the application that will be launched.", {X, 36, W, 28}}},
+        {kEdit, kCommandLine, {"", {X, 68, 236, 21}}},
+        {kButton, kBrowse, {"&Browse", {X + 245, 67, 75, 23}}},
+        {kLabel,
+         0,
+         {"Note that you may enter a document name to launch instead of an executable file.",
+          {X, 104, W, 28}}},
+        {kLabel, 0, {"Examples", {X, 142, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"C:\\My Documents\\Letter.txt", {X + 12, 160, W - 12, 14}}},
+        {kLabel, 0, {"http://www.example.com", {X + 12, 178, W - 12, 14}}},
+        {kLabel, 0, {"mailto:someone@example.com", {X + 12, 196, W - 12, 14}}},
+    });
+    pages_[pageIndex(WizardPage::KeysOrMouse)] = add({
+        heading("Record just keys or mouse and keys?"),
+        {kRadio, kKeysOnly, {"&Only capture keystrokes.", {X, 40, W, 17}, WS_GROUP}},
+        {kLabel,
+         0,
+         {"The keys you type are played back into the window that has the focus, at high speed.",
+          {X + 17, 58, W - 17, 28}}},
+        {kRadio, kMouseAndKeys, {"Capture all mouse and keyboard actions.", {X, 100, W, 17}}},
+        {kLabel,
+         0,
+         {"Mouse movements and clicks are played back at the places of the screen where they were recorded.",
+          {X + 17, 118, W - 17, 28}}},
+    });
+    pages_[pageIndex(WizardPage::RecordKeys)] = add({
+        heading("Record Keystrokes"),
+        {kLabel,
+         0,
+         {"Select 'Start Recording', type the keys of your macro, then select 'Stop Recording'.  'Playback' tries the recording out in the area below.",
+          {X, 32, W, 42}}},
+        {kButton, button(WizardButton::StartKeys), {"&Start Recording", {X, 80, 100, 23}}},
+        {kButton, button(WizardButton::StopKeys), {"Stop &Recording", {X + 108, 80, 100, 23}}},
+        {kButton, button(WizardButton::PlayKeys), {"&Playback", {X + 216, 80, 100, 23}}},
+        {kMemo, kKeysArea, {"", {X, 112, W, 140}, ES_WANTRETURN}},
+    });
+    pages_[pageIndex(WizardPage::RecordMouse)] = add({
+        heading("Record Mouse and Keyboard"),
+        {kLabel,
+         0,
+         {"Select 'Start Recording': Keyvale disappears and records your keyboard and mouse actions until you press",
+          {X, 32, W, 28}}},
+        {kLabel, 0, {"Shift+Ctrl+F12", {X, 62, W, 14}, 0, 0, true}},
+        {kButton, button(WizardButton::RecordMouse), {"&Start Recording", {X, 84, 100, 23}}},
+        {kButton, button(WizardButton::StopMouse), {"Stop &Recording", {X + 108, 84, 100, 23}}},
+        {kButton, button(WizardButton::PlayMouse), {"&Playback", {X + 216, 84, 100, 23}}},
+        {kLabel, 0, {"Esc stops a playback.", {X, 114, W, 14}}},
+        {kLabel, 0, {"Macro Playback Speed", {X, 140, W, 14}, 0, 0, true}},
+        {kRadio, kNormalSpeed, {"Play this macro back at its recorded speed.", {X, 160, W, 17}, WS_GROUP}},
+        {kRadio, kHighSpeed, {"Play this macro back at high speed.", {X, 180, W, 17}}},
+    });
+    pages_[pageIndex(WizardPage::Finished)] = add({
+        heading("Finished"),
+        {kLabel,
+         0,
+         {"To complete the creation this macro select 'Finish'.  To modify any previous settings select 'Back'.",
+          {X, 36, W, 28}}},
+        {kLabel, 0, {"Macro Name:", {X, 84, 90, 14}, 0, 0, true}},
+        {kLabel, kSumName, {"", {X + 96, 84, W - 96, 14}}},
+        {kLabel, 0, {"Macro Type:", {X, 108, 90, 14}, 0, 0, true}},
+        {kLabel, kSumType, {"", {X + 96, 108, W - 96, 14}}},
+        {kLabel, 0, {"Shortcut Keys:", {X, 132, 90, 14}, 0, 0, true}},
+        {kLabel, kSumKeys, {"", {X + 96, 132, W - 96, 14}}},
+        {kLabel, 0, {"Window Trigger:", {X, 156, 90, 14}, 0, 0, true}},
+        {kLabel, kSumTrigger, {"", {X + 96, 156, W - 96, 14}}},
+    });
+
+    scriptPage_ = std::make_unique<ScriptPage>(*this, Rect96{X, kPageTop, W, kPageHeight}, *this);
+
+    add({
+        {kButton, button(WizardButton::Back), {"< &Back", {226, bottom, 75, 23}}},
+        {kButton, button(WizardButton::Next), {"&Next >", {303, bottom, 75, 23}}},
+        {kButton, button(WizardButton::Finished), {"&Finished", {303, bottom, 75, 23}}},
+        {kButton, button(WizardButton::Save), {"&Save", {303, bottom, 75, 23}}},
+        {kButton, kCancel, {"&Cancel", {392, bottom, 75, 23}}},
+    });
+
+    for (std::size_t b = 0; b < kWizardButtons; ++b)
+        buttons_[b] = &control<Button>(button(static_cast<WizardButton>(b)));
+    optAdvanced_ = &control<RadioButton>(kAdvanced);
+    optRecord_ = &control<RadioButton>(kRecord);
+    optStartApp_ = &control<RadioButton>(kStartApp);
+    optKeysOnly_ = &control<RadioButton>(kKeysOnly);
+    optMouseAndKeys_ = &control<RadioButton>(kMouseAndKeys);
+    optNormalSpeed_ = &control<RadioButton>(kNormalSpeed);
+    optHighSpeed_ = &control<RadioButton>(kHighSpeed);
+    name_ = &control<Edit>(kName);
+    trigger_ = &control<Edit>(kTrigger);
+    commandLine_ = &control<Edit>(kCommandLine);
+    keysArea_ = &control<Edit>(kKeysArea);
+    hotKey_ = &control<HotKeyEdit>(kHotKeyField);
+    shortcuts_ = &control<ComboBox>(kShortcuts);
+    browse_ = &control<Button>(kBrowse);
+    sumName_ = &control<Label>(kSumName);
+    sumType_ = &control<Label>(kSumType);
+    sumKeys_ = &control<Label>(kSumKeys);
+    sumTrigger_ = &control<Label>(kSumTrigger);
+
+    optAdvanced_->setChecked(true);
     name_->setLimit(30);
-
-    onPage(WizardPage::HotKey);
-    heading("Select Triggers");
-    text("Hot Key", 34, 14, 0, true);
-    text("Run when a certain set of keys is pressed.", 50, 14);
-    hotKey_ = &put(hotKeyEdit({"", {x, 68, 200, 21}}));
-    auto& hotKeyHelp = put(button({"Help", {x + 245, 67, 75, 23}}));
-    text("Window Title", 104, 14, 0, true);
-    text("Run when a certain window appears.", 120, 14);
-    trigger_ = &put(edit({"", {x, 138, 236, 21}}));
-    auto& winTitleHelp = put(button({"Help", {x + 245, 137, 75, 23}}));
-    text("ShortCut Icon", 174, 14, 0, true);
-    text("Create a shortcut to launch this macro.", 190, 14);
-    shortcuts_ = &put(comboBox({"", {x, 208, 200, 200}}));
     shortcuts_->setItems({std::begin(kShortcutItems), std::end(kShortcutItems)});
     shortcuts_->select(0);
-    hotKeyHelp.onClick = [this] { run(&Wizard::hotKeyHelp); };
-    winTitleHelp.onClick = [this] { run(&Wizard::winTitleHelp); };
-
-    onPage(WizardPage::StartApp);
-    heading("Start an Application");
-    text("Select 'Browse' to choose the application that will be launched.", 36, 28);
-    commandLine_ = &put(edit({"", {x, 68, 236, 21}}));
-    browse_ = &put(button({"&Browse", {x + 245, 67, 75, 23}}));
-    browse_->onClick = [this] { run(&Wizard::browse); };
-    text("Note that you may enter a document name to launch instead of an executable file.", 104, 28);
-    text("Examples", 142, 14, 0, true);
-    text("C:\\My Documents\\Letter.txt", 160, 14, 12);
-    text("http://www.example.com", 178, 14, 12);
-    text("mailto:someone@example.com", 196, 14, 12);
-
-    onPage(WizardPage::Keystype);
-    heading("Record just keys or mouse and keys?");
-    optCapture_ = &put(radio({"&Only capture keystrokes.", {x, 40, w, 17}, WS_GROUP}));
-    text("The keys you type are played back into the window that has the focus, at high speed.", 58, 28, 17);
-    optManual_ = &put(radio({"Capture all mouse and keyboard actions.", {x, 100, w, 17}}));
-    text("Mouse movements and clicks are played back at the places of the screen where they were recorded.",
-         118, 28, 17);
-    optCapture_->setChecked(true);
-
-    onPage(WizardPage::RecordKeys);
-    heading("Record Keystrokes");
-    text(
-        "Select 'Start Recording', type the keys of your macro, then select 'Stop Recording'.  'Playback' "
-        "tries the recording out in the area below.",
-        32, 42);
-    buttons_[static_cast<std::size_t>(WizardButton::StartKeys)] =
-        &put(button({"&Start Recording", {x, 80, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::StopKeys)] =
-        &put(button({"Stop &Recording", {x + 108, 80, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::PlayKeys)] =
-        &put(button({"&Playback", {x + 216, 80, 100, 23}}));
-    keysArea_ = &put(memo({"", {x, 112, w, 140}, ES_WANTRETURN}));
-
-    onPage(WizardPage::RecordMouse);
-    heading("Record Mouse and Keyboard");
-    text(
-        "Select 'Start Recording': Keyvale disappears and records your keyboard and mouse actions until you "
-        "press",
-        32, 28);
-    text("Shift+Ctrl+F12", 62, 14, 0, true);
-    buttons_[static_cast<std::size_t>(WizardButton::RecordMouse)] =
-        &put(button({"&Start Recording", {x, 84, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::StopMouse)] =
-        &put(button({"Stop &Recording", {x + 108, 84, 100, 23}}));
-    buttons_[static_cast<std::size_t>(WizardButton::PlayMouse)] =
-        &put(button({"&Playback", {x + 216, 84, 100, 23}}));
-    text("Esc stops a playback.", 114, 14);
-    text("Macro Playback Speed", 140, 14, 0, true);
-    optNormalSpeed_ = &put(radio({"Play this macro back at its recorded speed.", {x, 160, w, 17}, WS_GROUP}));
-    optHighSpeed_ = &put(radio({"Play this macro back at high speed.", {x, 180, w, 17}}));
+    optKeysOnly_->setChecked(true);
     optNormalSpeed_->setChecked(true);
-
-    onPage(WizardPage::Finished);
-    heading("Finished");
-    text(
-        "To complete the creation this macro select 'Finish'.  To modify any previous settings select "
-        "'Back'.",
-        36, 28);
-    const char* captions[] = {"Macro Name:", "Macro Type:", "Shortcut Keys:", "Window Trigger:"};
-    ui::win32::Label** values[] = {&sumName_, &sumType_, &sumKeys_, &sumTrigger_};
-    for (int i = 0; i < 4; ++i) {
-        put(label({captions[i], {x, 84 + i * 24, 90, 14}, 0, 0, true}));
-        *values[i] = &put(label({"", {x + 96, 84 + i * 24, w - 96, 14}}));
-    }
-
-    scriptPage_ = std::make_unique<ScriptPage>(*this, Rect96{x, kPageTop, w, kPageHeight}, *this);
-
-    const int buttonTop = kPageHeight + 24;
-    auto bottom = [&](WizardButton b, const char* caption, int left) {
-        buttons_[static_cast<std::size_t>(b)] = &button({caption, {left, buttonTop, 75, 23}});
-    };
-    bottom(WizardButton::Back, "< &Back", 226);
-    bottom(WizardButton::Next, "&Next >", 303);
-    bottom(WizardButton::Finished, "&Finished", 303);
-    bottom(WizardButton::Save, "&Save", 303);
-    auto& cancel = button({"&Cancel", {392, buttonTop, 75, 23}});
 
     const std::pair<WizardButton, void (Wizard::*)()> handlers[] = {
         {WizardButton::Back, &Wizard::back},           {WizardButton::Next, &Wizard::next},
@@ -226,6 +267,10 @@ void WizardForm::build() {
         {WizardButton::StopMouse, &Wizard::stopMouse}, {WizardButton::PlayMouse, &Wizard::playMouse},
     };
     for (const auto& [b, handler] : handlers) btn(b).onClick = [this, handler] { run(handler); };
+    control<Button>(kHotKeyHelp).onClick = [this] { run(&Wizard::hotKeyHelp); };
+    control<Button>(kTriggerHelp).onClick = [this] { run(&Wizard::winTitleHelp); };
+    browse_->onClick = [this] { run(&Wizard::browse); };
+    auto& cancel = control<Button>(kCancel);
     cancel.onClick = [this] { run(&Wizard::cancel); };
     setDefaultButton(&btn(WizardButton::Next));
     setCancelButton(&cancel);
@@ -247,10 +292,10 @@ void WizardForm::openArranged() {
 
 WizardFields WizardForm::fields() {
     WizardFields f;
-    f.start = optStartApp_->checked()   ? StartChoice::StartApp
-              : optRecMouse_->checked() ? StartChoice::Record
-                                        : StartChoice::Advanced;
-    f.keysOnly = !optManual_->checked();
+    f.start = optStartApp_->checked() ? StartChoice::StartApp
+              : optRecord_->checked() ? StartChoice::Record
+                                      : StartChoice::Advanced;
+    f.keysOnly = !optMouseAndKeys_->checked();
     f.name = name_->text();
     f.hotKey = hotKey_->value();
     f.trigger = trigger_->text();
@@ -280,7 +325,7 @@ void WizardForm::showPage(WizardPage page) {
     for (std::size_t i = 0; i < pages_.size(); ++i)
         if (i != pageIndex(page))
             for (Control* c : pages_[i]) c->show(false);
-    scriptPage_->show(page == WizardPage::ManualKeys);
+    scriptPage_->show(page == WizardPage::Script);
     for (Control* c : pages_[pageIndex(page)]) c->show(true);
 }
 

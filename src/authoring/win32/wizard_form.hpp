@@ -65,8 +65,10 @@ private:
     std::array<ui::win32::Button*, kWizardButtons> buttons_{};
     ui::win32::Label* picture_ = nullptr;
     bool editBand_ = false;
-    ui::win32::RadioButton *optRecKeys_ = nullptr, *optRecMouse_ = nullptr, *optStartApp_ = nullptr;
-    ui::win32::RadioButton *optCapture_ = nullptr, *optManual_ = nullptr;
+    // The start page's choices: an advanced macro, a recording, a program.
+    ui::win32::RadioButton *optAdvanced_ = nullptr, *optRecord_ = nullptr, *optStartApp_ = nullptr;
+    // What a recording takes: keys only, or the mouse and the keys.
+    ui::win32::RadioButton *optKeysOnly_ = nullptr, *optMouseAndKeys_ = nullptr;
     ui::win32::RadioButton *optNormalSpeed_ = nullptr, *optHighSpeed_ = nullptr;
     ui::win32::Edit *name_ = nullptr, *trigger_ = nullptr, *commandLine_ = nullptr, *keysArea_ = nullptr;
     ui::win32::HotKeyEdit* hotKey_ = nullptr;

@@ -1,7 +1,6 @@
 #include "manager/win32/manager_window.hpp"
 
 #include <algorithm>
-#include <exception>
 #include <iterator>
 
 namespace kv::manager::win32 {
@@ -41,11 +40,23 @@ constexpr ShortcutItem kShortcutItems[] = {
 
 ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing,
                              ManagerHooks hooks)
-    : sys_(sys), presenter_(sys, links, printing, *this, std::move(hooks)) {
+    : presenter_(sys, links, printing, *this, std::move(hooks)) {
     create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, nullptr);
     setClientSize96(kClientWidth, kClientHeight);
 
-    list_ = &listView({"", {0, kBannerHeight, kClientWidth, 232}});
+    using namespace ui::win32;
+    // The five buttons' roles are their places in buttons_, from 1.
+    enum Role { kHelp = 1, kNew, kEdit, kDelete, kHide, kList, kStatus };
+    add({
+        {kListView, kList, {"", {0, kBannerHeight, kClientWidth, 232}}},
+        {kButton, kHelp, {"Help", {3, 272, 55, 21}}},
+        {kButton, kNew, {"New Macro", {59, 272, 86, 21}}},
+        {kButton, kEdit, {"Edit Macro", {147, 272, 86, 21}}},
+        {kButton, kDelete, {"Delete Macro", {235, 272, 86, 21}}},
+        {kButton, kHide, {"Hide", {323, 272, 86, 21}}},
+        {kStatusBar, kStatus, {}},
+    });
+    list_ = &control<ListView>(kList);
     list_->setColumns({{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
     list_->onClick = [this] {
@@ -60,24 +71,19 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
         popupMenu(at);
     };
 
-    const struct {
-        const char* caption;
-        int left, width;
-        bool enabled;
-        std::function<void()> action;
-    } buttons[] = {
-        {"Help", 3, 55, true, [this] { presenter_.help(); }},
-        {"New Macro", 59, 86, true, [this] { presenter_.newMacro(); }},
-        {"Edit Macro", 147, 86, false, [this] { presenter_.properties(); }},
-        {"Delete Macro", 235, 86, false, [this] { presenter_.deleteMacro(); }},
-        {"Hide", 323, 86, true, [this] { presenter_.hide(); }},
+    const std::function<void()> actions[] = {
+        [this] { presenter_.help(); },       [this] { presenter_.newMacro(); },
+        [this] { presenter_.properties(); }, [this] { presenter_.deleteMacro(); },
+        [this] { presenter_.hide(); },
     };
     for (int i = 0; i < 5; ++i) {
-        buttons_[i] = &button({buttons[i].caption, {buttons[i].left, 272, buttons[i].width, 21}});
-        buttons_[i]->enable(buttons[i].enabled);
-        buttons_[i]->onClick = [this, action = buttons[i].action] { guarded(action); };
+        buttons_[i] = &control<Button>(kHelp + i);
+        buttons_[i]->onClick = [this, action = actions[i]] { guarded(action); };
     }
-    status_ = &statusBar();
+    // Edit and Delete wait for a selected row.
+    buttons_[2]->enable(false);
+    buttons_[3]->enable(false);
+    status_ = &control<StatusBar>(kStatus);
 
     onKeyUp = [this](WPARAM key) {
         if (key == VK_F1) guarded([&] { presenter_.help(); });
@@ -89,14 +95,6 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     GetClientRect(hwnd(), &rc);
     layout(rc.bottom);
     centre();
-}
-
-void ManagerWindow::guarded(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        sys_.dialogs.errorBox(e.what());
-    }
 }
 
 void ManagerWindow::layout(int clientHeight) {
@@ -126,7 +124,7 @@ void ManagerWindow::addRow(const ListRow& r) {
 }
 
 void ManagerWindow::removeRow(int row) {
-    SendMessageA(list_->hwnd(), LVM_DELETEITEM, row, 0);
+    list_->removeRow(row);
 }
 
 void ManagerWindow::enableCommand(Command c, bool on) {
@@ -172,26 +170,26 @@ void ManagerWindow::paintBanner(HDC dc) {
     GetClientRect(hwnd(), &rc);
     const int height = scale(kBannerHeight);
     // A horizontal blend from deep blue to teal, with the product name.
-    for (int x = 0; x < rc.right; x += 4) {
-        const int t = rc.right > 0 ? x * 255 / rc.right : 0;
-        HBRUSH brush = CreateSolidBrush(RGB(16, 40 + t / 3, 110 + t / 4));
-        RECT band{x, 0, x + 4, height};
-        FillRect(dc, &band, brush);
-        DeleteObject(brush);
-    }
+    ui::win32::fillBands(
+        dc, (rc.right + 3) / 4,
+        [&](int i) {
+            return RECT{i * 4, 0, i * 4 + 4, height};
+        },
+        [&](int i) {
+            const int t = i * 4 * 255 / rc.right;
+            return RGB(16, 40 + t / 3, 110 + t / 4);
+        });
     LOGFONTA lf{};
     lf.lfHeight = -scale(20);
     lf.lfWeight = FW_BOLD;
     lf.lfItalic = TRUE;
     lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
-    HFONT font = CreateFontIndirectA(&lf);
-    HGDIOBJ old = SelectObject(dc, font);
+    const os::win32::UniqueFont font(CreateFontIndirectA(&lf));
+    const os::win32::SelectedObject selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     RECT text{scale(10), 0, rc.right, height};
     DrawTextA(dc, "Keyvale", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
-    SelectObject(dc, old);
-    DeleteObject(font);
 }
 
 LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {

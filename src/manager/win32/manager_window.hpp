@@ -52,9 +52,7 @@ private:
     void layout(int clientHeight);
     void popupMenu(POINT at);
     void paintBanner(HDC dc);
-    void guarded(const std::function<void()>& action);
 
-    os::System& sys_;
     ManagerPresenter presenter_;
     ui::win32::ListView* list_ = nullptr;
     ui::win32::Button* buttons_[5] = {};

@@ -21,9 +21,10 @@ LRESULT CALLBACK keyboardHook(int code, WPARAM wp, LPARAM lp) {
             e.time = k->time;
             e.vk = static_cast<std::uint16_t>(k->vkCode);
             e.scan = static_cast<std::uint16_t>(k->scanCode);
-            e.keyFlags = ((k->flags & LLKHF_EXTENDED) ? kKeyExtended : 0) | ((k->flags & LLKHF_UP) ? kKeyUp : 0);
+            e.keyFlags =
+                ((k->flags & LLKHF_EXTENDED) ? kKeyExtended : 0) | ((k->flags & LLKHF_UP) ? kKeyUp : 0);
             (void)wp;
-            g_onEvent(e);
+            callGuarded([&] { g_onEvent(e); });
         }
     }
     return CallNextHookEx(g_keyboardHook, code, wp, lp);
@@ -41,8 +42,10 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
             InputEvent e;
             e.kind = InputEvent::Kind::Mouse;
             e.time = m->time;
-            e.x = normalise(m->pt.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
-            e.y = normalise(m->pt.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+            e.x =
+                normalise(m->pt.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+            e.y =
+                normalise(m->pt.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
             switch (wp) {
                 case WM_LBUTTONDOWN: e.mouseFlags = MOUSEEVENTF_LEFTDOWN; break;
                 case WM_LBUTTONUP: e.mouseFlags = MOUSEEVENTF_LEFTUP; break;
@@ -60,7 +63,7 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
                     break;
                 default: break;  // a move
             }
-            g_onEvent(e);
+            callGuarded([&] { g_onEvent(e); });
         }
     }
     return CallNextHookEx(g_mouseHook, code, wp, lp);
@@ -68,7 +71,9 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-Win32Input::~Win32Input() { stopWatching(); }
+Win32Input::~Win32Input() {
+    stopWatching();
+}
 
 bool Win32Input::startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
     stopWatching();

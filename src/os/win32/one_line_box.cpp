@@ -16,10 +16,7 @@ struct BoxState {
 };
 
 int scaled(int px) {
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    return MulDiv(px, dpi, 96);
+    return MulDiv(px, screenDpi(), 96);
 }
 
 void finish(HWND hwnd, BoxState& state, bool accepted) {

@@ -13,18 +13,6 @@ namespace {
     throw Error("Printer error: the macro list could not be printed.");
 }
 
-struct DcTraits {
-    using Type = HDC;
-    static HDC null() { return nullptr; }
-    static void free(HDC dc) { DeleteDC(dc); }
-};
-
-struct FontTraits {
-    using Type = HFONT;
-    static HFONT null() { return nullptr; }
-    static void free(HFONT f) { DeleteObject(f); }
-};
-
 // Draws in the default user-interface font (MS Sans Serif, 8 points), scaled
 // to the printer's resolution.
 class Win32PrintJob : public PrintJob {
@@ -73,8 +61,8 @@ private:
         return size;
     }
 
-    Unique<DcTraits> dc_;
-    Unique<FontTraits> font_;
+    UniqueDc dc_;
+    UniqueFont font_;
     HGDIOBJ oldFont_ = nullptr;
     bool started_ = false;
     bool finished_ = false;

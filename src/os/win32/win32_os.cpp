@@ -38,8 +38,10 @@ MessageWindow::MessageWindow(Handler handler) : handler_(std::move(handler)) {
 
 LRESULT CALLBACK MessageWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->handler_) return self->handler_(hwnd, msg, wp, lp);
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self || !self->handler_) return DefWindowProcA(hwnd, msg, wp, lp);
+    LRESULT result = 0;
+    callGuarded([&] { result = self->handler_(hwnd, msg, wp, lp); });
+    return result;
 }
 
 // ---- pump and timers ----
@@ -82,13 +84,17 @@ Win32Pump::Win32Pump()
           return DefWindowProcA(h, msg, wp, lp);
       }) {}
 
-Millis Win32Pump::now() { return GetTickCount64(); }
+Millis Win32Pump::now() {
+    return GetTickCount64();
+}
 
 std::unique_ptr<Timer> Win32Pump::createTimer(std::function<void()> onTick) {
     return std::make_unique<Win32Timer>(*this, std::move(onTick));
 }
 
-void Win32Pump::removeDialog(HWND dialog) { std::erase(dialogs_, dialog); }
+void Win32Pump::removeDialog(HWND dialog) {
+    std::erase(dialogs_, dialog);
+}
 
 namespace {
 
@@ -107,7 +113,8 @@ void Win32Pump::dispatch(MSG& msg) {
     if (msg.message == WM_SYSCHAR && isHotKeyField(msg.hwnd)) return;
     for (HWND d : dialogs_)
         if (IsWindow(d) && IsDialogMessageA(d, &msg)) return;
-    if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr; root && GetPropA(root, kFormProperty)) {
+    if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        root && GetPropA(root, kFormProperty)) {
         if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
             SendMessageA(root, kFormKeyPreview, msg.message, static_cast<LPARAM>(msg.wParam)))
             return;
@@ -131,7 +138,9 @@ bool Win32Pump::dispatchPending() {
     return any;
 }
 
-void Win32Pump::processMessages() { dispatchPending(); }
+void Win32Pump::processMessages() {
+    dispatchPending();
+}
 
 void Win32Pump::waitUntil(Millis deadline) {
     // What is already waiting may be what the caller waits for: it then
@@ -234,7 +243,9 @@ std::int16_t Win32Keyboard::vkKeyScan(char c) {
     return n == 1 && produced[0] == wanted ? key : -1;
 }
 
-unsigned Win32Keyboard::mapVirtualKey(unsigned vk) { return MapVirtualKeyA(vk, 0); }
+unsigned Win32Keyboard::mapVirtualKey(unsigned vk) {
+    return MapVirtualKeyA(vk, 0);
+}
 
 void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
     keybd_event(vk, scan, flags, kInjectedByKeyvale);
@@ -255,7 +266,9 @@ void Win32Keyboard::typeCharacter(char c) {
     g_keysSent += 2;
 }
 
-bool Win32Keyboard::isKeyDown(unsigned vk) { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
+bool Win32Keyboard::isKeyDown(unsigned vk) {
+    return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0;
+}
 
 std::string Win32Keyboard::keyName(unsigned vk) {
     const UINT scan = MapVirtualKeyA(vk, 0);
@@ -272,7 +285,8 @@ namespace {
 class Win32HotKeyRegistration : public HotKeyRegistration {
 public:
     explicit Win32HotKeyRegistration(std::function<void()> onPressed)
-        : onPressed_(std::move(onPressed)), window_([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        : onPressed_(std::move(onPressed)),
+          window_([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
               if (msg == WM_HOTKEY) {
                   if (onPressed_) onPressed_();
                   return 0;
@@ -307,7 +321,9 @@ std::unique_ptr<HotKeyRegistration> Win32HotKeys::create(std::function<void()> o
     return std::make_unique<Win32HotKeyRegistration>(std::move(onPressed));
 }
 
-bool Win32HotKeys::applicationActive() { return GetActiveWindow() != nullptr; }
+bool Win32HotKeys::applicationActive() {
+    return GetActiveWindow() != nullptr;
+}
 
 // ---- windows ----
 
@@ -330,15 +346,21 @@ std::string Win32Windows::title(WindowHandle w, std::size_t maxChars) {
     return n > 0 ? std::string(buf.data(), static_cast<std::size_t>(n)) : std::string();
 }
 
-bool Win32Windows::isVisible(WindowHandle w) { return IsWindowVisible(toHwnd(w)) != FALSE; }
+bool Win32Windows::isVisible(WindowHandle w) {
+    return IsWindowVisible(toHwnd(w)) != FALSE;
+}
 
-bool Win32Windows::exists(WindowHandle w) { return IsWindow(toHwnd(w)) != FALSE; }
+bool Win32Windows::exists(WindowHandle w) {
+    return IsWindow(toHwnd(w)) != FALSE;
+}
 
 WindowHandle Win32Windows::findByExactTitle(const std::string& title) {
     return fromHwnd(FindWindowA(nullptr, title.c_str()));
 }
 
-WindowHandle Win32Windows::foreground() { return fromHwnd(GetForegroundWindow()); }
+WindowHandle Win32Windows::foreground() {
+    return fromHwnd(GetForegroundWindow());
+}
 
 namespace {
 
@@ -423,8 +445,9 @@ void Win32Shell::open(const std::string& target) {
 // ---- files ----
 
 std::optional<std::string> Win32Files::read(const std::string& path) {
-    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return std::nullopt;
     // Straight into a string of the file's size: a large store is not copied
     // chunk by chunk. A file that grows meanwhile is read to its end.
@@ -463,16 +486,19 @@ bool Win32Files::replace(const std::string& from, const std::string& to) {
     // an editor) makes the rename fail; such holds are short, so the rename is
     // tried again for about half a second before the write is given up.
     for (int attempt = 0;; ++attempt) {
-        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
         const DWORD error = GetLastError();
-        if (attempt == 10 ||
-            (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION))
+        if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+                              error != ERROR_LOCK_VIOLATION))
             return false;
         Sleep(50);
     }
 }
 
-bool Win32Files::remove(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+bool Win32Files::remove(const std::string& path) {
+    return DeleteFileA(path.c_str()) != FALSE;
+}
 
 bool Win32Files::exists(const std::string& path) {
     const DWORD a = GetFileAttributesA(path.c_str());
@@ -510,8 +536,8 @@ void Win32Dialogs::errorBox(const std::string& message) {
 }
 
 bool Win32Dialogs::confirm(const std::string& question) {
-    return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale", MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) ==
-           IDYES;
+    return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale",
+                       MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
 }
 
 void Win32Dialogs::message(const std::string& text) {
@@ -583,12 +609,14 @@ std::string windowsDirectory() {
 
 std::string appDataDirectory() {
     char buf[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf) != S_OK)
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf) !=
+        S_OK)
         return windowsDirectory();
     return buf;
 }
 
 Win32System::Win32System()
-    : sys{pump, keyboard, hotKeys, windows, shell, files, dialogs, locale, input, programDirectory(), std::string()} {}
+    : sys{pump,  keyboard,           hotKeys,      windows, shell, files, dialogs, locale,
+          input, programDirectory(), std::string()} {}
 
 }  // namespace kv::os::win32

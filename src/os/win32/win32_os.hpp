@@ -19,6 +19,21 @@ namespace kv::os::win32 {
 inline constexpr const char* kFormProperty = "KeyvaleForm";
 inline constexpr UINT kFormKeyPreview = WM_APP + 0x4B0;
 
+// Ends an exception that reached a window or hook procedure of the os layer
+// (none may let one out; inside a catch block); start-up sets it to the
+// program's error guard.
+inline void (*endEscapedException)() noexcept = nullptr;
+
+// Runs a callback from a window or hook procedure; what it lets out ends there.
+template <typename Callback>
+void callGuarded(Callback&& callback) noexcept {
+    try {
+        callback();
+    } catch (...) {
+        if (endEscapedException) endEscapedException();
+    }
+}
+
 // A message-only window whose messages go to a callback.
 class MessageWindow {
 public:
@@ -41,7 +56,7 @@ public:
     std::unique_ptr<Timer> createTimer(std::function<void()> onTick) override;
 
     // Whether WM_QUIT has been seen; the main loop then ends.
-    bool quitRequested() const { return quit_; }
+    bool quitRequested() const override { return quit_; }
     // Dialog windows whose keyboard navigation the pump must route.
     void addDialog(HWND dialog) { dialogs_.push_back(dialog); }
     void removeDialog(HWND dialog);

@@ -1,6 +1,7 @@
 #include "ui/win32/controls.hpp"
 
 #include "os/win32/win32_os.hpp"
+#include "ui/guard.hpp"
 
 namespace kv::ui::win32 {
 
@@ -9,15 +10,12 @@ namespace {
 UINT dpiOf(HWND hwnd) {
     // GetDpiForWindow exists from Windows 10 on; older systems have one DPI.
     using Fn = UINT(WINAPI*)(HWND);
-    static const Fn getDpiForWindow =
-        reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    static const Fn getDpiForWindow = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
     if (getDpiForWindow && hwnd) {
         if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
     }
-    HDC dc = GetDC(nullptr);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-    if (dc) ReleaseDC(nullptr, dc);
-    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+    return static_cast<UINT>(os::win32::screenDpi());
 }
 
 std::string windowText(HWND hwnd) {
@@ -32,19 +30,33 @@ std::string windowText(HWND hwnd) {
 
 // ---- Control ----
 
-void Control::setText(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
-std::string Control::text() const { return windowText(hwnd_); }
-void Control::enable(bool on) { EnableWindow(hwnd_, on ? TRUE : FALSE); }
-bool Control::enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
-void Control::show(bool on) { ShowWindow(hwnd_, on ? SW_SHOW : SW_HIDE); }
-bool Control::visible() const { return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-void Control::focus() { SetFocus(hwnd_); }
+void Control::setText(const std::string& text) {
+    SetWindowTextA(hwnd_, text.c_str());
+}
+std::string Control::text() const {
+    return windowText(hwnd_);
+}
+void Control::enable(bool on) {
+    EnableWindow(hwnd_, on ? TRUE : FALSE);
+}
+bool Control::enabled() const {
+    return IsWindowEnabled(hwnd_) != FALSE;
+}
+void Control::show(bool on) {
+    ShowWindow(hwnd_, on ? SW_SHOW : SW_HIDE);
+}
+bool Control::visible() const {
+    return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+void Control::focus() {
+    SetFocus(hwnd_);
+}
 
 void Control::place(const Rect96& r) {
     rect_ = r;
     if (form_)
-        MoveWindow(hwnd_, form_->scale(r.left), form_->scale(r.top), form_->scale(r.width), form_->scale(r.height),
-                   TRUE);
+        MoveWindow(hwnd_, form_->scale(r.left), form_->scale(r.top), form_->scale(r.width),
+                   form_->scale(r.height), TRUE);
 }
 
 // ---- Button, CheckBox ----
@@ -57,8 +69,12 @@ void Button::setDefault(bool on) {
     SendMessageA(hwnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
-bool CheckBox::checked() const { return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void CheckBox::setChecked(bool on) { SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+bool CheckBox::checked() const {
+    return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+void CheckBox::setChecked(bool on) {
+    SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
 
 // ---- Edit ----
 
@@ -66,8 +82,12 @@ void Edit::command(WORD code) {
     if (code == EN_CHANGE && onChange) onChange();
 }
 
-void Edit::setLimit(unsigned maxChars) { SendMessageA(hwnd_, EM_SETLIMITTEXT, maxChars, 0); }
-void Edit::setReadOnly(bool on) { SendMessageA(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0); }
+void Edit::setLimit(unsigned maxChars) {
+    SendMessageA(hwnd_, EM_SETLIMITTEXT, maxChars, 0);
+}
+void Edit::setReadOnly(bool on) {
+    SendMessageA(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0);
+}
 
 std::pair<int, int> Edit::selection() const {
     DWORD start = 0, end = 0;
@@ -75,7 +95,9 @@ std::pair<int, int> Edit::selection() const {
     return {static_cast<int>(start), static_cast<int>(end)};
 }
 
-void Edit::setSelection(int start, int end) { SendMessageA(hwnd_, EM_SETSEL, start, end); }
+void Edit::setSelection(int start, int end) {
+    SendMessageA(hwnd_, EM_SETSEL, start, end);
+}
 
 void Edit::replaceSelection(const std::string& text) {
     SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
@@ -89,11 +111,16 @@ void ComboBox::command(WORD code) {
 
 void ComboBox::setItems(const std::vector<std::string>& items) {
     SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : items) SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    for (const std::string& item : items)
+        SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
-int ComboBox::selectedIndex() const { return static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0)); }
-void ComboBox::select(int index) { SendMessageA(hwnd_, CB_SETCURSEL, index, 0); }
+int ComboBox::selectedIndex() const {
+    return static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0));
+}
+void ComboBox::select(int index) {
+    SendMessageA(hwnd_, CB_SETCURSEL, index, 0);
+}
 
 // ---- HotKeyEdit ----
 
@@ -108,6 +135,11 @@ std::uint16_t HotKeyEdit::value() const {
     return static_cast<std::uint16_t>(shortcut);
 }
 
+void HotKeyEdit::created() {
+    // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
+    SendMessageA(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+}
+
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
     const unsigned vk = shortcut & 0xFF;
     unsigned mods = 0;
@@ -119,9 +151,15 @@ void HotKeyEdit::setValue(std::uint16_t shortcut) {
 
 // ---- StatusBar ----
 
-void StatusBar::relayout() { SendMessageA(hwnd_, WM_SIZE, 0, 0); }
+void StatusBar::relayout() {
+    SendMessageA(hwnd_, WM_SIZE, 0, 0);
+}
 
 // ---- ListView ----
+
+void ListView::created() {
+    SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+}
 
 void ListView::setColumns(const std::vector<Column>& columns) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -136,7 +174,8 @@ void ListView::setColumns(const std::vector<Column>& columns) {
 void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
     const int size = form_ ? form_->scale(16) : 16;
     // The list view destroys its image list with itself (no LVS_SHAREIMAGELISTS).
-    HIMAGELIST images = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
+    HIMAGELIST images =
+        ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
     for (const char* name : iconResources) {
         os::win32::UniqueIcon icon(static_cast<HICON>(
             LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
@@ -164,6 +203,10 @@ void ListView::addRow(const Row& row) {
     }
 }
 
+void ListView::removeRow(int row) {
+    SendMessageA(hwnd_, LVM_DELETEITEM, row, 0);
+}
+
 void ListView::setRows(const std::vector<Row>& rows) {
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
@@ -172,7 +215,9 @@ void ListView::setRows(const std::vector<Row>& rows) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-int ListView::rowCount() const { return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
+int ListView::rowCount() const {
+    return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0));
+}
 
 std::string ListView::rowText(int row, int column) const {
     char buffer[1024] = {};
@@ -214,10 +259,21 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 onRightClick(pt);
             }
             break;
-        default:
-            break;
+        default: break;
     }
     return 0;
+}
+
+// ---- drawing ----
+
+void fillSolid(HDC dc, const RECT& r, COLORREF colour) {
+    const os::win32::UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &r, brush.get());
+}
+
+void fillBands(HDC dc, int count, const std::function<RECT(int)>& band,
+               const std::function<COLORREF(int)>& colour) {
+    for (int i = 0; i < count; ++i) fillSolid(dc, band(i), colour(i));
 }
 
 // ---- Form ----
@@ -227,9 +283,13 @@ Form::~Form() {
     if (window_) RemovePropA(window_.get(), os::win32::kFormProperty);
 }
 
-int Form::scale(int units) const { return MulDiv(units, static_cast<int>(dpi_), 96); }
+int Form::scale(int units) const {
+    return MulDiv(units, static_cast<int>(dpi_), 96);
+}
 
-void Form::setCaption(const std::string& caption) { SetWindowTextA(hwnd(), caption.c_str()); }
+void Form::setCaption(const std::string& caption) {
+    SetWindowTextA(hwnd(), caption.c_str());
+}
 
 void Form::show(bool activate) {
     if (activate) {
@@ -240,8 +300,12 @@ void Form::show(bool activate) {
     }
 }
 
-void Form::hide() { ShowWindow(hwnd(), SW_HIDE); }
-bool Form::visible() const { return IsWindowVisible(hwnd()) != FALSE; }
+void Form::hide() {
+    ShowWindow(hwnd(), SW_HIDE);
+}
+bool Form::visible() const {
+    return IsWindowVisible(hwnd()) != FALSE;
+}
 
 void Form::centre() {
     RECT r;
@@ -251,15 +315,16 @@ void Form::centre() {
     GetMonitorInfoA(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
     const RECT& w = mi.rcWork;
     const int width = r.right - r.left, height = r.bottom - r.top;
-    SetWindowPos(hwnd(), nullptr, w.left + (w.right - w.left - width) / 2, w.top + (w.bottom - w.top - height) / 2,
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, w.left + (w.right - w.left - width) / 2,
+                 w.top + (w.bottom - w.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::setClientSize96(int width, int height) {
     RECT r{0, 0, scale(width), scale(height)};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_EXSTYLE)));
-    SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
@@ -285,27 +350,32 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
     rescale();
 }
 
-void Form::attach(std::unique_ptr<Control> control, const char* className, const ControlArgs& args,
-                  DWORD kindStyle) {
-    control->id_ = nextId_++;
-    control->form_ = this;
-    control->rect_ = args.rect;
-    control->bold_ = args.bold;
-    DWORD exStyle = args.exStyle;
-    if (className == std::string("EDIT") || className == std::string(WC_LISTVIEWA)) exStyle |= WS_EX_CLIENTEDGE;
-    control->hwnd_ = CreateWindowExA(exStyle, className, args.caption, WS_CHILD | WS_VISIBLE | kindStyle | args.style,
-                                     scale(args.rect.left), scale(args.rect.top), scale(args.rect.width),
-                                     scale(args.rect.height), hwnd(),
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control->id_)),
-                                     GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(args.bold ? boldFont_.get() : font_.get()),
+Control& Form::add(const ControlRow& row) {
+    std::unique_ptr<Control> control = row.kind.make();
+    Control& c = *control;
+    c.id_ = nextId_++;
+    c.role_ = row.role;
+    c.form_ = this;
+    c.rect_ = row.args.rect;
+    c.bold_ = row.args.bold;
+    const Rect96& r = row.args.rect;
+    c.hwnd_ = CreateWindowExA(row.kind.exStyle | row.args.exStyle, row.kind.className, row.args.caption,
+                              WS_CHILD | WS_VISIBLE | row.kind.style | row.args.style, scale(r.left),
+                              scale(r.top), scale(r.width), scale(r.height), hwnd(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id_)), GetModuleHandleA(nullptr),
+                              nullptr);
+    SendMessageA(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold_ ? boldFont_.get() : font_.get()),
                  FALSE);
-    if (className == std::string(WC_LISTVIEWA))
-        SendMessageA(control->hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    if (className == std::string(HOTKEY_CLASSA))
-        // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
-        SendMessageA(control->hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+    c.created();
     controls_.push_back(std::move(control));
+    return c;
+}
+
+std::vector<Control*> Form::add(std::initializer_list<ControlRow> rows) {
+    std::vector<Control*> added;
+    added.reserve(rows.size());
+    for (const ControlRow& row : rows) added.push_back(&add(row));
+    return added;
 }
 
 void Form::rescale() {
@@ -319,7 +389,8 @@ void Form::rescale() {
     boldFont_.reset(CreateFontIndirectA(&lf));
     for (const auto& c : controls_) {
         c->place(c->rect_);
-        SendMessageA(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()), TRUE);
+        SendMessageA(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()),
+                     TRUE);
     }
 }
 
@@ -327,6 +398,12 @@ void Form::setDefaultButton(Button* b) {
     if (default_) default_->setDefault(false);
     default_ = b;
     if (default_) default_->setDefault(true);
+}
+
+Control* Form::byRole(int role) const {
+    for (const auto& c : controls_)
+        if (c->role_ == role) return c.get();
+    return nullptr;
 }
 
 Control* Form::byId(int id) const {
@@ -342,10 +419,7 @@ int Form::showModal() {
     modal_ = true;
     modalResult_ = 0;
     show(true);
-    while (modal_ && pump_) {
-        pump_->waitUntil(pump_->now() + 60000);
-        if (auto* w = dynamic_cast<os::win32::Win32Pump*>(pump_); w && w->quitRequested()) break;
-    }
+    while (modal_ && sys_ && !sys_->pump.quitRequested()) sys_->pump.waitUntil(sys_->pump.now() + 60000);
     modal_ = false;
     if (ownerWasEnabled) EnableWindow(owner, TRUE);
     // Activate the owner before hiding, so the focus does not go to another program.
@@ -386,15 +460,16 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_NOTIFY: {
             auto* hdr = reinterpret_cast<NMHDR*>(lp);
-            if (Control* c = byId(static_cast<int>(hdr->idFrom)); c && hdr->hwndFrom == c->hwnd_) return c->notify(hdr);
+            if (Control* c = byId(static_cast<int>(hdr->idFrom)); c && hdr->hwndFrom == c->hwnd_)
+                return c->notify(hdr);
             break;
         }
-        case DM_GETDEFID:
-            return default_ ? MAKELRESULT(default_->id(), DC_HASDEFID) : 0;
+        case DM_GETDEFID: return default_ ? MAKELRESULT(default_->id(), DC_HASDEFID) : 0;
         case WM_NEXTDLGCTL: {
             // A multi-line edit takes Tab and Enter itself and asks its parent
             // to move the focus, as it would ask a dialog.
-            HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd(), GetFocus(), wp != 0);
+            HWND next =
+                LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd(), GetFocus(), wp != 0);
             if (next) SetFocus(next);
             return 0;
         }
@@ -425,8 +500,7 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
             rescale();
             return 0;
         }
-        default:
-            break;
+        default: break;
     }
     return DefWindowProcA(hwnd(), msg, wp, lp);
 }
@@ -437,8 +511,25 @@ LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && self->window_.get() == hwnd) return self->handle(msg, wp, lp);
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self || self->window_.get() != hwnd) return DefWindowProcA(hwnd, msg, wp, lp);
+    // No exception may leave a window procedure: what a handler lets out
+    // ends here, as the guard ends it.
+    LRESULT result = 0;
+    os::win32::callGuarded([&] { result = self->handle(msg, wp, lp); });
+    return result;
+}
+
+void Form::endEscaped() noexcept {
+    if (sys_) ui::endCurrentException(sys_->dialogs);
+}
+
+bool Form::guarded(const std::function<void()>& action) {
+    bool done = false;
+    os::win32::callGuarded([&] {
+        action();
+        done = true;
+    });
+    return done;
 }
 
 }  // namespace kv::ui::win32

@@ -9,7 +9,7 @@
 // show what it says.
 
 #include <windows.h>
-
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 
 #include <cstdint>
@@ -53,6 +53,8 @@ public:
 protected:
     Control() = default;
     friend class Form;
+    // The window has been made; a kind sets up what its styles cannot say.
+    virtual void created() {}
     // WM_COMMAND notification code sent by this control.
     virtual void command(WORD /*code*/) {}
     // WM_NOTIFY from this control; the result goes back to the sender.
@@ -60,18 +62,42 @@ protected:
 
     HWND hwnd_ = nullptr;
     int id_ = 0;
+    int role_ = 0;
     Rect96 rect_;
     bool bold_ = false;
     Form* form_ = nullptr;
 };
 
-// One row of a form's control table.
+// A control's caption, rectangle and styles.
 struct ControlArgs {
     const char* caption = "";
     Rect96 rect;
-    DWORD style = 0;    // added to WS_CHILD | WS_VISIBLE and the kind's own styles
+    DWORD style = 0;  // added to WS_CHILD | WS_VISIBLE and the kind's own styles
     DWORD exStyle = 0;
     bool bold = false;  // drawn in the bold variant of the form's font
+};
+
+// A kind of control: its window class, the styles every control of the kind
+// has, and the wrapper it is made as.
+struct ControlKind {
+    const char* className;
+    DWORD style;
+    DWORD exStyle;
+    std::unique_ptr<Control> (*make)();
+};
+
+template <typename T>
+std::unique_ptr<Control> makeControl() {
+    return std::make_unique<T>();
+}
+
+// One row of a form's control table: the kind, the form's own name for the
+// control (its role, by which the form finds it; 0 when it needs none) and
+// the control's caption, rectangle at 96 dpi and styles.
+struct ControlRow {
+    const ControlKind& kind;
+    int role;
+    ControlArgs args;
 };
 
 class Label : public Control {};
@@ -131,6 +157,9 @@ class HotKeyEdit : public Control {
 public:
     std::uint16_t value() const;
     void setValue(std::uint16_t shortcut);
+
+protected:
+    void created() override;
 };
 
 class StatusBar : public Control {
@@ -154,6 +183,7 @@ public:
     void setSmallImages(const std::vector<const char*>& iconResources);
     void setRows(const std::vector<Row>& rows);
     void addRow(const Row& row);
+    void removeRow(int row);
     int rowCount() const;
     std::string rowText(int row, int column) const;
     int selectedRow() const;  // -1 when none
@@ -166,8 +196,34 @@ public:
     std::function<void(POINT)> onRightClick;
 
 protected:
+    void created() override;
     LRESULT notify(NMHDR* hdr) override;
 };
+
+// Fills a rectangle with one colour.
+void fillSolid(HDC dc, const RECT& r, COLORREF colour);
+// A gradient drawn as count bands of one colour each, band i at band(i) in
+// colour(i): the manager's banner and the wizard's picture strip.
+void fillBands(HDC dc, int count, const std::function<RECT(int)>& band,
+               const std::function<COLORREF(int)>& colour);
+
+// The kinds the forms are built from.
+inline constexpr ControlKind kLabel{"STATIC", 0, 0, &makeControl<Label>};
+inline constexpr ControlKind kGroupBox{"BUTTON", BS_GROUPBOX, 0, &makeControl<Label>};
+inline constexpr ControlKind kIcon{"STATIC", SS_ICON | SS_CENTERIMAGE, 0, &makeControl<Label>};
+inline constexpr ControlKind kButton{"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<Button>};
+inline constexpr ControlKind kCheckBox{"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, &makeControl<CheckBox>};
+inline constexpr ControlKind kRadio{"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0, &makeControl<RadioButton>};
+inline constexpr ControlKind kEdit{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, &makeControl<Edit>};
+inline constexpr ControlKind kMemo{"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
+                                   WS_EX_CLIENTEDGE, &makeControl<Edit>};
+inline constexpr ControlKind kComboBox{"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
+                                       &makeControl<ComboBox>};
+inline constexpr ControlKind kHotKey{HOTKEY_CLASSA, WS_TABSTOP, 0, &makeControl<HotKeyEdit>};
+inline constexpr ControlKind kListView{WC_LISTVIEWA,
+                                       WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                                       WS_EX_CLIENTEDGE, &makeControl<ListView>};
+inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEA, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
 
 // A top-level window built from a control table.
 class Form {
@@ -188,30 +244,18 @@ public:
     // Client area in 96-dpi units.
     void setClientSize96(int width, int height);
 
-    // Adds a control of type T described by args; the form owns it.
-    template <typename T>
-    T& add(const char* className, const ControlArgs& args, DWORD kindStyle = 0) {
-        auto control = std::make_unique<T>();
-        T& ref = *control;
-        attach(std::move(control), className, args, kindStyle);
-        return ref;
+    // Adds the control a row describes; the form owns it. Controls take
+    // the tab order (and the ids) of the order they are added in.
+    Control& add(const ControlRow& row);
+    // Adds a table's rows in order; the controls come back by row.
+    std::vector<Control*> add(std::initializer_list<ControlRow> rows);
+    // The control added with the role, or null.
+    Control* byRole(int role) const;
+    // The control added with the role, which the form has.
+    template <typename T = Control>
+    T& control(int role) const {
+        return dynamic_cast<T&>(*byRole(role));
     }
-    Label& label(const ControlArgs& a) { return add<Label>("STATIC", a); }
-    Button& button(const ControlArgs& a) { return add<Button>("BUTTON", a, WS_TABSTOP | BS_PUSHBUTTON); }
-    CheckBox& checkBox(const ControlArgs& a) { return add<CheckBox>("BUTTON", a, WS_TABSTOP | BS_AUTOCHECKBOX); }
-    RadioButton& radio(const ControlArgs& a) { return add<RadioButton>("BUTTON", a, WS_TABSTOP | BS_AUTORADIOBUTTON); }
-    Edit& edit(const ControlArgs& a) { return add<Edit>("EDIT", a, WS_TABSTOP | ES_AUTOHSCROLL); }
-    Edit& memo(const ControlArgs& a) {
-        return add<Edit>("EDIT", a, WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL);
-    }
-    ComboBox& comboBox(const ControlArgs& a) {
-        return add<ComboBox>("COMBOBOX", a, WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL);
-    }
-    HotKeyEdit& hotKeyEdit(const ControlArgs& a) { return add<HotKeyEdit>(HOTKEY_CLASSA, a, WS_TABSTOP); }
-    ListView& listView(const ControlArgs& a) {
-        return add<ListView>(WC_LISTVIEWA, a, WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS);
-    }
-    StatusBar& statusBar() { return add<StatusBar>(STATUSCLASSNAMEA, ControlArgs{}, SBARS_SIZEGRIP); }
 
     // The button Enter presses and the one Esc presses (either may be null).
     void setDefaultButton(Button* b);
@@ -231,8 +275,15 @@ public:
     // The client area changed size (in pixels).
     std::function<void(int width, int height)> onResize;
 
-    // The pump that modal forms wait in; set once at start-up.
-    static void setPump(os::Pump* pump) { pump_ = pump; }
+    // The services of every form (the pump modal forms wait in, the dialogs
+    // the error guard shows errors in); set once at start-up.
+    static void setSystem(os::System* sys) { sys_ = sys; }
+    // Runs an event handler under the program's one error guard
+    // (ui/guard.hpp); true when it ran to its end.
+    static bool guarded(const std::function<void()>& action);
+    // Ends the exception in flight as that guard does (inside a catch block);
+    // start-up makes it the end of every exception a window procedure meets.
+    static void endEscaped() noexcept;
 
 protected:
     Form() = default;
@@ -243,30 +294,21 @@ protected:
     HFONT font() const { return font_.get(); }
 
 private:
-    struct FontTraits {
-        using Type = HFONT;
-        static HFONT null() { return nullptr; }
-        static void free(HFONT f) { DeleteObject(f); }
-    };
-    using UniqueFont = os::win32::Unique<FontTraits>;
-
-    void attach(std::unique_ptr<Control> control, const char* className, const ControlArgs& args,
-                DWORD kindStyle);
     void rescale();
     Control* byId(int id) const;
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
 
     os::win32::UniqueWindow window_;
     std::vector<std::unique_ptr<Control>> controls_;
-    UniqueFont font_;
-    UniqueFont boldFont_;
+    os::win32::UniqueFont font_;
+    os::win32::UniqueFont boldFont_;
     UINT dpi_ = 96;
     int nextId_ = 100;
     Button* default_ = nullptr;
     Button* cancel_ = nullptr;
     bool modal_ = false;
     int modalResult_ = 0;
-    static inline os::Pump* pump_ = nullptr;
+    static inline os::System* sys_ = nullptr;
 };
 
 }  // namespace kv::ui::win32

@@ -1,5 +1,7 @@
 #include "ui/win32/menu_button.hpp"
 
+#include "os/win32/win32_os.hpp"
+
 namespace kv::ui::win32 {
 
 namespace {
@@ -11,11 +13,8 @@ constexpr UINT kOpenMenu = WM_APP + 0x4B1;
 
 }  // namespace
 
-MenuButton& MenuButton::add(Form& form, const ControlArgs& args, std::vector<std::string> items) {
-    MenuButton& b = form.add<MenuButton>("BUTTON", args, WS_TABSTOP | BS_PUSHBUTTON);
-    b.setItems(std::move(items));
-    SetWindowSubclass(b.hwnd(), &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&b));
-    return b;
+void MenuButton::created() {
+    SetWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 MenuButton::~MenuButton() {
@@ -62,23 +61,25 @@ void MenuButton::drawArrow() {
     const int size = MulDiv(r.bottom - r.top, 1, 5) | 1;
     const int cx = r.right - size - size / 2 - 2, cy = (r.top + r.bottom) / 2 - size / 4;
     POINT tri[3] = {{cx - size / 2, cy}, {cx + size / 2 + 1, cy}, {cx, cy + size / 2 + 1}};
-    HDC dc = GetDC(hwnd_);
+    const os::win32::WindowDc dc(hwnd_);
     if (!dc) return;
-    HBRUSH brush = GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    Polygon(dc, tri, 3);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    ReleaseDC(hwnd_, dc);
+    const os::win32::SelectedObject brush(
+        dc.get(), GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    const os::win32::SelectedObject pen(dc.get(), GetStockObject(NULL_PEN));
+    Polygon(dc.get(), tri, 3);
 }
 
-LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                          DWORD_PTR data) {
-    auto* self = reinterpret_cast<MenuButton*>(data);
+LRESULT CALLBACK MenuButton::subclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    // The menu's choice runs the form's handlers; nothing they raise leaves here.
+    LRESULT result = 0;
+    os::win32::callGuarded([&] { result = reinterpret_cast<MenuButton*>(data)->handle(msg, wp, lp); });
+    return result;
+}
+
+LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_GETDLGCODE: {
-            LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+            LRESULT code = DefSubclassProc(hwnd_, msg, wp, lp);
             // Enter opens the menu rather than pressing the form's default button.
             if (const auto* m = reinterpret_cast<const MSG*>(lp);
                 m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
@@ -87,19 +88,19 @@ LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         }
         case WM_KEYDOWN:
             if (wp == VK_RETURN) {
-                PostMessageA(hwnd, kOpenMenu, 0, 0);
+                PostMessageA(hwnd_, kOpenMenu, 0, 0);
                 return 0;
             }
             if (wp == VK_SPACE) {
-                const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-                self->drawArrow();
+                const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+                drawArrow();
                 return r;
             }
             break;
         case WM_SYSKEYDOWN:
-            if (wp == VK_DOWN) PostMessageA(hwnd, kOpenMenu, 0, 0);
+            if (wp == VK_DOWN) PostMessageA(hwnd_, kOpenMenu, 0, 0);
             break;
-        case kOpenMenu: self->popup(); return 0;
+        case kOpenMenu: popup(); return 0;
         case WM_PAINT:
         case WM_ENABLE:
         case WM_SETFOCUS:
@@ -113,13 +114,13 @@ LRESULT CALLBACK MenuButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         case BM_SETSTYLE: {
             // The button draws itself on these without always going through
             // WM_PAINT; the arrow goes over whatever it drew.
-            const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-            self->drawArrow();
+            const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+            drawArrow();
             return r;
         }
         default: break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return DefSubclassProc(hwnd_, msg, wp, lp);
 }
 
 }  // namespace kv::ui::win32

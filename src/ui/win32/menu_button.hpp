@@ -22,18 +22,19 @@ public:
     // Opens the menu and returns when it has closed.
     void popup();
 
-    // Creates a menu button on the form.
-    static MenuButton& add(Form& form, const ControlArgs& args, std::vector<std::string> items);
-
 protected:
+    void created() override;
     void command(WORD code) override;
 
 private:
     static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     void drawArrow();
     std::vector<std::string> items_;
     int itemIndex_ = -1;
     bool open_ = false;
 };
+
+inline constexpr ControlKind kMenuButton{"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<MenuButton>};
 
 }  // namespace kv::ui::win32
