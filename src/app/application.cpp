@@ -129,7 +129,9 @@ void Application::trayCommand(TrayCommand c) {
     }
 }
 
-bool Application::startsWithWindows() { return links_ && manager::startsWithWindows(sys_, *links_); }
+bool Application::startsWithWindows() {
+    return links_ && manager::startsWithWindows(sys_, *links_);
+}
 
 bool Application::showManagerForAnotherStart() {
     if (!openEnabled_ || !view_) return false;

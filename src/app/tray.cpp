@@ -2,7 +2,9 @@
 
 namespace kv::app {
 
-std::string trayTip(std::string_view tip) { return std::string(tip.substr(0, 63)); }
+std::string trayTip(std::string_view tip) {
+    return std::string(tip.substr(0, 63));
+}
 
 const std::vector<TrayMenuItem>& trayMenuItems() {
     static const std::vector<TrayMenuItem> items = {
@@ -36,8 +38,8 @@ std::string withThousands(unsigned long long v) {
 
 AboutText aboutText(unsigned long long totalPhysicalBytes, unsigned freePercent) {
     return AboutText{"Keyvale 3.4a", "Physical memory available to Windows:",
-                     withThousands(totalPhysicalBytes / 1024) + " KB", "System resources:",
-                     std::to_string(freePercent) + "% free"};
+                     withThousands(totalPhysicalBytes / 1024) + " KB",
+                     "System resources:", std::to_string(freePercent) + "% free"};
 }
 
 }  // namespace kv::app

@@ -14,7 +14,17 @@ inline constexpr unsigned kTrayIconId = 1;
 // The tip as the notification record holds it: at most 63 characters.
 std::string trayTip(std::string_view tip);
 
-enum class TrayCommand { Open = 1, PrintMacros, Help, Operation, ShowHints, Faq, About, Exit, StartWithWindows };
+enum class TrayCommand {
+    Open = 1,
+    PrintMacros,
+    Help,
+    Operation,
+    ShowHints,
+    Faq,
+    About,
+    Exit,
+    StartWithWindows
+};
 
 struct TrayMenuItem {
     TrayCommand command;

@@ -278,7 +278,8 @@ void PropertiesPresenter::editMacro() {
     ScriptEditRequest request{trimBoth(*text), storedFile, scriptBaseName_, store::trimmedName(typed)};
     const std::size_t extension = store::kScriptExtension.size();
     if (request.storedBaseName.size() > extension &&
-        samePath(request.storedBaseName.substr(request.storedBaseName.size() - extension), store::kScriptExtension))
+        samePath(request.storedBaseName.substr(request.storedBaseName.size() - extension),
+                 store::kScriptExtension))
         request.storedBaseName.resize(request.storedBaseName.size() - extension);
     const std::optional<std::string> saved = host_.editScript(request);
     // The editor's closing may clear the flag; this dialog is still open.

@@ -18,7 +18,8 @@ std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& key
     std::vector<MacroRow> rows;
     for (store::Macro& m : store::MacroRepository::all(store::StoreSnapshot(store))) {
         rows.push_back({m.name ? std::move(*m.name) : store::macroSection(m.slot),
-                        store::shortCutText(m.hotKey, keyboard), std::move(m.trigger), kindImage(m.kindOr(1))});
+                        store::shortCutText(m.hotKey, keyboard), std::move(m.trigger),
+                        kindImage(m.kindOr(1))});
     }
     return rows;
 }

@@ -1,8 +1,8 @@
 #include "manager/manager.hpp"
 
+#include "core/error.hpp"
 #include "manager/print_list.hpp"
 #include "manager/shortcuts.hpp"
-#include "core/error.hpp"
 #include "store/macro_repository.hpp"
 
 namespace kv::manager {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "playback/tokens.hpp"
 #include "core/error.hpp"
+#include "playback/tokens.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
 
@@ -140,7 +140,9 @@ void Interpreter::checkTypingTarget() {
     if (target && sys_.windows.runsAboveUs(target)) {
         const std::string title = sys_.windows.title(target, 255);
         const std::string window = title.empty() ? std::string("The window in front") : "\"" + title + "\"";
-        throw Error(window + " runs as administrator; Windows does not let Keyvale type into it. Start Keyvale as administrator to run macros there.");
+        throw Error(
+            window +
+            " runs as administrator; Windows does not let Keyvale type into it. Start Keyvale as administrator to run macros there.");
     }
     allowedTarget_ = target;
 }

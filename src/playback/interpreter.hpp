@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "os/os.hpp"
+#include "playback/run_state.hpp"
 #include "playback/sender.hpp"
 #include "playback/window_search.hpp"
-#include "playback/run_state.hpp"
 
 namespace kv::playback {
 

@@ -49,7 +49,8 @@ std::string chooseStorePath(os::Files& files, const std::string& windowsDirector
 
 std::string chooseDataDirectory(os::Files& files, const std::string& programDirectory,
                                 const std::string& appDataDirectory) {
-    if (directoryTakesNewFiles(files, withBackslash(programDirectory))) return withBackslash(programDirectory);
+    if (directoryTakesNewFiles(files, withBackslash(programDirectory)))
+        return withBackslash(programDirectory);
     const std::string dir = withBackslash(appDataDirectory) + "Keyvale";
     files.createDirectory(dir);
     return dir + "\\";

@@ -10,7 +10,8 @@ namespace kv::store {
 
 namespace {
 
-constexpr std::string_view kKeys[] = {"Name", "Type", "HotKey", "FileName", "Trigger", "Speed", "FoundHandle"};
+constexpr std::string_view kKeys[] = {"Name",    "Type",  "HotKey",     "FileName",
+                                      "Trigger", "Speed", "FoundHandle"};
 enum Key { kName, kType, kHotKey, kFileName, kTrigger, kSpeed, kFoundHandle, kKeyCount };
 static_assert(std::size(kKeys) == kKeyCount);
 
@@ -31,7 +32,9 @@ Macro readMacro(const StoreSnapshot& reading, int slot) {
     return m;
 }
 
-bool isRecording(std::int32_t kind) { return kind == kReplayKeys || kind == kReplayMouseAndKeys; }
+bool isRecording(std::int32_t kind) {
+    return kind == kReplayKeys || kind == kReplayMouseAndKeys;
+}
 
 }  // namespace
 
@@ -49,9 +52,13 @@ std::vector<Macro> MacroRepository::all(const StoreSnapshot& reading) {
     return macros;
 }
 
-std::vector<Macro> MacroRepository::all() const { return all(StoreSnapshot(store_)); }
+std::vector<Macro> MacroRepository::all() const {
+    return all(StoreSnapshot(store_));
+}
 
-Macro MacroRepository::read(int slot) const { return readMacro(StoreSnapshot(store_), slot); }
+Macro MacroRepository::read(int slot) const {
+    return readMacro(StoreSnapshot(store_), slot);
+}
 
 std::vector<int> MacroRepository::slotsNamed(std::string_view name) const {
     const std::string wanted = toUpperAscii(name);
@@ -171,8 +178,10 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
         });
     } catch (...) {
         // The store still names the old file: put it back (a copy goes).
-        if (moved) files_.replace(moved->to, moved->from);
-        else if (oldPath && inProgramFolderOnly(*oldPath) && newFileName) files_.remove(dataFolder_ + *newFileName);
+        if (moved)
+            files_.replace(moved->to, moved->from);
+        else if (oldPath && inProgramFolderOnly(*oldPath) && newFileName)
+            files_.remove(dataFolder_ + *newFileName);
         throw;
     }
     if (replaceAfterwards && !files_.replace(replaceAfterwards->from, replaceAfterwards->to)) {
@@ -196,7 +205,8 @@ void MacroRepository::remove(int slot, std::string_view shownName) {
     for (const std::string_view extension : {kScriptExtension, kRecordingExtension}) {
         try {
             files_.remove(dataFilePath(dataFolder_, shownName, extension));
-            if (programFolder_ != dataFolder_) files_.remove(dataFilePath(programFolder_, shownName, extension));
+            if (programFolder_ != dataFolder_)
+                files_.remove(dataFilePath(programFolder_, shownName, extension));
         } catch (const Error&) {
             // A shown name that is no plain file name names no data file of ours.
         }

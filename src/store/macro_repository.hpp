@@ -59,13 +59,15 @@ public:
     // Data files are written to dataFolder and read from it first, then from
     // programFolder, where an installation that could write beside the
     // program kept them.
-    MacroRepository(os::Files& files, std::string storePath, std::string dataFolder, std::string programFolder = {})
+    MacroRepository(os::Files& files, std::string storePath, std::string dataFolder,
+                    std::string programFolder = {})
         : files_(files),
           store_(files, std::move(storePath)),
           dataFolder_(std::move(dataFolder)),
           programFolder_(programFolder.empty() ? dataFolder_ : std::move(programFolder)) {}
     explicit MacroRepository(os::System& sys)
-        : MacroRepository(sys.files, sys.storePath, sys.dataDirectory.empty() ? sys.programDirectory : sys.dataDirectory,
+        : MacroRepository(sys.files, sys.storePath,
+                          sys.dataDirectory.empty() ? sys.programDirectory : sys.dataDirectory,
                           sys.programDirectory) {}
 
     // Every macro, slots 1 to Entries, from one reading of the store.

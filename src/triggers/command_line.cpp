@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::size_t kMaxArgument = 255;
 
-bool isSeparator(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isSeparator(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
 }  // namespace
 

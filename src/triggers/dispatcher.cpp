@@ -99,14 +99,10 @@ void Dispatcher::runSlot(int slot) {
             journal_.keyStrokesOnly = false;
             replay(macro.speed == 2);
             break;
-        case store::kScript:
-            runAdvancedMacro(dataFile());
-            break;
-        default:
-            break;
+        case store::kScript: runAdvancedMacro(dataFile()); break;
+        default: break;
     }
 }
-
 
 void Dispatcher::runAdvancedMacro(const std::string& path) {
     state_.journalFinished = true;

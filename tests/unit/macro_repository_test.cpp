@@ -62,8 +62,9 @@ TEST(MacroRepository, EveryFailedStepOfAChangeLeavesTheStoreNamingItsFile) {
         for (int failStep = 1; failStep <= 6; ++failStep) {
             SCOPED_TRACE(std::string(c.what) + ", failing step " + std::to_string(failStep));
             os::fake::FakeFiles inner;
-            inner.files[kStore] = "[Main]\r\nEntries=1\r\n[Macro1]\r\nName=Old\r\nType=" + std::to_string(c.kind) +
-                                  "\r\nFileName=" + c.oldFile + "\r\n";
+            inner.files[kStore] =
+                "[Main]\r\nEntries=1\r\n[Macro1]\r\nName=Old\r\nType=" + std::to_string(c.kind) +
+                "\r\nFileName=" + c.oldFile + "\r\n";
             inner.files[kDir + c.oldFile] = "old";
             if (c.newRecording) inner.files[kDir + "~temp.dat"] = "new";
             os::fake::FaultyFiles files(inner);
@@ -100,8 +101,9 @@ TEST(MacroRepository, DataGoesToTheUsersFolderWhenTheProgramFolderTakesNoFile) {
     files.readOnlyDirectories.insert(program);
     ASSERT_EQ(chooseDataDirectory(files, program, "C:\\Users\\u\\AppData\\Roaming\\"), user);
 
-    files.files[kStore] = "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Old\r\nType=4\r\nFileName=Old.key\r\n"
-                          "[Macro2]\r\nName=Both\r\nType=2\r\nFileName=Both.dat\r\n";
+    files.files[kStore] =
+        "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Old\r\nType=4\r\nFileName=Old.key\r\n"
+        "[Macro2]\r\nName=Both\r\nType=2\r\nFileName=Both.dat\r\n";
     files.files[program + "Old.key"] = "old script";
     files.files[program + "Both.dat"] = "shipped";
     files.files[user + "Both.dat"] = "recorded again";

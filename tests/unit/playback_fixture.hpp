@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/error.hpp"
 #include "os/fake/fake_os.hpp"
 #include "playback/interpreter.hpp"
-#include "triggers/dispatcher.hpp"
 #include "playback_keys.hpp"
-#include "core/error.hpp"
 #include "store/macros.hpp"
+#include "triggers/dispatcher.hpp"
 
 namespace kv::playback::test {
 

@@ -74,9 +74,10 @@ TEST_F(InterpreterTest, AnAdministratorsWindowInFrontEndsTheRunBeforeAnyKey) {
     const os::WindowHandle admin = fake.windows.open("Administrator: Command Prompt");
     fake.windows.setForeground(admin);
     fake.windows.elevated.insert(admin);
-    EXPECT_EQ(errorOf("dir<<ENTER>>"),
-              "\"Administrator: Command Prompt\" runs as administrator; Windows does not let Keyvale type into it. "
-              "Start Keyvale as administrator to run macros there.");
+    EXPECT_EQ(
+        errorOf("dir<<ENTER>>"),
+        "\"Administrator: Command Prompt\" runs as administrator; Windows does not let Keyvale type into it. "
+        "Start Keyvale as administrator to run macros there.");
     EXPECT_TRUE(fake.keyboard.events.empty());
     fake.windows.setForeground(fake.windows.open("Untitled - Notepad"));
     EXPECT_EQ(typedBy("dir"), "dir");

@@ -57,8 +57,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (kv::app::handOverToResidentCopy(arguments, instances)) return 0;
     os.sys.storePath = kv::store::chooseStorePath(os.files, kv::os::win32::windowsDirectory(),
                                                   kv::os::win32::appDataDirectory());
-    os.sys.dataDirectory = kv::store::chooseDataDirectory(os.files, os.sys.programDirectory,
-                                                          kv::os::win32::appDataDirectory());
+    os.sys.dataDirectory =
+        kv::store::chooseDataDirectory(os.files, os.sys.programDirectory, kv::os::win32::appDataDirectory());
     UniqueWindow appWindow = createApplicationWindow(instance);
     os.setApplicationWindow(appWindow.get());
     os.pump.processMessages();

@@ -24,7 +24,8 @@ bool Win32Instances::showResidentManager() {
             char cls[16];
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
-            if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0) return TRUE;
+            if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0)
+                return TRUE;
             // Only the instance in front may hand the foreground on.
             AllowSetForegroundWindow(pid);
             DWORD_PTR answer = 0;
