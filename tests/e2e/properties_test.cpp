@@ -181,8 +181,10 @@ TEST(Properties, EscEndsAPlaybackFromTheDialogAndTheProgramGoesOnWorking) {
     e2e::Harness h;
     h.writeProgramFile("Long.dat", e2e::longRecording());
     h.writeProgramFile("ok.key", "ok");
-    h.writeStore(store(2, e2e::macroSection(1, "Long", 3, 0, "Long.dat", "Speed=1\r\n") +
-                              e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.writeStore(e2e::store(2,
+                            e2e::macroSection(1, "Long", 3, 0, "Long.dat", "Speed=1\r\n") +
+                                e2e::macroSection(2, "Ok", 4, e2e::ctrlAlt('J'), "ok.key"),
+                            ""));
     h.start();
     PropertiesRun run(h);
     HWND dialog = run.open(0);

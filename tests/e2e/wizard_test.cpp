@@ -280,7 +280,7 @@ TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
 TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
     e2e::Harness h;
     h.writeProgramFile("ok.key", "ok");
-    h.writeStore(store("Show Hints=0\r\n", 1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key")));
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key"), "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.click("&Playback mouse movements, clicks, and keystrokes.");
@@ -296,7 +296,7 @@ TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
     // What Playback tries out: 10 s at the recorded speed, of letters that
     // press no button of the page where the wizard has the keys.
     h.writeProgramFile("Long.dat", e2e::longRecording("DEFGHIKLMO"));
-    HWND playback = visibleChild(w.wizard, "Button", "&Playback");
+    HWND playback = e2e::visibleChild(w.wizard, "Button", "&Playback");
     ASSERT_NE(playback, nullptr);
     w.click("&Playback");
     ASSERT_TRUE(h.escapeAReplay()) << h.editText();
