@@ -80,7 +80,7 @@ int main() {
     NullPump pump;
     os::System sys{pump,       keyboard,     fake.hotKeys, fake.windows,    fake.shell,
                    fake.files, fake.dialogs, fake.locale, fake.input, "C:\\Keyvale\\", "C:\\windows\\macros.ini"};
-    triggers::RunState state;
+    playback::RunState state;
     state.storedValue = "value";
     playback::SenderState shared;
     playback::SendKey sender(keyboard, pump, shared);

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     desk.windows.open("Calculator", false);
     for (const char* answer : {"typed^value", "{ENTER}", "~@x"}) desk.dialogs.answers.push_back(answer);
 
-    kv::triggers::RunState state;
+    kv::playback::RunState state;
     kv::journal::Recorder recorder(desk.sys);
     kv::triggers::Dispatcher dispatcher(desk.sys, state, recorder);
     recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };

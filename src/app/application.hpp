@@ -109,7 +109,7 @@ public:
     // and the program goes on.
     void guarded(const std::function<void()>& action);
 
-    triggers::RunState& state() { return state_; }
+    playback::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
     playback::Interpreter& interpreter() { return interpreter_; }
     store::HotKeySlotTable& hotKeys() { return hotKeys_; }
@@ -132,7 +132,7 @@ private:
     os::Instances* instances_;
     os::ShellLinks* links_ = nullptr;
     ShellView* view_ = nullptr;
-    triggers::RunState state_;
+    playback::RunState state_;
     triggers::Dispatcher dispatcher_;
     playback::SendKey sendKey_;
     playback::Interpreter interpreter_;

@@ -48,7 +48,7 @@ const char* macroKindDescription(int kind) {
 }
 
 PropertiesPresenter::PropertiesPresenter(os::System& sys, journal::Journal& journal,
-                                         triggers::RunState& state, PropertiesHost& host)
+                                         playback::RunState& state, PropertiesHost& host)
     : sys_(sys), journal_(journal), state_(state), host_(host) {}
 
 void PropertiesPresenter::open(int slot) {

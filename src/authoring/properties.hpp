@@ -16,7 +16,7 @@
 #include "authoring/script_editor.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
-#include "triggers/dispatcher.hpp"
+#include "playback/run_state.hpp"
 
 namespace kv::authoring {
 
@@ -127,7 +127,7 @@ struct PropertiesHooks : PropertiesHost {
 
 class PropertiesPresenter {
 public:
-    PropertiesPresenter(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+    PropertiesPresenter(os::System& sys, journal::Journal& journal, playback::RunState& state,
                         PropertiesHost& host);
     void setView(PropertiesView* view) { view_ = view; }
 
@@ -170,7 +170,7 @@ private:
 
     os::System& sys_;
     journal::Journal& journal_;
-    triggers::RunState& state_;
+    playback::RunState& state_;
     PropertiesHost& host_;
     PropertiesView* view_ = nullptr;
 

@@ -67,7 +67,7 @@ int Wizard::kindOf(const WizardFields& f) {
     return store::kScript;
 }
 
-Wizard::Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
                Hints& hints)
     : sys_(sys),
       journal_(journal),

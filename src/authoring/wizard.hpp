@@ -15,7 +15,7 @@
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "store/hotkeys.hpp"
-#include "triggers/dispatcher.hpp"
+#include "playback/run_state.hpp"
 
 namespace kv::authoring {
 
@@ -97,7 +97,7 @@ class Wizard {
 public:
     static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
 
-    Wizard(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+    Wizard(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
            Hints& hints);
     void setView(WizardView* view);
 
@@ -160,7 +160,7 @@ private:
 
     os::System& sys_;
     journal::Journal& journal_;
-    triggers::RunState& state_;
+    playback::RunState& state_;
     WizardHost& host_;
     Hints& hints_;
     WizardView* view_ = nullptr;

@@ -16,7 +16,7 @@ constexpr os::Millis kModifierPollMs = 10;
 
 }  // namespace
 
-Dispatcher::Dispatcher(os::System& sys, RunState& state, journal::Journal& journal)
+Dispatcher::Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal)
     : sys_(sys), state_(state), journal_(journal) {}
 
 void Dispatcher::recordFinished(const std::string& status) {
@@ -54,7 +54,7 @@ void Dispatcher::waitForModifierRelease() {
 void Dispatcher::hotKeyPressed(int slot) {
     if (state_.macroDialogOpen || state_.hotKeyBusy) return;
     struct ClearBusy {
-        RunState& s;
+        playback::RunState& s;
         ~ClearBusy() { s.hotKeyBusy = false; }
     } clear{state_};
     waitForModifierRelease();
@@ -70,7 +70,7 @@ void Dispatcher::processHotKey(int slot) {
     } depth{++depth_};
     try {
         runSlot(slot);
-    } catch (const Stopped&) {
+    } catch (const playback::Stopped&) {
         if (depth_ > 1) throw;
     }
 }
@@ -122,10 +122,10 @@ void Dispatcher::runAdvancedMacro(const std::string& path) {
         // Waits for the recorder itself, not for a flag that a script run
         // nested in this wait would reset.
         while (replaying()) {
-            if (state_.stopGeneration != generation) throw Stopped{};
+            if (state_.stopGeneration != generation) throw playback::Stopped{};
             sys_.pump.waitUntil(sys_.pump.now() + 1000);
         }
-    } catch (const Stopped&) {
+    } catch (const playback::Stopped&) {
         // A stopped run has ended all the same (a /CLOSE run then ends).
         if (releaseKeys_) releaseKeys_();
         recordFinished("NoRecord");

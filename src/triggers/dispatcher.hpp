@@ -10,15 +10,12 @@
 
 namespace kv::triggers {
 
-using playback::RunState;
-using playback::Stopped;
-
 // Runs a script's text to its end (the interpreter's entry point).
 using ScriptRunner = std::function<void(const std::string& script)>;
 
 class Dispatcher {
 public:
-    Dispatcher(os::System& sys, RunState& state, journal::Journal& journal);
+    Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal);
 
     void setScriptRunner(ScriptRunner runner) { runScript_ = std::move(runner); }
     // Called with the status whenever a run ends; the tray form keeps it.
@@ -49,7 +46,7 @@ private:
     void waitForModifierRelease();
 
     os::System& sys_;
-    RunState& state_;
+    playback::RunState& state_;
     journal::Journal& journal_;
     ScriptRunner runScript_;
     std::function<void(const std::string&)> onRecordFinished_;

@@ -124,6 +124,16 @@ struct WizardDriver {
         h.pressHotKey(modifiers, key);
         h.pumpFor(200ms);
     }
+    // A mouse-and-keyboard macro of that name and Ctrl+Alt hot key, up to its recording's start.
+    void startMouseRecording(const std::string& name, BYTE key) {
+        click("&Playback mouse movements, clicks, and keystrokes.");
+        nameAndHotKey(name, {VK_CONTROL, VK_MENU}, key);
+        click("&Next >");
+        click("Capture all mouse and keyboard actions.");
+        click("&Next >");
+        ASSERT_TRUE(showing("Record Mouse and Keyboard"));
+        click("&Start Recording");
+    }
     void finish() {
         click("&Next >");
         ASSERT_TRUE(showing("Finished"));
@@ -254,13 +264,7 @@ TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
     h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
-    w.click("&Playback mouse movements, clicks, and keystrokes.");
-    w.nameAndHotKey("Moves", {VK_CONTROL, VK_MENU}, 'M');
-    w.click("&Next >");
-    w.click("Capture all mouse and keyboard actions.");
-    w.click("&Next >");
-    ASSERT_TRUE(w.showing("Record Mouse and Keyboard"));
-    w.click("&Start Recording");
+    w.startMouseRecording("Moves", 'M');
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard) && !w.manager(); }, 5s));
     h.focusTarget();
     w.type("ab");
@@ -283,13 +287,7 @@ TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
     h.writeStore(e2e::store(1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key"), "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
-    w.click("&Playback mouse movements, clicks, and keystrokes.");
-    w.nameAndHotKey("Long", {VK_CONTROL, VK_MENU}, 'L');
-    w.click("&Next >");
-    w.click("Capture all mouse and keyboard actions.");
-    w.click("&Next >");
-    ASSERT_TRUE(w.showing("Record Mouse and Keyboard"));
-    w.click("&Start Recording");
+    w.startMouseRecording("Long", 'L');
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(w.wizard); }, 5s));
     h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
     ASSERT_TRUE(h.waitFor([&] { return IsWindowVisible(w.wizard) != FALSE; }, 5s));

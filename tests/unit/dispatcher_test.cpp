@@ -29,7 +29,7 @@ struct RecordingJournal : journal::Journal {
 struct DispatcherTest : ::testing::Test {
     os::fake::FakeSystem fake;
     os::System& sys = fake.sys;
-    triggers::RunState state;
+    playback::RunState state;
     RecordingJournal journal;
     triggers::Dispatcher dispatcher{sys, state, journal};
     store::Store store{fake.files, sys.storePath};

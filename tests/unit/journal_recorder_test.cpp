@@ -355,7 +355,7 @@ TEST_F(RecorderTest, StopSavesAReadableFileWholeOrSaysItCouldNot) {
 TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunAtOnce) {
     os::fake::FakeSystem fake;
     journal::Recorder recorder(fake.sys);
-    triggers::RunState state;
+    playback::RunState state;
     triggers::Dispatcher dispatcher(fake.sys, state, recorder);
     recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
     store::Store st(fake.files, fake.sys.storePath);

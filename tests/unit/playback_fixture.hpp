@@ -13,7 +13,6 @@
 #include "playback/interpreter.hpp"
 #include "playback_keys.hpp"
 #include "store/macros.hpp"
-#include "triggers/dispatcher.hpp"
 
 namespace kv::playback::test {
 
@@ -47,8 +46,8 @@ protected:
     os::fake::FakeSystem fake;
     const os::Millis start = fake.pump.now();
     // As every advanced-macro run starts: no replay in progress.
-    triggers::RunState state = [] {
-        triggers::RunState s;
+    playback::RunState state = [] {
+        playback::RunState s;
         s.journalFinished = true;
         return s;
     }();

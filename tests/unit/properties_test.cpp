@@ -96,7 +96,7 @@ const std::string kDir = "C:\\Keyvale\\";
 struct Properties : ::testing::Test {
     os::fake::FakeSystem fake;
     FakeJournal journal;
-    triggers::RunState state;
+    playback::RunState state;
     FakeHost host;
     FakeView view;
     authoring::PropertiesPresenter p{fake.sys, journal, state, host};

@@ -88,7 +88,7 @@ struct HintsShown : authoring::HintView {
 struct WizardTest : ::testing::Test {
     os::fake::FakeSystem fake;
     FakeJournal journal{fake.files};
-    triggers::RunState state;
+    playback::RunState state;
     FakeHost host;
     HintsShown hintView;
     authoring::Hints hints{fake.sys, [this](bool on) { host.setShowHintsTick(on); }};

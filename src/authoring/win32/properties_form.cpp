@@ -46,7 +46,7 @@ struct PropertiesForm::Controls {
     ui::win32::Control* pendingFocus = nullptr;
 };
 
-PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                                PropertiesHost& host, HWND owner)
     : presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
     create("TfrmProperties", "Macro Properties", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,

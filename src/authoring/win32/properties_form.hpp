@@ -12,7 +12,7 @@ namespace kv::authoring::win32 {
 
 class PropertiesForm : public ui::win32::Form, private PropertiesView {
 public:
-    PropertiesForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+    PropertiesForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                    PropertiesHost& host, HWND owner);
     ~PropertiesForm() override;
 

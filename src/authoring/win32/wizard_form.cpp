@@ -76,7 +76,7 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
 
 }  // namespace
 
-WizardForm::WizardForm(os::System& sys, journal::Journal& journal, triggers::RunState& state,
+WizardForm::WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                        WizardHost& host, Hints& hints, HWND owner)
     : sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints) {
     create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,

@@ -15,7 +15,7 @@ namespace kv::authoring::win32 {
 
 class WizardForm : public ui::win32::Form, public WizardView, public ScriptPageHost {
 public:
-    WizardForm(os::System& sys, journal::Journal& journal, triggers::RunState& state, WizardHost& host,
+    WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
                Hints& hints, HWND owner);
     ~WizardForm() override;
 

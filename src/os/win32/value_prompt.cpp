@@ -7,6 +7,7 @@
 namespace kv::os::win32 {
 
 std::string Win32Dialogs::promptValue(const std::string& prompt) {
+    letTypedKeysArrive();
     OneLineBox box;
     box.windowClass = "TfrmGetVar";
     box.programIcon = true;

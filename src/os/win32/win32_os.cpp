@@ -190,6 +190,8 @@ constexpr BYTE kMarkerKey = 0xE8;
 // not.) Each check waits for the window to come back for its messages; a
 // window that stops answering for a second, or two seconds in all, ends the
 // wait, and the key is released all the same.
+}  // namespace
+
 void letTypedKeysArrive() {
     const unsigned sent = std::exchange(g_keysSent, 0u);
     HWND target = GetForegroundWindow();
@@ -211,8 +213,6 @@ void letTypedKeysArrive() {
     waitUntilRead(false);
     AttachThreadInput(self, thread, FALSE);
 }
-
-}  // namespace
 
 std::int16_t Win32Keyboard::vkKeyScan(char c) {
     const SHORT key = VkKeyScanA(c);
@@ -536,11 +536,13 @@ void Win32Dialogs::errorBox(const std::string& message) {
 }
 
 bool Win32Dialogs::confirm(const std::string& question) {
+    letTypedKeysArrive();
     return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale",
                        MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
 }
 
 void Win32Dialogs::message(const std::string& text) {
+    letTypedKeysArrive();
     MessageBoxA(boxOwner(owner), text.c_str(), "Keyvale", MB_OK | MB_SETFOREGROUND);
 }
 

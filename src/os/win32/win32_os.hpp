@@ -124,6 +124,11 @@ public:
     bool createDirectory(const std::string& path) override;
 };
 
+// Waits (at most two seconds) until the window in front has read the keys
+// Keyvale typed since the last call, so that a box of Keyvale's that takes
+// the focus now does not take them too.
+void letTypedKeysArrive();
+
 class Win32Dialogs : public Dialogs {
 public:
     explicit Win32Dialogs(Win32Pump& pump) : pump_(pump) {}

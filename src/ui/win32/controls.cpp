@@ -307,12 +307,12 @@ bool Form::visible() const {
     return IsWindowVisible(hwnd()) != FALSE;
 }
 
-void Form::centre() {
+void Form::centre(HWND onMonitorOf) {
     RECT r;
     GetWindowRect(hwnd(), &r);
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
-    GetMonitorInfoA(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    GetMonitorInfoA(MonitorFromWindow(onMonitorOf ? onMonitorOf : hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
     const RECT& w = mi.rcWork;
     const int width = r.right - r.left, height = r.bottom - r.top;
     SetWindowPos(hwnd(), nullptr, w.left + (w.right - w.left - width) / 2,
@@ -418,6 +418,11 @@ int Form::showModal() {
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
     modal_ = true;
     modalResult_ = 0;
+    // A dialog opens where its owner is: on another monitor (or none left) it
+    // comes centred onto the owner's.
+    if (owner && IsWindowVisible(owner) &&
+        MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONULL) != MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST))
+        centre(owner);
     show(true);
     while (modal_ && sys_ && !sys_->pump.quitRequested()) sys_->pump.waitUntil(sys_->pump.now() + 60000);
     modal_ = false;

@@ -239,8 +239,8 @@ public:
     void show(bool activate = true);
     void hide();
     bool visible() const;
-    // Centres the form on the screen of its monitor.
-    void centre();
+    // Centres the form in the work area of its monitor (or of that window's).
+    void centre(HWND onMonitorOf = nullptr);
     // Client area in 96-dpi units.
     void setClientSize96(int width, int height);
 
