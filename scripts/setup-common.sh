@@ -11,7 +11,8 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-                wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils)
+                wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils
+                wixl zip)
     local missing=()
     for p in "${want[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
