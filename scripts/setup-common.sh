@@ -11,7 +11,8 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-                wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils)
+                wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils
+                wixl zip)
     local missing=()
     for p in "${want[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -104,10 +105,11 @@ kv_prepare_prefix() {
     # A fresh prefix links the user's Desktop, Documents and the like to the
     # Linux home folder; in the test prefix they are plain folders, so nothing
     # a test makes (shortcuts above all) lands in the home folder.
+    # The Templates folder of AppData\Roaming\Microsoft\Windows is such a link too.
     local link
-    for link in "$WINEPREFIX"/drive_c/users/*/{Desktop,Documents,Downloads,Music,Pictures,Videos,Templates}; do
-        if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
-    done
+    while IFS= read -r -d '' link; do
+        rm -f "$link" && mkdir -p "$link"
+    done < <(find "$WINEPREFIX/drive_c/users" -type l -print0)
     # Shortcuts written in the prefix never reach the Linux desktop or menus.
     if ! grep -q '"winemenubuilder.exe"=""' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f >/dev/null 2>&1 || true
