@@ -13,27 +13,31 @@ UINT showManagerMessage() {
     return message;
 }
 
+namespace {
+
+struct ResidentSearch {
+    DWORD self;
+    bool shown = false;
+};
+
+BOOL CALLBACK askToShowManager(HWND w, LPARAM lp) {
+    auto& s = *reinterpret_cast<ResidentSearch*>(lp);
+    char cls[16];
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0) return TRUE;
+    // Only the program in front may hand the foreground on.
+    AllowSetForegroundWindow(pid);
+    DWORD_PTR answer = 0;
+    s.shown = SendMessageTimeoutA(w, showManagerMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 1;
+    return s.shown ? FALSE : TRUE;
+}
+
+}  // namespace
+
 bool Win32Instances::showResidentManager() {
-    struct Search {
-        DWORD self;
-        bool shown = false;
-    } search{GetCurrentProcessId()};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(lp);
-            char cls[16];
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0)
-                return TRUE;
-            // Only the instance in front may hand the foreground on.
-            AllowSetForegroundWindow(pid);
-            DWORD_PTR answer = 0;
-            s.shown = SendMessageTimeoutA(w, showManagerMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) &&
-                      answer == 1;
-            return s.shown ? FALSE : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ResidentSearch search{GetCurrentProcessId()};
+    EnumWindows(askToShowManager, reinterpret_cast<LPARAM>(&search));
     return search.shown;
 }
 
