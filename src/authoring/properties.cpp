@@ -123,7 +123,8 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
     // Another macro of this name would lose its data file to this one.
     const std::string trimmed = store::trimmedName(typed);
     const bool hasDataFile = store::dataExtension(kind_).has_value();
-    for (const store::Macro& other : store::MacroRepository(sys_).all()) {
+    for (const store::Macro& other :
+         store::MacroRepository(sys_).all(store::kNameField | store::kKindField | store::kFileNameField)) {
         if (other.slot == slot_) continue;
         if (sameMacroName(trimmed, other.nameOr(store::macroSection(other.slot))))
             return refuse(kDuplicateNameMessage);

@@ -16,11 +16,15 @@ int kindImage(int type) {
 
 std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& keyboard) {
     std::vector<MacroRow> rows;
-    for (store::Macro& m : store::MacroRepository::all(store::StoreSnapshot(store))) {
-        rows.push_back({m.name ? std::move(*m.name) : store::macroSection(m.slot),
-                        store::shortCutText(m.hotKey, keyboard), std::move(m.trigger),
-                        kindImage(m.kindOr(1))});
-    }
+    const store::StoreSnapshot reading(store);
+    rows.reserve(static_cast<std::size_t>(store::readEntries(reading)));
+    store::MacroRepository::forEach(
+        reading, store::kNameField | store::kHotKeyField | store::kTriggerField | store::kKindField,
+        [&](const store::MacroView& m) {
+            rows.push_back({m.name ? std::string(*m.name) : store::macroSection(m.slot),
+                            store::shortCutText(m.hotKey, keyboard), std::string(m.trigger),
+                            kindImage(m.kindOr(1))});
+        });
     return rows;
 }
 

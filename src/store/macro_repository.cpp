@@ -1,6 +1,7 @@
 #include "store/macro_repository.hpp"
 
 #include <iterator>
+#include <span>
 #include <stdexcept>
 
 #include "core/error.hpp"
@@ -15,20 +16,46 @@ constexpr std::string_view kKeys[] = {"Name",    "Type",  "HotKey",     "FileNam
 enum Key { kName, kType, kHotKey, kFileName, kTrigger, kSpeed, kFoundHandle, kKeyCount };
 static_assert(std::size(kKeys) == kKeyCount);
 
-Macro readMacro(const StoreSnapshot& reading, int slot) {
+// The keys of the fields asked for, in the order of kKeys.
+struct Wanted {
+    std::string_view names[kKeyCount];
+    Key keys[kKeyCount];
+    std::size_t count = 0;
+    explicit Wanted(unsigned fields) {
+        for (int k = 0; k < kKeyCount; ++k)
+            if (fields & (1u << k)) names[count] = kKeys[k], keys[count++] = static_cast<Key>(k);
+    }
+};
+
+MacroView readView(const StoreSnapshot& reading, int slot, const Wanted& wanted) {
+    std::optional<std::string_view> read[kKeyCount];
+    reading.readKeys(macroSection(slot), std::span(wanted.names, wanted.count),
+                     std::span(read, wanted.count));
     std::optional<std::string_view> v[kKeyCount];
-    reading.readKeys(macroSection(slot), kKeys, v);
+    for (std::size_t i = 0; i < wanted.count; ++i) v[wanted.keys[i]] = read[i];
     const auto number = [&](Key k) { return v[k] ? parseInteger(*v[k]) : std::nullopt; };
-    const auto text = [&](Key k) { return std::string(v[k].value_or("")); };
-    Macro m;
+    MacroView m;
     m.slot = slot;
-    if (v[kName]) m.name = std::string(*v[kName]);
+    m.name = v[kName];
     m.kind = number(kType);
     m.hotKey = static_cast<std::uint16_t>(number(kHotKey).value_or(0) & 0xFFFF);
-    m.fileName = text(kFileName);
-    m.trigger = text(kTrigger);
+    m.fileName = v[kFileName].value_or("");
+    m.trigger = v[kTrigger].value_or("");
     m.speed = number(kSpeed).value_or(1);
-    m.firedWindows = text(kFoundHandle);
+    m.firedWindows = v[kFoundHandle].value_or("");
+    return m;
+}
+
+Macro owned(const MacroView& v) {
+    Macro m;
+    m.slot = v.slot;
+    if (v.name) m.name = std::string(*v.name);
+    m.kind = v.kind;
+    m.hotKey = v.hotKey;
+    m.fileName = v.fileName;
+    m.trigger = v.trigger;
+    m.speed = v.speed;
+    m.firedWindows = v.firedWindows;
     return m;
 }
 
@@ -44,20 +71,27 @@ std::optional<std::string_view> dataExtension(std::int32_t kind) {
     return std::nullopt;
 }
 
-std::vector<Macro> MacroRepository::all(const StoreSnapshot& reading) {
+void MacroRepository::forEach(const StoreSnapshot& reading, unsigned fields,
+                              const std::function<void(const MacroView&)>& visit) {
+    const Wanted wanted(fields);
     const int entries = readEntries(reading);
+    for (int n = 1; n <= entries; ++n) visit(readView(reading, n, wanted));
+}
+
+std::vector<Macro> MacroRepository::all(const StoreSnapshot& reading, unsigned fields) {
     std::vector<Macro> macros;
-    macros.reserve(static_cast<std::size_t>(entries));
-    for (int n = 1; n <= entries; ++n) macros.push_back(readMacro(reading, n));
+    macros.reserve(static_cast<std::size_t>(readEntries(reading)));
+    forEach(reading, fields, [&](const MacroView& m) { macros.push_back(owned(m)); });
     return macros;
 }
 
-std::vector<Macro> MacroRepository::all() const {
-    return all(StoreSnapshot(store_));
+std::vector<Macro> MacroRepository::all(unsigned fields) const {
+    return all(StoreSnapshot(store_), fields);
 }
 
 Macro MacroRepository::read(int slot) const {
-    return readMacro(StoreSnapshot(store_), slot);
+    const StoreSnapshot reading(store_);
+    return owned(readView(reading, slot, Wanted(kAllFields)));
 }
 
 std::vector<int> MacroRepository::slotsNamed(std::string_view name) const {

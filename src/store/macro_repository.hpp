@@ -4,6 +4,7 @@
 // and how creating, changing and deleting a macro moves it.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,19 +21,35 @@ inline constexpr std::string_view kRecordingExtension = ".dat";
 
 // One [Macro<slot>] section. Name and Type stay optional: where a section
 // lacks them (or Type is no number) callers fall back differently, each as
-// its own rule says. The other keys have one default everywhere.
-struct Macro {
+// its own rule says. The other keys have one default everywhere. A Macro
+// owns its texts; a MacroView looks into the reading it came from.
+template <typename Text>
+struct BasicMacro {
     int slot = 0;
-    std::optional<std::string> name;
+    std::optional<Text> name;
     std::optional<std::int32_t> kind;
     std::uint16_t hotKey = 0;
-    std::string fileName;
-    std::string trigger;
+    Text fileName;
+    Text trigger;
     std::int32_t speed = 1;  // kind 3 only: 2 high speed, 1 recorded speed
-    std::string firedWindows;
+    Text firedWindows;
 
-    std::string nameOr(std::string_view fallback) const { return name ? *name : std::string(fallback); }
+    std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
     std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
+};
+using Macro = BasicMacro<std::string>;
+using MacroView = BasicMacro<std::string_view>;
+
+// The fields of a Macro, for reading only some of them.
+enum MacroField : unsigned {
+    kNameField = 1,
+    kKindField = 2,
+    kHotKeyField = 4,
+    kFileNameField = 8,
+    kTriggerField = 16,
+    kSpeedField = 32,
+    kFiredWindowsField = 64,
+    kAllFields = 127,
 };
 
 // What the properties dialog's OK changes of a stored macro.
@@ -70,9 +87,14 @@ public:
                           sys.dataDirectory.empty() ? sys.programDirectory : sys.dataDirectory,
                           sys.programDirectory) {}
 
-    // Every macro, slots 1 to Entries, from one reading of the store.
-    std::vector<Macro> all() const;
-    static std::vector<Macro> all(const StoreSnapshot& reading);
+    // Every macro, slots 1 to Entries, from one reading of the store: the
+    // fields asked for (a scan over thousands of macros reads no more than it
+    // needs), the others left at their defaults.
+    std::vector<Macro> all(unsigned fields = kAllFields) const;
+    static std::vector<Macro> all(const StoreSnapshot& reading, unsigned fields = kAllFields);
+    // The same without copying a text: each macro as a view into the reading.
+    static void forEach(const StoreSnapshot& reading, unsigned fields,
+                        const std::function<void(const MacroView&)>& visit);
     Macro read(int slot) const;
     // The slots whose name equals name, ignoring the case of ASCII letters,
     // in slot order, from one reading.

@@ -74,7 +74,7 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
         const ParsedArgument p = parseArgument(argument);
         if (!p.close) {
             // The names as one reading of the file finds them; messages between the runs.
-            for (const store::Macro& m : store::MacroRepository(sys_).all()) {
+            for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
                 if (store::toUpperAscii(m.nameOr("")) == p.name) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }

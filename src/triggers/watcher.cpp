@@ -124,7 +124,7 @@ void Watcher::scan() {
     };
     std::vector<Trigger> triggers;
     try {
-        for (const store::Macro& m : macros.all())
+        for (const store::Macro& m : macros.all(store::kTriggerField))
             if (!m.trigger.empty()) triggers.push_back({m.slot, playback::normaliseTitle(m.trigger)});
     } catch (const store::UnreadableStore&) {
         return;  // held by another program for a moment: the next tick sees the windows
