@@ -56,7 +56,7 @@ public:
 bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Instances& instances);
 
 inline constexpr const char* kFirstRunNote =
-    "Keyvale lives in the notification area of the taskbar; its menu can start it with Windows.";
+    "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
 class Application {
 public:
