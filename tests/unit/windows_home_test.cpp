@@ -70,6 +70,8 @@ TEST(WindowsHome, AWindowSavedOnAMonitorThatIsGoneComesBackOnScreen) {
 
 namespace kv::playback::test {
 
+// Decided here on the fake os: under Wine every process runs at one
+// integrity level, so no end-to-end test can show an administrator's window.
 TEST_F(InterpreterTest, AnAdministratorsWindowInFrontEndsTheRunBeforeAnyKey) {
     const os::WindowHandle admin = fake.windows.open("Administrator: Command Prompt");
     fake.windows.setForeground(admin);
