@@ -96,11 +96,10 @@ Macro MacroRepository::read(int slot) const {
 
 std::vector<int> MacroRepository::slotsNamed(std::string_view name) const {
     const std::string wanted = toUpperAscii(name);
-    const StoreSnapshot reading(store_);
-    const int entries = readEntries(reading);
     std::vector<int> slots;
-    for (int n = 1; n <= entries; ++n)
-        if (toUpperAscii(reading.readString(macroSection(n), kKeys[kName], "")) == wanted) slots.push_back(n);
+    forEach(StoreSnapshot(store_), kNameField, [&](const MacroView& m) {
+        if (toUpperAscii(m.name.value_or("")) == wanted) slots.push_back(m.slot);
+    });
     return slots;
 }
 

@@ -124,6 +124,13 @@ struct WizardDriver {
         h.pressHotKey(modifiers, key);
         h.pumpFor(200ms);
     }
+    // A keystroke macro of that name and Ctrl+Alt hot key, up to its recording page.
+    void toKeystrokeRecording(const std::string& name, BYTE key) {
+        click("&Playback mouse movements, clicks, and keystrokes.");
+        nameAndHotKey(name, {VK_CONTROL, VK_MENU}, key);
+        click("&Next >");
+        click("&Next >");
+    }
     // A mouse-and-keyboard macro of that name and Ctrl+Alt hot key, up to its recording's start.
     void startMouseRecording(const std::string& name, BYTE key) {
         click("&Playback mouse movements, clicks, and keystrokes.");
@@ -222,10 +229,7 @@ TEST(Wizard, AKeystrokeRecordingBecomesAKindTwoMacroThatReplaysFromItsHotKey) {
     h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
-    w.click("&Playback mouse movements, clicks, and keystrokes.");
-    w.nameAndHotKey("Typed", {VK_CONTROL, VK_MENU}, 'T');
-    w.click("&Next >");
-    w.click("&Next >");
+    w.toKeystrokeRecording("Typed", 'T');
     ASSERT_TRUE(w.showing("Record Keystrokes"));
     EXPECT_FALSE(IsWindowEnabled(e2e::visibleChild(w.wizard, "Button", "&Next >")));
     w.click("&Start Recording");
@@ -544,10 +548,7 @@ TEST(ReadOnlyProgramFolder, NewMacrosGoToTheUsersFolderAndShippedOnesKeepWorking
     w.typeInto(0, "hello");
     w.finish();
     w.open();
-    w.click("&Playback mouse movements, clicks, and keystrokes.");
-    w.nameAndHotKey("Typed", {VK_CONTROL, VK_MENU}, 'T');
-    w.click("&Next >");
-    w.click("&Next >");
+    w.toKeystrokeRecording("Typed", 'T');
     ASSERT_TRUE(w.showing("Record Keystrokes"));
     w.click("&Start Recording");
     h.focusTarget();

@@ -214,7 +214,8 @@ Rect Win32ShellView::workAreaNearest(const Rect& r) {
     const RECT wanted{r.left, r.top, r.left + r.width, r.top + r.height};
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (!GetMonitorInfoA(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info)) return ShellView::workAreaNearest(r);
+    if (!GetMonitorInfoW(MonitorFromRect(&wanted, MONITOR_DEFAULTTONEAREST), &info))
+        return ShellView::workAreaNearest(r);
     const RECT& a = info.rcWork;
     return {a.left, a.top, a.right - a.left, a.bottom - a.top};
 }

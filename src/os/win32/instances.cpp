@@ -9,7 +9,7 @@ constexpr const char* kMutexName = "Keyvale.Instances";
 }  // namespace
 
 UINT showManagerMessage() {
-    static const UINT message = RegisterWindowMessageA("Keyvale.ShowManager");
+    static const UINT message = RegisterWindowMessageW(L"Keyvale.ShowManager");
     return message;
 }
 
@@ -22,14 +22,15 @@ struct ResidentSearch {
 
 BOOL CALLBACK askToShowManager(HWND w, LPARAM lp) {
     auto& s = *reinterpret_cast<ResidentSearch*>(lp);
-    char cls[16];
+    wchar_t cls[16];
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid == s.self || !GetClassNameA(w, cls, sizeof cls) || lstrcmpA(cls, "TKeyvale") != 0) return TRUE;
+    if (pid == s.self || !GetClassNameW(w, cls, 16) || lstrcmpW(cls, L"TKeyvale") != 0) return TRUE;
     // Only the program in front may hand the foreground on.
     AllowSetForegroundWindow(pid);
     DWORD_PTR answer = 0;
-    s.shown = SendMessageTimeoutA(w, showManagerMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 1;
+    s.shown =
+        SendMessageTimeoutW(w, showManagerMessage(), 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) && answer == 1;
     return s.shown ? FALSE : TRUE;
 }
 

@@ -312,7 +312,7 @@ void Form::centre(HWND onMonitorOf) {
     GetWindowRect(hwnd(), &r);
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
-    GetMonitorInfoA(MonitorFromWindow(onMonitorOf ? onMonitorOf : hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    GetMonitorInfoW(MonitorFromWindow(onMonitorOf ? onMonitorOf : hwnd(), MONITOR_DEFAULTTOPRIMARY), &mi);
     const RECT& w = mi.rcWork;
     const int width = r.right - r.left, height = r.bottom - r.top;
     SetWindowPos(hwnd(), nullptr, w.left + (w.right - w.left - width) / 2,
