@@ -25,7 +25,7 @@ using namespace kv;
 class NullKeyboard : public os::fake::FakeKeyboard {
 public:
     void keyEvent(std::uint8_t, std::uint8_t, std::uint32_t) override {}
-    void typeCharacter(char) override {}
+    void typeCharacter(char32_t) override {}
 };
 
 class NullTimer : public os::Timer {

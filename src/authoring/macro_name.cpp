@@ -2,22 +2,12 @@
 
 #include <array>
 
+#include "core/utf8.hpp"
 #include "store/macros.hpp"
 
 namespace kv::authoring {
 
 namespace {
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
-}
 
 // Windows opens the device, not a file, for these names whatever extension
 // follows and whatever blanks end the first part.

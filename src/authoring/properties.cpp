@@ -3,8 +3,10 @@
 #include <exception>
 
 #include "authoring/macro_name.hpp"
+#include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
+#include "store/text_encoding.hpp"
 #include "ui/guard.hpp"
 
 namespace kv::authoring {
@@ -28,7 +30,7 @@ std::string trimBoth(std::string_view s) {
 
 // Windows file names: letter case does not make another file.
 bool samePath(std::string_view a, std::string_view b) {
-    return store::equalsIgnoreCase(a, b);
+    return kv::equalsIgnoringCase(a, b);
 }
 
 bool recordsStreams(int kind) {
@@ -267,7 +269,7 @@ void PropertiesPresenter::editMacro() {
     std::optional<std::string> text;
     if (!store::trimmedName(scriptBaseName_).empty()) {
         if (auto path = macros.storedPathIfSafe(store::MacroRepository::dataFileName(scriptBaseName_, kind_)))
-            text = sys_.files.read(*path);
+            text = store::readScript(sys_.files, *path);
     }
     if (!text) {
         sys_.dialogs.message(kScriptUnreadableMessage);

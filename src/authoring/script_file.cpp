@@ -1,8 +1,10 @@
 #include "authoring/script_file.hpp"
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
+#include "store/text_encoding.hpp"
 
 namespace kv::authoring {
 
@@ -13,13 +15,13 @@ std::string scriptPath(const std::string& programDirectory, const std::string& n
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-    return store::equalsIgnoreCase(store::trimmedName(a), store::trimmedName(b));
+    return kv::equalsIgnoringCase(store::trimmedName(a), store::trimmedName(b));
 }
 
 // A failed write leaves the target as it was: it is only ever renamed over.
-void writeWhole(os::Files& files, const std::string& path, const std::string& bytes) {
+void writeWhole(os::Files& files, const std::string& path, const std::string& script) {
     const std::string temp = path + ".new";
-    if (files.write(temp, bytes) && files.replace(temp, path)) return;
+    if (files.write(temp, store::encodeScript(files, script)) && files.replace(temp, path)) return;
     files.remove(temp);
     throw Error("Unable to write to " + path);
 }
@@ -47,7 +49,8 @@ void dropScriptFile(os::Files& files, const std::string& programDirectory, const
 }
 
 std::string ScriptEditSession::load() const {
-    const std::string text = files_.read(scriptPath(directory_, stored_)).value_or(std::string());
+    const std::string text =
+        store::readScript(files_, scriptPath(directory_, stored_)).value_or(std::string());
     std::string_view v = text;
     while (!v.empty() && static_cast<unsigned char>(v.front()) <= 32) v.remove_prefix(1);
     while (!v.empty() && static_cast<unsigned char>(v.back()) <= 32) v.remove_suffix(1);

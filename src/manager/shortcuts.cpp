@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
 
 namespace kv::manager {
@@ -28,7 +29,7 @@ constexpr std::size_t kLinkTextLimit = 255;
 constexpr std::size_t kLinkPathLimit = 259;
 
 void checkLimit(const std::string& text, std::size_t limit, const std::string& what) {
-    if (text.size() > limit)
+    if (utf16Length(text) > limit)
         throw Error("Cannot make the shortcut: its " + what + " would be longer than " +
                     std::to_string(limit) + " characters.");
 }

@@ -53,14 +53,15 @@ class Keyboard {
 public:
     virtual ~Keyboard() = default;
     // The layout's key for a character: low byte virtual key, high byte
-    // shift state (bit 0 Shift, bit 1 Ctrl, bit 2 Alt); -1 when none.
-    virtual std::int16_t vkKeyScan(char c) = 0;
+    // shift state (bit 0 Shift, bit 1 Ctrl, bit 2 Alt); -1 when the layout
+    // has no key that really produces it.
+    virtual std::int16_t vkKeyScan(char32_t c) = 0;
     // Virtual key to scan code (map type 0).
     virtual unsigned mapVirtualKey(unsigned vk) = 0;
     virtual void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) = 0;
-    // Types one character of the ANSI code page that has no key on the
-    // layout, by character input rather than by virtual key.
-    virtual void typeCharacter(char c) = 0;
+    // Types a character that has no key on the layout, by Unicode input
+    // rather than by virtual key.
+    virtual void typeCharacter(char32_t c) = 0;
     // Whether the key is held now (high bit of the asynchronous state).
     virtual bool isKeyDown(unsigned vk) = 0;
     // The keyboard's own name for the key (by its scan code); empty if none.
@@ -117,9 +118,17 @@ public:
     virtual void open(const std::string& target) = 0;
 };
 
+// Paths are UTF-8. Text files that other programs share (the store, the
+// scripts) are kept in the system's ANSI code page where their text fits it;
+// the code page's conversions belong here with the files.
 class Files {
 public:
     virtual ~Files() = default;
+    // The text in the ANSI code page, or nothing when a character has no
+    // exact form there (no look-alike letters). Windows-1252 unless the
+    // system says otherwise.
+    virtual std::optional<std::string> toCodePage(std::string_view utf8);
+    virtual std::string fromCodePage(std::string_view bytes);
     // The whole file, or nothing when it is missing or unreadable.
     virtual std::optional<std::string> read(const std::string& path) = 0;
     // Creates or truncates the file and writes the bytes through to disk.

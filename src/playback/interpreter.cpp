@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "playback/tokens.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
@@ -121,7 +122,8 @@ void Interpreter::sendKeys(std::string_view script) {
             text = processToken(text);
             continue;
         }
-        const std::string_view one = text.substr(0, 1);
+        // One character, however many bytes it takes.
+        const std::string_view one = firstChars(text, 1);
         if (one == "^" || one == "@" || one == "~") {
             TokensOnlyScope literal(sender_);
             sender_.send(one);
@@ -129,7 +131,7 @@ void Interpreter::sendKeys(std::string_view script) {
             // A lone brace is typed literally by the sender's own rule.
             sender_.send(one);
         }
-        text.remove_prefix(1);
+        text.remove_prefix(one.size());
     }
     throwIfStopped();
 }
@@ -169,7 +171,7 @@ std::string_view Interpreter::processToken(std::string_view text) {
 }
 
 void Interpreter::sendText(std::string_view text) {
-    sender_.send(text.substr(0, kMaxKeyString));
+    sender_.send(firstChars(text, kMaxKeyString));
 }
 
 std::string_view Interpreter::delayToken(std::string_view rest, WaitUnit unit) {
@@ -241,7 +243,7 @@ std::string_view Interpreter::inputToken(std::string_view rest) {
 
 std::string_view Interpreter::writeValueToken(std::string_view rest) {
     // A copy: a macro run while messages are handled may change the value.
-    const std::string value = state_.storedValue.substr(0, kMaxKeyString);
+    const std::string value(firstChars(state_.storedValue, kMaxKeyString));
     {
         TokensOnlyScope literal(sender_);
         sender_.send(value);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "store/profile.hpp"
 
 namespace kv::playback {
@@ -47,7 +48,7 @@ std::optional<std::uint8_t> lookupKeyName(std::string_view name) {
 }
 
 int SendKey::send(std::string_view keys) {
-    keys = keys.substr(0, kMaxKeyString);
+    keys = firstChars(keys, kMaxKeyString);
     if (keys.empty()) return -1;
     try {
         parse(keys);
@@ -70,8 +71,11 @@ void SendKey::reset() {
 }
 
 void SendKey::parse(std::string_view keys) {
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const char c = keys[i];
+    // Prefixes and braces are ASCII, so no byte of a multi-byte character
+    // can act as one.
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::size_t at = i;
+        const char32_t c = decodeUtf8(keys, i);
         if (!state_.tokensOnly && c == '^') {
             state_.pendingCtrl = true;
         } else if (!state_.tokensOnly && c == '@') {
@@ -81,7 +85,7 @@ void SendKey::parse(std::string_view keys) {
         } else if ((c == '{' || c == '}') && keys.size() == 1) {
             typeChar(c);
         } else if (c == '{') {
-            i = readBraceName(keys, i);
+            i = readBraceName(keys, at) + 1;
         } else if (c == '}') {
             throw Error("Invalid token");
         } else {
@@ -111,11 +115,24 @@ std::size_t SendKey::readBraceName(std::string_view keys, std::size_t open) {
     return close;
 }
 
-void SendKey::typeChar(char c) {
+void SendKey::typeChar(char32_t c) {
     const std::int16_t key = keyboard_.vkKeyScan(c);
     if (key != -1) {
         emitKey(static_cast<std::uint16_t>(key));
         return;
+    }
+    // Under a modifier a letter or digit means its key, whatever the layout
+    // types with it: "^c" is Ctrl+C on a Cyrillic layout too.
+    const bool modifierPending =
+        state_.pendingCtrl || state_.pendingAlt || state_.pendingShift || state_.pendingAltGr;
+    if (modifierPending && c < 0x80) {
+        const auto a = static_cast<char>(c);
+        if ((a >= 'a' && a <= 'z') || (a >= 'A' && a <= 'Z') || (a >= '0' && a <= '9')) {
+            const bool capital = a >= 'A' && a <= 'Z';
+            const char vk = (a >= 'a' && a <= 'z') ? static_cast<char>(a - 'a' + 'A') : a;
+            emitKey(static_cast<std::uint16_t>((capital ? 0x100 : 0) | static_cast<unsigned char>(vk)));
+            return;
+        }
     }
     // The layout has no key for it: a press of virtual key 0xFF would type
     // nothing, so the character itself goes in by character input.

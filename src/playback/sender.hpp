@@ -36,7 +36,7 @@ public:
     explicit SendKey(os::Keyboard& keyboard, os::Pump& pump, SenderState& state = SenderState::process())
         : keyboard_(keyboard), pump_(pump), state_(state) {}
 
-    // Sends the key string (cut to 255 characters) and pumps the message
+    // Sends the key string (UTF-8, cut to 255 characters) and pumps the message
     // queue once. Returns 0, or -1 for an empty string. Raises kv::Error
     // "Invalid token" or "No Closing brackets" for a malformed brace name;
     // keys before it stay sent, and the pending modifiers are dropped so
@@ -59,7 +59,7 @@ private:
     void parse(std::string_view keys);
     // One key: low byte virtual key, high byte the layout's shift state.
     void emitKey(std::uint16_t keyValue);
-    void typeChar(char c);
+    void typeChar(char32_t c);
     // Reads the brace name starting after the "{" at open; returns the index
     // of its closing "}".
     std::size_t readBraceName(std::string_view keys, std::size_t open);

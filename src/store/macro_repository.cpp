@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "store/profile.hpp"
 
 namespace kv::store {
@@ -140,12 +141,12 @@ std::string MacroRepository::temporaryRecordingPath() const {
     return dataFolder_ + "~temp" + std::string(kRecordingExtension);
 }
 
-int MacroRepository::create(Macro m, const std::string& scriptBytes) {
+int MacroRepository::create(Macro m, const std::string& script) {
     const std::int32_t kind = m.kindOr(kOpenDocument);
     const std::string name = trimmedName(m.nameOr(""));
     if (kind == kScript) {
         const std::string path = dataPath(name, kind);
-        if (!files_.write(path, scriptBytes)) throw Error("Unable to write to " + path);
+        if (!files_.write(path, encodeScript(files_, script))) throw Error("Unable to write to " + path);
     }
     if (dataExtension(kind)) m.fileName = dataFileName(name, kind);
     return addMacro(store_, {name, kind, m.hotKey, m.fileName, m.trigger, m.speed});
@@ -186,7 +187,7 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
     std::optional<Move> replaceAfterwards;
     if (c.newRecording && isRecording(kind)) {
         const std::string to = dataFolder_ + *newFileName;
-        if (oldPath && equalsIgnoreCase(*oldPath, to)) {
+        if (oldPath && kv::equalsIgnoringCase(*oldPath, to)) {
             replaceAfterwards = Move{temporaryRecordingPath(), to};
         } else {
             move(temporaryRecordingPath(), to);

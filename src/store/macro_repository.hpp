@@ -116,7 +116,7 @@ public:
     // Appends the macro in slot Entries + 1 and returns that slot. A script
     // (kind 4) is written to its data file first ("Unable to write to %s");
     // kinds 2 to 4 are stored with their data file's name.
-    int create(Macro macro, const std::string& scriptBytes = {});
+    int create(Macro macro, const std::string& script = {});
     // The properties dialog's OK: the data file follows the name (or the new
     // recording replaces it), then the store is written; a store that cannot
     // be written puts the file back. Raises the error to show; nothing has

@@ -5,15 +5,21 @@
 #include <cstring>
 #include <utility>
 
+#include "core/utf8.hpp"
+
 namespace kv::store {
 
 namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-bool isBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool isBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
@@ -40,9 +46,8 @@ std::string_view trimControl(std::string_view s) {
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return upper(x) == upper(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
 }
 
 std::string toUpperAscii(std::string_view s) {
@@ -68,8 +73,11 @@ ProfileLine classifyLine(std::string_view raw) {
 
 std::string_view readableValue(std::string_view v) {
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-    if (v.size() > kMaxReadLength) v = v.substr(0, kMaxReadLength);
-    return v;
+    return readableDefault(v);
+}
+
+std::string_view readableDefault(std::string_view v) {
+    return firstUtf16Units(v, kMaxReadLength);
 }
 
 std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
@@ -78,9 +86,12 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
     return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
-bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const { return equalsIgnoreCase(a, b); }
+bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const {
+    return equalsIgnoreCase(a, b);
+}
 
-std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key) {
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section,
+                                          std::string_view key) {
     const std::string_view wantedSection = trimControl(section);
     const std::string_view wantedKey = trimControl(key);
     bool inSection = false;
@@ -332,7 +343,8 @@ std::size_t ProfileText::findSection(std::string_view section) const {
     // which needs no look-up in the table.
     std::size_t b = kNone;
     for (const Recent& r : recent_)
-        if (const std::size_t next = r.block + 1; r.block != kNone && next < blocks_.size() && blocks_[next].found &&
+        if (const std::size_t next = r.block + 1; r.block != kNone && next < blocks_.size() &&
+                                                  blocks_[next].found &&
                                                   equalsIgnoreCase(blocks_[next].name, wanted)) {
             b = next;
             break;

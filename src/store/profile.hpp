@@ -18,21 +18,24 @@
 
 namespace kv::store {
 
-// The longest value a read returns.
+// The longest value a read returns, in UTF-16 units as the platform's wide
+// profile functions count (their buffer of 1024 with its terminator).
 inline constexpr std::size_t kMaxReadLength = 1023;
 
 // One line of a profile file as the rules read it.
 struct ProfileLine {
     bool isSection = false;
-    std::string_view name;  // trimmed section name or key name
-    bool hasValue = false;  // a key line: it holds "="
+    std::string_view name;   // trimmed section name or key name
+    bool hasValue = false;   // a key line: it holds "="
     std::string_view value;  // trimmed raw value
 };
 ProfileLine classifyLine(std::string_view line);
 
 // A raw value as a read returns it: surrounding double quotes removed, cut
-// to 1023 characters.
+// to 1023 units.
 std::string_view readableValue(std::string_view raw);
+// A default as a read returns it: cut to 1023 units.
+std::string_view readableDefault(std::string_view def);
 
 // Section names as the profile rules compare them: without regard to the
 // case of ASCII letters.
@@ -43,12 +46,14 @@ struct CaseInsensitiveEqual {
     bool operator()(std::string_view a, std::string_view b) const;
 };
 // Trimmed section name to the index of its first section in file order.
-using SectionTable = std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
+using SectionTable =
+    std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
 // One value read from the bytes of a file, as ProfileIndex::get reads it,
 // by a walk that stops at the section's end: for a single read, which needs
 // no index of the whole file.
-std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section, std::string_view key);
+std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section,
+                                          std::string_view key);
 
 // A read-only view of a whole file for many reads. Only the section headers
 // are found when it is made (a search for "[" at the start of a line, not a

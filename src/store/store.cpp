@@ -47,7 +47,9 @@ std::optional<std::int32_t> parseInteger(std::string_view t) {
     return static_cast<std::int32_t>(v);
 }
 
-std::string temporaryPath(const std::string& path) { return path + ".new"; }
+std::string temporaryPath(const std::string& path) {
+    return path + ".new";
+}
 
 bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes) {
     const std::string temp = temporaryPath(path);
@@ -77,34 +79,50 @@ void checkNoLineBreak(const std::string& path, std::string_view section, std::st
 
 }  // namespace
 
-std::string Store::load() const { return readStore(files_, path_); }
+DecodedText Store::load() const {
+    return decodeStoreFile(files_, readStore(files_, path_));
+}
 
-void Store::save(const std::string& bytes) {
-    if (!replaceFileContent(files_, path_, bytes)) throw Error("Unable to write to " + path_);
+void Store::save(const std::string& text, TextEncoding was) {
+    if (!replaceFileContent(files_, path_, encodeStoreFile(files_, text, was)))
+        throw Error("Unable to write to " + path_);
 }
 
 namespace {
 
+struct Parsed {
+    std::string bytes;
+    std::shared_ptr<const ProfileIndex> index;
+    TextEncoding encoding = TextEncoding::CodePage;
+};
+
 // The file is read afresh every time; when its bytes are the ones parsed
 // last time (the common case: the watcher reads it four times a second),
-// the parse is reused.
-std::shared_ptr<const ProfileIndex> parse(std::string bytes) {
-    thread_local std::shared_ptr<const ProfileIndex> last;
-    if (last && last->bytes() == bytes) return last;
-    last = std::make_shared<const ProfileIndex>(std::move(bytes));
+// the decoding and the parse are reused.
+const Parsed& parse(os::Files& files, std::string bytes) {
+    thread_local Parsed last;
+    if (last.index && last.bytes == bytes) return last;
+    DecodedText decoded = decodeStoreFile(files, bytes);
+    last.index = std::make_shared<const ProfileIndex>(std::move(decoded.text));
+    last.encoding = decoded.encoding;
+    last.bytes = std::move(bytes);
     return last;
 }
 
 }  // namespace
 
-StoreSnapshot::StoreSnapshot(const Store& store)
-    : index_(parse(store.load())) {}
+StoreSnapshot::StoreSnapshot(const Store& store) {
+    const Parsed& parsed = parse(store.files_, readStore(store.files_, store.path_));
+    index_ = parsed.index;
+    encoding_ = parsed.encoding;
+}
 
 StoreSnapshot::~StoreSnapshot() = default;
 
-std::string StoreSnapshot::readString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string StoreSnapshot::readString(std::string_view section, std::string_view key,
+                                      std::string_view def) const {
     if (auto v = index_->get(section, key)) return std::string(*v);
-    return std::string(def.substr(0, kMaxReadLength));
+    return std::string(readableDefault(def));
 }
 
 std::int32_t StoreSnapshot::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
@@ -131,18 +149,18 @@ void Store::apply(const StoreSnapshot& read, const std::vector<ByteChange>& chan
         at = c.end;
     }
     out.append(from, at, std::string::npos);
-    save(out);
+    save(out, read.encoding());
 }
 
 std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    const std::string bytes = load();
-    if (auto v = findValue(bytes, section, key)) return std::string(*v);
-    return std::string(def.substr(0, kMaxReadLength));
+    const std::string text = load().text;
+    if (auto v = findValue(text, section, key)) return std::string(*v);
+    return std::string(readableDefault(def));
 }
 
 std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    const std::string bytes = load();
-    auto v = findValue(bytes, section, key);
+    const std::string text = load().text;
+    auto v = findValue(text, section, key);
     return v ? parseInteger(*v).value_or(def) : def;
 }
 
@@ -152,9 +170,10 @@ bool Store::readBool(std::string_view section, std::string_view key, bool def) c
 
 void Store::writeString(std::string_view section, std::string_view key, std::string_view value) {
     checkNoLineBreak(path_, section, key, value);
-    ProfileText text(load());
+    DecodedText file = load();
+    ProfileText text(std::move(file.text));
     text.set(section, key, value);
-    save(text.bytes());
+    save(text.bytes(), file.encoding);
 }
 
 void Store::writeInt(std::string_view section, std::string_view key, std::int32_t value) {
@@ -166,8 +185,9 @@ void Store::writeBool(std::string_view section, std::string_view key, bool value
 }
 
 void Store::eraseSection(std::string_view section) {
-    ProfileText text(load());
-    if (text.eraseSection(section)) save(text.bytes());
+    DecodedText file = load();
+    ProfileText text(std::move(file.text));
+    if (text.eraseSection(section)) save(text.bytes(), file.encoding);
 }
 
 }  // namespace kv::store
@@ -187,7 +207,9 @@ void Store::Edit::writeBool(std::string_view section, std::string_view key, bool
     text_.set(section, key, value ? "1" : "0");
 }
 
-void Store::Edit::eraseSection(std::string_view section) { text_.eraseSection(section); }
+void Store::Edit::eraseSection(std::string_view section) {
+    text_.eraseSection(section);
+}
 
 void Store::Edit::readKeys(std::string_view section, std::span<const std::string_view> keys,
                            std::span<std::optional<std::string_view>> values) const {
@@ -200,9 +222,10 @@ void Store::Edit::writeKeys(std::string_view section,
     text_.setKeys(section, values);
 }
 
-std::string Store::Edit::readString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string Store::Edit::readString(std::string_view section, std::string_view key,
+                                    std::string_view def) const {
     if (auto v = text_.get(section, key)) return std::move(*v);
-    return std::string(def.substr(0, kMaxReadLength));
+    return std::string(readableDefault(def));
 }
 
 std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
@@ -211,11 +234,12 @@ std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key
 }
 
 void Store::edit(const std::function<void(Edit&)>& changes) {
-    ProfileText text(load());
+    DecodedText file = load();
+    ProfileText text(std::move(file.text));
     Edit e(text, path_);
     changes(e);
     const std::string after = text.bytes();
-    if (after != text.original()) save(after);
+    if (after != text.original()) save(after, file.encoding);
 }
 
 }  // namespace kv::store

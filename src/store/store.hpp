@@ -11,8 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "os/os.hpp"
 #include "core/error.hpp"
+#include "os/os.hpp"
+#include "store/text_encoding.hpp"
 
 namespace kv::store {
 
@@ -63,7 +64,8 @@ public:
         // missing key. The values read stay valid during the edit.
         void readKeys(std::string_view section, std::span<const std::string_view> keys,
                       std::span<std::optional<std::string_view>> values) const;
-        void writeKeys(std::string_view section, std::span<const std::pair<std::string_view, std::string_view>> values);
+        void writeKeys(std::string_view section,
+                       std::span<const std::pair<std::string_view, std::string_view>> values);
 
     private:
         friend class Store;
@@ -73,7 +75,8 @@ public:
     };
     void edit(const std::function<void(Edit&)>& changes);
 
-    // A change of the file as a snapshot read it: bytes [begin, end) become text.
+    // A change of the file as a snapshot read it: bytes [begin, end) of its
+    // text become text.
     struct ByteChange {
         std::size_t begin = 0, end = 0;
         std::string text;
@@ -88,9 +91,9 @@ public:
 
 private:
     friend class StoreSnapshot;
-    // The file's bytes; empty for a missing file.
-    std::string load() const;
-    void save(const std::string& bytes);
+    // The file's text; empty for a missing file.
+    DecodedText load() const;
+    void save(const std::string& text, TextEncoding was);
 
     os::Files& files_;
     std::string path_;
@@ -114,9 +117,11 @@ public:
 
     // Where sections and keys are, for changes of single lines (Store::apply).
     const class ProfileIndex& index() const { return *index_; }
+    TextEncoding encoding() const { return encoding_; }
 
 private:
     std::shared_ptr<const class ProfileIndex> index_;
+    TextEncoding encoding_ = TextEncoding::CodePage;
 };
 
 // Replaces the file's content so that a crash at any moment leaves either the

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
 
@@ -32,12 +33,16 @@ std::vector<std::string> splitArguments(std::string_view line) {
         }
         if (i >= line.size()) break;
         std::string arg;
+        std::size_t chars = 0;
         bool quoted = false;
         while (i < line.size() && (quoted || !isSeparator(line[i]))) {
             if (line[i] == '"')
                 quoted = !quoted;
-            else if (arg.size() < kMaxArgument)
-                arg += line[i];
+            else {
+                // The limit counts characters; one past it is dropped whole.
+                if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++chars;
+                if (chars <= kMaxArgument) arg += line[i];
+            }
             ++i;
         }
         if (!first) args.push_back(std::move(arg));
@@ -50,7 +55,8 @@ ParsedArgument parseArgument(std::string_view argument) {
     const std::string prefix = store::toUpperAscii(argument.substr(0, 6));
     ParsedArgument p;
     if (prefix == "/OPEN:") {
-        p.name = store::toUpperAscii(store::trimControl(argument.size() > 6 ? argument.substr(6, 150) : ""));
+        p.name = store::toUpperAscii(
+            store::trimControl(argument.size() > 6 ? firstChars(argument.substr(6), 150) : ""));
     } else if (prefix == "/CLOSE") {
         p.close = true;
     } else {

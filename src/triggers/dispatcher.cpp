@@ -3,6 +3,7 @@
 #include "core/error.hpp"
 #include "store/macro_repository.hpp"
 #include "store/script_text.hpp"
+#include "store/text_encoding.hpp"
 
 namespace kv::triggers {
 
@@ -106,9 +107,9 @@ void Dispatcher::runSlot(int slot) {
 
 void Dispatcher::runAdvancedMacro(const std::string& path) {
     state_.journalFinished = true;
-    auto bytes = sys_.files.read(path);
-    if (!bytes) throw Error("Cannot open file " + path);
-    const std::string text = store::joinScriptLines(*bytes);
+    auto script = store::readScript(sys_.files, path);
+    if (!script) throw Error("Cannot open file " + path);
+    const std::string text = store::joinScriptLines(*script);
     state_.storedValue.clear();
     const std::uint64_t generation = state_.stopGeneration;
     // The user's Esc stops a script only while one runs: no hook when idle.

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "core/utf8.hpp"
 #include "os/fake/fake_os.hpp"
 
 namespace kv::playback::test {
@@ -29,7 +30,11 @@ template <class OnChar, class OnEvent>
 void walk(const os::fake::FakeKeyboard& kb, OnChar onChar, OnEvent onEvent) {
     std::size_t typed = 0;
     for (std::size_t i = 0; i <= kb.events.size(); ++i) {
-        for (; typed < kb.charEvents.size() && kb.charEvents[typed] == i; ++typed) onChar(kb.typed[typed]);
+        for (; typed < kb.charEvents.size() && kb.charEvents[typed] == i; ++typed) {
+            std::string c;
+            appendUtf8(c, kb.typedChars[typed]);
+            onChar(c);
+        }
         if (i < kb.events.size()) onEvent(i, kb.events[i]);
     }
 }
@@ -39,8 +44,10 @@ inline std::string rawKeys(const os::fake::FakeKeyboard& kb) {
     std::string out;
     auto add = [&](const std::string& s) { out += (out.empty() ? "" : " ") + s; };
     walk(
-        kb, [&](char c) { add(std::string("'").append(1, c).append("'")); },
-        [&](std::size_t, const auto& e) { add(std::string((e.flags & os::kKeyUp) ? "-" : "+").append(keyLabel(e.vk))); });
+        kb, [&](const std::string& c) { add("'" + c + "'"); },
+        [&](std::size_t, const auto& e) {
+            add(std::string((e.flags & os::kKeyUp) ? "-" : "+").append(keyLabel(e.vk)));
+        });
     return out;
 }
 
@@ -55,7 +62,7 @@ inline std::string typedText(const os::fake::FakeKeyboard& kb) {
     int held[3] = {0, 0, 0};  // Shift, Ctrl, Alt
     std::string out;
     walk(
-        kb, [&](char c) { out += c; },
+        kb, [&](const std::string& c) { out += c; },
         [&](std::size_t i, const auto& e) {
             const bool up = e.flags & os::kKeyUp;
             if (e.vk >= 0x10 && e.vk <= 0x12) {

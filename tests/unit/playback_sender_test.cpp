@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/error.hpp"
 #include "os/fake/fake_os.hpp"
 #include "playback/sender.hpp"
 #include "playback_keys.hpp"
-#include "core/error.hpp"
 
 namespace kv::playback {
 namespace {
@@ -17,8 +17,8 @@ using test::typedText;
 // states the US layout never produces.
 class CustomLayout : public os::fake::FakeKeyboard {
 public:
-    std::map<char, std::int16_t> keys;
-    std::int16_t vkKeyScan(char c) override {
+    std::map<char32_t, std::int16_t> keys;
+    std::int16_t vkKeyScan(char32_t c) override {
         auto it = keys.find(c);
         return it != keys.end() ? it->second : FakeKeyboard::vkKeyScan(c);
     }
@@ -30,6 +30,7 @@ protected:
     std::string sent(std::string_view keys) {
         kb.events.clear();
         kb.typed.clear();
+        kb.typedChars.clear();
         kb.charEvents.clear();
         sender.send(keys);
         return rawKeys(kb);
@@ -126,11 +127,37 @@ TEST_F(SenderTest, LayoutShiftStatesFoldIntoModifiers) {
 }
 
 TEST_F(SenderTest, ACharacterWithoutAKeyIsTypedAsItselfWithPendingModifiers) {
-    EXPECT_EQ(sent("\xE9"), "'\xE9'");
+    EXPECT_EQ(sent("\u00E9"), "'\u00E9'");
     // Shift only once (no layout Shift for it), and the flags clear after it.
-    EXPECT_EQ(sent("~^\xE9"
-                   "c"),
-              "+Ctrl +Shift '\xE9' -Shift -Ctrl +C -C");
+    EXPECT_EQ(sent("~^\u00E9c"), "+Ctrl +Shift '\u00E9' -Shift -Ctrl +C -C");
+    // A character beyond the first plane goes whole, as one character.
+    EXPECT_EQ(sent("\U0001F600"), "'\U0001F600'");
+}
+
+TEST_F(SenderTest, NoByteOfAMultiByteCharacterActsAsAPrefixOrBrace) {
+    // Text that a double-byte code page holds with "^", "@", "{" or "}" as
+    // its second byte: each character is typed, and no modifier is pressed.
+    EXPECT_EQ(sent("\u30BF\u30A1{ENTER}\u8868"), "'\u30BF' '\u30A1' +Enter -Enter '\u8868'");
+    EXPECT_EQ(sent("^\u30DE"), "+Ctrl '\u30DE' -Ctrl");
+    // The 255-character limit counts characters, not bytes.
+    kb.events.clear();
+    kb.typedChars.clear();
+    kb.charEvents.clear();
+    std::string kana;
+    for (int i = 0; i < 300; ++i) kana += "\u30A2";
+    sender.send(kana);
+    EXPECT_EQ(kb.typedChars.size(), 255u);
+}
+
+TEST_F(SenderTest, AModifierWithALetterTheLayoutLacksPressesTheLettersKey) {
+    // A Cyrillic layout: no key types "c" or "v" or "1".
+    kb.keys['c'] = kb.keys['v'] = kb.keys['C'] = kb.keys['1'] = -1;
+    EXPECT_EQ(sent("^c"), "+Ctrl +C -C -Ctrl");
+    EXPECT_EQ(sent("^C"), "+Ctrl +C -C -Ctrl");
+    EXPECT_EQ(sent("@1"), "+Alt +1 -1 -Alt");
+    EXPECT_EQ(sent("{CTRL}v"), "+Ctrl +V -V -Ctrl");
+    // Without a modifier the letter itself is typed.
+    EXPECT_EQ(sent("c"), "'c'");
 }
 
 TEST_F(SenderTest, ScanCodesAndTheExtendedFlagFollowTheLayout) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/utf8.hpp"
+
 namespace kv::os::fake {
 
 // ---- pump and timers ----
@@ -31,9 +33,13 @@ std::unique_ptr<Timer> FakePump::createTimer(std::function<void()> onTick) {
     return std::make_unique<FakeTimer>(*this, s);
 }
 
-void FakePump::at(Millis when, std::function<void()> action) { scheduled_.emplace(when, std::move(action)); }
+void FakePump::at(Millis when, std::function<void()> action) {
+    scheduled_.emplace(when, std::move(action));
+}
 
-void FakePump::post(std::function<void()> action) { posted_.push_back(std::move(action)); }
+void FakePump::post(std::function<void()> action) {
+    posted_.push_back(std::move(action));
+}
 
 bool FakePump::dispatchDue() {
     bool ran = false;
@@ -88,8 +94,14 @@ void FakePump::waitUntil(Millis deadline) {
 
 // ---- keyboard, US layout ----
 
-std::int16_t FakeKeyboard::vkKeyScan(char ch) {
-    const auto c = static_cast<unsigned char>(ch);
+void FakeKeyboard::typeCharacter(char32_t c) {
+    appendUtf8(typed, c);
+    typedChars.push_back(c);
+    charEvents.push_back(events.size());
+}
+
+std::int16_t FakeKeyboard::vkKeyScan(char32_t c) {
+    if (c >= 0x80) return -1;
     if (c >= 'a' && c <= 'z') return static_cast<std::int16_t>(c - 'a' + 'A');
     if (c >= 'A' && c <= 'Z') return static_cast<std::int16_t>(0x100 | c);
     if (c >= '0' && c <= '9') return static_cast<std::int16_t>(c);
@@ -100,8 +112,8 @@ std::int16_t FakeKeyboard::vkKeyScan(char ch) {
         char plain, shifted;
         std::int16_t vk;
     };
-    static const Oem kOem[] = {{';', ':', 0xBA}, {'=', '+', 0xBB}, {',', '<', 0xBC}, {'-', '_', 0xBD},
-                               {'.', '>', 0xBE}, {'/', '?', 0xBF}, {'`', '~', 0xC0}, {'[', '{', 0xDB},
+    static const Oem kOem[] = {{';', ':', 0xBA},  {'=', '+', 0xBB}, {',', '<', 0xBC}, {'-', '_', 0xBD},
+                               {'.', '>', 0xBE},  {'/', '?', 0xBF}, {'`', '~', 0xC0}, {'[', '{', 0xDB},
                                {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE}};
     for (const Oem& o : kOem) {
         if (c == static_cast<unsigned char>(o.plain)) return o.vk;
@@ -219,7 +231,9 @@ bool FakeWindows::isVisible(WindowHandle w) {
     return x && x->visible;
 }
 
-bool FakeWindows::exists(WindowHandle w) { return find(w) != nullptr; }
+bool FakeWindows::exists(WindowHandle w) {
+    return find(w) != nullptr;
+}
 
 WindowHandle FakeWindows::findByExactTitle(const std::string& t) {
     for (const Window& w : windows_) {
@@ -281,7 +295,8 @@ bool FakeFiles::write(const std::string& path, std::string_view bytes) {
 
 bool FakeFiles::replace(const std::string& from, const std::string& to) {
     if (failReplace || readOnly.count(to) || !files.count(from)) return false;
-    if (readOnlyDirectories.count(directoryOf(from)) || readOnlyDirectories.count(directoryOf(to))) return false;
+    if (readOnlyDirectories.count(directoryOf(from)) || readOnlyDirectories.count(directoryOf(to)))
+        return false;
     files[to] = files[from];
     files.erase(from);
     return true;

@@ -57,17 +57,18 @@ public:
         std::uint32_t flags;
         bool operator==(const Event&) const = default;
     };
-    std::int16_t vkKeyScan(char c) override;
+    std::int16_t vkKeyScan(char32_t c) override;
     unsigned mapVirtualKey(unsigned vk) override;
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
-    void typeCharacter(char c) override { typed.push_back(c); charEvents.push_back(events.size()); }
+    void typeCharacter(char32_t c) override;
     bool isKeyDown(unsigned vk) override { return held.count(vk) != 0; }
     std::string keyName(unsigned vk) override;
 
     std::vector<Event> events;
-    std::string typed;                 // characters sent by character input
+    std::string typed;                    // characters sent by character input, as UTF-8
+    std::u32string typedChars;            // the same, one code point each
     std::vector<std::size_t> charEvents;  // position in events of each typed character
-    std::set<unsigned> held;           // keys the "user" holds down
+    std::set<unsigned> held;              // keys the "user" holds down
     // Key presses of virtual keys in order, e.g. for quick text checks.
     std::string pressedText() const;
 };
@@ -141,10 +142,10 @@ public:
     std::set<std::string> directories;
 
     std::map<std::string, std::string> files;
-    std::set<std::string> readOnly;        // exist but refuse writes
-    std::set<std::string> noNewFilesIn;    // directories that refuse new files
+    std::set<std::string> readOnly;             // exist but refuse writes
+    std::set<std::string> noNewFilesIn;         // directories that refuse new files
     std::set<std::string> readOnlyDirectories;  // no file made, changed, renamed or removed there
-    std::set<std::string> unreadable;      // exist but refuse reads (held by another program)
+    std::set<std::string> unreadable;           // exist but refuse reads (held by another program)
     bool failReplace = false;
     int writes = 0;
     int reads = 0;
@@ -235,7 +236,16 @@ struct FakeSystem {
     FakeDialogs dialogs;
     FakeLocale locale;
     FakeInput input;
-    System sys{pump,  keyboard, hotKeys, windows, shell, files, dialogs, locale, input, "C:\\Keyvale\\",
+    System sys{pump,
+               keyboard,
+               hotKeys,
+               windows,
+               shell,
+               files,
+               dialogs,
+               locale,
+               input,
+               "C:\\Keyvale\\",
                "C:\\windows\\macros.ini"};
 };
 

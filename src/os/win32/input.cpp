@@ -78,9 +78,9 @@ Win32Input::~Win32Input() {
 bool Win32Input::startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
     stopWatching();
     g_onEvent = std::move(onEvent);
-    HINSTANCE self = GetModuleHandleA(nullptr);
-    g_keyboardHook = SetWindowsHookExA(WH_KEYBOARD_LL, keyboardHook, self, 0);
-    if (!keyboardOnly) g_mouseHook = SetWindowsHookExA(WH_MOUSE_LL, mouseHook, self, 0);
+    HINSTANCE self = GetModuleHandleW(nullptr);
+    g_keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHook, self, 0);
+    if (!keyboardOnly) g_mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseHook, self, 0);
     if (!g_keyboardHook || (!keyboardOnly && !g_mouseHook)) {
         stopWatching();
         return false;

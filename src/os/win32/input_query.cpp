@@ -8,7 +8,7 @@ namespace kv::os::win32 {
 std::optional<std::string> Win32Dialogs::inputQuery(const std::string& caption, const std::string& prompt,
                                                     const std::string& initial) {
     OneLineBox box;
-    box.windowClass = "KeyvaleInputQuery";
+    box.windowClass = L"KeyvaleInputQuery";
     box.caption = caption;
     box.prompt = prompt;
     box.initial = initial;

@@ -4,7 +4,7 @@ namespace kv::os::win32 {
 
 namespace {
 
-constexpr const char* kMutexName = "Keyvale.Instances";
+constexpr const wchar_t* kMutexName = L"Keyvale.Instances";
 
 }  // namespace
 
@@ -43,7 +43,7 @@ bool Win32Instances::showResidentManager() {
 }
 
 Win32Instances::Win32Instances() {
-    mutex_ = CreateMutexA(nullptr, FALSE, kMutexName);
+    mutex_ = CreateMutexW(nullptr, FALSE, kMutexName);
     othersAtStart_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 

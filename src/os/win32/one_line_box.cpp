@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "os/win32/wide.hpp"
+
 namespace kv::os::win32 {
 
 namespace {
@@ -23,21 +25,21 @@ void finish(HWND hwnd, BoxState& state, bool accepted) {
     if (state.done) return;
     if (accepted || state.everyCloseAnswers) {
         HWND edit = GetDlgItem(hwnd, kAnswerId);
-        const int n = GetWindowTextLengthA(edit);
-        std::string text(static_cast<std::size_t>(n) + 1, '\0');
-        const int got = GetWindowTextA(edit, text.data(), n + 1);
+        const int n = GetWindowTextLengthW(edit);
+        std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+        const int got = GetWindowTextW(edit, text.data(), n + 1);
         text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-        state.answer = std::move(text);
+        state.answer = narrow(text);
     }
     state.done = true;
     // The close may arrive inside the message wait (a message sent from
     // another program is handled there); a posted message makes sure the
     // wait returns and sees it.
-    PostMessageA(hwnd, WM_NULL, 0, 0);
+    PostMessageW(hwnd, WM_NULL, 0, 0);
 }
 
 LRESULT CALLBACK boxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* state = reinterpret_cast<BoxState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* state = reinterpret_cast<BoxState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
         case WM_COMMAND:
             if (state && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) {
@@ -50,20 +52,20 @@ LRESULT CALLBACK boxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         default: break;
     }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-void registerClass(const char* name, bool programIcon) {
-    static std::set<std::string> registered;
+void registerClass(const wchar_t* name, bool programIcon) {
+    static std::set<std::wstring> registered;
     if (!registered.insert(name).second) return;
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = boxProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    if (programIcon) wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    if (programIcon) wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
     wc.lpszClassName = name;
-    RegisterClassA(&wc);
+    RegisterClassW(&wc);
 }
 
 }  // namespace
@@ -75,41 +77,42 @@ std::optional<std::string> runOneLineBox(Win32Pump& pump, const OneLineBox& box,
     registerClass(box.windowClass, box.programIcon);
     const int w = scaled(box.width), h = scaled(box.height), pad = scaled(12);
     RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int x = work.left + (work.right - work.left - w) / 2,
               y = work.top + (work.bottom - work.top - h) / 2;
-    UniqueWindow form(CreateWindowExA(box.exStyle | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
-                                      box.windowClass, box.caption.c_str(), WS_POPUP | WS_CAPTION | box.style,
-                                      x, y, w, h, box.owner, nullptr, GetModuleHandleA(nullptr), nullptr));
+    UniqueWindow form(CreateWindowExW(box.exStyle | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
+                                      box.windowClass, widen(box.caption).c_str(),
+                                      WS_POPUP | WS_CAPTION | box.style, x, y, w, h, box.owner, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr));
     if (!form) return std::nullopt;
-    SetWindowLongPtrA(form.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowLongPtrW(form.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     RECT rc;
     GetClientRect(form.get(), &rc);
     const int cw = rc.right - pad * 2;
-    NONCLIENTMETRICSA ncm{};
+    NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
-    const UniqueFont font(CreateFontIndirectA(&ncm.lfMessageFont));
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+    const UniqueFont font(CreateFontIndirectW(&ncm.lfMessageFont));
     const int editH = scaled(23), buttonH = scaled(26), buttonW = scaled(80), gap = scaled(8);
     const int buttonY = rc.bottom - pad - buttonH, editY = buttonY - gap - editH;
-    auto child = [&](DWORD ex, const char* cls, const char* text, DWORD style, int cx, int cy, int cwid,
-                     int ch, int id) {
-        HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, cx, cy, cwid, ch, form.get(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    auto child = [&](DWORD ex, const wchar_t* cls, const std::string& text, DWORD style, int cx, int cy,
+                     int cwid, int ch, int id) {
+        HWND c =
+            CreateWindowExW(ex, cls, widen(text).c_str(), WS_CHILD | WS_VISIBLE | style, cx, cy, cwid, ch,
+                            form.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         return c;
     };
-    child(0, "STATIC", box.prompt.c_str(), SS_LEFT | SS_NOPREFIX, pad, pad, cw, editY - pad - gap / 2,
-          kPromptId);
-    HWND edit = child(WS_EX_CLIENTEDGE, "EDIT", box.initial.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, pad, editY,
-                      cw, editH, kAnswerId);
+    child(0, L"STATIC", box.prompt, SS_LEFT | SS_NOPREFIX, pad, pad, cw, editY - pad - gap / 2, kPromptId);
+    HWND edit = child(WS_EX_CLIENTEDGE, L"EDIT", box.initial, WS_TABSTOP | ES_AUTOHSCROLL, pad, editY, cw,
+                      editH, kAnswerId);
     if (box.cancelButton) {
-        child(0, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, rc.right - pad - 2 * buttonW - gap, buttonY,
+        child(0, L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, rc.right - pad - 2 * buttonW - gap, buttonY,
               buttonW, buttonH, IDOK);
-        child(0, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, rc.right - pad - buttonW, buttonY, buttonW,
+        child(0, L"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, rc.right - pad - buttonW, buttonY, buttonW,
               buttonH, IDCANCEL);
     } else {
-        child(0, "BUTTON", "&OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (rc.right - buttonW) / 2, buttonY, buttonW,
+        child(0, L"BUTTON", "&OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (rc.right - buttonW) / 2, buttonY, buttonW,
               buttonH, IDOK);
     }
 
@@ -118,7 +121,7 @@ std::optional<std::string> runOneLineBox(Win32Pump& pump, const OneLineBox& box,
     ShowWindow(form.get(), SW_SHOW);
     forceForeground(form.get());
     SetFocus(edit);
-    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
     pump.addDialog(form.get());
     if (openList) openList->push_back(form.get());
     while (!state.done && !pump.quitRequested()) pump.waitUntil(pump.now() + 60000);

@@ -12,7 +12,7 @@
 namespace kv::os::win32 {
 
 struct OneLineBox {
-    const char* windowClass = "";
+    const wchar_t* windowClass = L"";
     bool programIcon = false;
     std::string caption, prompt, initial;
     // "OK" and "Cancel" at the right; without it a centred "&OK" alone.

@@ -2,8 +2,9 @@
 
 #include <commdlg.h>
 
-#include "os/win32/handles.hpp"
 #include "core/error.hpp"
+#include "os/win32/handles.hpp"
+#include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
 
@@ -18,14 +19,15 @@ namespace {
 class Win32PrintJob : public PrintJob {
 public:
     Win32PrintJob(HDC dc, const std::string& documentName) : dc_(dc) {
-        font_.reset(CreateFontA(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+        font_.reset(CreateFontW(-MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
                                 FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif"));
+                                DEFAULT_QUALITY, DEFAULT_PITCH, L"MS Sans Serif"));
         if (font_) oldFont_ = SelectObject(dc, font_.get());
-        DOCINFOA info{};
+        const std::wstring name = widen(documentName);
+        DOCINFOW info{};
         info.cbSize = sizeof info;
-        info.lpszDocName = documentName.c_str();
-        if (StartDocA(dc, &info) <= 0) printerFailed();
+        info.lpszDocName = name.c_str();
+        if (StartDocW(dc, &info) <= 0) printerFailed();
         started_ = true;
         if (StartPage(dc) <= 0) printerFailed();
     }
@@ -35,15 +37,16 @@ public:
     }
 
     PageMetrics metrics() override {
-        TEXTMETRICA tm{};
-        GetTextMetricsA(dc_.get(), &tm);
+        TEXTMETRICW tm{};
+        GetTextMetricsW(dc_.get(), &tm);
         return {GetDeviceCaps(dc_.get(), HORZRES), GetDeviceCaps(dc_.get(), VERTRES),
                 static_cast<int>(tm.tmAveCharWidth), static_cast<int>(tm.tmHeight)};
     }
     int textWidth(std::string_view text) override { return extent(text).cx; }
     int textHeight(std::string_view text) override { return extent(text).cy; }
     void drawText(int x, int y, std::string_view text) override {
-        if (!TextOutA(dc_.get(), x, y, text.data(), static_cast<int>(text.size()))) printerFailed();
+        const std::wstring wide = widen(text);
+        if (!TextOutW(dc_.get(), x, y, wide.data(), static_cast<int>(wide.size()))) printerFailed();
     }
     void newPage() override {
         if (EndPage(dc_.get()) <= 0 || StartPage(dc_.get()) <= 0) printerFailed();
@@ -57,7 +60,8 @@ public:
 private:
     SIZE extent(std::string_view text) {
         SIZE size{};
-        GetTextExtentPoint32A(dc_.get(), text.data(), static_cast<int>(text.size()), &size);
+        const std::wstring wide = widen(text);
+        GetTextExtentPoint32W(dc_.get(), wide.data(), static_cast<int>(wide.size()), &size);
         return size;
     }
 
@@ -71,11 +75,11 @@ private:
 }  // namespace
 
 std::unique_ptr<PrintJob> Win32Printing::choosePrinterAndStart(const std::string& documentName) {
-    PRINTDLGA pd{};
+    PRINTDLGW pd{};
     pd.lStructSize = sizeof pd;
     pd.hwndOwner = owner;
     pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
-    const BOOL chosen = PrintDlgA(&pd);
+    const BOOL chosen = PrintDlgW(&pd);
     if (pd.hDevMode) GlobalFree(pd.hDevMode);
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
     if (!chosen) {

@@ -4,8 +4,9 @@
 #include <shobjidl.h>
 #include <windows.h>
 
-#include "os/win32/com.hpp"
 #include "core/error.hpp"
+#include "os/win32/com.hpp"
+#include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
 
@@ -24,34 +25,32 @@ std::optional<std::string> Win32ShellLinks::folderPath(ShellFolder folder) {
         case ShellFolder::Startup: csidl = CSIDL_STARTUP; break;
         case ShellFolder::Templates: csidl = CSIDL_TEMPLATES; break;
     }
-    char path[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
     // The folder is created when the profile does not have it yet.
-    if (SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK ||
+    if (SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK ||
         !path[0])
         return std::nullopt;
-    std::string result = path;
+    std::string result = narrow(path);
     if (result.size() > 3 && result.back() == '\\') result.pop_back();
     return result;
 }
 
 void Win32ShellLinks::save(const std::string& linkPath, const ShellLinkData& data) {
     ComLibrary library;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.out())))
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
         throw Error("Cannot make the shortcut: the shell's link object is not available.");
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())))
         throw Error("Cannot make the shortcut: the shell's link object cannot save files.");
-    link->SetDescription(data.description.c_str());
-    link->SetPath(data.target.c_str());
-    link->SetWorkingDirectory(data.workingDirectory.c_str());
-    link->SetArguments(data.arguments.c_str());
+    link->SetDescription(widen(data.description).c_str());
+    link->SetPath(widen(data.target).c_str());
+    link->SetWorkingDirectory(widen(data.workingDirectory).c_str());
+    link->SetArguments(widen(data.arguments).c_str());
     link->SetShowCmd(data.showCommand);
     link->SetHotkey(data.hotKey);
-    link->SetIconLocation(data.iconFile.c_str(), data.iconIndex);
-    wchar_t wide[MAX_PATH + 1] = {};
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH + 1) == 0 ||
-        FAILED(file->Save(wide, TRUE)))
+    link->SetIconLocation(widen(data.iconFile).c_str(), data.iconIndex);
+    if (FAILED(file->Save(widen(linkPath).c_str(), TRUE)))
         throw Error("Cannot write the shortcut file " + linkPath);
 }
 

@@ -9,7 +9,7 @@ namespace kv::os::win32 {
 std::string Win32Dialogs::promptValue(const std::string& prompt) {
     letTypedKeysArrive();
     OneLineBox box;
-    box.windowClass = "TfrmGetVar";
+    box.windowClass = L"TfrmGetVar";
     box.programIcon = true;
     box.caption = "Keyvale Input Box";
     box.prompt = prompt;
@@ -23,7 +23,7 @@ std::string Win32Dialogs::promptValue(const std::string& prompt) {
 
 void Win32Dialogs::closePrompts() {
     // Posted: this may run inside the system's input hook.
-    for (HWND prompt : openPrompts_) PostMessageA(prompt, WM_CLOSE, 0, 0);
+    for (HWND prompt : openPrompts_) PostMessageW(prompt, WM_CLOSE, 0, 0);
 }
 
 }  // namespace kv::os::win32

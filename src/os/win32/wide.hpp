@@ -9,6 +9,8 @@ namespace kv::os::win32 {
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
-inline std::string narrow(const wchar_t* utf16) { return utf16 ? narrow(std::wstring_view(utf16)) : std::string(); }
+inline std::string narrow(const wchar_t* utf16) {
+    return utf16 ? narrow(std::wstring_view(utf16)) : std::string();
+}
 
 }  // namespace kv::os::win32

@@ -9,20 +9,23 @@
 #include <utility>
 #include <vector>
 
+#include "core/utf8.hpp"
+#include "os/win32/wide.hpp"
+
 namespace kv::os::win32 {
 
 // ---- message-only windows ----
 
 namespace {
 
-const char* messageWindowClass() {
-    static const char* name = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KeyvaleMessageWindow";
-        RegisterClassA(&wc);
-        return "KeyvaleMessageWindow";
+const wchar_t* messageWindowClass() {
+    static const wchar_t* name = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"KeyvaleMessageWindow";
+        RegisterClassW(&wc);
+        return L"KeyvaleMessageWindow";
     }();
     return name;
 }
@@ -30,15 +33,15 @@ const char* messageWindowClass() {
 }  // namespace
 
 MessageWindow::MessageWindow(Handler handler) : handler_(std::move(handler)) {
-    window_.reset(CreateWindowExA(0, messageWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr));
-    SetWindowLongPtrA(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrA(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageWindow::proc));
+    window_.reset(CreateWindowExW(0, messageWindowClass(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr));
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageWindow::proc));
 }
 
 LRESULT CALLBACK MessageWindow::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self || !self->handler_) return DefWindowProcA(hwnd, msg, wp, lp);
+    auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self || !self->handler_) return DefWindowProcW(hwnd, msg, wp, lp);
     LRESULT result = 0;
     callGuarded([&] { result = self->handler_(hwnd, msg, wp, lp); });
     return result;
@@ -81,7 +84,7 @@ Win32Pump::Win32Pump()
               if (it != timers_.end()) (*it->second)();
               return 0;
           }
-          return DefWindowProcA(h, msg, wp, lp);
+          return DefWindowProcW(h, msg, wp, lp);
       }) {}
 
 Millis Win32Pump::now() {
@@ -99,8 +102,8 @@ void Win32Pump::removeDialog(HWND dialog) {
 namespace {
 
 bool isHotKeyField(HWND hwnd) {
-    char name[32] = "";
-    return hwnd && GetClassNameA(hwnd, name, sizeof name) && lstrcmpiA(name, HOTKEY_CLASSA) == 0;
+    wchar_t name[32] = L"";
+    return hwnd && GetClassNameW(hwnd, name, 32) && lstrcmpiW(name, HOTKEY_CLASSW) == 0;
 }
 
 }  // namespace
@@ -112,22 +115,22 @@ void Win32Pump::dispatch(MSG& msg) {
     // hot key and go to the next page at once, unseen).
     if (msg.message == WM_SYSCHAR && isHotKeyField(msg.hwnd)) return;
     for (HWND d : dialogs_)
-        if (IsWindow(d) && IsDialogMessageA(d, &msg)) return;
+        if (IsWindow(d) && IsDialogMessageW(d, &msg)) return;
     if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        root && GetPropA(root, kFormProperty)) {
+        root && GetPropW(root, kFormProperty)) {
         if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
-            SendMessageA(root, kFormKeyPreview, msg.message, static_cast<LPARAM>(msg.wParam)))
+            SendMessageW(root, kFormKeyPreview, msg.message, static_cast<LPARAM>(msg.wParam)))
             return;
-        if (IsDialogMessageA(root, &msg)) return;
+        if (IsDialogMessageW(root, &msg)) return;
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
 }
 
 bool Win32Pump::dispatchPending() {
     bool any = false;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         any = true;
         if (msg.message == WM_QUIT) {
             quit_ = true;
@@ -157,7 +160,7 @@ void Win32Pump::waitUntil(Millis deadline) {
 bool Win32Pump::runOne() {
     if (quit_) return false;
     MSG msg;
-    const BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+    const BOOL r = GetMessageW(&msg, nullptr, 0, 0);
     if (r == 0 || r == -1) {
         quit_ = true;
         return false;
@@ -204,7 +207,7 @@ void letTypedKeysArrive() {
     const auto waitUntilRead = [&](bool down) {
         DWORD_PTR ignored = 0;
         while (((GetKeyState(kMarkerKey) & 0x8000) != 0) != down && GetTickCount64() < deadline &&
-               SendMessageTimeoutA(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
+               SendMessageTimeoutW(target, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored)) {
         }
     };
     keybd_event(kMarkerKey, 0, 0, kInjectedByKeyvale);
@@ -214,15 +217,18 @@ void letTypedKeysArrive() {
     AttachThreadInput(self, thread, FALSE);
 }
 
-std::int16_t Win32Keyboard::vkKeyScan(char c) {
-    const SHORT key = VkKeyScanA(c);
-    if (static_cast<unsigned char>(c) < 0x80 || key == -1) return key;
-    // Beyond ASCII the layout's answer is trusted only when its key really
-    // types the character: under some locales the lookup answers with the
-    // base letter's key (E for an e with an accent), which types the wrong
-    // character. Such characters go in by character input instead.
-    wchar_t wanted = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &wanted, 1) != 1) return -1;
+std::int16_t Win32Keyboard::vkKeyScan(char32_t c) {
+    // Beyond the first plane no key types a character: it goes by Unicode input.
+    if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return -1;
+    const auto wanted = static_cast<wchar_t>(c);
+    const SHORT key = VkKeyScanW(wanted);
+    if (key == -1) return key;
+    // The layout's answer is trusted only when its key really types the
+    // character: under some layouts the lookup answers with the base
+    // letter's key (E for an e with an accent), or a Latin letter's key that
+    // types a Cyrillic one. Such characters go in by Unicode input instead;
+    // control characters (Enter, Tab, Backspace) are keys of their own.
+    if (c < 0x20 || c == 0x7F) return key;
     BYTE keyState[256] = {};
     const unsigned shiftState = (static_cast<unsigned>(key) >> 8) & 0xFF;
     if (shiftState & 1) keyState[VK_SHIFT] = 0x80;
@@ -230,7 +236,7 @@ std::int16_t Win32Keyboard::vkKeyScan(char c) {
     if (shiftState & 4) keyState[VK_MENU] = 0x80;
     HKL layout = GetKeyboardLayout(0);
     const UINT vk = static_cast<UINT>(key) & 0xFF;
-    const UINT scan = MapVirtualKeyExA(vk, MAPVK_VK_TO_VSC, layout);
+    const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout);
     wchar_t produced[4] = {};
     // Flag 4: leave the keyboard's dead-key state as it is.
     const int n = ToUnicodeEx(vk, scan, keyState, produced, 4, 0x4, layout);
@@ -244,7 +250,7 @@ std::int16_t Win32Keyboard::vkKeyScan(char c) {
 }
 
 unsigned Win32Keyboard::mapVirtualKey(unsigned vk) {
-    return MapVirtualKeyA(vk, 0);
+    return MapVirtualKeyW(vk, 0);
 }
 
 void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
@@ -252,18 +258,28 @@ void Win32Keyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t f
     ++g_keysSent;
 }
 
-void Win32Keyboard::typeCharacter(char c) {
-    wchar_t w = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &w, 1) != 1) return;
-    INPUT in[2]{};
-    for (int i = 0; i < 2; ++i) {
-        in[i].type = INPUT_KEYBOARD;
-        in[i].ki.wScan = w;
-        in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
-        in[i].ki.dwExtraInfo = kInjectedByKeyvale;
+void Win32Keyboard::typeCharacter(char32_t c) {
+    // Beyond the first plane: both halves of the surrogate pair, each pressed
+    // and released, as the system's own input of such a character.
+    wchar_t units[2] = {static_cast<wchar_t>(c), 0};
+    int count = 1;
+    if (c > 0xFFFF) {
+        units[0] = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+        units[1] = static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        count = 2;
     }
-    SendInput(2, in, sizeof(INPUT));
-    g_keysSent += 2;
+    INPUT in[4]{};
+    for (int u = 0; u < count; ++u) {
+        for (int i = 0; i < 2; ++i) {
+            INPUT& k = in[u * 2 + i];
+            k.type = INPUT_KEYBOARD;
+            k.ki.wScan = units[u];
+            k.ki.dwFlags = KEYEVENTF_UNICODE | (i == 1 ? KEYEVENTF_KEYUP : 0);
+            k.ki.dwExtraInfo = kInjectedByKeyvale;
+        }
+    }
+    SendInput(static_cast<UINT>(count * 2), in, sizeof(INPUT));
+    g_keysSent += static_cast<unsigned>(count * 2);
 }
 
 bool Win32Keyboard::isKeyDown(unsigned vk) {
@@ -271,11 +287,11 @@ bool Win32Keyboard::isKeyDown(unsigned vk) {
 }
 
 std::string Win32Keyboard::keyName(unsigned vk) {
-    const UINT scan = MapVirtualKeyA(vk, 0);
+    const UINT scan = MapVirtualKeyW(vk, 0);
     if (scan == 0) return {};
-    char buf[64] = {};
-    if (GetKeyNameTextA(static_cast<LONG>(scan << 16), buf, sizeof buf) <= 0) return {};
-    return buf;
+    wchar_t buf[64] = {};
+    if (GetKeyNameTextW(static_cast<LONG>(scan << 16), buf, 64) <= 0) return {};
+    return narrow(buf);
 }
 
 // ---- hot keys ----
@@ -291,11 +307,12 @@ public:
                   if (onPressed_) onPressed_();
                   return 0;
               }
-              return DefWindowProcA(h, msg, wp, lp);
+              return DefWindowProcW(h, msg, wp, lp);
           }) {
         // The registration id is an atom of a text unique to this instance.
-        const std::string unique = "Keyvale.HotKey." + std::to_string(reinterpret_cast<std::uintptr_t>(this));
-        atom_.reset(GlobalAddAtomA(unique.c_str()));
+        const std::wstring unique =
+            L"Keyvale.HotKey." + std::to_wstring(reinterpret_cast<std::uintptr_t>(this));
+        atom_.reset(GlobalAddAtomW(unique.c_str()));
     }
     ~Win32HotKeyRegistration() override { unregisterKey(); }
     bool registerKey(unsigned modifiers, unsigned vk) override {
@@ -341,9 +358,11 @@ void Win32Windows::enumerateTopLevel(const std::function<bool(WindowHandle)>& vi
 }
 
 std::string Win32Windows::title(WindowHandle w, std::size_t maxChars) {
-    std::vector<char> buf(maxChars + 1, '\0');
-    const int n = GetWindowTextA(toHwnd(w), buf.data(), static_cast<int>(buf.size()));
-    return n > 0 ? std::string(buf.data(), static_cast<std::size_t>(n)) : std::string();
+    std::vector<wchar_t> buf(maxChars + 1, L'\0');
+    int n = GetWindowTextW(toHwnd(w), buf.data(), static_cast<int>(buf.size()));
+    // A cut between the halves of a surrogate pair leaves no half behind.
+    if (n > 0 && static_cast<std::size_t>(n) == maxChars && buf[n - 1] >= 0xD800 && buf[n - 1] <= 0xDBFF) --n;
+    return n > 0 ? narrow(std::wstring_view(buf.data(), static_cast<std::size_t>(n))) : std::string();
 }
 
 bool Win32Windows::isVisible(WindowHandle w) {
@@ -355,7 +374,7 @@ bool Win32Windows::exists(WindowHandle w) {
 }
 
 WindowHandle Win32Windows::findByExactTitle(const std::string& title) {
-    return fromHwnd(FindWindowA(nullptr, title.c_str()));
+    return fromHwnd(FindWindowW(nullptr, widen(title).c_str()));
 }
 
 WindowHandle Win32Windows::foreground() {
@@ -403,7 +422,7 @@ void Win32Windows::setForeground(WindowHandle w) {
     // typed before it has could reach the window that had the focus. An
     // answered round trip comes after the activation sent to it.
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+    SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
 }
 
 void forceForeground(HWND hwnd) {
@@ -425,27 +444,29 @@ void forceForeground(HWND hwnd) {
 
 void Win32Shell::open(const std::string& target) {
     const std::size_t anchor = target.rfind('#');
-    if (anchor != std::string::npos && lstrcmpiA(target.substr(0, 5).c_str(), "file:") == 0) {
+    const std::wstring wide = widen(target);
+    if (anchor != std::string::npos && lstrcmpiW(wide.substr(0, 5).c_str(), L"file:") == 0) {
         // Some shells take the anchor of a file URL for part of the file's
         // name and find no file: the document itself is then opened, at its top.
-        SHELLEXECUTEINFOA sei{};
+        SHELLEXECUTEINFOW sei{};
         sei.cbSize = sizeof sei;
         sei.fMask = SEE_MASK_FLAG_NO_UI;
         sei.hwnd = owner;
-        sei.lpVerb = "open";
-        sei.lpFile = target.c_str();
+        sei.lpVerb = L"open";
+        sei.lpFile = wide.c_str();
         sei.nShow = SW_SHOWNORMAL;
-        if (ShellExecuteExA(&sei)) return;
-        ShellExecuteA(owner, "open", target.substr(0, anchor).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        if (ShellExecuteExW(&sei)) return;
+        ShellExecuteW(owner, L"open", widen(target.substr(0, anchor)).c_str(), nullptr, nullptr,
+                      SW_SHOWNORMAL);
         return;
     }
-    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // ---- files ----
 
 std::optional<std::string> Win32Files::read(const std::string& path) {
-    UniqueFile f(CreateFileA(path.c_str(), GENERIC_READ,
+    UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_READ,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return std::nullopt;
@@ -468,7 +489,7 @@ std::optional<std::string> Win32Files::read(const std::string& path) {
 }
 
 bool Win32Files::write(const std::string& path, std::string_view bytes) {
-    UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
     std::size_t done = 0;
@@ -485,8 +506,9 @@ bool Win32Files::replace(const std::string& from, const std::string& to) {
     // A program that reads the file at that moment (a virus scanner, a backup,
     // an editor) makes the rename fail; such holds are short, so the rename is
     // tried again for about half a second before the write is given up.
+    const std::wstring wideFrom = widen(from), wideTo = widen(to);
     for (int attempt = 0;; ++attempt) {
-        if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         const DWORD error = GetLastError();
         if (attempt == 10 || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
@@ -497,24 +519,50 @@ bool Win32Files::replace(const std::string& from, const std::string& to) {
 }
 
 bool Win32Files::remove(const std::string& path) {
-    return DeleteFileA(path.c_str()) != FALSE;
+    return DeleteFileW(widen(path).c_str()) != FALSE;
 }
 
 bool Win32Files::exists(const std::string& path) {
-    const DWORD a = GetFileAttributesA(path.c_str());
+    const DWORD a = GetFileAttributesW(widen(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Win32Files::writable(const std::string& path) {
-    UniqueFile f(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return static_cast<bool>(f);
 }
 
 bool Win32Files::createDirectory(const std::string& path) {
-    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
-    const DWORD a = GetFileAttributesA(path.c_str());
+    const std::wstring wide = widen(path);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) return true;
+    const DWORD a = GetFileAttributesW(wide.c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<std::string> Win32Files::toCodePage(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);
+    const std::wstring wide = widen(utf8);
+    const int size = static_cast<int>(wide.size());
+    BOOL lossy = FALSE;
+    const int n =
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &lossy);
+    if (lossy || n <= 0) return std::nullopt;
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, out.data(), n, nullptr, &lossy);
+    // Only text that reads back as written counts as fitting: some code
+    // pages map a character to a byte that reads as another.
+    if (lossy || fromCodePage(out) != utf8) return std::nullopt;
+    return out;
+}
+
+std::string Win32Files::fromCodePage(std::string_view bytes) {
+    if (isAscii(bytes)) return std::string(bytes);
+    const int size = static_cast<int>(bytes.size());
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), n);
+    return narrow(wide);
 }
 
 // ---- dialogs ----
@@ -532,37 +580,38 @@ HWND boxOwner(HWND fallback) {
 
 void Win32Dialogs::errorBox(const std::string& message) {
     letTypedKeysArrive();
-    MessageBoxA(boxOwner(owner), message.c_str(), "Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    MessageBoxW(boxOwner(owner), widen(message).c_str(), L"Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
 bool Win32Dialogs::confirm(const std::string& question) {
     letTypedKeysArrive();
-    return MessageBoxA(boxOwner(owner), question.c_str(), "Keyvale",
+    return MessageBoxW(boxOwner(owner), widen(question).c_str(), L"Keyvale",
                        MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
 }
 
 void Win32Dialogs::message(const std::string& text) {
     letTypedKeysArrive();
-    MessageBoxA(boxOwner(owner), text.c_str(), "Keyvale", MB_OK | MB_SETFOREGROUND);
+    MessageBoxW(boxOwner(owner), widen(text).c_str(), L"Keyvale", MB_OK | MB_SETFOREGROUND);
 }
 
 std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
     // The dialog wants the filter's parts separated by NUL and ended by two.
-    std::string parts = filter;
-    for (char& c : parts)
-        if (c == '|') c = '\0';
-    parts.append(2, '\0');
-    char path[MAX_PATH] = {};
-    OPENFILENAMEA ofn{};
+    std::wstring parts = widen(filter);
+    for (wchar_t& c : parts)
+        if (c == L'|') c = L'\0';
+    parts.append(2, L'\0');
+    // Room for the long paths of current Windows, not only MAX_PATH.
+    std::vector<wchar_t> path(32768, L'\0');
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = boxOwner(owner);
     ofn.lpstrFilter = parts.c_str();
     ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = sizeof path;
+    ofn.lpstrFile = path.data();
+    ofn.nMaxFile = static_cast<DWORD>(path.size());
     ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn) || !*path) return std::nullopt;
-    return std::string(path);
+    if (!GetOpenFileNameW(&ofn) || !path[0]) return std::nullopt;
+    return narrow(path.data());
 }
 
 // ---- locale ----
@@ -570,33 +619,33 @@ std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
 std::string Win32Locale::formatNow(DateTimeFormat format) {
     SYSTEMTIME st;
     GetLocalTime(&st);
-    char buf[256] = {};
+    wchar_t buf[256] = {};
     int n = 0;
     switch (format) {
         case DateTimeFormat::ShortDate:
-            n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf);
+            n = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, 256);
             break;
         case DateTimeFormat::LongDate:
-            n = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, buf, sizeof buf);
+            n = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, buf, 256);
             break;
         case DateTimeFormat::ShortTime:
-            n = GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, buf, sizeof buf);
+            n = GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, buf, 256);
             break;
         case DateTimeFormat::LongTime:
-            n = GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf);
+            n = GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, 256);
             break;
     }
-    return n > 0 ? std::string(buf) : std::string();
+    return n > 0 ? narrow(buf) : std::string();
 }
 
 // ---- paths ----
 
 std::string programDirectory() {
-    std::vector<char> buf(MAX_PATH);
+    std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n < buf.size()) {
-            std::string path(buf.data(), n);
+            const std::string path = narrow(std::wstring_view(buf.data(), n));
             return path.substr(0, path.find_last_of('\\') + 1);
         }
         buf.resize(buf.size() * 2);
@@ -604,17 +653,17 @@ std::string programDirectory() {
 }
 
 std::string windowsDirectory() {
-    char buf[MAX_PATH] = {};
-    const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
-    return std::string(buf, n < MAX_PATH ? n : 0);
+    wchar_t buf[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryW(buf, MAX_PATH);
+    return narrow(std::wstring_view(buf, n < MAX_PATH ? n : 0));
 }
 
 std::string appDataDirectory() {
-    char buf[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf) !=
+    wchar_t buf[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf) !=
         S_OK)
         return windowsDirectory();
-    return buf;
+    return narrow(buf);
 }
 
 Win32System::Win32System()

@@ -16,7 +16,7 @@ namespace kv::os::win32 {
 // Enter, Esc, accelerators) from the message pump, and first sight of its
 // key presses and releases as kFormKeyPreview (wParam WM_KEYDOWN or
 // WM_KEYUP, lParam the virtual key; a non-zero result consumes the key).
-inline constexpr const char* kFormProperty = "KeyvaleForm";
+inline constexpr const wchar_t* kFormProperty = L"KeyvaleForm";
 inline constexpr UINT kFormKeyPreview = WM_APP + 0x4B0;
 
 // Ends an exception that reached a window or hook procedure of the os layer
@@ -77,10 +77,10 @@ private:
 
 class Win32Keyboard : public Keyboard {
 public:
-    std::int16_t vkKeyScan(char c) override;
+    std::int16_t vkKeyScan(char32_t c) override;
     unsigned mapVirtualKey(unsigned vk) override;
     void keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) override;
-    void typeCharacter(char c) override;
+    void typeCharacter(char32_t c) override;
     bool isKeyDown(unsigned vk) override;
     std::string keyName(unsigned vk) override;
 };
@@ -122,6 +122,8 @@ public:
     bool exists(const std::string& path) override;
     bool writable(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
+    std::optional<std::string> toCodePage(std::string_view utf8) override;
+    std::string fromCodePage(std::string_view bytes) override;
 };
 
 // Waits (at most two seconds) until the window in front has read the keys

@@ -280,7 +280,7 @@ void fillBands(HDC dc, int count, const std::function<RECT(int)>& band,
 
 Form::~Form() {
     if (modal_) endModal(0);
-    if (window_) RemovePropA(window_.get(), os::win32::kFormProperty);
+    if (window_) RemovePropW(window_.get(), os::win32::kFormProperty);
 }
 
 int Form::scale(int units) const {
@@ -345,7 +345,7 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
                                   CW_USEDEFAULT, 100, 100, owner, nullptr, instance, this));
     // The message pump routes dialog keys (Tab, Enter, Esc, accelerators) and
     // the key preview to windows that carry this property.
-    SetPropA(hwnd(), os::win32::kFormProperty, reinterpret_cast<HANDLE>(1));
+    SetPropW(hwnd(), os::win32::kFormProperty, reinterpret_cast<HANDLE>(1));
     dpi_ = dpiOf(hwnd());
     rescale();
 }

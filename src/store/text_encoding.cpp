@@ -1,0 +1,53 @@
+#include "store/text_encoding.hpp"
+
+#include "core/utf8.hpp"
+
+namespace kv::store {
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+
+std::string withMark(std::string_view mark, std::string body) {
+    body.insert(0, mark);
+    return body;
+}
+
+}  // namespace
+
+DecodedText decodeStoreFile(os::Files& files, std::string_view bytes) {
+    if (bytes.starts_with(kUtf16Mark)) return {utf16LeToUtf8(bytes.substr(2)), TextEncoding::Utf16};
+    if (bytes.starts_with(kUtf8Mark)) return {std::string(bytes.substr(3)), TextEncoding::Utf8};
+    return {files.fromCodePage(bytes), TextEncoding::CodePage};
+}
+
+std::string encodeStoreFile(os::Files& files, std::string_view text, TextEncoding was) {
+    switch (was) {
+        case TextEncoding::Utf8: return withMark(kUtf8Mark, std::string(text));
+        case TextEncoding::Utf16: return withMark(kUtf16Mark, utf8ToUtf16Le(text));
+        case TextEncoding::CodePage: break;
+    }
+    if (auto bytes = files.toCodePage(text)) return std::move(*bytes);
+    return withMark(kUtf16Mark, utf8ToUtf16Le(text));
+}
+
+std::string decodeScript(os::Files& files, std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Mark)) return std::string(bytes.substr(3));
+    if (bytes.starts_with(kUtf16Mark)) return utf16LeToUtf8(bytes.substr(2));
+    if (!isAscii(bytes) && isValidUtf8(bytes)) return std::string(bytes);
+    return files.fromCodePage(bytes);
+}
+
+std::optional<std::string> readScript(os::Files& files, const std::string& path) {
+    auto bytes = files.read(path);
+    if (!bytes) return std::nullopt;
+    return decodeScript(files, *bytes);
+}
+
+std::string encodeScript(os::Files& files, std::string_view text) {
+    if (auto bytes = files.toCodePage(text)) return std::move(*bytes);
+    return withMark(kUtf8Mark, std::string(text));
+}
+
+}  // namespace kv::store
