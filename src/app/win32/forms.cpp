@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "os/win32/instances.hpp"
+#include "os/win32/wide.hpp"
 
 namespace kv::app::win32 {
 
@@ -14,33 +15,33 @@ TrayForm::TrayForm(Application& app, HWND applicationWindow) : app_(app), applic
            CS_DBLCLKS);
     SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd(), SW_HIDE);
-    taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
-    icon_.reset(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                   GetSystemMetrics(SM_CYSMICON), 0)));
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    icon_.reset(
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
 }
 
 TrayForm::~TrayForm() {
     if (iconAdded_) {
-        NOTIFYICONDATAA nid{};
-        nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        NOTIFYICONDATAW nid{};
+        nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
         nid.hWnd = hwnd();
         nid.uID = kTrayIconId;
-        Shell_NotifyIconA(NIM_DELETE, &nid);
+        Shell_NotifyIconW(NIM_DELETE, &nid);
     }
 }
 
 void TrayForm::addIcon() {
-    NOTIFYICONDATAA nid{};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
     nid.hWnd = hwnd();
     nid.uID = kTrayIconId;
     nid.uCallbackMessage = kTrayCallbackMessage;
-    nid.hIcon = icon_ ? icon_.get() : LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    const std::string tip = trayTip(kTrayTip);
-    lstrcpynA(nid.szTip, tip.c_str(), sizeof nid.szTip);
+    nid.hIcon = icon_ ? icon_.get() : LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+    const std::wstring tip = os::win32::widen(trayTip(kTrayTip));
+    lstrcpynW(nid.szTip, tip.c_str(), static_cast<int>(std::size(nid.szTip)));
     nid.uFlags = NIF_MESSAGE | NIF_ICON | (tip.empty() ? 0 : NIF_TIP);
-    if (nid.hIcon && hwnd()) iconAdded_ = Shell_NotifyIconA(NIM_ADD, &nid) != FALSE;
+    if (nid.hIcon && hwnd()) iconAdded_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
 }
 
 void TrayForm::popupMenu() {
@@ -49,7 +50,7 @@ void TrayForm::popupMenu() {
     bool helpAppended = false;
     for (const TrayMenuItem& item : trayMenuItems()) {
         if (!item.caption) {
-            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
             continue;
         }
         UINT flags = MF_STRING;
@@ -57,11 +58,12 @@ void TrayForm::popupMenu() {
         if (item.command == TrayCommand::ShowHints && app_.showHints()) flags |= MF_CHECKED;
         if (item.command == TrayCommand::StartWithWindows && app_.startsWithWindows()) flags |= MF_CHECKED;
         if (item.command == TrayCommand::Help) {
-            AppendMenuA(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help), item.caption);
+            AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help),
+                        os::win32::widen(item.caption).c_str());
             helpAppended = true;
         } else {
-            AppendMenuA(item.inHelpSubmenu ? help : menu.get(), flags, static_cast<UINT_PTR>(item.command),
-                        item.caption);
+            AppendMenuW(item.inHelpSubmenu ? help : menu.get(), flags, static_cast<UINT_PTR>(item.command),
+                        os::win32::widen(item.caption).c_str());
         }
     }
     if (!helpAppended) DestroyMenu(help);
@@ -70,7 +72,7 @@ void TrayForm::popupMenu() {
     // The menu closes properly only when its window is in the foreground.
     SetForegroundWindow(hwnd());
     TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
-    PostMessageA(hwnd(), WM_NULL, 0, 0);
+    PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
@@ -120,52 +122,54 @@ struct AboutState {
 };
 
 LRESULT CALLBACK aboutProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if ((msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) || msg == WM_CLOSE) {
         if (state) state->done = true;
-        PostMessageA(hwnd, WM_NULL, 0, 0);
+        PostMessageW(hwnd, WM_NULL, 0, 0);
         return 0;
     }
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace
 
 void showAboutBox(HWND owner, const AboutText& text) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(instance, "KeyvaleAbout", &wc)) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(instance, L"KeyvaleAbout", &wc)) {
         wc.lpfnWndProc = aboutProc;
         wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = "KeyvaleAbout";
-        RegisterClassA(&wc);
+        wc.lpszClassName = L"KeyvaleAbout";
+        RegisterClassW(&wc);
     }
     AboutState state;
     const int w = 380, h = 220;
-    UniqueWindow box(CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, "KeyvaleAbout", "About Keyvale",
-                                     WS_POPUP | WS_CAPTION | WS_SYSMENU, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                                     (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, instance,
-                                     nullptr));
+    UniqueWindow box(
+        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"KeyvaleAbout", L"About Keyvale",
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
+                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, instance, nullptr));
     if (!box) return;
-    SetWindowLongPtrA(box.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+    SetWindowLongPtrW(box.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    auto child = [&](const char* cls, const char* t, DWORD style, int x, int y, int cw, int ch, int id = 0) {
-        HWND c = CreateWindowExA(0, cls, t, WS_CHILD | WS_VISIBLE | style, x, y, cw, ch, box.get(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    auto child = [&](const wchar_t* cls, const std::string& t, DWORD style, int x, int y, int cw, int ch,
+                     int id = 0) {
+        HWND c =
+            CreateWindowExW(0, cls, os::win32::widen(t).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, cw, ch,
+                            box.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return c;
     };
-    HWND icon = child("STATIC", "", SS_ICON, 16, 16, 32, 32);
-    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(instance, "MAINICON")), 0);
-    child("STATIC", text.product.c_str(), SS_LEFT, 64, 24, 280, 20);
-    child("STATIC", "", SS_ETCHEDHORZ, 16, 64, 340, 2);
-    child("STATIC", text.memoryLabel.c_str(), SS_LEFT, 16, 78, 200, 18);
-    child("STATIC", text.memoryValue.c_str(), SS_RIGHT, 220, 78, 136, 18);
-    child("STATIC", text.resourcesLabel.c_str(), SS_LEFT, 16, 100, 200, 18);
-    child("STATIC", text.resourcesValue.c_str(), SS_RIGHT, 220, 100, 136, 18);
-    HWND ok = child("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (w - 80) / 2, 140, 80, 26, IDOK);
+    HWND icon = child(L"STATIC", "", SS_ICON, 16, 16, 32, 32);
+    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(instance, L"MAINICON")), 0);
+    child(L"STATIC", text.product, SS_LEFT, 64, 24, 280, 20);
+    child(L"STATIC", "", SS_ETCHEDHORZ, 16, 64, 340, 2);
+    child(L"STATIC", text.memoryLabel, SS_LEFT, 16, 78, 200, 18);
+    child(L"STATIC", text.memoryValue, SS_RIGHT, 220, 78, 136, 18);
+    child(L"STATIC", text.resourcesLabel, SS_LEFT, 16, 100, 200, 18);
+    child(L"STATIC", text.resourcesValue, SS_RIGHT, 220, 100, 136, 18);
+    HWND ok = child(L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (w - 80) / 2, 140, 80, 26, IDOK);
 
     const bool ownerEnabled = owner && IsWindowEnabled(owner);
     if (ownerEnabled) EnableWindow(owner, FALSE);
@@ -173,10 +177,10 @@ void showAboutBox(HWND owner, const AboutText& text) {
     os::win32::forceForeground(box.get());
     SetFocus(ok);
     MSG msg;
-    while (!state.done && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(box.get(), &msg)) {
+    while (!state.done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(box.get(), &msg)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
     if (msg.message == WM_QUIT && !state.done) PostQuitMessage(static_cast<int>(msg.wParam));
@@ -190,7 +194,7 @@ bool changeSecurity() {
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
     os::win32::UniqueFile token(raw);
     TOKEN_PRIVILEGES tp{};
-    if (!LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &tp.Privileges[0].Luid)) return false;
+    if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &tp.Privileges[0].Luid)) return false;
     tp.PrivilegeCount = 1;
     tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     return AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr) != FALSE;

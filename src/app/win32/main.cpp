@@ -17,6 +17,7 @@
 #include "os/win32/instances.hpp"
 #include "os/win32/printing.hpp"
 #include "os/win32/shell_links.hpp"
+#include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
 #include "store/macro_repository.hpp"
@@ -27,32 +28,35 @@ namespace {
 using kv::os::win32::UniqueWindow;
 
 LRESULT CALLBACK applicationWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcA(hwnd, msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 // The application's own top-level window: the owner of the program's windows
 // and message boxes. It stays hidden, and as a tool window it never gets a
 // task-bar button.
 UniqueWindow createApplicationWindow(HINSTANCE instance) {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = applicationWindowProc;
     wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, "MAINICON");
-    wc.lpszClassName = "TApplication";
-    RegisterClassA(&wc);
-    return UniqueWindow(CreateWindowExA(WS_EX_TOOLWINDOW, "TApplication", "Keyvale", WS_POPUP, 0, 0, 0, 0,
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
+    wc.lpszClassName = L"TApplication";
+    RegisterClassW(&wc);
+    return UniqueWindow(CreateWindowExW(WS_EX_TOOLWINDOW, L"TApplication", L"Keyvale", WS_POPUP, 0, 0, 0, 0,
                                         nullptr, nullptr, instance, nullptr));
 }
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
     kv::os::win32::Win32System os;
     kv::os::win32::Win32Instances instances;
-    const std::vector<std::string> arguments = kv::triggers::splitArguments(GetCommandLineA());
+    // The program's own splitting rules apply (not CommandLineToArgvW's); on
+    // UTF-8 no byte of a character beyond ASCII is a blank or a quote.
+    const std::vector<std::string> arguments =
+        kv::triggers::splitArguments(kv::os::win32::narrow(GetCommandLineW()));
     // A second plain start brings the resident copy's manager window up instead.
     if (kv::app::handOverToResidentCopy(arguments, instances)) return 0;
     os.sys.storePath = kv::store::chooseStorePath(os.files, kv::os::win32::windowsDirectory(),

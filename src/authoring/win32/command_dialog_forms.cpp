@@ -142,9 +142,9 @@ public:
 
     void run(HWND owner, std::function<void(const std::string&)> insert) {
         insert_ = std::move(insert);
-        SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
         centre();
-        PostMessageA(hwnd(), kShown, 0, 0);
+        PostMessageW(hwnd(), kShown, 0, 0);
         showModal();
         insert_ = nullptr;
     }

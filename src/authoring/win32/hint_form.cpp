@@ -32,7 +32,7 @@ void HintForm::showModal(const std::string& text) {
     text_->setText(text);
     // Show it over the window that asked, which the modal loop disables.
     if (HWND active = GetActiveWindow(); active && active != hwnd())
-        SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(active));
+        SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(active));
     centre();
     show(true);
     ok_->focus();

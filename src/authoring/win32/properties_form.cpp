@@ -1,6 +1,7 @@
 #include "authoring/win32/properties_form.hpp"
 
 #include "os/win32/handles.hpp"
+#include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::authoring::win32 {
@@ -168,7 +169,7 @@ LRESULT PropertiesForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         if (!wp) {
             guarded([this] { presenter_.hidden(); });
         } else if (c_->pendingFocus) {
-            PostMessageA(hwnd(), kApplyFocus, 0, 0);
+            PostMessageW(hwnd(), kApplyFocus, 0, 0);
         }
     } else if (msg == kApplyFocus) {
         if (c_->pendingFocus) c_->pendingFocus->focus();
@@ -220,13 +221,13 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
 
     // The kind's picture; the program's icon stands in when one is missing.
     const int size = scale(32);
-    const std::string resource = "KIND" + std::to_string(l.picture);
+    const std::wstring resource = os::win32::widen("KIND" + std::to_string(l.picture));
     HICON icon = static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), resource.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        LoadImageW(GetModuleHandleW(nullptr), resource.c_str(), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     if (!icon)
         icon =
-            static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, size, size, 0));
-    SendMessageA(c.picture->hwnd(), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, 0));
+    SendMessageW(c.picture->hwnd(), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     c.icon.reset(icon);
 }
 

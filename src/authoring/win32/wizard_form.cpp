@@ -60,14 +60,14 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
         [](int i) { return RGB(16 + i * 2, 64 + i * 3, 112 + i * 3); });
     const int icon = (r.right - r.left) / 2;
     const os::win32::UniqueIcon big(
-        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, icon, icon, 0)));
+        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, icon, icon, 0)));
     if (big)
         DrawIconEx(d.hDC, r.left + icon / 2, r.top + height / 4, big.get(), icon, icon, 0, nullptr,
                    DI_NORMAL);
     SetBkMode(d.hDC, TRANSPARENT);
     SetTextColor(d.hDC, RGB(255, 255, 255));
     RECT text{r.left, r.top + height / 4 + icon + 8, r.right, r.bottom};
-    DrawTextA(d.hDC, "Keyvale", -1, &text, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    DrawTextW(d.hDC, L"Keyvale", -1, &text, DT_CENTER | DT_TOP | DT_SINGLELINE);
     if (editBand) {
         ui::win32::fillSolid(d.hDC, {r.left, r.top, r.left + (r.right - r.left) / 7, r.bottom},
                              RGB(224, 144, 32));
@@ -92,7 +92,7 @@ WizardForm::~WizardForm() {
 }
 
 void WizardForm::setOwner(HWND owner) {
-    SetWindowLongPtrA(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
 }
 
 void WizardForm::run(void (Wizard::*handler)()) {

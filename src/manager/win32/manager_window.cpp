@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "os/win32/wide.hpp"
+
 namespace kv::manager::win32 {
 
 namespace {
@@ -139,15 +141,16 @@ void ManagerWindow::popupMenu(POINT at) {
     os::win32::UniqueMenu menu(CreatePopupMenu());
     HMENU shortcuts = CreatePopupMenu();  // owned by menu once appended
     for (std::size_t i = 0; i < std::size(kShortcutItems); ++i)
-        AppendMenuA(shortcuts, MF_STRING, kMenuShortcutFirst + i, kShortcutItems[i].caption);
+        AppendMenuW(shortcuts, MF_STRING, kMenuShortcutFirst + i,
+                    os::win32::widen(kShortcutItems[i].caption).c_str());
     const auto state = [&](Command c) { return presenter_.commandEnabled(c) ? MF_ENABLED : MF_GRAYED; };
-    AppendMenuA(menu.get(), MF_STRING, kMenuNew, "&New Macro");
-    AppendMenuA(menu.get(), MF_STRING | state(Command::DeleteItem), kMenuDelete, "&Delete Macro");
-    AppendMenuA(menu.get(), MF_POPUP | state(Command::CreateShortcut), reinterpret_cast<UINT_PTR>(shortcuts),
-                "Create Shortcut...");
-    AppendMenuA(menu.get(), MF_STRING, kMenuPrint, "Print Macro List");
-    AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, "&Properties");
+    AppendMenuW(menu.get(), MF_STRING, kMenuNew, L"&New Macro");
+    AppendMenuW(menu.get(), MF_STRING | state(Command::DeleteItem), kMenuDelete, L"&Delete Macro");
+    AppendMenuW(menu.get(), MF_POPUP | state(Command::CreateShortcut), reinterpret_cast<UINT_PTR>(shortcuts),
+                L"Create Shortcut...");
+    AppendMenuW(menu.get(), MF_STRING, kMenuPrint, L"Print Macro List");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, L"&Properties");
     const UINT id = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
     guarded([&] {
@@ -179,17 +182,17 @@ void ManagerWindow::paintBanner(HDC dc) {
             const int t = i * 4 * 255 / rc.right;
             return RGB(16, 40 + t / 3, 110 + t / 4);
         });
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     lf.lfHeight = -scale(20);
     lf.lfWeight = FW_BOLD;
     lf.lfItalic = TRUE;
-    lstrcpynA(lf.lfFaceName, "Arial", LF_FACESIZE);
-    const os::win32::UniqueFont font(CreateFontIndirectA(&lf));
+    lstrcpynW(lf.lfFaceName, L"Arial", LF_FACESIZE);
+    const os::win32::UniqueFont font(CreateFontIndirectW(&lf));
     const os::win32::SelectedObject selected(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     RECT text{scale(10), 0, rc.right, height};
-    DrawTextA(dc, "Keyvale", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
+    DrawTextW(dc, L"Keyvale", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
 }
 
 LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,5 +1,6 @@
 #include "ui/win32/controls.hpp"
 
+#include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 #include "ui/guard.hpp"
 
@@ -11,7 +12,7 @@ UINT dpiOf(HWND hwnd) {
     // GetDpiForWindow exists from Windows 10 on; older systems have one DPI.
     using Fn = UINT(WINAPI*)(HWND);
     static const Fn getDpiForWindow = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     if (getDpiForWindow && hwnd) {
         if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
     }
@@ -19,11 +20,11 @@ UINT dpiOf(HWND hwnd) {
 }
 
 std::string windowText(HWND hwnd) {
-    const int n = GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(n) + 1, '\0');
-    const int got = GetWindowTextA(hwnd, text.data(), n + 1);
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), n + 1);
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
+    return os::win32::narrow(text);
 }
 
 }  // namespace
@@ -31,7 +32,7 @@ std::string windowText(HWND hwnd) {
 // ---- Control ----
 
 void Control::setText(const std::string& text) {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextW(hwnd_, os::win32::widen(text).c_str());
 }
 std::string Control::text() const {
     return windowText(hwnd_);
@@ -46,7 +47,7 @@ void Control::show(bool on) {
     ShowWindow(hwnd_, on ? SW_SHOW : SW_HIDE);
 }
 bool Control::visible() const {
-    return (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 void Control::focus() {
     SetFocus(hwnd_);
@@ -66,14 +67,14 @@ void Button::command(WORD code) {
 }
 
 void Button::setDefault(bool on) {
-    SendMessageA(hwnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    SendMessageW(hwnd_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 bool CheckBox::checked() const {
-    return SendMessageA(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 void CheckBox::setChecked(bool on) {
-    SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 // ---- Edit ----
@@ -83,24 +84,24 @@ void Edit::command(WORD code) {
 }
 
 void Edit::setLimit(unsigned maxChars) {
-    SendMessageA(hwnd_, EM_SETLIMITTEXT, maxChars, 0);
+    SendMessageW(hwnd_, EM_SETLIMITTEXT, maxChars, 0);
 }
 void Edit::setReadOnly(bool on) {
-    SendMessageA(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0);
+    SendMessageW(hwnd_, EM_SETREADONLY, on ? TRUE : FALSE, 0);
 }
 
 std::pair<int, int> Edit::selection() const {
     DWORD start = 0, end = 0;
-    SendMessageA(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     return {static_cast<int>(start), static_cast<int>(end)};
 }
 
 void Edit::setSelection(int start, int end) {
-    SendMessageA(hwnd_, EM_SETSEL, start, end);
+    SendMessageW(hwnd_, EM_SETSEL, start, end);
 }
 
 void Edit::replaceSelection(const std::string& text) {
-    SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(os::win32::widen(text).c_str()));
 }
 
 // ---- ComboBox ----
@@ -110,22 +111,22 @@ void ComboBox::command(WORD code) {
 }
 
 void ComboBox::setItems(const std::vector<std::string>& items) {
-    SendMessageA(hwnd_, CB_RESETCONTENT, 0, 0);
+    SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
     for (const std::string& item : items)
-        SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(os::win32::widen(item).c_str()));
 }
 
 int ComboBox::selectedIndex() const {
-    return static_cast<int>(SendMessageA(hwnd_, CB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
 }
 void ComboBox::select(int index) {
-    SendMessageA(hwnd_, CB_SETCURSEL, index, 0);
+    SendMessageW(hwnd_, CB_SETCURSEL, index, 0);
 }
 
 // ---- HotKeyEdit ----
 
 std::uint16_t HotKeyEdit::value() const {
-    const auto v = static_cast<DWORD>(SendMessageA(hwnd_, HKM_GETHOTKEY, 0, 0));
+    const auto v = static_cast<DWORD>(SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0));
     const unsigned vk = LOBYTE(LOWORD(v)), mods = HIBYTE(LOWORD(v));
     if (vk == 0) return 0;
     unsigned shortcut = vk;
@@ -137,7 +138,7 @@ std::uint16_t HotKeyEdit::value() const {
 
 void HotKeyEdit::created() {
     // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
-    SendMessageA(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+    SendMessageW(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
 }
 
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
@@ -146,28 +147,29 @@ void HotKeyEdit::setValue(std::uint16_t shortcut) {
     if (shortcut & 0x2000) mods |= HOTKEYF_SHIFT;
     if (shortcut & 0x4000) mods |= HOTKEYF_CONTROL;
     if (shortcut & 0x8000) mods |= HOTKEYF_ALT;
-    SendMessageA(hwnd_, HKM_SETHOTKEY, (shortcut & 0x1FFF) < 256 ? MAKEWORD(vk, mods) : 0, 0);
+    SendMessageW(hwnd_, HKM_SETHOTKEY, (shortcut & 0x1FFF) < 256 ? MAKEWORD(vk, mods) : 0, 0);
 }
 
 // ---- StatusBar ----
 
 void StatusBar::relayout() {
-    SendMessageA(hwnd_, WM_SIZE, 0, 0);
+    SendMessageW(hwnd_, WM_SIZE, 0, 0);
 }
 
 // ---- ListView ----
 
 void ListView::created() {
-    SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
 
 void ListView::setColumns(const std::vector<Column>& columns) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        LVCOLUMNA c{};
+        std::wstring caption = os::win32::widen(columns[i].caption);
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
-        c.pszText = const_cast<char*>(columns[i].caption);
+        c.pszText = caption.data();
         c.cx = form_ ? form_->scale(columns[i].width96) : columns[i].width96;
-        SendMessageA(hwnd_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&c));
+        SendMessageW(hwnd_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&c));
     }
 }
 
@@ -177,71 +179,72 @@ void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
     HIMAGELIST images =
         ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
     for (const char* name : iconResources) {
-        os::win32::UniqueIcon icon(static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        os::win32::UniqueIcon icon(
+            static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), os::win32::widen(name).c_str(),
+                                          IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
         ImageList_AddIcon(images, icon.get());
     }
     HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
-        SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
+        SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
     if (old) ImageList_Destroy(old);
 }
 
 void ListView::addRow(const Row& row) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.mask = LVIF_TEXT | (row.image >= 0 ? LVIF_IMAGE : 0);
     item.iItem = rowCount();
     item.iImage = row.image;
-    std::string caption = row.texts.empty() ? std::string() : row.texts[0];
+    std::wstring caption = row.texts.empty() ? std::wstring() : os::win32::widen(row.texts[0]);
     item.pszText = caption.data();
-    const int at = static_cast<int>(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    const int at = static_cast<int>(SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     for (std::size_t sub = 1; sub < row.texts.size(); ++sub) {
-        std::string text = row.texts[sub];
-        LVITEMA s{};
+        std::wstring text = os::win32::widen(row.texts[sub]);
+        LVITEMW s{};
         s.iSubItem = static_cast<int>(sub);
         s.pszText = text.data();
-        SendMessageA(hwnd_, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&s));
+        SendMessageW(hwnd_, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&s));
     }
 }
 
 void ListView::removeRow(int row) {
-    SendMessageA(hwnd_, LVM_DELETEITEM, row, 0);
+    SendMessageW(hwnd_, LVM_DELETEITEM, row, 0);
 }
 
 void ListView::setRows(const std::vector<Row>& rows) {
-    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
     for (const Row& row : rows) addRow(row);
-    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 int ListView::rowCount() const {
-    return static_cast<int>(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETITEMCOUNT, 0, 0));
 }
 
 std::string ListView::rowText(int row, int column) const {
-    char buffer[1024] = {};
-    LVITEMA item{};
+    wchar_t buffer[1024] = {};
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(hwnd_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
+    item.cchTextMax = static_cast<int>(std::size(buffer));
+    SendMessageW(hwnd_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return os::win32::narrow(buffer);
 }
 
 int ListView::selectedRow() const {
-    return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 int ListView::focusedRow() const {
-    return static_cast<int>(SendMessageA(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 }
 
 void ListView::selectRow(int row) {
-    LVITEMA item{};
+    LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
 LRESULT ListView::notify(NMHDR* hdr) {
@@ -288,7 +291,7 @@ int Form::scale(int units) const {
 }
 
 void Form::setCaption(const std::string& caption) {
-    SetWindowTextA(hwnd(), caption.c_str());
+    SetWindowTextW(hwnd(), os::win32::widen(caption).c_str());
 }
 
 void Form::show(bool activate) {
@@ -321,28 +324,30 @@ void Form::centre(HWND onMonitorOf) {
 
 void Form::setClientSize96(int width, int height) {
     RECT r{0, 0, scale(width), scale(height)};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(hwnd(), GWL_EXSTYLE)));
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(hwnd(), GWL_EXSTYLE)));
     SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
                   UINT classStyle) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(instance, className, &wc)) {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring wideClass = os::win32::widen(className);
+    WNDCLASSW wc{};
+    if (!GetClassInfoW(instance, wideClass.c_str(), &wc)) {
         wc.style = classStyle;
         wc.lpfnWndProc = &Form::proc;
         wc.hInstance = instance;
-        wc.hIcon = LoadIconA(instance, "MAINICON");
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIconW(instance, L"MAINICON");
+        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = className;
-        RegisterClassA(&wc);
+        wc.lpszClassName = wideClass.c_str();
+        RegisterClassW(&wc);
     }
-    window_.reset(CreateWindowExA(exStyle | WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 100, 100, owner, nullptr, instance, this));
+    window_.reset(CreateWindowExW(exStyle | WS_EX_CONTROLPARENT, wideClass.c_str(),
+                                  os::win32::widen(caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, 100,
+                                  100, owner, nullptr, instance, this));
     // The message pump routes dialog keys (Tab, Enter, Esc, accelerators) and
     // the key preview to windows that carry this property.
     SetPropW(hwnd(), os::win32::kFormProperty, reinterpret_cast<HANDLE>(1));
@@ -359,12 +364,12 @@ Control& Form::add(const ControlRow& row) {
     c.rect_ = row.args.rect;
     c.bold_ = row.args.bold;
     const Rect96& r = row.args.rect;
-    c.hwnd_ = CreateWindowExA(row.kind.exStyle | row.args.exStyle, row.kind.className, row.args.caption,
-                              WS_CHILD | WS_VISIBLE | row.kind.style | row.args.style, scale(r.left),
-                              scale(r.top), scale(r.width), scale(r.height), hwnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id_)), GetModuleHandleA(nullptr),
-                              nullptr);
-    SendMessageA(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold_ ? boldFont_.get() : font_.get()),
+    c.hwnd_ = CreateWindowExW(
+        row.kind.exStyle | row.args.exStyle, row.kind.className, os::win32::widen(row.args.caption).c_str(),
+        WS_CHILD | WS_VISIBLE | row.kind.style | row.args.style, scale(r.left), scale(r.top), scale(r.width),
+        scale(r.height), hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id_)),
+        GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(c.hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c.bold_ ? boldFont_.get() : font_.get()),
                  FALSE);
     c.created();
     controls_.push_back(std::move(control));
@@ -379,17 +384,17 @@ std::vector<Control*> Form::add(std::initializer_list<ControlRow> rows) {
 }
 
 void Form::rescale() {
-    LOGFONTA lf{};
+    LOGFONTW lf{};
     lf.lfHeight = -MulDiv(11, static_cast<int>(dpi_), 96);
     lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
     lf.lfWeight = FW_NORMAL;
-    font_.reset(CreateFontIndirectA(&lf));
+    font_.reset(CreateFontIndirectW(&lf));
     lf.lfWeight = FW_BOLD;
-    boldFont_.reset(CreateFontIndirectA(&lf));
+    boldFont_.reset(CreateFontIndirectW(&lf));
     for (const auto& c : controls_) {
         c->place(c->rect_);
-        SendMessageA(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()),
+        SendMessageW(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()),
                      TRUE);
     }
 }
@@ -437,7 +442,7 @@ void Form::endModal(int result) {
     modalResult_ = result;
     if (modal_) {
         modal_ = false;
-        PostMessageA(hwnd(), WM_NULL, 0, 0);  // the waiting loop returns and sees it
+        PostMessageW(hwnd(), WM_NULL, 0, 0);  // the waiting loop returns and sees it
     }
 }
 
@@ -455,7 +460,7 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
                     if (cancel_) {
                         if (cancel_->enabled()) cancel_->click();
                     } else if (modal_ || onClose) {
-                        SendMessageA(hwnd(), WM_CLOSE, 0, 0);
+                        SendMessageW(hwnd(), WM_CLOSE, 0, 0);
                     }
                     return 0;
                 }
@@ -507,16 +512,16 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         default: break;
     }
-    return DefWindowProcA(hwnd(), msg, wp, lp);
+    return DefWindowProcW(hwnd(), msg, wp, lp);
 }
 
 LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
-    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self || self->window_.get() != hwnd) return DefWindowProcA(hwnd, msg, wp, lp);
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self || self->window_.get() != hwnd) return DefWindowProcW(hwnd, msg, wp, lp);
     // No exception may leave a window procedure: what a handler lets out
     // ends here, as the guard ends it.
     LRESULT result = 0;

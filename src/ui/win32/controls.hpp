@@ -80,7 +80,7 @@ struct ControlArgs {
 // A kind of control: its window class, the styles every control of the kind
 // has, and the wrapper it is made as.
 struct ControlKind {
-    const char* className;
+    const wchar_t* className;
     DWORD style;
     DWORD exStyle;
     std::unique_ptr<Control> (*make)();
@@ -208,22 +208,23 @@ void fillBands(HDC dc, int count, const std::function<RECT(int)>& band,
                const std::function<COLORREF(int)>& colour);
 
 // The kinds the forms are built from.
-inline constexpr ControlKind kLabel{"STATIC", 0, 0, &makeControl<Label>};
-inline constexpr ControlKind kGroupBox{"BUTTON", BS_GROUPBOX, 0, &makeControl<Label>};
-inline constexpr ControlKind kIcon{"STATIC", SS_ICON | SS_CENTERIMAGE, 0, &makeControl<Label>};
-inline constexpr ControlKind kButton{"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<Button>};
-inline constexpr ControlKind kCheckBox{"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, &makeControl<CheckBox>};
-inline constexpr ControlKind kRadio{"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0, &makeControl<RadioButton>};
-inline constexpr ControlKind kEdit{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, &makeControl<Edit>};
-inline constexpr ControlKind kMemo{"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
+inline constexpr ControlKind kLabel{L"STATIC", 0, 0, &makeControl<Label>};
+inline constexpr ControlKind kGroupBox{L"BUTTON", BS_GROUPBOX, 0, &makeControl<Label>};
+inline constexpr ControlKind kIcon{L"STATIC", SS_ICON | SS_CENTERIMAGE, 0, &makeControl<Label>};
+inline constexpr ControlKind kButton{L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<Button>};
+inline constexpr ControlKind kCheckBox{L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, 0, &makeControl<CheckBox>};
+inline constexpr ControlKind kRadio{L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0, &makeControl<RadioButton>};
+inline constexpr ControlKind kEdit{L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                   &makeControl<Edit>};
+inline constexpr ControlKind kMemo{L"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
                                    WS_EX_CLIENTEDGE, &makeControl<Edit>};
-inline constexpr ControlKind kComboBox{"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
+inline constexpr ControlKind kComboBox{L"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
                                        &makeControl<ComboBox>};
-inline constexpr ControlKind kHotKey{HOTKEY_CLASSA, WS_TABSTOP, 0, &makeControl<HotKeyEdit>};
-inline constexpr ControlKind kListView{WC_LISTVIEWA,
+inline constexpr ControlKind kHotKey{HOTKEY_CLASSW, WS_TABSTOP, 0, &makeControl<HotKeyEdit>};
+inline constexpr ControlKind kListView{WC_LISTVIEWW,
                                        WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                                        WS_EX_CLIENTEDGE, &makeControl<ListView>};
-inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEA, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
+inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
 
 // A top-level window built from a control table.
 class Form {

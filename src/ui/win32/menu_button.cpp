@@ -1,5 +1,6 @@
 #include "ui/win32/menu_button.hpp"
 
+#include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::ui::win32 {
@@ -34,20 +35,20 @@ void MenuButton::popup() {
     os::win32::UniqueMenu menu(CreatePopupMenu());
     for (std::size_t i = 0; i < items_.size(); ++i) {
         if (items_[i] == "-")
-            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
         else
-            AppendMenuA(menu.get(), MF_STRING, i + 1, items_[i].c_str());
+            AppendMenuW(menu.get(), MF_STRING, i + 1, os::win32::widen(items_[i]).c_str());
     }
     RECT r;
     GetWindowRect(hwnd_, &r);
     // The button stays uncovered: without room below, the menu goes above it.
     TPMPARAMS keepClear{sizeof keepClear, r};
     open_ = true;
-    SendMessageA(hwnd_, BM_SETSTATE, TRUE, 0);
+    SendMessageW(hwnd_, BM_SETSTATE, TRUE, 0);
     const int chosen = static_cast<int>(TrackPopupMenuEx(
         menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_VERTICAL | TPM_LEFTBUTTON, r.left,
         r.bottom, GetParent(hwnd_), &keepClear));
-    SendMessageA(hwnd_, BM_SETSTATE, FALSE, 0);
+    SendMessageW(hwnd_, BM_SETSTATE, FALSE, 0);
     open_ = false;
     if (chosen > 0) {
         itemIndex_ = chosen - 1;
@@ -88,7 +89,7 @@ LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_KEYDOWN:
             if (wp == VK_RETURN) {
-                PostMessageA(hwnd_, kOpenMenu, 0, 0);
+                PostMessageW(hwnd_, kOpenMenu, 0, 0);
                 return 0;
             }
             if (wp == VK_SPACE) {
@@ -98,7 +99,7 @@ LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         case WM_SYSKEYDOWN:
-            if (wp == VK_DOWN) PostMessageA(hwnd_, kOpenMenu, 0, 0);
+            if (wp == VK_DOWN) PostMessageW(hwnd_, kOpenMenu, 0, 0);
             break;
         case kOpenMenu: popup(); return 0;
         case WM_PAINT:

@@ -35,6 +35,6 @@ private:
     bool open_ = false;
 };
 
-inline constexpr ControlKind kMenuButton{"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<MenuButton>};
+inline constexpr ControlKind kMenuButton{L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0, &makeControl<MenuButton>};
 
 }  // namespace kv::ui::win32
