@@ -55,6 +55,7 @@ void PropertiesPresenter::open(int slot) {
     slot_ = slot;
     recordedInDialog_ = false;
     recording_ = false;
+    playing_ = false;
     savedScriptPath_.reset();
     host_.setStopHotKeyEnabled(true);
     state_.macroDialogOpen = true;
@@ -183,14 +184,17 @@ void PropertiesPresenter::dropSavedScript(const std::string& keepPath) {
 
 void PropertiesPresenter::closeDialog() {
     // The close box stays usable while a keystroke recording runs.
+    std::exception_ptr failed;
     if (recording_) {
-        journal_.stop();
+        failed = stopJournal();
         recording_ = false;
     }
+    playing_ = false;
     host_.setStopHotKeyEnabled(false);
     state_.macroDialogOpen = false;
     recordedInDialog_ = false;
     view_->close();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::hidden() {
@@ -213,23 +217,39 @@ void PropertiesPresenter::record() {
         view_->showDialog(false);
     }
     prepareJournal(true);
+    // A recording left from an earlier attempt must not pass for this one.
+    sys_.files.remove(journal_.recordFileName);
     journal_.record();
+}
+
+std::exception_ptr PropertiesPresenter::stopJournal() {
+    try {
+        journal_.stop();
+        return nullptr;
+    } catch (...) {
+        // Nothing was recorded: OK keeps the macro's stream.
+        recordedInDialog_ = false;
+        return std::current_exception();
+    }
 }
 
 void PropertiesPresenter::stop() {
     view_->enable(PropertiesButton::Ok, true);
     view_->enable(PropertiesButton::Cancel, true);
-    journal_.stop();
+    const std::exception_ptr failed = stopJournal();
     stopped();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::stopByHotKey() {
-    journal_.stop();
+    if (!recording_) return;
+    const std::exception_ptr failed = stopJournal();
     view_->enable(PropertiesButton::Record, true);
     view_->enable(PropertiesButton::Cancel, true);
     view_->enable(PropertiesButton::Ok, true);
     stopped();
     view_->bringToFront();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::stopped() {
@@ -245,7 +265,17 @@ void PropertiesPresenter::play() {
     prepareJournal(false);
     view_->focus(PropertiesFocus::Scratch);
     journal_.hiSpeedPlayBack = kind_ == store::kReplayKeys || view_->highSpeed();
+    playing_ = true;
+    view_->enable(PropertiesButton::Ok, false);
+    view_->enable(PropertiesButton::Cancel, false);
     journal_.playBack();
+}
+
+void PropertiesPresenter::playbackFinished() {
+    if (!playing_) return;
+    playing_ = false;
+    view_->enable(PropertiesButton::Ok, true);
+    view_->enable(PropertiesButton::Cancel, true);
 }
 
 void PropertiesPresenter::browse() {

@@ -8,6 +8,7 @@
 // macro as it was; a new recording replaces the old stream by one rename.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -142,8 +143,10 @@ public:
     void record();
     void stop();
     void play();
-    // Shift+Ctrl+F12 while the recording is the dialog's: stops the recorder
-    // (nothing when it has stopped already) and brings the dialog back.
+    // The end of any replay of the journal.
+    void playbackFinished();
+    // Shift+Ctrl+F12: stops the dialog's recording and brings the dialog
+    // back; nothing when no recording of the dialog's runs.
     void stopByHotKey();
     void browse();
     void editMacro();
@@ -162,6 +165,9 @@ private:
     // and is no other macro's. Shows the problem otherwise.
     bool checkName(const std::string& typed);
     void prepareJournal(bool forRecording);
+    // Stops the recording; what the stop raised, to raise once the windows
+    // are back.
+    std::exception_ptr stopJournal();
     void stopped();
     void closeDialog();
     // Removes a script file that a Save left beside the stored one, unless
@@ -182,6 +188,9 @@ private:
     std::optional<std::string> savedScriptPath_;
     bool recordedInDialog_ = false;
     bool recording_ = false;
+    // A replay the dialog started runs: its keys go to the scratch area, so
+    // OK and Cancel wait for its end.
+    bool playing_ = false;
     bool mouseRecording_ = false;
 };
 

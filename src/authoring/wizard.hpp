@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -155,7 +156,9 @@ private:
     bool nameAccepted(const WizardFields& f);
     std::string recordFile(const WizardFields& f) const;
     void startRecording(const WizardFields& f, bool keysOnly);
-    void stopRecording();
+    // Stops the journal; what went wrong comes back, to be raised once the
+    // hidden windows are shown again.
+    std::exception_ptr stopRecording();
     WizardPage lastPageOfKind(const WizardFields& f) const;
 
     os::System& sys_;

@@ -339,6 +339,12 @@ TEST_F(Properties, AFailedMoveOrStoreWriteLeavesTheMacroAsItWas) {
 TEST_F(Properties, RecordingStoppingAndTryingOut) {
     p.open(3);
     p.play();  // the macro's own stream, at the chosen speed
+    // Replayed keys press no button: OK and Cancel wait for the replay's end.
+    EXPECT_FALSE(view.enabled[PropertiesButton::Ok] || view.enabled[PropertiesButton::Cancel]);
+    p.playbackFinished();
+    EXPECT_TRUE(view.enabled[PropertiesButton::Ok] && view.enabled[PropertiesButton::Cancel]);
+    p.stopByHotKey();  // nothing records: nothing comes back
+    EXPECT_EQ(view.broughtToFront, 0);
     view.high = false;
     p.record();
     auto& on = view.enabled;

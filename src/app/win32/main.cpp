@@ -126,6 +126,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks,
                                                     manager.hwnd());
     propertiesForm = &properties;
+    app.addRecorderFinishedObserver([&] { properties.presenter().playbackFinished(); });
     wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
     app.firstRunCheck();
 

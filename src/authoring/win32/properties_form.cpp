@@ -99,7 +99,7 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {kButton, kPlay, {"&Playback", {}}},
         {kLabel, kStopKeyLabel, {"Stop key:", {}}},
         {kLabel, kStopKey, {"Shift+Ctrl+F12", {}, 0, 0, true}},
-        {kMemo, kScratch, {"", {}}},
+        {kScratchArea, kScratch, {"", {}}},
         {kGroupBox, kTriggerGroup, {"Triggers...", {}}},
         {kLabel, kHotKeyLabel, {"HotKey:", {}}},
         {ui::win32::kHotKey, kHotKey, {"", {}}},

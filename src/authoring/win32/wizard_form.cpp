@@ -188,7 +188,7 @@ void WizardForm::build() {
         {kButton, button(WizardButton::StartKeys), {"&Start Recording", {X, 80, 100, 23}}},
         {kButton, button(WizardButton::StopKeys), {"Stop &Recording", {X + 108, 80, 100, 23}}},
         {kButton, button(WizardButton::PlayKeys), {"&Playback", {X + 216, 80, 100, 23}}},
-        {kMemo, kKeysArea, {"", {X, 112, W, 140}, ES_WANTRETURN}},
+        {kScratchArea, kKeysArea, {"", {X, 112, W, 140}}},
     });
     pages_[pageIndex(WizardPage::RecordMouse)] = add({
         heading("Record Mouse and Keyboard"),
@@ -287,7 +287,7 @@ void WizardForm::openArranged() {
     wizard_.formShow();
     centre();
     showModal();
-    wizard_.formClose();
+    guarded([&] { wizard_.formClose(); });
 }
 
 WizardFields WizardForm::fields() {
@@ -331,9 +331,10 @@ void WizardForm::showPage(WizardPage page) {
 
 void WizardForm::showButton(WizardButton b, bool on) {
     btn(b).show(on);
-    // Enter presses whichever of Next and Finished is in its place.
+    // Enter presses whichever of Next, Finished and Save is in its place.
     if (on && b == WizardButton::Finished) setDefaultButton(&btn(b));
     if (on && b == WizardButton::Next) setDefaultButton(&btn(b));
+    if (on && b == WizardButton::Save) setDefaultButton(&btn(b));
 }
 
 void WizardForm::enableButton(WizardButton b, bool on) {

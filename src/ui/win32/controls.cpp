@@ -103,6 +103,38 @@ void Edit::replaceSelection(const std::string& text) {
     SendMessageA(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// ---- ScratchArea ----
+
+namespace {
+constexpr UINT_PTR kScratchSubclassId = 0x4B53;
+}
+
+void ScratchArea::created() {
+    SetWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId, 0);
+}
+
+ScratchArea::~ScratchArea() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId);
+}
+
+LRESULT CALLBACK ScratchArea::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    switch (msg) {
+        case WM_GETDLGCODE: return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+        case WM_KEYDOWN:
+            // The edit's own Esc would post WM_CLOSE to the form.
+            if (wp == VK_ESCAPE) return 0;
+            break;
+        case WM_CHAR:
+            if (wp == VK_ESCAPE) {
+                SendMessageW(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\x1b"));
+                return 0;
+            }
+            break;
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 // ---- ComboBox ----
 
 void ComboBox::command(WORD code) {
@@ -412,10 +444,33 @@ Control* Form::byId(int id) const {
     return nullptr;
 }
 
+namespace {
+
+struct ModalScope {
+    HWND form;
+    HWND owner;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK disableForModal(HWND window, LPARAM lp) {
+    auto& scope = *reinterpret_cast<ModalScope*>(lp);
+    if (window != scope.form && IsWindowEnabled(window) &&
+        (IsWindowVisible(window) || window == scope.owner)) {
+        EnableWindow(window, FALSE);
+        scope.disabled.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 int Form::showModal() {
     HWND owner = GetWindow(hwnd(), GW_OWNER);
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    // Every window of the program that takes input now is shut off, not the
+    // owner alone: a window another modal one already holds (the properties
+    // dialog under the editor it opened) must not take clicks either.
+    ModalScope scope{hwnd(), owner, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &disableForModal, reinterpret_cast<LPARAM>(&scope));
     modal_ = true;
     modalResult_ = 0;
     // A dialog opens where its owner is: on another monitor (or none left) it
@@ -426,7 +481,8 @@ int Form::showModal() {
     show(true);
     while (modal_ && sys_ && !sys_->pump.quitRequested()) sys_->pump.waitUntil(sys_->pump.now() + 60000);
     modal_ = false;
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    for (HWND window : scope.disabled)
+        if (IsWindow(window)) EnableWindow(window, TRUE);
     // Activate the owner before hiding, so the focus does not go to another program.
     if (owner && IsWindowVisible(owner)) SetActiveWindow(owner);
     hide();

@@ -138,6 +138,21 @@ protected:
     void command(WORD code) override;
 };
 
+// A multi-line area that keys are typed and replayed into: Enter is a line
+// break and Esc a character of its text, so neither reaches the form's
+// buttons (a plain multi-line edit in a form presses the default button on
+// Enter and closes the form on Esc).
+class ScratchArea : public Edit {
+public:
+    ~ScratchArea() override;
+
+protected:
+    void created() override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
+
 // A drop-down list of fixed items.
 class ComboBox : public Control {
 public:
@@ -217,6 +232,9 @@ inline constexpr ControlKind kRadio{"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0
 inline constexpr ControlKind kEdit{"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, &makeControl<Edit>};
 inline constexpr ControlKind kMemo{"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
                                    WS_EX_CLIENTEDGE, &makeControl<Edit>};
+inline constexpr ControlKind kScratchArea{
+    "EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, WS_EX_CLIENTEDGE,
+    &makeControl<ScratchArea>};
 inline constexpr ControlKind kComboBox{"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
                                        &makeControl<ComboBox>};
 inline constexpr ControlKind kHotKey{HOTKEY_CLASSA, WS_TABSTOP, 0, &makeControl<HotKeyEdit>};
