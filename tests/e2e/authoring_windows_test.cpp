@@ -214,3 +214,56 @@ TEST(AuthoringWindows, EnterInTheScriptBoxOfTheEditorOpenedFromPropertiesSaves) 
     EXPECT_TRUE(IsWindowVisible(e.dialog));
     press(h, e.dialog, "&Cancel");
 }
+
+TEST(AuthoringWindows, ARadioGroupIsOneTabStopAndTheArrowsMoveTheChoice) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(0, "", "Show Hints=0\r\n"));
+    h.start();
+    e2e::Harness::clickButton(waitForWindow(h, kManager), "New Macro");
+    HWND wizard = waitForWindow(h, kWizard);
+    ASSERT_NE(wizard, nullptr);
+    h.pumpFor(300ms);
+    const char* captions[] = {"&Create a macro using advanced options.",
+                              "&Playback mouse movements, clicks, and keystrokes.",
+                              "&Start an Application or Launch a Document"};
+    HWND radios[3];
+    for (int i = 0; i < 3; ++i)
+        ASSERT_NE(radios[i] = e2e::visibleChild(wizard, "Button", captions[i]), nullptr);
+    const auto checked = [&] {
+        for (int i = 0; i < 3; ++i)
+            if (SendMessageA(radios[i], BM_GETCHECK, 0, 0) == BST_CHECKED) return i;
+        return -1;
+    };
+    ASSERT_EQ(checked(), 0);
+    // A round of Tab stops at the group once, at its checked button, and
+    // changes no choice.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(wizard, nullptr);
+    const auto focus = [&] {
+        GetGUIThreadInfo(thread, &info);
+        return info.hwndFocus;
+    };
+    bool visited[3] = {};
+    for (int i = 0; i < 10; ++i) {
+        h.tap(VK_TAB);
+        for (int r = 0; r < 3; ++r) visited[r] = visited[r] || focus() == radios[r];
+    }
+    EXPECT_TRUE(visited[0]);
+    EXPECT_FALSE(visited[1] || visited[2]);
+    EXPECT_EQ(checked(), 0);
+    for (int i = 0; i < 10 && focus() != radios[0]; ++i) h.tap(VK_TAB);
+    ASSERT_EQ(focus(), radios[0]);
+    h.tap(VK_DOWN);
+    EXPECT_EQ(checked(), 1);
+    h.tap(VK_DOWN);
+    EXPECT_EQ(checked(), 2);
+    h.tap(VK_DOWN);
+    EXPECT_EQ(checked(), 0) << "round from the last to the first";
+    h.tap(VK_UP);
+    EXPECT_EQ(checked(), 2);
+    EXPECT_EQ(focus(), radios[2]);
+    h.tap(VK_TAB);
+    EXPECT_TRUE(focus() != radios[0] && focus() != radios[1]);
+    EXPECT_EQ(checked(), 2) << "leaving the group changed the choice";
+}

@@ -477,6 +477,61 @@ void expectPrintedList(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The window that has the keyboard focus in the window's thread.
+HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+}  // namespace
+
+TEST(Manager, ShiftF10OpensThePopupMenuAtTheSelectedRowAndTheFocusComesBack) {
+    e2e::Harness h;
+    const std::string desktop = h.programDir() + "Desktop";
+    DesktopRedirect redirect(desktop);
+    h.writeProgramFile("Sig Line.key", "signed");
+    h.writeStore(e2e::store(2,
+                            e2e::macroSection(1, "Other", 1, 0, "x.txt") +
+                                e2e::macroSection(2, "Sig Line", 4, e2e::ctrlAlt('K'), "Sig Line.key"),
+                            ""));
+    h.start();
+    Manager m = findManager(h);
+    ASSERT_NE(m.list, nullptr);
+    // Keys only: the active window's list has the focus; the second row, then its menu.
+    EXPECT_EQ(focusOf(m.window), m.list);
+    h.tap(VK_HOME);
+    h.tap(VK_DOWN);
+    ASSERT_TRUE(h.waitFor([&] { return e2e::RemoteListView(m.list).selected() == 1; }, 5s));
+    h.pressHotKey({VK_SHIFT}, VK_F10);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    // "Create Shortcut...", its submenu, "On &Desktop".
+    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) h.tap(key);
+    h.tap('D');
+    const std::string lnk = desktop + "\\Sig Line.lnk";
+    EXPECT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
+    h.pumpFor(300ms);
+    // The context-menu key opens it too.
+    h.tap(VK_APPS);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    h.tap(VK_ESCAPE);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
+
+    // Activated again, the window gives the focus back to the control that had it.
+    h.tap(VK_TAB);
+    HWND focused = focusOf(m.window);
+    EXPECT_EQ(focused, m.button("Help"));
+    h.focusTarget();
+    SetForegroundWindow(m.window);
+    h.pumpFor(300ms);
+    EXPECT_EQ(focusOf(m.window), focused);
+}
+
 TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter) {
     if (const char* why = std::getenv("KV_PDF_SKIP")) GTEST_SKIP() << "printing is not tested: " << why;
     const char* dir = std::getenv("KV_PDF_DIR");

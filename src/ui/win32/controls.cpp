@@ -1,5 +1,7 @@
 #include "ui/win32/controls.hpp"
 
+#include <algorithm>
+
 #include "os/win32/win32_os.hpp"
 #include "ui/guard.hpp"
 
@@ -74,6 +76,57 @@ bool CheckBox::checked() const {
 }
 void CheckBox::setChecked(bool on) {
     SendMessageA(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// ---- RadioButton ----
+
+namespace {
+constexpr UINT_PTR kRadioSubclassId = 0x4B52;
+}
+
+void RadioButton::created() {
+    // Until a button of the group is checked, the group's first is its tab stop.
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    if (!(style & WS_GROUP)) SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    SetWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+RadioButton::~RadioButton() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId);
+}
+
+void RadioButton::setChecked(bool on) {
+    CheckBox::setChecked(on);
+    if (form_) form_->syncRadioTabStops(*this);
+}
+
+void RadioButton::command(WORD code) {
+    if (code == BN_CLICKED && form_) form_->syncRadioTabStops(*this);
+    Button::command(code);
+}
+
+LRESULT CALLBACK RadioButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                           DWORD_PTR data) {
+    auto* self = reinterpret_cast<RadioButton*>(data);
+    if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTARROWS;
+    if (msg == WM_KEYDOWN && (wp == VK_UP || wp == VK_DOWN || wp == VK_LEFT || wp == VK_RIGHT) &&
+        self->form_) {
+        // The next (or previous) button of the group that can take the
+        // choice, round from the end to the start.
+        std::vector<RadioButton*> group = self->form_->radioGroup(*self);
+        std::erase_if(group,
+                      [self](RadioButton* r) { return r != self && (!r->visible() || !r->enabled()); });
+        const auto at = std::find(group.begin(), group.end(), self);
+        if (group.size() > 1 && at != group.end()) {
+            const std::size_t i = static_cast<std::size_t>(at - group.begin());
+            const std::size_t n = group.size();
+            RadioButton* next = group[(wp == VK_DOWN || wp == VK_RIGHT) ? (i + 1) % n : (i + n - 1) % n];
+            next->focus();
+            if (!next->checked()) SendMessageW(next->hwnd(), BM_CLICK, 0, 0);
+        }
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 // ---- Edit ----
@@ -276,6 +329,18 @@ void ListView::selectRow(int row) {
     SendMessageA(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
+POINT ListView::menuPoint() const {
+    POINT at{0, 0};
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (const int row = selectedRow();
+        row >= 0 && SendMessageW(hwnd_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r))) {
+        at = {r.left + (r.bottom - r.top) / 2, r.bottom};
+    }
+    ClientToScreen(hwnd_, &at);
+    return at;
+}
+
 LRESULT ListView::notify(NMHDR* hdr) {
     switch (hdr->code) {
         case NM_CLICK:
@@ -289,6 +354,7 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 POINT pt;
                 GetCursorPos(&pt);
                 onRightClick(pt);
+                return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
         default: break;
@@ -426,10 +492,45 @@ void Form::rescale() {
     }
 }
 
+void Form::restoreFocus() {
+    // A control the form focused before it showed keeps the focus.
+    if (HWND f = GetFocus(); f && IsChild(hwnd(), f) && IsWindowVisible(f)) return;
+    HWND target = lastFocus_;
+    if (!target || !IsWindow(target) || !IsChild(hwnd(), target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+    SetFocus(target ? target : hwnd());
+}
+
 void Form::setDefaultButton(Button* b) {
     if (default_) default_->setDefault(false);
     default_ = b;
     if (default_) default_->setDefault(true);
+}
+
+std::vector<RadioButton*> Form::radioGroup(const RadioButton& radio) const {
+    std::vector<RadioButton*> group;
+    bool inGroup = false;
+    for (const auto& c : controls_) {
+        const bool starts = (GetWindowLongPtrW(c->hwnd_, GWL_STYLE) & WS_GROUP) != 0;
+        if (starts && inGroup) break;
+        if (starts) group.clear();
+        if (auto* r = dynamic_cast<RadioButton*>(c.get())) group.push_back(r);
+        if (c.get() == &radio) inGroup = true;
+    }
+    return group;
+}
+
+void Form::syncRadioTabStops(const RadioButton& radio) const {
+    const std::vector<RadioButton*> group = radioGroup(radio);
+    const bool anyChecked =
+        std::any_of(group.begin(), group.end(), [](RadioButton* r) { return r->checked(); });
+    for (RadioButton* r : group) {
+        const bool stop = anyChecked ? r->checked() : r == group.front();
+        const LONG_PTR style = GetWindowLongPtrW(r->hwnd(), GWL_STYLE);
+        SetWindowLongPtrW(r->hwnd(), GWL_STYLE,
+                          stop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    }
 }
 
 Control* Form::byRole(int role) const {
@@ -540,6 +641,16 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                if (HWND f = GetFocus(); f && IsChild(hwnd(), f)) lastFocus_ = f;
+                return 0;
+            }
+            if (!HIWORD(wp)) {  // not minimised
+                restoreFocus();
+                return 0;
+            }
+            break;
         case WM_SIZE:
             for (const auto& c : controls_)
                 if (auto* bar = dynamic_cast<StatusBar*>(c.get())) bar->relayout();

@@ -119,8 +119,21 @@ public:
     void setChecked(bool on);
 };
 
-// Radio buttons: the first of a group is created with WS_GROUP.
-class RadioButton : public CheckBox {};
+// Radio buttons: the first of a group is created with WS_GROUP, and the
+// group runs to the next control that has WS_GROUP. A group is one tab stop,
+// its checked button, and the arrow keys move the choice within it.
+class RadioButton : public CheckBox {
+public:
+    ~RadioButton() override;
+    void setChecked(bool on);
+
+protected:
+    void created() override;
+    void command(WORD code) override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
 
 class Edit : public Control {
 public:
@@ -204,10 +217,14 @@ public:
     int selectedRow() const;  // -1 when none
     int focusedRow() const;   // -1 when none
     void selectRow(int row);
+    // Where a menu opened from the keyboard goes, in screen coordinates:
+    // under the selected row, or at the list's corner when none is.
+    POINT menuPoint() const;
 
     std::function<void()> onClick;
     std::function<void()> onDoubleClick;
-    // A right click, with the cursor's screen position.
+    // A right click, with the cursor's screen position; it takes the place
+    // of the list's WM_CONTEXTMENU for the click.
     std::function<void(POINT)> onRightClick;
 
 protected:
@@ -275,6 +292,12 @@ public:
         return dynamic_cast<T&>(*byRole(role));
     }
 
+    // The radio buttons of the radio's group, in order.
+    std::vector<RadioButton*> radioGroup(const RadioButton& radio) const;
+    // Only the checked button of the radio's group (the first when none
+    // is) is a tab stop.
+    void syncRadioTabStops(const RadioButton& radio) const;
+
     // The button Enter presses and the one Esc presses (either may be null).
     void setDefaultButton(Button* b);
     void setCancelButton(Button* b) { cancel_ = b; }
@@ -313,6 +336,9 @@ protected:
 
 private:
     void rescale();
+    // Gives the focus back to the control that had it when the form was
+    // last deactivated, else to the first tab stop.
+    void restoreFocus();
     Control* byId(int id) const;
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
 
@@ -324,6 +350,7 @@ private:
     int nextId_ = 100;
     Button* default_ = nullptr;
     Button* cancel_ = nullptr;
+    HWND lastFocus_ = nullptr;
     bool modal_ = false;
     int modalResult_ = 0;
     static inline os::System* sys_ = nullptr;
