@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
@@ -140,6 +141,10 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
 bool PropertiesPresenter::ok() {
     const std::string typed = view_->name();
     if (!checkName(typed)) return false;
+    if (hotKeyRefused(view_->hotKey())) {
+        hotKeyLeft();
+        return false;
+    }
 
     store::MacroRepository macros(sys_);
     store::MacroChange change;
@@ -281,6 +286,12 @@ void PropertiesPresenter::playbackFinished() {
 void PropertiesPresenter::browse() {
     if (auto picked = sys_.dialogs.openFile(kProgramFileFilter); picked && !picked->empty())
         view_->setFileName(*picked);
+}
+
+void PropertiesPresenter::hotKeyLeft() {
+    if (!hotKeyRefused(view_->hotKey())) return;
+    sys_.dialogs.errorBox(kPropertiesHotKeyRefused);
+    view_->focus(PropertiesFocus::HotKey);
 }
 
 void PropertiesPresenter::keyUp(unsigned key) {

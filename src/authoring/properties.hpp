@@ -39,7 +39,7 @@ struct PropertiesLayout {
 };
 
 enum class PropertiesButton { Record, Stop, Play, Ok, Cancel };
-enum class PropertiesFocus { Name, Browse, Scratch };
+enum class PropertiesFocus { Name, Browse, Scratch, HotKey };
 
 class PropertiesView {
 public:
@@ -150,6 +150,9 @@ public:
     void stopByHotKey();
     void browse();
     void editMacro();
+    // The focus left the hot-key field (not for Cancel): a refused hot key
+    // is explained at once.
+    void hotKeyLeft();
     void keyUp(unsigned key);
 
     int slot() const { return slot_; }

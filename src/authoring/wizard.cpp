@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "authoring/script_editor.hpp"
 #include "core/error.hpp"
@@ -208,6 +209,11 @@ void Wizard::next() {
             enable(WizardButton::Back, true);
             break;
         case WizardPage::HotKey:
+            if (hotKeyRefused(f.hotKey)) {
+                sys_.dialogs.errorBox(kWizardHotKeyRefused);
+                focus(WizardFocus::HotKey);
+                return;
+            }
             switch (f.start) {
                 case StartChoice::Advanced:
                     showPage(WizardPage::Script);
@@ -381,6 +387,12 @@ void Wizard::hotKeyHelp() {
 }
 void Wizard::winTitleHelp() {
     sys_.dialogs.message(kWinTitleHelp);
+}
+
+void Wizard::hotKeyLeft() {
+    if (!view_ || page_ != WizardPage::HotKey || !hotKeyRefused(view_->fields().hotKey)) return;
+    sys_.dialogs.errorBox(kWizardHotKeyRefused);
+    focus(WizardFocus::HotKey);
 }
 
 void Wizard::keyUp(unsigned vk) {

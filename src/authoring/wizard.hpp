@@ -126,6 +126,9 @@ public:
     void browse();
     void hotKeyHelp();
     void winTitleHelp();
+    // The focus left the hot-key field (not for Cancel): a refused hot key
+    // is explained at once.
+    void hotKeyLeft();
     void keyUp(unsigned vk);
     void recordMouse();
     void stopMouse();

@@ -267,3 +267,47 @@ TEST(AuthoringWindows, ARadioGroupIsOneTabStopAndTheArrowsMoveTheChoice) {
     EXPECT_TRUE(focus() != radios[0] && focus() != radios[1]);
     EXPECT_EQ(checked(), 2) << "leaving the group changed the choice";
 }
+
+TEST(AuthoringWindows, AHotKeyWithoutCtrlOrAltShowsAsTypedAndIsRefused_ExtendedKeysKeepTheirNames) {
+    e2e::Harness h;
+    h.writeProgramFile("Say.key", "said\r\n");
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Say", 4, 0xC000 + VK_HOME, "Say.key"), "Show Hints=0\r\n"));
+    h.start();
+    // A stored Ctrl+Alt+Home comes back as Home, not as the keypad's 7.
+    HWND dialog = openProperties(h, 0);
+    ASSERT_NE(dialog, nullptr);
+    HWND field = FindWindowExA(dialog, nullptr, HOTKEY_CLASSA, nullptr);
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0),
+              MAKEWORD(VK_HOME, HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT));
+    press(h, dialog, "&Cancel");
+    ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
+
+    e2e::Harness::clickButton(waitForWindow(h, kManager), "New Macro");
+    HWND wizard = waitForWindow(h, kWizard);
+    ASSERT_NE(wizard, nullptr);
+    h.pumpFor(300ms);
+    press(h, wizard, "&Next >");
+    e2e::Harness::setDialogEdit(wizard, "Keys");
+    press(h, wizard, "&Next >");
+    field = e2e::visibleChild(wizard, HOTKEY_CLASSA);
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(h.waitFor([&] { return GetForegroundWindow() == wizard; }, 5s));
+    h.tap(VK_F9);  // the page focuses the field
+    EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0), VK_F9) << "the field changed what was typed";
+    const auto refusal = [&] {
+        HWND box = nullptr;
+        if (!h.waitFor([&] { return (box = errorBox(h)) != nullptr; }, 5s)) return std::string("(no box)");
+        const std::string text = e2e::Harness::dialogText(box);
+        h.tap(VK_RETURN);
+        h.waitFor([&] { return errorBox(h) == nullptr; }, 5s);
+        return text;
+    };
+    const std::string message = "Please type a hot key with Ctrl or Alt for this macro, or none at all.";
+    PostMessageA(e2e::visibleChild(wizard, "Button", "&Next >"), BM_CLICK, 0, 0);
+    EXPECT_EQ(refusal(), message);
+    EXPECT_NE(e2e::visibleChild(wizard, "Static", "Select Triggers"), nullptr);
+    // Leaving the field explains it as well.
+    h.tap(VK_TAB);
+    EXPECT_EQ(refusal(), message);
+}

@@ -446,12 +446,18 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
     return result;
 }
 
-void confirmPrintDialog(e2e::Harness& h) {
+// Confirms the print dialog; when owner is given, the dialog must belong to
+// it and keep it from taking clicks.
+void confirmPrintDialog(e2e::Harness& h, HWND owner = nullptr) {
     HWND dialog = nullptr;
     // The first print dialog of a Wine session waits for the printer list.
     ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 45s))
         << "no print dialog";
     h.pumpFor(500ms);
+    if (owner) {
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+        EXPECT_FALSE(IsWindowEnabled(owner)) << "the window under the print dialog takes clicks";
+    }
     // A click on OK, which needs no keyboard focus in the dialog.
     HWND ok = e2e::findChild(dialog, "Button", "OK");
     ASSERT_NE(ok, nullptr);
@@ -549,7 +555,8 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     ASSERT_TRUE(openRowMenu(h, m, 0));
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) h.tap(key);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s)) << "the menu stays open";
-    confirmPrintDialog(h);
+    confirmPrintDialog(h, m.window);
+    EXPECT_TRUE(IsWindowEnabled(m.window));
     expectPrintedList(waitForPrintedText(h, folder));
     removePdfs(folder);
 

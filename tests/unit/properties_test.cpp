@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/store.hpp"
@@ -334,6 +335,19 @@ TEST_F(Properties, AFailedMoveOrStoreWriteLeavesTheMacroAsItWas) {
     EXPECT_EQ(file("Alpha.dat"), "data of Alpha.dat");
     EXPECT_EQ(file("~temp.dat"), "new");
     EXPECT_EQ(key(3, "Name"), "Alpha");
+}
+
+TEST_F(Properties, AHotKeyWithoutCtrlOrAltIsRefused) {
+    p.open(3);
+    view.hot = 0x2000 | 0x78;  // Shift+F9
+    EXPECT_FALSE(p.ok());
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{authoring::kPropertiesHotKeyRefused});
+    EXPECT_EQ(view.focused, PropertiesFocus::HotKey);
+    EXPECT_EQ(view.closed, 0);
+    view.hot = 0x4000 | 0x78;
+    p.hotKeyLeft();
+    EXPECT_TRUE(p.ok());
+    EXPECT_EQ(fake.dialogs.errors.size(), 1u);
 }
 
 TEST_F(Properties, RecordingStoppingAndTryingOut) {

@@ -6,6 +6,7 @@
 
 #include "app/application.hpp"
 #include "app/help.hpp"
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
@@ -114,6 +115,25 @@ struct WizardTest : ::testing::Test {
     }
     std::string key(int slot, const char* k) { return st.readString(store::macroSection(slot), k, "<none>"); }
 };
+
+TEST_F(WizardTest, AHotKeyWithoutCtrlOrAltIsRefusedOnNextAndWhenTheFieldIsLeft) {
+    view.f.name = "Notes";
+    wizard.next();
+    wizard.next();
+    ASSERT_EQ(wizard.page(), WizardPage::HotKey);
+    view.f.hotKey = 0x78;  // F9 alone
+    wizard.next();
+    EXPECT_EQ(wizard.page(), WizardPage::HotKey);
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{authoring::kWizardHotKeyRefused});
+    view.f.hotKey = 0x2000 | 0x78;  // Shift+F9
+    wizard.hotKeyLeft();
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    view.f.hotKey = 0xA000 | 0x78;  // Shift+Alt+F9
+    wizard.hotKeyLeft();
+    wizard.next();
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    EXPECT_NE(wizard.page(), WizardPage::HotKey);
+}
 
 TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
     struct Case {

@@ -270,6 +270,7 @@ void WizardForm::build() {
     control<Button>(kHotKeyHelp).onClick = [this] { run(&Wizard::hotKeyHelp); };
     control<Button>(kTriggerHelp).onClick = [this] { run(&Wizard::winTitleHelp); };
     browse_->onClick = [this] { run(&Wizard::browse); };
+    hotKey_->onLeave = [this] { run(&Wizard::hotKeyLeft); };
     auto& cancel = control<Button>(kCancel);
     cancel.onClick = [this] { run(&Wizard::cancel); };
     setDefaultButton(&btn(WizardButton::Next));

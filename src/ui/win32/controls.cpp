@@ -220,14 +220,62 @@ std::uint16_t HotKeyEdit::value() const {
     return static_cast<std::uint16_t>(shortcut);
 }
 
+namespace {
+constexpr UINT_PTR kHotKeySubclassId = 0x4B48;
+constexpr UINT kHotKeyLeft = WM_APP + 0x4B3;
+
+// Keys the keyboard sends with the extended flag: without HOTKEYF_EXT the
+// control names them as their numeric-keypad twins (Home as "Num 7").
+bool isExtendedKey(unsigned vk) {
+    switch (vk) {
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_END:
+        case VK_HOME:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+        case VK_INSERT:
+        case VK_DELETE:
+        case VK_DIVIDE:
+        case VK_NUMLOCK:
+        case VK_SNAPSHOT:
+        case VK_CANCEL: return true;
+        default: return false;
+    }
+}
+}  // namespace
+
 void HotKeyEdit::created() {
-    // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
-    SendMessageA(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+    // No rules for the control: it would turn a key alone into Ctrl+key
+    // unseen. The refusal is the presenter's, with its message.
+    SetWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+HotKeyEdit::~HotKeyEdit() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId);
+}
+
+LRESULT CALLBACK HotKeyEdit::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                          DWORD_PTR data) {
+    auto* self = reinterpret_cast<HotKeyEdit*>(data);
+    if (msg == WM_KILLFOCUS && self->form_) {
+        const auto to = reinterpret_cast<HWND>(wp);
+        const Button* cancel = self->form_->cancelButton();
+        // Posted: a box must not open while the focus is still moving.
+        if (to && IsChild(self->form_->hwnd(), to) && !(cancel && cancel->hwnd() == to))
+            PostMessageW(hwnd, kHotKeyLeft, 0, 0);
+    } else if (msg == kHotKeyLeft) {
+        if (self->onLeave) os::win32::callGuarded([&] { self->onLeave(); });
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
     const unsigned vk = shortcut & 0xFF;
-    unsigned mods = 0;
+    unsigned mods = isExtendedKey(vk) ? HOTKEYF_EXT : 0;
     if (shortcut & 0x2000) mods |= HOTKEYF_SHIFT;
     if (shortcut & 0x4000) mods |= HOTKEYF_CONTROL;
     if (shortcut & 0x8000) mods |= HOTKEYF_ALT;

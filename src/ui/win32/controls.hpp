@@ -179,15 +179,22 @@ protected:
 };
 
 // The system's hot-key control; values are TShortCut words (virtual key in
-// bits 0-12, Shift 0x2000, Ctrl 0x4000, Alt 0x8000). Combinations without a
-// modifier, or with Shift alone, are refused (the control falls back to Ctrl).
+// bits 0-12, Shift 0x2000, Ctrl 0x4000, Alt 0x8000). It shows what was typed,
+// whatever the modifiers: the form's presenter refuses what it must.
 class HotKeyEdit : public Control {
 public:
+    ~HotKeyEdit() override;
     std::uint16_t value() const;
     void setValue(std::uint16_t shortcut);
+    // The focus went to another control of the form, not its cancel button;
+    // raised once the move is over.
+    std::function<void()> onLeave;
 
 protected:
     void created() override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 };
 
 class StatusBar : public Control {
@@ -301,6 +308,7 @@ public:
     // The button Enter presses and the one Esc presses (either may be null).
     void setDefaultButton(Button* b);
     void setCancelButton(Button* b) { cancel_ = b; }
+    Button* cancelButton() const { return cancel_; }
 
     // Shows the form modally: its owner and the program's other top-level
     // windows are disabled, and messages are pumped until endModal.
