@@ -538,6 +538,35 @@ TEST(Manager, ShiftF10OpensThePopupMenuAtTheSelectedRowAndTheFocusComesBack) {
     EXPECT_EQ(focusOf(m.window), focused);
 }
 
+TEST(Manager, TheListsColumnsFollowADpiChange) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
+    h.start();
+    Manager m = findManager(h);
+    ASSERT_NE(m.list, nullptr);
+    const auto width = [&](int column) {
+        return static_cast<int>(SendMessageA(m.list, LVM_GETCOLUMNWIDTH, column, 0));
+    };
+    // What the window was made for, and twice that: the suggested rectangle
+    // lives in the program's memory, as the system's would.
+    const int dpi = MulDiv(width(0), 96, 200);
+    RECT r;
+    GetWindowRect(m.window, &r);
+    const RECT twice{r.left, r.top, r.left + 2 * (r.right - r.left), r.top + 2 * (r.bottom - r.top)};
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, h.processId());
+    ASSERT_NE(process, nullptr);
+    void* remote = VirtualAllocEx(process, nullptr, sizeof twice, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(WriteProcessMemory(process, remote, &twice, sizeof twice, nullptr));
+    SendMessageA(m.window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(2 * dpi, 2 * dpi),
+                 reinterpret_cast<LPARAM>(remote));
+    h.pumpFor(300ms);
+    EXPECT_EQ(width(0), MulDiv(200, 2 * dpi, 96));
+    EXPECT_EQ(width(1), MulDiv(90, 2 * dpi, 96));
+    EXPECT_EQ(width(2), MulDiv(105, 2 * dpi, 96));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
+
 TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter) {
     if (const char* why = std::getenv("KV_PDF_SKIP")) GTEST_SKIP() << "printing is not tested: " << why;
     const char* dir = std::getenv("KV_PDF_DIR");

@@ -295,6 +295,7 @@ void ListView::created() {
 }
 
 void ListView::setColumns(const std::vector<Column>& columns) {
+    columns_ = columns;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         LVCOLUMNA c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -305,6 +306,20 @@ void ListView::setColumns(const std::vector<Column>& columns) {
 }
 
 void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
+    iconResources_ = iconResources;
+    loadSmallImages();
+}
+
+void ListView::rescaled() {
+    // Column widths and images are pixels the list keeps: they follow the DPI here.
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, i,
+                     form_ ? form_->scale(columns_[i].width96) : columns_[i].width96);
+    if (!iconResources_.empty()) loadSmallImages();
+}
+
+void ListView::loadSmallImages() {
+    const std::vector<const char*>& iconResources = iconResources_;
     const int size = form_ ? form_->scale(16) : 16;
     // The list view destroys its image list with itself (no LVS_SHAREIMAGELISTS).
     HIMAGELIST images =
@@ -537,6 +552,7 @@ void Form::rescale() {
         c->place(c->rect_);
         SendMessageA(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()),
                      TRUE);
+        c->rescaled();
     }
 }
 

@@ -55,6 +55,8 @@ protected:
     friend class Form;
     // The window has been made; a kind sets up what its styles cannot say.
     virtual void created() {}
+    // The form's DPI changed: a kind scales what its rectangle does not hold.
+    virtual void rescaled() {}
     // WM_COMMAND notification code sent by this control.
     virtual void command(WORD /*code*/) {}
     // WM_NOTIFY from this control; the result goes back to the sender.
@@ -236,7 +238,13 @@ public:
 
 protected:
     void created() override;
+    void rescaled() override;
     LRESULT notify(NMHDR* hdr) override;
+
+private:
+    void loadSmallImages();
+    std::vector<Column> columns_;
+    std::vector<const char*> iconResources_;
 };
 
 // Fills a rectangle with one colour.
