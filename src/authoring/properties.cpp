@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
@@ -57,6 +58,7 @@ void PropertiesPresenter::open(int slot) {
     slot_ = slot;
     recordedInDialog_ = false;
     recording_ = false;
+    playing_ = false;
     savedScriptPath_.reset();
     host_.setStopHotKeyEnabled(true);
     state_.macroDialogOpen = true;
@@ -141,6 +143,10 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
 bool PropertiesPresenter::ok() {
     const std::string typed = view_->name();
     if (!checkName(typed)) return false;
+    if (hotKeyRefused(view_->hotKey())) {
+        hotKeyLeft();
+        return false;
+    }
 
     store::MacroRepository macros(sys_);
     store::MacroChange change;
@@ -185,14 +191,17 @@ void PropertiesPresenter::dropSavedScript(const std::string& keepPath) {
 
 void PropertiesPresenter::closeDialog() {
     // The close box stays usable while a keystroke recording runs.
+    std::exception_ptr failed;
     if (recording_) {
-        journal_.stop();
+        failed = stopJournal();
         recording_ = false;
     }
+    playing_ = false;
     host_.setStopHotKeyEnabled(false);
     state_.macroDialogOpen = false;
     recordedInDialog_ = false;
     view_->close();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::hidden() {
@@ -215,23 +224,39 @@ void PropertiesPresenter::record() {
         view_->showDialog(false);
     }
     prepareJournal(true);
+    // A recording left from an earlier attempt must not pass for this one.
+    sys_.files.remove(journal_.recordFileName);
     journal_.record();
+}
+
+std::exception_ptr PropertiesPresenter::stopJournal() {
+    try {
+        journal_.stop();
+        return nullptr;
+    } catch (...) {
+        // Nothing was recorded: OK keeps the macro's stream.
+        recordedInDialog_ = false;
+        return std::current_exception();
+    }
 }
 
 void PropertiesPresenter::stop() {
     view_->enable(PropertiesButton::Ok, true);
     view_->enable(PropertiesButton::Cancel, true);
-    journal_.stop();
+    const std::exception_ptr failed = stopJournal();
     stopped();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::stopByHotKey() {
-    journal_.stop();
+    if (!recording_) return;
+    const std::exception_ptr failed = stopJournal();
     view_->enable(PropertiesButton::Record, true);
     view_->enable(PropertiesButton::Cancel, true);
     view_->enable(PropertiesButton::Ok, true);
     stopped();
     view_->bringToFront();
+    if (failed) std::rethrow_exception(failed);
 }
 
 void PropertiesPresenter::stopped() {
@@ -247,12 +272,28 @@ void PropertiesPresenter::play() {
     prepareJournal(false);
     view_->focus(PropertiesFocus::Scratch);
     journal_.hiSpeedPlayBack = kind_ == store::kReplayKeys || view_->highSpeed();
+    playing_ = true;
+    view_->enable(PropertiesButton::Ok, false);
+    view_->enable(PropertiesButton::Cancel, false);
     journal_.playBack();
+}
+
+void PropertiesPresenter::playbackFinished() {
+    if (!playing_) return;
+    playing_ = false;
+    view_->enable(PropertiesButton::Ok, true);
+    view_->enable(PropertiesButton::Cancel, true);
 }
 
 void PropertiesPresenter::browse() {
     if (auto picked = sys_.dialogs.openFile(kProgramFileFilter); picked && !picked->empty())
         view_->setFileName(*picked);
+}
+
+void PropertiesPresenter::hotKeyLeft() {
+    if (!hotKeyRefused(view_->hotKey())) return;
+    sys_.dialogs.errorBox(kPropertiesHotKeyRefused);
+    view_->focus(PropertiesFocus::HotKey);
 }
 
 void PropertiesPresenter::keyUp(unsigned key) {

@@ -8,6 +8,7 @@
 // macro as it was; a new recording replaces the old stream by one rename.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,7 +39,7 @@ struct PropertiesLayout {
 };
 
 enum class PropertiesButton { Record, Stop, Play, Ok, Cancel };
-enum class PropertiesFocus { Name, Browse, Scratch };
+enum class PropertiesFocus { Name, Browse, Scratch, HotKey };
 
 class PropertiesView {
 public:
@@ -142,11 +143,16 @@ public:
     void record();
     void stop();
     void play();
-    // Shift+Ctrl+F12 while the recording is the dialog's: stops the recorder
-    // (nothing when it has stopped already) and brings the dialog back.
+    // The end of any replay of the journal.
+    void playbackFinished();
+    // Shift+Ctrl+F12: stops the dialog's recording and brings the dialog
+    // back; nothing when no recording of the dialog's runs.
     void stopByHotKey();
     void browse();
     void editMacro();
+    // The focus left the hot-key field (not for Cancel): a refused hot key
+    // is explained at once.
+    void hotKeyLeft();
     void keyUp(unsigned key);
 
     int slot() const { return slot_; }
@@ -162,6 +168,9 @@ private:
     // and is no other macro's. Shows the problem otherwise.
     bool checkName(const std::string& typed);
     void prepareJournal(bool forRecording);
+    // Stops the recording; what the stop raised, to raise once the windows
+    // are back.
+    std::exception_ptr stopJournal();
     void stopped();
     void closeDialog();
     // Removes a script file that a Save left beside the stored one, unless
@@ -182,6 +191,9 @@ private:
     std::optional<std::string> savedScriptPath_;
     bool recordedInDialog_ = false;
     bool recording_ = false;
+    // A replay the dialog started runs: its keys go to the scratch area, so
+    // OK and Cancel wait for its end.
+    bool playing_ = false;
     bool mouseRecording_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "authoring/script_editor.hpp"
 #include "core/error.hpp"
@@ -136,10 +137,11 @@ void Wizard::formShow() {
 void Wizard::formClose() {
     // A recording the wizard started would otherwise go on watching the
     // keyboard with nobody left to stop it.
-    if (recording_) stopRecording();
+    const std::exception_ptr failed = recording_ ? stopRecording() : nullptr;
     wizardRecording_ = false;
     stopHotKey_.setEnabled(false);
     if (!editMode_) state_.macroDialogOpen = false;
+    if (failed) std::rethrow_exception(failed);
 }
 
 void Wizard::arrangeForEdit() {
@@ -207,6 +209,11 @@ void Wizard::next() {
             enable(WizardButton::Back, true);
             break;
         case WizardPage::HotKey:
+            if (hotKeyRefused(f.hotKey)) {
+                sys_.dialogs.errorBox(kWizardHotKeyRefused);
+                focus(WizardFocus::HotKey);
+                return;
+            }
             switch (f.start) {
                 case StartChoice::Advanced:
                     showPage(WizardPage::Script);
@@ -382,6 +389,12 @@ void Wizard::winTitleHelp() {
     sys_.dialogs.message(kWinTitleHelp);
 }
 
+void Wizard::hotKeyLeft() {
+    if (!view_ || page_ != WizardPage::HotKey || !hotKeyRefused(view_->fields().hotKey)) return;
+    sys_.dialogs.errorBox(kWizardHotKeyRefused);
+    focus(WizardFocus::HotKey);
+}
+
 void Wizard::keyUp(unsigned vk) {
     if (vk == kVkF1) host_.openHelp();
 }
@@ -401,12 +414,18 @@ void Wizard::startRecording(const WizardFields& f, bool keysOnly) {
     recording_ = true;
 }
 
-void Wizard::stopRecording() {
-    journal_.stop();
-    if (!recording_) return;
+std::exception_ptr Wizard::stopRecording() {
+    std::exception_ptr failed;
+    try {
+        journal_.stop();
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    if (!recording_) return failed;
     recording_ = false;
-    if (!sys_.files.exists(journal_.recordFileName))
-        sys_.dialogs.errorBox(withPath(kRecordingNotSaved, journal_.recordFileName));
+    if (!failed && !sys_.files.exists(journal_.recordFileName))
+        failed = std::make_exception_ptr(Error(withPath(kRecordingNotSaved, journal_.recordFileName)));
+    return failed;
 }
 
 void Wizard::recordMouse() {
@@ -423,27 +442,33 @@ void Wizard::recordMouse() {
 
 void Wizard::stopMouse() {
     enable(WizardButton::Next, true);
-    stopRecording();
+    const std::exception_ptr failed = stopRecording();
     enable(WizardButton::StopMouse, false);
     enable(WizardButton::RecordMouse, true);
     enable(WizardButton::PlayMouse, true);
     host_.showManager();
     if (view_) view_->showWizardOnTop();
     wizardRecording_ = false;
+    if (failed) std::rethrow_exception(failed);
 }
 
 void Wizard::stopHotKeyPressed() {
+    // Only a recording in progress stops, and only the window that started
+    // it comes back.
+    if (!recording_) {
+        host_.propertiesRecordingStopped();
+        return;
+    }
     enable(WizardButton::Next, true);
-    stopRecording();
+    const std::exception_ptr failed = stopRecording();
     enable(WizardButton::StopMouse, false);
     enable(WizardButton::RecordMouse, true);
     enable(WizardButton::PlayMouse, true);
     if (wizardRecording_) {
         host_.showManager();
         if (view_) view_->showWizardOnTop();
-    } else {
-        host_.propertiesRecordingStopped();
     }
+    if (failed) std::rethrow_exception(failed);
 }
 
 void Wizard::playMouse() {
@@ -468,10 +493,11 @@ void Wizard::startKeys() {
 
 void Wizard::stopKeys() {
     enable(WizardButton::Next, true);
-    stopRecording();
+    const std::exception_ptr failed = stopRecording();
     enable(WizardButton::StopKeys, false);
     enable(WizardButton::StartKeys, true);
     enable(WizardButton::PlayKeys, true);
+    if (failed) std::rethrow_exception(failed);
 }
 
 void Wizard::playKeys() {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -125,6 +126,9 @@ public:
     void browse();
     void hotKeyHelp();
     void winTitleHelp();
+    // The focus left the hot-key field (not for Cancel): a refused hot key
+    // is explained at once.
+    void hotKeyLeft();
     void keyUp(unsigned vk);
     void recordMouse();
     void stopMouse();
@@ -155,7 +159,9 @@ private:
     bool nameAccepted(const WizardFields& f);
     std::string recordFile(const WizardFields& f) const;
     void startRecording(const WizardFields& f, bool keysOnly);
-    void stopRecording();
+    // Stops the journal; what went wrong comes back, to be raised once the
+    // hidden windows are shown again.
+    std::exception_ptr stopRecording();
     WizardPage lastPageOfKind(const WizardFields& f) const;
 
     os::System& sys_;

@@ -446,12 +446,18 @@ std::string waitForPrintedText(e2e::Harness& h, const PdfFolder& folder) {
     return result;
 }
 
-void confirmPrintDialog(e2e::Harness& h) {
+// Confirms the print dialog; when owner is given, the dialog must belong to
+// it and keep it from taking clicks.
+void confirmPrintDialog(e2e::Harness& h, HWND owner = nullptr) {
     HWND dialog = nullptr;
     // The first print dialog of a Wine session waits for the printer list.
     ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Print")) != nullptr; }, 45s))
         << "no print dialog";
     h.pumpFor(500ms);
+    if (owner) {
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+        EXPECT_FALSE(IsWindowEnabled(owner)) << "the window under the print dialog takes clicks";
+    }
     // A click on OK, which needs no keyboard focus in the dialog.
     HWND ok = e2e::findChild(dialog, "Button", "OK");
     ASSERT_NE(ok, nullptr);
@@ -477,6 +483,90 @@ void expectPrintedList(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The window that has the keyboard focus in the window's thread.
+HWND focusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+}  // namespace
+
+TEST(Manager, ShiftF10OpensThePopupMenuAtTheSelectedRowAndTheFocusComesBack) {
+    e2e::Harness h;
+    const std::string desktop = h.programDir() + "Desktop";
+    DesktopRedirect redirect(desktop);
+    h.writeProgramFile("Sig Line.key", "signed");
+    h.writeStore(e2e::store(2,
+                            e2e::macroSection(1, "Other", 1, 0, "x.txt") +
+                                e2e::macroSection(2, "Sig Line", 4, e2e::ctrlAlt('K'), "Sig Line.key"),
+                            ""));
+    h.start();
+    Manager m = findManager(h);
+    ASSERT_NE(m.list, nullptr);
+    // Keys only: the active window's list has the focus; the second row, then its menu.
+    EXPECT_EQ(focusOf(m.window), m.list);
+    h.tap(VK_HOME);
+    h.tap(VK_DOWN);
+    ASSERT_TRUE(h.waitFor([&] { return e2e::RemoteListView(m.list).selected() == 1; }, 5s));
+    h.pressHotKey({VK_SHIFT}, VK_F10);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    // "Create Shortcut...", its submenu, "On &Desktop".
+    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) h.tap(key);
+    h.tap('D');
+    const std::string lnk = desktop + "\\Sig Line.lnk";
+    EXPECT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
+    h.pumpFor(300ms);
+    // The context-menu key opens it too.
+    h.tap(VK_APPS);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    h.tap(VK_ESCAPE);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
+
+    // Activated again, the window gives the focus back to the control that had it.
+    h.tap(VK_TAB);
+    HWND focused = focusOf(m.window);
+    EXPECT_EQ(focused, m.button("Help"));
+    h.focusTarget();
+    SetForegroundWindow(m.window);
+    h.pumpFor(300ms);
+    EXPECT_EQ(focusOf(m.window), focused);
+}
+
+TEST(Manager, TheListsColumnsFollowADpiChange) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(4, fourKinds(h), ""));
+    h.start();
+    Manager m = findManager(h);
+    ASSERT_NE(m.list, nullptr);
+    const auto width = [&](int column) {
+        return static_cast<int>(SendMessageA(m.list, LVM_GETCOLUMNWIDTH, column, 0));
+    };
+    // What the window was made for, and twice that: the suggested rectangle
+    // lives in the program's memory, as the system's would.
+    const int dpi = MulDiv(width(0), 96, 200);
+    RECT r;
+    GetWindowRect(m.window, &r);
+    const RECT twice{r.left, r.top, r.left + 2 * (r.right - r.left), r.top + 2 * (r.bottom - r.top)};
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, h.processId());
+    ASSERT_NE(process, nullptr);
+    void* remote = VirtualAllocEx(process, nullptr, sizeof twice, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(WriteProcessMemory(process, remote, &twice, sizeof twice, nullptr));
+    SendMessageA(m.window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(2 * dpi, 2 * dpi),
+                 reinterpret_cast<LPARAM>(remote));
+    h.pumpFor(300ms);
+    EXPECT_EQ(width(0), MulDiv(200, 2 * dpi, 96));
+    EXPECT_EQ(width(1), MulDiv(90, 2 * dpi, 96));
+    EXPECT_EQ(width(2), MulDiv(105, 2 * dpi, 96));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+}
+
 TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter) {
     if (const char* why = std::getenv("KV_PDF_SKIP")) GTEST_SKIP() << "printing is not tested: " << why;
     const char* dir = std::getenv("KV_PDF_DIR");
@@ -494,7 +584,8 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     ASSERT_TRUE(openRowMenu(h, m, 0));
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) h.tap(key);
     ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s)) << "the menu stays open";
-    confirmPrintDialog(h);
+    confirmPrintDialog(h, m.window);
+    EXPECT_TRUE(IsWindowEnabled(m.window));
     expectPrintedList(waitForPrintedText(h, folder));
     removePdfs(folder);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/store.hpp"
@@ -336,9 +337,28 @@ TEST_F(Properties, AFailedMoveOrStoreWriteLeavesTheMacroAsItWas) {
     EXPECT_EQ(key(3, "Name"), "Alpha");
 }
 
+TEST_F(Properties, AHotKeyWithoutCtrlOrAltIsRefused) {
+    p.open(3);
+    view.hot = 0x2000 | 0x78;  // Shift+F9
+    EXPECT_FALSE(p.ok());
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{authoring::kPropertiesHotKeyRefused});
+    EXPECT_EQ(view.focused, PropertiesFocus::HotKey);
+    EXPECT_EQ(view.closed, 0);
+    view.hot = 0x4000 | 0x78;
+    p.hotKeyLeft();
+    EXPECT_TRUE(p.ok());
+    EXPECT_EQ(fake.dialogs.errors.size(), 1u);
+}
+
 TEST_F(Properties, RecordingStoppingAndTryingOut) {
     p.open(3);
     p.play();  // the macro's own stream, at the chosen speed
+    // Replayed keys press no button: OK and Cancel wait for the replay's end.
+    EXPECT_FALSE(view.enabled[PropertiesButton::Ok] || view.enabled[PropertiesButton::Cancel]);
+    p.playbackFinished();
+    EXPECT_TRUE(view.enabled[PropertiesButton::Ok] && view.enabled[PropertiesButton::Cancel]);
+    p.stopByHotKey();  // nothing records: nothing comes back
+    EXPECT_EQ(view.broughtToFront, 0);
     view.high = false;
     p.record();
     auto& on = view.enabled;

@@ -6,6 +6,7 @@
 
 #include "app/application.hpp"
 #include "app/help.hpp"
+#include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
@@ -58,6 +59,7 @@ struct FakeHost : authoring::WizardHost {
         if (failShortcut) throw std::runtime_error("Erreur en écriture.");
     }
     void loadHotKeys() override { calls.push_back("load hot keys"); }
+    void propertiesRecordingStopped() override { calls.push_back("properties recording stopped"); }
     void setShowHintsTick(bool on) override { calls.push_back(on ? "tick" : "untick"); }
     std::function<void()> help;
     void openHelp() override { help(); }
@@ -113,6 +115,25 @@ struct WizardTest : ::testing::Test {
     }
     std::string key(int slot, const char* k) { return st.readString(store::macroSection(slot), k, "<none>"); }
 };
+
+TEST_F(WizardTest, AHotKeyWithoutCtrlOrAltIsRefusedOnNextAndWhenTheFieldIsLeft) {
+    view.f.name = "Notes";
+    wizard.next();
+    wizard.next();
+    ASSERT_EQ(wizard.page(), WizardPage::HotKey);
+    view.f.hotKey = 0x78;  // F9 alone
+    wizard.next();
+    EXPECT_EQ(wizard.page(), WizardPage::HotKey);
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{authoring::kWizardHotKeyRefused});
+    view.f.hotKey = 0x2000 | 0x78;  // Shift+F9
+    wizard.hotKeyLeft();
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    view.f.hotKey = 0xA000 | 0x78;  // Shift+Alt+F9
+    wizard.hotKeyLeft();
+    wizard.next();
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    EXPECT_NE(wizard.page(), WizardPage::HotKey);
+}
 
 TEST_F(WizardTest, NextAndBackWalkThePagesOfEveryKind) {
     struct Case {
@@ -321,12 +342,17 @@ TEST_F(WizardTest, NoMacroIsStoredWhenItsFileIsMissing) {
     journal.saves = false;
     toKindPage(StartChoice::Record, true, "Typed");
     wizard.startKeys();
-    wizard.stopKeys();
-    ASSERT_EQ(fake.dialogs.errors.size(), 1u);
-    EXPECT_NE(fake.dialogs.errors[0].find("C:\\Keyvale\\Typed.dat"), std::string::npos);
+    // The page is back to idle before the failure is raised for the error box.
+    try {
+        wizard.stopKeys();
+        ADD_FAILURE() << "the failed recording was not reported";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("C:\\Keyvale\\Typed.dat"), std::string::npos);
+    }
+    EXPECT_TRUE(wizard.enabled(WizardButton::StartKeys) && !wizard.enabled(WizardButton::StopKeys));
     wizard.next();
     wizard.finish();
-    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    EXPECT_EQ(fake.dialogs.errors.size(), 1u);
     EXPECT_FALSE(view.closed);
     EXPECT_TRUE(host.rows.empty());
     EXPECT_EQ(st.readInt(store::kMain, "Entries", 0), 0);
@@ -358,6 +384,20 @@ TEST_F(WizardTest, MouseRecordingHidesTheWindowsAndTheStopKeyBringsTheWizardBack
     EXPECT_EQ(journal.playBackFileName, "C:\\Keyvale\\Notes.dat");
     wizard.recorderFinished();
     EXPECT_TRUE(wizard.enabled(WizardButton::PlayMouse));
+    // Without a recording in progress the stop key changes nothing and
+    // brings back no window.
+    host.calls.clear();
+    view.onTop = false;
+    EXPECT_TRUE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"properties recording stopped"});
+    EXPECT_FALSE(view.onTop);
+    // A recording that cannot be saved: the windows come back, then the error shows.
+    journal.saves = false;
+    wizard.recordMouse();
+    EXPECT_TRUE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));
+    EXPECT_TRUE(view.onTop);
+    EXPECT_EQ(host.calls.back(), "show manager");
+    EXPECT_EQ(fake.dialogs.errors.size(), 1u);
     // Closing disables the stop key: it no longer reaches the wizard.
     wizard.formClose();
     EXPECT_FALSE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));

@@ -117,74 +117,60 @@ LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 namespace {
 
-struct AboutState {
-    bool done = false;
-};
-
-LRESULT CALLBACK aboutProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if ((msg == WM_COMMAND && (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL)) || msg == WM_CLOSE) {
-        if (state) state->done = true;
-        PostMessageW(hwnd, WM_NULL, 0, 0);
-        return 0;
+// Built from a table like every form, so that it scales with the DPI of its
+// monitor when it opens and when the DPI changes.
+class AboutForm : public ui::win32::Form {
+public:
+    AboutForm(HWND owner, const AboutText& text) {
+        using namespace ui::win32;
+        create("KeyvaleAbout", "About Keyvale", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+               owner);
+        setClientSize96(kWidth, 184);
+        enum Role { kIconRole = 1, kOk };
+        add({
+            {kIcon, kIconRole, {"", {16, 16, 32, 32}}},
+            {kLabel, 0, {text.product.c_str(), {64, 24, 292, 20}}},
+            {kLabel, 0, {"", {16, 64, kWidth - 32, 2}, SS_ETCHEDHORZ}},
+            {kLabel, 0, {text.memoryLabel.c_str(), {16, 78, 200, 18}}},
+            {kLabel, 0, {text.memoryValue.c_str(), {220, 78, kWidth - 236, 18}, SS_RIGHT}},
+            {kLabel, 0, {text.resourcesLabel.c_str(), {16, 100, 200, 18}}},
+            {kLabel, 0, {text.resourcesValue.c_str(), {220, 100, kWidth - 236, 18}, SS_RIGHT}},
+            {kButton, kOk, {"OK", {(kWidth - 80) / 2, 140, 80, 26}}},
+        });
+        icon_ = &control<Label>(kIconRole);
+        auto& ok = control<Button>(kOk);
+        ok.onClick = [this] { endModal(1); };
+        setDefaultButton(&ok);
+        setCancelButton(&ok);
+        setIcon();
+        centre();
     }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override {
+        const LRESULT result = Form::handle(msg, wp, lp);
+        if (msg == 0x02E0) setIcon();  // WM_DPICHANGED: the icon's pixels too
+        return result;
+    }
+
+private:
+    static constexpr int kWidth = 372;
+    void setIcon() {
+        const int size = scale(32);
+        HICON icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        SendMessageW(icon_->hwnd(), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+        iconHandle_.reset(icon);
+    }
+    ui::win32::Label* icon_ = nullptr;
+    os::win32::UniqueIcon iconHandle_;
+};
 
 }  // namespace
 
 void showAboutBox(HWND owner, const AboutText& text) {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW wc{};
-    if (!GetClassInfoW(instance, L"KeyvaleAbout", &wc)) {
-        wc.lpfnWndProc = aboutProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"KeyvaleAbout";
-        RegisterClassW(&wc);
-    }
-    AboutState state;
-    const int w = 380, h = 220;
-    UniqueWindow box(
-        CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"KeyvaleAbout", L"About Keyvale",
-                        WS_POPUP | WS_CAPTION | WS_SYSMENU, (GetSystemMetrics(SM_CXSCREEN) - w) / 2,
-                        (GetSystemMetrics(SM_CYSCREEN) - h) / 2, w, h, owner, nullptr, instance, nullptr));
-    if (!box) return;
-    SetWindowLongPtrW(box.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    auto child = [&](const wchar_t* cls, const std::string& t, DWORD style, int x, int y, int cw, int ch,
-                     int id = 0) {
-        HWND c =
-            CreateWindowExW(0, cls, os::win32::widen(t).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, cw, ch,
-                            box.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        return c;
-    };
-    HWND icon = child(L"STATIC", "", SS_ICON, 16, 16, 32, 32);
-    SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(instance, L"MAINICON")), 0);
-    child(L"STATIC", text.product, SS_LEFT, 64, 24, 280, 20);
-    child(L"STATIC", "", SS_ETCHEDHORZ, 16, 64, 340, 2);
-    child(L"STATIC", text.memoryLabel, SS_LEFT, 16, 78, 200, 18);
-    child(L"STATIC", text.memoryValue, SS_RIGHT, 220, 78, 136, 18);
-    child(L"STATIC", text.resourcesLabel, SS_LEFT, 16, 100, 200, 18);
-    child(L"STATIC", text.resourcesValue, SS_RIGHT, 220, 100, 136, 18);
-    HWND ok = child(L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, (w - 80) / 2, 140, 80, 26, IDOK);
-
-    const bool ownerEnabled = owner && IsWindowEnabled(owner);
-    if (ownerEnabled) EnableWindow(owner, FALSE);
-    ShowWindow(box.get(), SW_SHOW);
-    os::win32::forceForeground(box.get());
-    SetFocus(ok);
-    MSG msg;
-    while (!state.done && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(box.get(), &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    if (msg.message == WM_QUIT && !state.done) PostQuitMessage(static_cast<int>(msg.wParam));
-    if (ownerEnabled) EnableWindow(owner, TRUE);
+    AboutForm box(owner, text);
+    box.showModal();
 }
 
 // ---- privileges ----

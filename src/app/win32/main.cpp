@@ -14,6 +14,7 @@
 #include "authoring/win32/properties_form.hpp"
 #include "authoring/win32/wizard_form.hpp"
 #include "journal/recorder.hpp"
+#include "os/win32/com.hpp"
 #include "os/win32/instances.hpp"
 #include "os/win32/printing.hpp"
 #include "os/win32/shell_links.hpp"
@@ -51,6 +52,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
 
+    // COM for the user-interface thread's life: the shell links and the
+    // accessibility annotations of the controls use it.
+    const kv::os::win32::ComLibrary com;
     kv::os::win32::Win32System os;
     kv::os::win32::Win32Instances instances;
     // The program's own splitting rules apply (not CommandLineToArgvW's); on
@@ -130,6 +134,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks,
                                                     manager.hwnd());
     propertiesForm = &properties;
+    app.addRecorderFinishedObserver([&] { properties.presenter().playbackFinished(); });
     wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
     app.firstRunCheck();
 

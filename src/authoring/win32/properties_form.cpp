@@ -100,7 +100,7 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {kButton, kPlay, {"&Playback", {}}},
         {kLabel, kStopKeyLabel, {"Stop key:", {}}},
         {kLabel, kStopKey, {"Shift+Ctrl+F12", {}, 0, 0, true}},
-        {kMemo, kScratch, {"", {}}},
+        {kScratchArea, kScratch, {"", {}}},
         {kGroupBox, kTriggerGroup, {"Triggers...", {}}},
         {kLabel, kHotKeyLabel, {"HotKey:", {}}},
         {ui::win32::kHotKey, kHotKey, {"", {}}},
@@ -147,6 +147,7 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     c.record->onClick = [this] { guarded([this] { presenter_.record(); }); };
     c.stop->onClick = [this] { guarded([this] { presenter_.stop(); }); };
     c.play->onClick = [this] { guarded([this] { presenter_.play(); }); };
+    c.hotKey->onLeave = [this] { guarded([this] { presenter_.hotKeyLeft(); }); };
     onKeyUp = [this](WPARAM key) { guarded([&] { presenter_.keyUp(static_cast<unsigned>(key)); }); };
 
     setLayout(PropertiesLayout{"", 1, true, false, false, false});
@@ -277,10 +278,13 @@ void PropertiesForm::enable(PropertiesButton b, bool on) {
 }
 
 void PropertiesForm::focus(PropertiesFocus f) {
-    ui::win32::Control* target = f == PropertiesFocus::Name ? static_cast<ui::win32::Control*>(c_->name)
-                                 : f == PropertiesFocus::Browse
-                                     ? static_cast<ui::win32::Control*>(c_->browse)
-                                     : static_cast<ui::win32::Control*>(c_->scratch);
+    ui::win32::Control* target = c_->scratch;
+    switch (f) {
+        case PropertiesFocus::Name: target = c_->name; break;
+        case PropertiesFocus::Browse: target = c_->browse; break;
+        case PropertiesFocus::HotKey: target = c_->hotKey; break;
+        case PropertiesFocus::Scratch: break;
+    }
     // A hidden form takes the focus once it shows.
     if (visible())
         target->focus();

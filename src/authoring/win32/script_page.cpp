@@ -4,6 +4,7 @@
 
 #include "authoring/script_editor.hpp"
 #include "authoring/win32/command_dialog_forms.hpp"
+#include "ui/win32/accessibility.hpp"
 #include "ui/win32/menu_button.hpp"
 
 namespace kv::authoring::win32 {
@@ -46,6 +47,7 @@ struct ScriptPage::Impl : ScriptEditorView {
         });
         script = &wizard.control<Edit>(kScript);
         script->setLimit(0);
+        ui::win32::setAccessibleName(script->hwnd(), "Script");
         wizard.control<Button>(kDelay).onClick = [this] { editor.startDelay(); };
         const std::pair<Role, EditorMenu> menus[] = {
             {kSpecialKeys, EditorMenu::SpecialKeys},

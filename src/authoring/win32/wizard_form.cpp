@@ -188,7 +188,7 @@ void WizardForm::build() {
         {kButton, button(WizardButton::StartKeys), {"&Start Recording", {X, 80, 100, 23}}},
         {kButton, button(WizardButton::StopKeys), {"Stop &Recording", {X + 108, 80, 100, 23}}},
         {kButton, button(WizardButton::PlayKeys), {"&Playback", {X + 216, 80, 100, 23}}},
-        {kMemo, kKeysArea, {"", {X, 112, W, 140}, ES_WANTRETURN}},
+        {kScratchArea, kKeysArea, {"", {X, 112, W, 140}}},
     });
     pages_[pageIndex(WizardPage::RecordMouse)] = add({
         heading("Record Mouse and Keyboard"),
@@ -270,6 +270,7 @@ void WizardForm::build() {
     control<Button>(kHotKeyHelp).onClick = [this] { run(&Wizard::hotKeyHelp); };
     control<Button>(kTriggerHelp).onClick = [this] { run(&Wizard::winTitleHelp); };
     browse_->onClick = [this] { run(&Wizard::browse); };
+    hotKey_->onLeave = [this] { run(&Wizard::hotKeyLeft); };
     auto& cancel = control<Button>(kCancel);
     cancel.onClick = [this] { run(&Wizard::cancel); };
     setDefaultButton(&btn(WizardButton::Next));
@@ -287,7 +288,7 @@ void WizardForm::openArranged() {
     wizard_.formShow();
     centre();
     showModal();
-    wizard_.formClose();
+    guarded([&] { wizard_.formClose(); });
 }
 
 WizardFields WizardForm::fields() {
@@ -331,9 +332,10 @@ void WizardForm::showPage(WizardPage page) {
 
 void WizardForm::showButton(WizardButton b, bool on) {
     btn(b).show(on);
-    // Enter presses whichever of Next and Finished is in its place.
+    // Enter presses whichever of Next, Finished and Save is in its place.
     if (on && b == WizardButton::Finished) setDefaultButton(&btn(b));
     if (on && b == WizardButton::Next) setDefaultButton(&btn(b));
+    if (on && b == WizardButton::Save) setDefaultButton(&btn(b));
 }
 
 void WizardForm::enableButton(WizardButton b, bool on) {

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "os/win32/wide.hpp"
+#include "os/win32/win32_os.hpp"
 
 namespace kv::manager::win32 {
 
@@ -168,6 +169,11 @@ void ManagerWindow::popupMenu(POINT at) {
     });
 }
 
+void ManagerWindow::keyboardMenu(POINT at) {
+    guarded([&] { presenter_.listMouseUp(); });
+    popupMenu(at);
+}
+
 void ManagerWindow::paintBanner(HDC dc) {
     RECT rc;
     GetClientRect(hwnd(), &rc);
@@ -205,6 +211,20 @@ LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     // Sent before the window shows, whichever way it is shown.
     if (msg == WM_SHOWWINDOW && wp) guarded([&] { presenter_.showing(); });
+    // Shift+F10 in the list (the system's WM_CONTEXTMENU at -1, -1) and the
+    // context-menu key open the popup menu at the selected row, as a right
+    // click does at the cursor; the key's release is taken here, so that the
+    // system does not open it a second time.
+    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wp) == list_->hwnd()) {
+        const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        keyboardMenu(at.x == -1 && at.y == -1 ? list_->menuPoint() : at);
+        return 0;
+    }
+    if (msg == os::win32::kFormKeyPreview && static_cast<WPARAM>(lp) == VK_APPS &&
+        GetFocus() == list_->hwnd()) {
+        if (wp == WM_KEYUP) keyboardMenu(list_->menuPoint());
+        return 1;
+    }
     return Form::handle(msg, wp, lp);
 }
 

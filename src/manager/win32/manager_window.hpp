@@ -51,6 +51,9 @@ private:
 
     void layout(int clientHeight);
     void popupMenu(POINT at);
+    // The popup menu opened by a key; the command state follows the
+    // selected row as after a right click.
+    void keyboardMenu(POINT at);
     void paintBanner(HDC dc);
 
     ManagerPresenter presenter_;

@@ -77,7 +77,10 @@ private:
 std::unique_ptr<PrintJob> Win32Printing::choosePrinterAndStart(const std::string& documentName) {
     PRINTDLGW pd{};
     pd.lStructSize = sizeof pd;
-    pd.hwndOwner = owner;
+    // Owned by the window it was opened from (the manager, the tray form),
+    // which it keeps from taking clicks while it is open.
+    HWND active = GetActiveWindow();
+    pd.hwndOwner = active ? active : owner;
     pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
     const BOOL chosen = PrintDlgW(&pd);
     if (pd.hDevMode) GlobalFree(pd.hDevMode);

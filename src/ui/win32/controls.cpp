@@ -1,5 +1,7 @@
 #include "ui/win32/controls.hpp"
 
+#include <algorithm>
+
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 #include "ui/guard.hpp"
@@ -77,6 +79,57 @@ void CheckBox::setChecked(bool on) {
     SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// ---- RadioButton ----
+
+namespace {
+constexpr UINT_PTR kRadioSubclassId = 0x4B52;
+}
+
+void RadioButton::created() {
+    // Until a button of the group is checked, the group's first is its tab stop.
+    const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+    if (!(style & WS_GROUP)) SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    SetWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+RadioButton::~RadioButton() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId);
+}
+
+void RadioButton::setChecked(bool on) {
+    CheckBox::setChecked(on);
+    if (form_) form_->syncRadioTabStops(*this);
+}
+
+void RadioButton::command(WORD code) {
+    if (code == BN_CLICKED && form_) form_->syncRadioTabStops(*this);
+    Button::command(code);
+}
+
+LRESULT CALLBACK RadioButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                           DWORD_PTR data) {
+    auto* self = reinterpret_cast<RadioButton*>(data);
+    if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTARROWS;
+    if (msg == WM_KEYDOWN && (wp == VK_UP || wp == VK_DOWN || wp == VK_LEFT || wp == VK_RIGHT) &&
+        self->form_) {
+        // The next (or previous) button of the group that can take the
+        // choice, round from the end to the start.
+        std::vector<RadioButton*> group = self->form_->radioGroup(*self);
+        std::erase_if(group,
+                      [self](RadioButton* r) { return r != self && (!r->visible() || !r->enabled()); });
+        const auto at = std::find(group.begin(), group.end(), self);
+        if (group.size() > 1 && at != group.end()) {
+            const std::size_t i = static_cast<std::size_t>(at - group.begin());
+            const std::size_t n = group.size();
+            RadioButton* next = group[(wp == VK_DOWN || wp == VK_RIGHT) ? (i + 1) % n : (i + n - 1) % n];
+            next->focus();
+            if (!next->checked()) SendMessageW(next->hwnd(), BM_CLICK, 0, 0);
+        }
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 // ---- Edit ----
 
 void Edit::command(WORD code) {
@@ -102,6 +155,38 @@ void Edit::setSelection(int start, int end) {
 
 void Edit::replaceSelection(const std::string& text) {
     SendMessageW(hwnd_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(os::win32::widen(text).c_str()));
+}
+
+// ---- ScratchArea ----
+
+namespace {
+constexpr UINT_PTR kScratchSubclassId = 0x4B53;
+}
+
+void ScratchArea::created() {
+    SetWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId, 0);
+}
+
+ScratchArea::~ScratchArea() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId);
+}
+
+LRESULT CALLBACK ScratchArea::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    switch (msg) {
+        case WM_GETDLGCODE: return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+        case WM_KEYDOWN:
+            // The edit's own Esc would post WM_CLOSE to the form.
+            if (wp == VK_ESCAPE) return 0;
+            break;
+        case WM_CHAR:
+            if (wp == VK_ESCAPE) {
+                SendMessageW(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\x1b"));
+                return 0;
+            }
+            break;
+        default: break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 // ---- ComboBox ----
@@ -136,14 +221,62 @@ std::uint16_t HotKeyEdit::value() const {
     return static_cast<std::uint16_t>(shortcut);
 }
 
+namespace {
+constexpr UINT_PTR kHotKeySubclassId = 0x4B48;
+constexpr UINT kHotKeyLeft = WM_APP + 0x4B3;
+
+// Keys the keyboard sends with the extended flag: without HOTKEYF_EXT the
+// control names them as their numeric-keypad twins (Home as "Num 7").
+bool isExtendedKey(unsigned vk) {
+    switch (vk) {
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_END:
+        case VK_HOME:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+        case VK_INSERT:
+        case VK_DELETE:
+        case VK_DIVIDE:
+        case VK_NUMLOCK:
+        case VK_SNAPSHOT:
+        case VK_CANCEL: return true;
+        default: return false;
+    }
+}
+}  // namespace
+
 void HotKeyEdit::created() {
-    // No modifier, or Shift alone, is not a hot key: such input becomes Ctrl+key.
-    SendMessageW(hwnd_, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL, 0));
+    // No rules for the control: it would turn a key alone into Ctrl+key
+    // unseen. The refusal is the presenter's, with its message.
+    SetWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+HotKeyEdit::~HotKeyEdit() {
+    if (hwnd_) RemoveWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId);
+}
+
+LRESULT CALLBACK HotKeyEdit::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                          DWORD_PTR data) {
+    auto* self = reinterpret_cast<HotKeyEdit*>(data);
+    if (msg == WM_KILLFOCUS && self->form_) {
+        const auto to = reinterpret_cast<HWND>(wp);
+        const Button* cancel = self->form_->cancelButton();
+        // Posted: a box must not open while the focus is still moving.
+        if (to && IsChild(self->form_->hwnd(), to) && !(cancel && cancel->hwnd() == to))
+            PostMessageW(hwnd, kHotKeyLeft, 0, 0);
+    } else if (msg == kHotKeyLeft) {
+        if (self->onLeave) os::win32::callGuarded([&] { self->onLeave(); });
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
     const unsigned vk = shortcut & 0xFF;
-    unsigned mods = 0;
+    unsigned mods = isExtendedKey(vk) ? HOTKEYF_EXT : 0;
     if (shortcut & 0x2000) mods |= HOTKEYF_SHIFT;
     if (shortcut & 0x4000) mods |= HOTKEYF_CONTROL;
     if (shortcut & 0x8000) mods |= HOTKEYF_ALT;
@@ -163,6 +296,7 @@ void ListView::created() {
 }
 
 void ListView::setColumns(const std::vector<Column>& columns) {
+    columns_ = columns;
     for (std::size_t i = 0; i < columns.size(); ++i) {
         std::wstring caption = os::win32::widen(columns[i].caption);
         LVCOLUMNW c{};
@@ -174,6 +308,20 @@ void ListView::setColumns(const std::vector<Column>& columns) {
 }
 
 void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
+    iconResources_ = iconResources;
+    loadSmallImages();
+}
+
+void ListView::rescaled() {
+    // Column widths and images are pixels the list keeps: they follow the DPI here.
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, i,
+                     form_ ? form_->scale(columns_[i].width96) : columns_[i].width96);
+    if (!iconResources_.empty()) loadSmallImages();
+}
+
+void ListView::loadSmallImages() {
+    const std::vector<const char*>& iconResources = iconResources_;
     const int size = form_ ? form_->scale(16) : 16;
     // The list view destroys its image list with itself (no LVS_SHAREIMAGELISTS).
     HIMAGELIST images =
@@ -247,6 +395,18 @@ void ListView::selectRow(int row) {
     SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
+POINT ListView::menuPoint() const {
+    POINT at{0, 0};
+    RECT r{};
+    r.left = LVIR_LABEL;
+    if (const int row = selectedRow();
+        row >= 0 && SendMessageW(hwnd_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r))) {
+        at = {r.left + (r.bottom - r.top) / 2, r.bottom};
+    }
+    ClientToScreen(hwnd_, &at);
+    return at;
+}
+
 LRESULT ListView::notify(NMHDR* hdr) {
     switch (hdr->code) {
         case NM_CLICK:
@@ -260,6 +420,7 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 POINT pt;
                 GetCursorPos(&pt);
                 onRightClick(pt);
+                return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
         default: break;
@@ -396,13 +557,49 @@ void Form::rescale() {
         c->place(c->rect_);
         SendMessageW(c->hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(c->bold_ ? boldFont_.get() : font_.get()),
                      TRUE);
+        c->rescaled();
     }
+}
+
+void Form::restoreFocus() {
+    // A control the form focused before it showed keeps the focus.
+    if (HWND f = GetFocus(); f && IsChild(hwnd(), f) && IsWindowVisible(f)) return;
+    HWND target = lastFocus_;
+    if (!target || !IsWindow(target) || !IsChild(hwnd(), target) || !IsWindowVisible(target) ||
+        !IsWindowEnabled(target))
+        target = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+    SetFocus(target ? target : hwnd());
 }
 
 void Form::setDefaultButton(Button* b) {
     if (default_) default_->setDefault(false);
     default_ = b;
     if (default_) default_->setDefault(true);
+}
+
+std::vector<RadioButton*> Form::radioGroup(const RadioButton& radio) const {
+    std::vector<RadioButton*> group;
+    bool inGroup = false;
+    for (const auto& c : controls_) {
+        const bool starts = (GetWindowLongPtrW(c->hwnd_, GWL_STYLE) & WS_GROUP) != 0;
+        if (starts && inGroup) break;
+        if (starts) group.clear();
+        if (auto* r = dynamic_cast<RadioButton*>(c.get())) group.push_back(r);
+        if (c.get() == &radio) inGroup = true;
+    }
+    return group;
+}
+
+void Form::syncRadioTabStops(const RadioButton& radio) const {
+    const std::vector<RadioButton*> group = radioGroup(radio);
+    const bool anyChecked =
+        std::any_of(group.begin(), group.end(), [](RadioButton* r) { return r->checked(); });
+    for (RadioButton* r : group) {
+        const bool stop = anyChecked ? r->checked() : r == group.front();
+        const LONG_PTR style = GetWindowLongPtrW(r->hwnd(), GWL_STYLE);
+        SetWindowLongPtrW(r->hwnd(), GWL_STYLE,
+                          stop ? style | WS_TABSTOP : style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+    }
 }
 
 Control* Form::byRole(int role) const {
@@ -417,10 +614,33 @@ Control* Form::byId(int id) const {
     return nullptr;
 }
 
+namespace {
+
+struct ModalScope {
+    HWND form;
+    HWND owner;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK disableForModal(HWND window, LPARAM lp) {
+    auto& scope = *reinterpret_cast<ModalScope*>(lp);
+    if (window != scope.form && IsWindowEnabled(window) &&
+        (IsWindowVisible(window) || window == scope.owner)) {
+        EnableWindow(window, FALSE);
+        scope.disabled.push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 int Form::showModal() {
     HWND owner = GetWindow(hwnd(), GW_OWNER);
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    // Every window of the program that takes input now is shut off, not the
+    // owner alone: a window another modal one already holds (the properties
+    // dialog under the editor it opened) must not take clicks either.
+    ModalScope scope{hwnd(), owner, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &disableForModal, reinterpret_cast<LPARAM>(&scope));
     modal_ = true;
     modalResult_ = 0;
     // A dialog opens where its owner is: on another monitor (or none left) it
@@ -431,7 +651,8 @@ int Form::showModal() {
     show(true);
     while (modal_ && sys_ && !sys_->pump.quitRequested()) sys_->pump.waitUntil(sys_->pump.now() + 60000);
     modal_ = false;
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    for (HWND window : scope.disabled)
+        if (IsWindow(window)) EnableWindow(window, TRUE);
     // Activate the owner before hiding, so the focus does not go to another program.
     if (owner && IsWindowVisible(owner)) SetActiveWindow(owner);
     hide();
@@ -489,6 +710,16 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                if (HWND f = GetFocus(); f && IsChild(hwnd(), f)) lastFocus_ = f;
+                return 0;
+            }
+            if (!HIWORD(wp)) {  // not minimised
+                restoreFocus();
+                return 0;
+            }
+            break;
         case WM_SIZE:
             for (const auto& c : controls_)
                 if (auto* bar = dynamic_cast<StatusBar*>(c.get())) bar->relayout();

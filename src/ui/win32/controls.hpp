@@ -55,6 +55,8 @@ protected:
     friend class Form;
     // The window has been made; a kind sets up what its styles cannot say.
     virtual void created() {}
+    // The form's DPI changed: a kind scales what its rectangle does not hold.
+    virtual void rescaled() {}
     // WM_COMMAND notification code sent by this control.
     virtual void command(WORD /*code*/) {}
     // WM_NOTIFY from this control; the result goes back to the sender.
@@ -119,8 +121,21 @@ public:
     void setChecked(bool on);
 };
 
-// Radio buttons: the first of a group is created with WS_GROUP.
-class RadioButton : public CheckBox {};
+// Radio buttons: the first of a group is created with WS_GROUP, and the
+// group runs to the next control that has WS_GROUP. A group is one tab stop,
+// its checked button, and the arrow keys move the choice within it.
+class RadioButton : public CheckBox {
+public:
+    ~RadioButton() override;
+    void setChecked(bool on);
+
+protected:
+    void created() override;
+    void command(WORD code) override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
 
 class Edit : public Control {
 public:
@@ -138,6 +153,21 @@ protected:
     void command(WORD code) override;
 };
 
+// A multi-line area that keys are typed and replayed into: Enter is a line
+// break and Esc a character of its text, so neither reaches the form's
+// buttons (a plain multi-line edit in a form presses the default button on
+// Enter and closes the form on Esc).
+class ScratchArea : public Edit {
+public:
+    ~ScratchArea() override;
+
+protected:
+    void created() override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+};
+
 // A drop-down list of fixed items.
 class ComboBox : public Control {
 public:
@@ -151,15 +181,22 @@ protected:
 };
 
 // The system's hot-key control; values are TShortCut words (virtual key in
-// bits 0-12, Shift 0x2000, Ctrl 0x4000, Alt 0x8000). Combinations without a
-// modifier, or with Shift alone, are refused (the control falls back to Ctrl).
+// bits 0-12, Shift 0x2000, Ctrl 0x4000, Alt 0x8000). It shows what was typed,
+// whatever the modifiers: the form's presenter refuses what it must.
 class HotKeyEdit : public Control {
 public:
+    ~HotKeyEdit() override;
     std::uint16_t value() const;
     void setValue(std::uint16_t shortcut);
+    // The focus went to another control of the form, not its cancel button;
+    // raised once the move is over.
+    std::function<void()> onLeave;
 
 protected:
     void created() override;
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 };
 
 class StatusBar : public Control {
@@ -189,15 +226,25 @@ public:
     int selectedRow() const;  // -1 when none
     int focusedRow() const;   // -1 when none
     void selectRow(int row);
+    // Where a menu opened from the keyboard goes, in screen coordinates:
+    // under the selected row, or at the list's corner when none is.
+    POINT menuPoint() const;
 
     std::function<void()> onClick;
     std::function<void()> onDoubleClick;
-    // A right click, with the cursor's screen position.
+    // A right click, with the cursor's screen position; it takes the place
+    // of the list's WM_CONTEXTMENU for the click.
     std::function<void(POINT)> onRightClick;
 
 protected:
     void created() override;
+    void rescaled() override;
     LRESULT notify(NMHDR* hdr) override;
+
+private:
+    void loadSmallImages();
+    std::vector<Column> columns_;
+    std::vector<const char*> iconResources_;
 };
 
 // Fills a rectangle with one colour.
@@ -218,6 +265,9 @@ inline constexpr ControlKind kEdit{L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_C
                                    &makeControl<Edit>};
 inline constexpr ControlKind kMemo{L"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
                                    WS_EX_CLIENTEDGE, &makeControl<Edit>};
+inline constexpr ControlKind kScratchArea{
+    L"EDIT", WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL, WS_EX_CLIENTEDGE,
+    &makeControl<ScratchArea>};
 inline constexpr ControlKind kComboBox{L"COMBOBOX", WS_TABSTOP | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
                                        &makeControl<ComboBox>};
 inline constexpr ControlKind kHotKey{HOTKEY_CLASSW, WS_TABSTOP, 0, &makeControl<HotKeyEdit>};
@@ -258,9 +308,16 @@ public:
         return dynamic_cast<T&>(*byRole(role));
     }
 
+    // The radio buttons of the radio's group, in order.
+    std::vector<RadioButton*> radioGroup(const RadioButton& radio) const;
+    // Only the checked button of the radio's group (the first when none
+    // is) is a tab stop.
+    void syncRadioTabStops(const RadioButton& radio) const;
+
     // The button Enter presses and the one Esc presses (either may be null).
     void setDefaultButton(Button* b);
     void setCancelButton(Button* b) { cancel_ = b; }
+    Button* cancelButton() const { return cancel_; }
 
     // Shows the form modally: its owner and the program's other top-level
     // windows are disabled, and messages are pumped until endModal.
@@ -296,6 +353,9 @@ protected:
 
 private:
     void rescale();
+    // Gives the focus back to the control that had it when the form was
+    // last deactivated, else to the first tab stop.
+    void restoreFocus();
     Control* byId(int id) const;
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
 
@@ -307,6 +367,7 @@ private:
     int nextId_ = 100;
     Button* default_ = nullptr;
     Button* cancel_ = nullptr;
+    HWND lastFocus_ = nullptr;
     bool modal_ = false;
     int modalResult_ = 0;
     static inline os::System* sys_ = nullptr;

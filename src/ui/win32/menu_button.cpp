@@ -1,7 +1,10 @@
 #include "ui/win32/menu_button.hpp"
 
+#include <oleacc.h>
+
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
+#include "ui/win32/accessibility.hpp"
 
 namespace kv::ui::win32 {
 
@@ -16,6 +19,8 @@ constexpr UINT kOpenMenu = WM_APP + 0x4B1;
 
 void MenuButton::created() {
     SetWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // A screen reader announces a button that opens a menu, not a push button.
+    setAccessibleRole(hwnd_, ROLE_SYSTEM_BUTTONMENU);
 }
 
 MenuButton::~MenuButton() {
