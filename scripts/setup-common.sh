@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                 wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils
-                wixl zip)
+                wixl zip locales x11-xkb-utils fonts-droid-fallback)
     local missing=()
     for p in "${want[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -26,6 +26,28 @@ kv_install_missing() {
         apt-get update -qq
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
     fi
+}
+
+# The locales the Unicode suites start Wine under: its ANSI code page follows
+# LC_ALL / LANG of the process (932, 1251, 1252), and only for a locale the
+# C library has. Generated once; a re-run finds them and does nothing.
+KV_LOCALES=(ja_JP.UTF-8 ru_RU.UTF-8 en_US.UTF-8)
+kv_generate_locales() {
+    local have missing=()
+    have="$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')"
+    for l in "${KV_LOCALES[@]}"; do
+        grep -qx "$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')" <<<"$have" || missing+=("$l")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Locales ${missing[*]} are missing; generating them needs root." >&2
+        return 1
+    fi
+    for l in "${missing[@]}"; do
+        sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >> /etc/locale.gen
+    done
+    locale-gen >/dev/null
 }
 
 kv_wine() {
