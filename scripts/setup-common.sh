@@ -62,7 +62,9 @@ kv_start_xvfb() {
     if [ -n "${DISPLAY:-}" ]; then return 0; fi
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server keeps its state when its last client leaves, above
+    # all the keyboard layout a test set with setxkbmap before Wine starts.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     KV_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 1 100); do

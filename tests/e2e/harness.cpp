@@ -366,8 +366,12 @@ std::string Harness::typedByHook() const {
         if (!k.down) continue;
         if (k.vk == VK_PACKET) {
             text += static_cast<wchar_t>(k.scan);
-        } else if (const UINT c = MapVirtualKeyW(k.vk, MAPVK_VK_TO_CHAR) & 0x7FFFFFFF) {
-            text += static_cast<wchar_t>(shift ? c : (c >= 'A' && c <= 'Z' ? c + 32 : c));
+        } else {
+            // What the key gives on the layout, with Shift as Keyvale held it.
+            BYTE state[256] = {};
+            if (shift) state[VK_SHIFT] = 0x80;
+            wchar_t c[4] = {};
+            if (ToUnicode(k.vk, k.scan, state, c, 4, 0) == 1) text += c[0];
         }
     }
     return utf8(text);
