@@ -93,7 +93,10 @@ struct Wizard {
         click("&Next >");
         ASSERT_TRUE(e2e::visibleChild(wizard, "Static", "Finished"));
         click("&Finished");
-        ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
+        HWND box = nullptr;
+        ASSERT_TRUE(
+            h.waitFor([&] { return !IsWindowVisible(wizard) || (box = h.findDialog("Keyvale")); }, 5s));
+        ASSERT_EQ(box, nullptr) << e2e::Harness::dialogText(box);
         h.pumpFor(500ms);
     }
 };
@@ -276,6 +279,50 @@ TEST(UnicodeWestern, AScriptOutsideTheCodePageIsSavedAsUtf8AndTheStoreTurnsUtf16
     EXPECT_EQ(h.storeValue(3, "FileName"), "Отчёт.key");
     EXPECT_EQ(trimLineBreaks(h.readProgramFile("Отчёт.key")), "report");
     EXPECT_TRUE(runs(h, 'O', "report")) << h.editTextUtf8();
+}
+
+// The manager reads a store the way this version writes one with names
+// outside the code page (UTF-16LE), and the editor holds any text. With
+// KV_SCREENSHOT_DIR set (scripts/screenshots) both are pictures for docs/.
+TEST(UnicodeWestern, ScreenshotOfTheManagerAndTheEditorInThreeScripts) {
+    REQUIRE_CODE_PAGE(1252);
+    e2e::Harness h;
+    const std::vector<std::string> names = {"Отчёт за май", "報告書を送る", "Smile 😀"};
+    std::string sections;
+    for (int i = 0; i < 3; ++i) {
+        const std::string file = "script" + std::to_string(i + 1) + ".key";
+        h.writeProgramFile(file, "\xEF\xBB\xBF" + names[static_cast<std::size_t>(i)]);
+        sections +=
+            e2e::macroSection(i + 1, names[static_cast<std::size_t>(i)], 4, e2e::ctrlAlt("RJS"[i]), file);
+    }
+    const std::wstring store = e2e::utf16(e2e::store(3, sections, "Show Hints=0\r\n"));
+    h.writeStore("\xFF\xFE" + std::string(reinterpret_cast<const char*>(store.data()), store.size() * 2));
+    h.start();
+    HWND manager = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (manager = h.findDialog(kManager)) != nullptr; }, 15s));
+    e2e::RemoteListView list(e2e::findChild(manager, WC_LISTVIEWA));
+    ASSERT_EQ(list.rowCount(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(list.textUtf8(i, 0), names[static_cast<std::size_t>(i)]);
+    SetForegroundWindow(manager);
+    list.click(1);
+    h.pumpFor(500ms);
+    e2e::saveScreenshot(manager, "manager-unicode");
+
+    e2e::Harness::clickButton(manager, "New Macro");
+    Wizard w{h};
+    ASSERT_TRUE(h.waitFor([&] { return (w.wizard = h.findDialog(kWizard)) != nullptr; }, 10s));
+    h.pumpFor(300ms);
+    w.click("&Next >");
+    w.typeInto(e2e::visibleChild(w.wizard, "Edit"), "Привет 日本 😀");
+    w.click("&Next >");
+    w.click("&Next >");
+    HWND script = e2e::visibleChild(w.wizard, "Edit", "", ES_MULTILINE);
+    ASSERT_NE(script, nullptr);
+    const std::string text = "Здравствуйте, Дмитрий! → こんにちは、世界 😀 €5";
+    w.typeInto(script, text);
+    EXPECT_EQ(e2e::windowTextUtf8(script), text);
+    h.pumpFor(300ms);
+    e2e::saveScreenshot(w.wizard, "editor-unicode");
 }
 
 // What current Notepad saves by default: UTF-8 without a byte-order mark.
