@@ -12,7 +12,7 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe
 kv_install_missing() {
     local want=(cmake g++ make googletest libgtest-dev g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
                 wine wine64 xvfb imagemagick clang libclang-rt-dev cups printer-driver-cups-pdf poppler-utils
-                wixl zip)
+                wixl zip locales x11-xkb-utils fonts-droid-fallback)
     local missing=()
     for p in "${want[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -28,6 +28,28 @@ kv_install_missing() {
     fi
 }
 
+# The locales the Unicode suites start Wine under: its ANSI code page follows
+# LC_ALL / LANG of the process (932, 1251, 1252), and only for a locale the
+# C library has. Generated once; a re-run finds them and does nothing.
+KV_LOCALES=(ja_JP.UTF-8 ru_RU.UTF-8 en_US.UTF-8)
+kv_generate_locales() {
+    local have missing=()
+    have="$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')"
+    for l in "${KV_LOCALES[@]}"; do
+        grep -qx "$(echo "$l" | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')" <<<"$have" || missing+=("$l")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Locales ${missing[*]} are missing; generating them needs root." >&2
+        return 1
+    fi
+    for l in "${missing[@]}"; do
+        sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >> /etc/locale.gen
+    done
+    locale-gen >/dev/null
+}
+
 kv_wine() {
     if command -v wine64 >/dev/null 2>&1; then echo wine64;
     elif [ -x /usr/lib/wine/wine64 ]; then echo /usr/lib/wine/wine64;
@@ -40,7 +62,9 @@ kv_start_xvfb() {
     if [ -n "${DISPLAY:-}" ]; then return 0; fi
     local n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: the server keeps its state when its last client leaves, above
+    # all the keyboard layout a test set with setxkbmap before Wine starts.
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     KV_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 1 100); do

@@ -4,9 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 
 #include "journal/journal_file.hpp"
@@ -29,6 +27,28 @@ LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
     return CallNextHookEx(g_hook, code, wp, lp);
 }
 
+}  // namespace
+
+std::wstring utf16(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    return w;
+}
+
+std::string utf8(const std::wstring& utf16) {
+    if (utf16.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+namespace {
+
 std::string env(const char* name) {
     const char* v = std::getenv(name);
     if (!v) throw std::runtime_error(std::string("missing environment variable ") + name);
@@ -42,76 +62,84 @@ std::string env(const char* name) {
 // it is activated.
 LRESULT CALLBACK targetProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_SETFOCUS) {
-        if (HWND edit = FindWindowExA(h, nullptr, "Edit", nullptr)) SetFocus(edit);
+        if (HWND edit = FindWindowExW(h, nullptr, L"Edit", nullptr)) SetFocus(edit);
         return 0;
     }
-    return DefWindowProcA(h, m, w, l);
+    return DefWindowProcW(h, m, w, l);
 }
 
 }  // namespace
 
 Harness::Harness() {
     const std::string work = env("KV_WORK_DIR");
-    CreateDirectoryA(work.c_str(), nullptr);
+    CreateDirectoryW(utf16(work).c_str(), nullptr);
     // Process ids repeat between Wine sessions, so the name also takes the clock.
     LARGE_INTEGER stamp;
     QueryPerformanceCounter(&stamp);
     const std::string dir = work + "\\run" + std::to_string(GetCurrentProcessId()) + "_" +
                             std::to_string(stamp.QuadPart) + "_" + std::to_string(++g_dirCounter);
-    if (!CreateDirectoryA(dir.c_str(), nullptr)) throw std::runtime_error("cannot create " + dir);
+    if (!CreateDirectoryW(utf16(dir).c_str(), nullptr)) throw std::runtime_error("cannot create " + dir);
     programDir_ = dir + "\\";
-    if (!CopyFileA(env("KV_MACROS_EXE").c_str(), (programDir_ + "Macros.exe").c_str(), FALSE))
+    if (!CopyFileW(utf16(env("KV_MACROS_EXE")).c_str(), utf16(programDir_ + "Macros.exe").c_str(), FALSE))
         throw std::runtime_error("cannot copy Macros.exe");
-    DeleteFileA(storePath().c_str());
+    DeleteFileW(utf16(storePath()).c_str());
 
-    WNDCLASSA wc{};
+    // A Unicode window, as any current editor is: characters outside the
+    // code page reach its edit control as themselves.
+    WNDCLASSW wc{};
     wc.lpfnWndProc = targetProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = "KeyvaleE2ETarget";
-    RegisterClassA(&wc);
-    target_ = CreateWindowExA(0, "KeyvaleE2ETarget", "Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                              50, 50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
-    edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
-                            5, 5, 480, 250, target_, nullptr, wc.hInstance, nullptr);
+    wc.lpszClassName = L"KeyvaleE2ETarget";
+    RegisterClassW(&wc);
+    target_ =
+        CreateWindowExW(0, L"KeyvaleE2ETarget", L"Keyvale test target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                        50, 500, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    edit_ =
+        CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
+                        5, 5, 480, 250, target_, nullptr, wc.hInstance, nullptr);
     if (!g_hook) g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
     focusTarget();
     g_keys.clear();
 }
 
 Harness::~Harness() {
-    if (process_.hProcess) {
-        TerminateProcess(process_.hProcess, 0);
-        WaitForSingleObject(process_.hProcess, 5000);
-        CloseHandle(process_.hProcess);
-        CloseHandle(process_.hThread);
-    }
+    stop();
     DestroyWindow(target_);
-    DeleteFileA(storePath().c_str());
+    DeleteFileW(utf16(storePath()).c_str());
     removeProgramDir();
 }
 
+void Harness::stop() {
+    if (!process_.hProcess) return;
+    TerminateProcess(process_.hProcess, 0);
+    WaitForSingleObject(process_.hProcess, 5000);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+    process_ = {};
+}
+
 void Harness::removeProgramDir() {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((programDir_ + "*").c_str(), &fd);
+    const std::wstring dir = utf16(programDir_);
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((dir + L"*").c_str(), &fd);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((programDir_ + fd.cFileName).c_str());
-        } while (FindNextFileA(find, &fd));
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir + fd.cFileName).c_str());
+        } while (FindNextFileW(find, &fd));
         FindClose(find);
     }
-    RemoveDirectoryA(programDir_.c_str());
+    RemoveDirectoryW(dir.c_str());
 }
 
 std::string Harness::storePath() const {
-    char buf[MAX_PATH] = {};
-    GetWindowsDirectoryA(buf, MAX_PATH);
-    return std::string(buf) + "\\macros.ini";
+    wchar_t buf[MAX_PATH] = {};
+    GetWindowsDirectoryW(buf, MAX_PATH);
+    return utf8(buf) + "\\macros.ini";
 }
 
 void Harness::writeStore(const std::string& text) {
-    std::ofstream(storePath(), std::ios::binary) << text;
+    writeFile(storePath(), text);
 }
 
 std::string Harness::readStore() const {
@@ -119,14 +147,14 @@ std::string Harness::readStore() const {
 }
 
 std::string Harness::storeValue(int slot, const char* key) const {
-    char buf[1024] = {};
-    GetPrivateProfileStringA(("Macro" + std::to_string(slot)).c_str(), key, "(none)", buf, sizeof buf,
-                             storePath().c_str());
-    return buf;
+    wchar_t buf[1024] = {};
+    GetPrivateProfileStringW(utf16("Macro" + std::to_string(slot)).c_str(), utf16(key).c_str(), L"(none)",
+                             buf, 1024, utf16(storePath()).c_str());
+    return utf8(buf);
 }
 
 void Harness::writeProgramFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(programDir_ + name, std::ios::binary) << bytes;
+    writeFile(programDir_ + name, bytes);
 }
 
 std::string Harness::readProgramFile(const std::string& name) const {
@@ -134,16 +162,16 @@ std::string Harness::readProgramFile(const std::string& name) const {
 }
 
 bool Harness::programFileExists(const std::string& name) const {
-    return GetFileAttributesA((programDir_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(utf16(programDir_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Harness::start(const std::string& arguments) {
-    std::string cmd = "\"" + programDir_ + "Macros.exe\"";
-    if (!arguments.empty()) cmd += " " + arguments;
-    STARTUPINFOA si{};
+    std::wstring cmd =
+        utf16("\"" + programDir_ + "Macros.exe\"" + (arguments.empty() ? "" : " " + arguments));
+    STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, programDir_.c_str(), &si,
-                        &process_))
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, utf16(programDir_).c_str(),
+                        &si, &process_))
         throw std::runtime_error("cannot start Macros.exe");
     waitUntilIdle();
 }
@@ -192,9 +220,9 @@ bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milli
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
     for (;;) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         if (condition()) return true;
         const ULONGLONG now = GetTickCount64();
@@ -214,6 +242,28 @@ std::string Harness::editText() const {
     GetWindowTextA(edit_, s.data(), n + 1);
     s.resize(static_cast<std::size_t>(n));
     return s;
+}
+
+std::string Harness::editTextUtf8() const {
+    const int n = GetWindowTextLengthW(edit_);
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    GetWindowTextW(edit_, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(n));
+    return utf8(s);
+}
+
+void Harness::sendText(const std::string& text) {
+    std::vector<INPUT> inputs;
+    for (wchar_t c : utf16(text))
+        for (DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wScan = c;
+            in.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(in);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    pumpFor(std::chrono::milliseconds(200));
 }
 
 void Harness::clearEdit() {
@@ -237,11 +287,11 @@ HWND Harness::findDialog(const std::string& caption) const {
     EnumWindows(
         [](HWND h, LPARAM lp) -> BOOL {
             auto& s = *reinterpret_cast<Search*>(lp);
-            char text[256] = {};
-            GetWindowTextA(h, text, sizeof text);
+            wchar_t text[256] = {};
+            GetWindowTextW(h, text, 256);
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
-            if (pid == s.pid && IsWindowVisible(h) && *s.caption == text) {
+            if (pid == s.pid && IsWindowVisible(h) && *s.caption == utf8(text)) {
                 *s.found = h;
                 return FALSE;
             }
@@ -256,13 +306,13 @@ std::string Harness::dialogText(HWND dialog) {
     EnumChildWindows(
         dialog,
         [](HWND h, LPARAM lp) -> BOOL {
-            char cls[64] = {};
-            GetClassNameA(h, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Static") == 0) {
-                char text[1024] = {};
-                GetWindowTextA(h, text, sizeof text);
+            wchar_t cls[64] = {};
+            GetClassNameW(h, cls, 64);
+            if (lstrcmpiW(cls, L"Static") == 0) {
+                wchar_t text[1024] = {};
+                GetWindowTextW(h, text, 1024);
                 auto& all = *reinterpret_cast<std::string*>(lp);
-                if (text[0]) all += std::string(all.empty() ? "" : "\n") + text;
+                if (text[0]) all += std::string(all.empty() ? "" : "\n") + utf8(text);
             }
             return TRUE;
         },
@@ -305,6 +355,26 @@ std::string Harness::injectedKeys() const {
         out += buf;
     }
     return out;
+}
+
+std::string Harness::typedByHook() const {
+    std::wstring text;
+    bool shift = false;
+    for (const KeyRecord& k : g_keys) {
+        if (!k.injectedByKeyvale) continue;
+        if (k.vk == VK_SHIFT || k.vk == VK_LSHIFT || k.vk == VK_RSHIFT) shift = k.down;
+        if (!k.down) continue;
+        if (k.vk == VK_PACKET) {
+            text += static_cast<wchar_t>(k.scan);
+        } else {
+            // What the key gives on the layout, with Shift as Keyvale held it.
+            BYTE state[256] = {};
+            if (shift) state[VK_SHIFT] = 0x80;
+            wchar_t c[4] = {};
+            if (ToUnicode(k.vk, k.scan, state, c, 4, 0) == 1) text += c[0];
+        }
+    }
+    return utf8(text);
 }
 
 std::string Harness::stillHeld() const {
@@ -375,10 +445,25 @@ HWND trayForm(DWORD pid) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    HANDLE f = CreateFileW(utf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buf[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
+    CloseHandle(f);
+    return bytes;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(utf16(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const bool ok =
+        WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
+    CloseHandle(f);
+    return ok;
 }
 
 std::string longRecording(const char* letters) {

@@ -14,6 +14,10 @@
 
 namespace e2e {
 
+// UTF-8 <-> UTF-16: the tests' text is UTF-8, the calls they make are the wide ones.
+std::wstring utf16(const std::string& utf8);
+std::string utf8(const std::wstring& utf16);
+
 // A [Macro<slot>] section of the store.
 std::string macroSection(int slot, const std::string& name, int kind, int hotKey, const std::string& fileName,
                          const std::string& extra = "");
@@ -27,8 +31,9 @@ std::string store(int entries, const std::string& sections = "",
 // The hidden tray form of the program's process pid, or nullptr.
 HWND trayForm(DWORD pid);
 
-// A whole file's bytes, empty when it cannot be read.
+// A whole file's bytes, empty when it cannot be read (paths are UTF-8).
 std::string readFile(const std::string& path);
+bool writeFile(const std::string& path, const std::string& bytes);
 
 // Ctrl+Alt+<key> as a stored hot-key value.
 inline int ctrlAlt(char key) {
@@ -72,7 +77,8 @@ public:
     Harness();
     ~Harness();
 
-    // A fresh program directory holding a copy of Macros.exe, with a trailing backslash.
+    // A fresh program directory holding a copy of Macros.exe, with a trailing
+    // backslash. Paths, captions and texts the harness takes and gives are UTF-8.
     const std::string& programDir() const { return programDir_; }
     // From now on the program runs from this folder (with a trailing
     // backslash), one the test prepared, instead of the fresh one.
@@ -83,7 +89,7 @@ public:
     std::string storePath() const;
     void writeStore(const std::string& text);
     std::string readStore() const;
-    // A key of [Macro<slot>] as the platform's profile functions read it, "(none)" when missing.
+    // A key of [Macro<slot>] as the platform's (wide) profile functions read it, "(none)" when missing.
     std::string storeValue(int slot, const char* key) const;
     void writeProgramFile(const std::string& name, const std::string& bytes);
     std::string readProgramFile(const std::string& name) const;
@@ -92,6 +98,8 @@ public:
     // Starts Macros.exe from the program directory with the arguments.
     void start(const std::string& arguments = "");
     bool running();
+    // Ends the program, as a user's log-off would, so that it can be started again.
+    void stop();
     DWORD processId() const { return process_.dwProcessId; }
     // Waits for the program to exit; false on time-out.
     bool waitForExit(std::chrono::milliseconds timeout);
@@ -112,7 +120,12 @@ public:
 
     // The harness's own focused window and its edit control.
     HWND target() const { return target_; }
+    // The edit control's text in the code page (editText) or as UTF-8.
     std::string editText() const;
+    std::string editTextUtf8() const;
+    // Types the text as Unicode input into the focused control, as an input
+    // method or an on-screen keyboard does.
+    void sendText(const std::string& text);
     void clearEdit();
     void focusTarget();
 
@@ -126,6 +139,9 @@ public:
     // The key events Keyvale injected, as "v1+ v1- ..." with hexadecimal
     // virtual keys, + for a press and - for a release.
     std::string injectedKeys() const;
+    // The text of the keys Keyvale pressed, as UTF-8: Unicode input
+    // (VK_PACKET, the character in the scan code) and the layout's keys.
+    std::string typedByHook() const;
     // The keys Keyvale pressed and did not release ("" when none).
     std::string stillHeld() const;
     // Waits until a replay types into the focused target, then presses Esc

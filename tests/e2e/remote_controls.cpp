@@ -2,6 +2,8 @@
 
 #include <commctrl.h>  // after windows.h
 
+#include "harness.hpp"
+
 namespace e2e {
 
 namespace {
@@ -36,6 +38,18 @@ std::string RemoteListView::text(int row, int column) const {
     char buffer[1024] = {};
     ReadProcessMemory(process_, remote_ + 512, buffer, sizeof buffer - 1, nullptr);
     return buffer;
+}
+
+std::string RemoteListView::textUtf8(int row, int column) const {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote_ + 512);
+    item.cchTextMax = 1024;
+    WriteProcessMemory(process_, remote_, &item, sizeof item, nullptr);
+    SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote_));
+    wchar_t buffer[1024] = {};
+    ReadProcessMemory(process_, remote_ + 512, buffer, sizeof buffer - sizeof(wchar_t), nullptr);
+    return utf8(buffer);
 }
 
 int RemoteListView::image(int row) const {
@@ -135,6 +149,12 @@ std::string windowText(HWND window) {
     char buf[4096] = {};
     SendMessageA(window, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     return buf;
+}
+
+std::string windowTextUtf8(HWND window) {
+    wchar_t buf[4096] = {};
+    SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf));
+    return utf8(buf);
 }
 
 }  // namespace e2e

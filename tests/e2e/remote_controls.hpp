@@ -18,6 +18,8 @@ public:
 
     int rowCount() const;
     std::string text(int row, int column) const;
+    // The same through the wide message, as UTF-8.
+    std::string textUtf8(int row, int column) const;
     int image(int row) const;
     int selected() const;
     // The row's rectangle in screen coordinates.
@@ -48,6 +50,8 @@ HWND button(HWND dialog, const std::string& caption);
 // A control's text by WM_GETTEXT: GetWindowText does not ask another
 // process's controls (an edit box would give only its caption).
 std::string windowText(HWND window);
+// The same through the wide message, as UTF-8.
+std::string windowTextUtf8(HWND window);
 
 // The visible pop-up menu window, or nullptr.
 HWND openPopupMenu();
