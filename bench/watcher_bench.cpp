@@ -1,7 +1,9 @@
 // Window-trigger scan cost against the number of trigger macros: 200
 // top-level windows on the fake desktop, none matching, and a store with 1
-// or 100 macros that have a trigger. One enumeration serves every trigger, so
-// the scan with 100 should cost at most twice the scan with 1.
+// or 100 macros that have a trigger. One enumeration serves every trigger, each
+// window's title is looked up once among the triggers' titles, and the
+// triggers are kept while the store is unchanged, so the scan with 100 should
+// cost at most a quarter more than the scan with 1.
 //
 //   cmake --preset bench && cmake --build build/bench --target watcher_bench
 //   build/bench/bench/watcher_bench
@@ -54,9 +56,9 @@ int main() {
         best[1] = std::min(best[1], hundred.round());
         best[2] = std::min(best[2], oneOfHundred.round());
     }
-    std::printf("scan, 200 windows: 1 trigger macro %.2f us; 100 trigger macros %.2f us; ratio %.2f (target <= 2)\n",
+    std::printf("scan, 200 windows: 1 trigger macro %.2f us; 100 trigger macros %.2f us; ratio %.2f (target <= 1.25)\n",
                 best[0], best[1], best[1] / best[0]);
     std::printf("same store of 100 macros, 1 with a trigger: %.2f us; ratio 100/1 %.2f\n", best[2],
                 best[1] / best[2]);
-    return best[1] / best[0] <= 2.0 ? 0 : 1;
+    return best[1] / best[0] <= 1.25 ? 0 : 1;
 }

@@ -1,10 +1,12 @@
 #include "triggers/watcher.hpp"
 
 #include <charconv>
+#include <memory>
 #include <unordered_map>
 
 #include "playback/window_search.hpp"
 #include "store/macro_repository.hpp"
+#include "store/store.hpp"
 
 namespace kv::triggers {
 
@@ -116,43 +118,66 @@ void Watcher::resume() {
     if (timer_) timer_->start(interval_);
 }
 
+struct Watcher::Triggers {
+    // Kept, so that the reading it was made from stays the one compared with.
+    std::unique_ptr<const store::StoreSnapshot> read;
+    // The slots with a trigger, in slot order.
+    std::vector<int> slots;
+    // Each trigger's index into the distinct normalised titles.
+    std::vector<std::size_t> titleOf;
+    std::unordered_map<std::string, std::size_t> titles;
+};
+
 void Watcher::scan() {
     store::MacroRepository macros(sys_);
-    struct Trigger {
-        int slot;
-        std::string title;
-    };
-    std::vector<Trigger> triggers;
     try {
-        for (const store::Macro& m : macros.all(store::kTriggerField))
-            if (!m.trigger.empty()) triggers.push_back({m.slot, playback::normaliseTitle(m.trigger)});
+        // The store's reading is shared while its bytes stay the same: the
+        // triggers read from it last time still hold.
+        auto read = std::make_unique<const store::StoreSnapshot>(macros.store());
+        if (!triggers_ || &triggers_->read->index() != &read->index()) {
+            auto t = std::make_shared<Triggers>();
+            for (store::Macro& m : store::MacroRepository::all(*read, store::kTriggerField)) {
+                if (m.trigger.empty()) continue;
+                t->slots.push_back(m.slot);
+                t->titleOf.push_back(
+                    t->titles.try_emplace(playback::normaliseTitle(m.trigger), t->titles.size())
+                        .first->second);
+            }
+            t->read = std::move(read);
+            triggers_ = std::move(t);
+        }
     } catch (const store::UnreadableStore&) {
         return;  // held by another program for a moment: the next tick sees the windows
     }
-    if (triggers.empty()) return;
+    if (triggers_->slots.empty()) return;
+    const std::shared_ptr<const Triggers> triggers = triggers_;
 
     // One enumeration serves every trigger until a macro runs, which may
-    // open or close windows; the next trigger then sees a fresh list. The
-    // first window of each title in enumeration order is the one a search
-    // for that title finds.
-    std::unordered_map<std::string, os::WindowHandle> firstByTitle;
+    // open or close windows; the next trigger then sees a fresh list. Each
+    // window's title is looked up once among the triggers' titles; the first
+    // window of each title in enumeration order is the one a search for that
+    // title finds.
+    std::vector<os::WindowHandle> firstOfTitle;
     const auto enumerate = [&] {
-        firstByTitle.clear();
-        for (playback::TitledWindow& w : playback::listWindows(sys_.windows))
-            firstByTitle.try_emplace(std::move(w.title), w.handle);
+        firstOfTitle.assign(triggers->titles.size(), 0);
+        for (const playback::TitledWindow& w : playback::listWindows(sys_.windows)) {
+            const auto it = triggers->titles.find(w.title);
+            if (it != triggers->titles.end() && firstOfTitle[it->second] == 0)
+                firstOfTitle[it->second] = w.handle;
+        }
     };
     enumerate();
     sys_.pump.processMessages();
-    for (const Trigger& t : triggers) {
-        const auto it = firstByTitle.find(t.title);
-        const os::WindowHandle found = it == firstByTitle.end() ? 0 : it->second;
+    for (std::size_t i = 0; i < triggers->slots.size(); ++i) {
+        const int slot = triggers->slots[i];
+        const os::WindowHandle found = firstOfTitle[triggers->titleOf[i]];
         if (found == 0) continue;
         // Read afresh: a scan nested in a running macro may have recorded it.
-        const std::string list = macros.firedWindows(t.slot);
+        const std::string list = macros.firedWindows(slot);
         if (handleListContains(list, found) || !sys_.windows.isVisible(found)) continue;
         macros.setFiredWindows(
-            t.slot, recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
-        processHotKey_(t.slot);
+            slot, recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
+        processHotKey_(slot);
         enumerate();
     }
 }

@@ -68,6 +68,11 @@ private:
     unsigned interval_ = 0;
     std::function<bool()> mayScan_;
     bool errorShown_ = false;
+    // The triggers as last read, with their normalised titles, kept while the
+    // store's reading stays the same; shared, so that a scan nested in a
+    // running macro may replace it under the one that started the macro.
+    struct Triggers;
+    std::shared_ptr<const Triggers> triggers_;
 };
 
 }  // namespace kv::triggers
