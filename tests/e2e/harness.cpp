@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "journal/journal_file.hpp"
+#include "os/win32/wide.hpp"
 
 namespace e2e {
 
@@ -29,23 +30,9 @@ LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::wstring utf16(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    return w;
-}
+std::wstring utf16(const std::string& utf8) { return kv::os::win32::widen(utf8); }
 
-std::string utf8(const std::wstring& utf16) {
-    if (utf16.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string s(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
-}
+std::string utf8(const std::wstring& utf16) { return kv::os::win32::narrow(utf16); }
 
 namespace {
 
