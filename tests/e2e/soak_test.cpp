@@ -147,7 +147,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     const int triggers = 3;
     for (int n = 0; n < triggers; ++n) {
         const std::string name = "Trigger " + std::to_string(n);
-        h.writeProgramFile(name + ".key", "t" + std::to_string(n));
+        h.writeProgramFile(name + ".key", std::string("t").append(std::to_string(n)));
         sections += e2e::macroSection(++slot, name, 4, 0, name + ".key",
                                       "Trigger=Soak Trigger Window " + std::to_string(n) + "\r\n");
     }
@@ -201,7 +201,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
             SetWindowTextA(w, ("Soak Trigger Window " + std::to_string(n)).c_str());
             ++windows;
             ++triggerRunsExpected;
-            const std::string want = "t" + std::to_string(n);
+            const std::string want = std::string("t").append(std::to_string(n));
             h.waitFor([&] { return h.editText().size() >= want.size(); }, 5s);
             h.pumpFor(600ms);  // two scans more: it must not run again
             const std::string got = h.editText();
