@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/utf8.hpp"
 #include "desk.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string joined = "Macros.exe";
     std::vector<std::string> expected;
     for (const std::string& a : args) {
-        kv::fuzz::check(a.size() <= 255, "an argument keeps at most 255 characters");
+        kv::fuzz::check(kv::countChars(a) <= 255, "an argument keeps at most 255 characters");
         kv::fuzz::check(a.find('"') == std::string::npos, "quotes are removed");
         const kv::triggers::ParsedArgument p = kv::triggers::parseArgument(a);
         kv::fuzz::check(!p.close || p.name.empty(), "/CLOSE names nothing");

@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/utf8.hpp"
 #include "desk.hpp"
 #include "store/profile.hpp"
 #include "store/store.hpp"
+#include "store/text_encoding.hpp"
 
 namespace {
 
@@ -28,7 +30,10 @@ std::string respelled(std::string_view name, unsigned variant) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string fileBytes(reinterpret_cast<const char*>(data), size);
+    // The readers work on the file's text, as the store decodes it.
+    kv::os::fake::FakeFiles codePage;
+    const std::string bytes = kv::store::decodeStoreFile(codePage, fileBytes).text;
     const kv::store::ProfileIndex index(bytes);
     const kv::store::ProfileText text(bytes);
 
@@ -42,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (keys.size() > 64) keys.resize(64);
 
     kv::fuzz::Desk desk(1000);
-    desk.files.files[desk.sys.storePath] = bytes;
+    desk.files.files[desk.sys.storePath] = fileBytes;
     const kv::store::Store store(desk.files, desk.sys.storePath);
     const kv::store::StoreSnapshot snapshot(store);
     unsigned variant = 0;
@@ -55,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             kv::fuzz::check(fromIndex.has_value() == fromText.has_value(), "both readers find the same keys");
             if (!fromIndex) continue;
             kv::fuzz::check(*fromIndex == *fromText, "both readers read the same value");
-            kv::fuzz::check(fromIndex->size() <= kv::store::kMaxReadLength,
-                            "a read is at most 1023 characters");
+            kv::fuzz::check(kv::utf16Length(*fromIndex) <= kv::store::kMaxReadLength,
+                            "a read is at most 1023 units");
             kv::fuzz::check(snapshot.readString(section, key, "?") == *fromText,
                             "the store reads the file's value");
             const std::string_view both[] = {key, "Name"};

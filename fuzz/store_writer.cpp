@@ -18,6 +18,7 @@
 #include "store/macros.hpp"
 #include "store/profile.hpp"
 #include "store/store.hpp"
+#include "store/text_encoding.hpp"
 
 namespace {
 
@@ -44,7 +45,9 @@ bool writableValue(std::string_view v) {
 std::string pick(FuzzedDataProvider& in, const std::vector<std::string>& known) {
     if (!known.empty() && in.ConsumeBool())
         return known[in.ConsumeIntegralInRange<std::size_t>(0, known.size() - 1)];
-    return in.ConsumeRandomLengthString(24);
+    // Names the program writes are UTF-8, as every text it holds.
+    kv::os::fake::FakeFiles codePage;
+    return codePage.fromCodePage(in.ConsumeRandomLengthString(24));
 }
 
 void checkBothReadersAgree(const std::string& bytes, const std::vector<Probe>& probes) {
@@ -94,7 +97,11 @@ void checkWholeStoreChanges(const std::string& original, int slot) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    const std::string original = in.ConsumeRandomLengthString(2048);
+    // The program reads and writes the file's text, decoded as the store
+    // decodes it; values are UTF-8 (every byte has a character in Windows-1252).
+    kv::os::fake::FakeFiles codePage;
+    const std::string originalBytes = in.ConsumeRandomLengthString(2048);
+    const std::string original = kv::store::decodeStoreFile(codePage, originalBytes).text;
     kv::store::ProfileText text(original);
 
     std::vector<std::string> sections, keys;
@@ -108,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const std::string& k : keys) probes.push_back({s, k, text.get(s, k)});
 
     kv::fuzz::Desk desk(1000);
-    desk.files.files[desk.sys.storePath] = original;
+    desk.files.files[desk.sys.storePath] = originalBytes;
     kv::store::Store store(desk.files, desk.sys.storePath);
     struct Change {
         bool erase;
@@ -120,7 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool erase = in.ConsumeIntegralInRange(0, 3) == 0;
         const std::string section = pick(in, sections);
         const std::string key = erase ? std::string() : pick(in, keys);
-        const std::string value = erase ? std::string() : in.ConsumeRandomLengthString(1100);
+        const std::string value =
+            erase ? std::string() : codePage.fromCodePage(in.ConsumeRandomLengthString(1100));
         if (!writableSection(section) || !writableKey(key) || !writableValue(value)) continue;
         if (erase) {
             text.eraseSection(section);
@@ -156,9 +164,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 e.writeString(c.section, c.key, c.value);
         }
     });
-    kv::fuzz::check(desk.files.files[desk.sys.storePath] == written, "an edit reaches the file whole");
+    kv::fuzz::check(
+        kv::store::decodeStoreFile(desk.files, desk.files.files[desk.sys.storePath]).text == written,
+        "an edit reaches the file whole");
     kv::fuzz::check(desk.files.files.size() == 1, "no temporary file is left");
 
-    checkWholeStoreChanges(original, static_cast<int>(size % 8));
+    checkWholeStoreChanges(originalBytes, static_cast<int>(size % 8));
     return 0;
 }

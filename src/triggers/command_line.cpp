@@ -36,14 +36,18 @@ std::vector<std::string> splitArguments(std::string_view line) {
         std::size_t chars = 0;
         bool quoted = false;
         while (i < line.size() && (quoted || !isSeparator(line[i]))) {
-            if (line[i] == '"')
+            if (line[i] == '"') {
                 quoted = !quoted;
-            else {
-                // The limit counts characters; one past it is dropped whole.
-                if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++chars;
-                if (chars <= kMaxArgument) arg += line[i];
+                ++i;
+                continue;
             }
-            ++i;
+            // The limit counts characters; one past it is dropped whole.
+            const std::size_t from = i;
+            decodeUtf8(line, i);
+            if (chars < kMaxArgument) {
+                arg.append(line, from, i - from);
+                ++chars;
+            }
         }
         if (!first) args.push_back(std::move(arg));
         first = false;
