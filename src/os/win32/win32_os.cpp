@@ -300,34 +300,37 @@ namespace {
 
 class Win32HotKeyRegistration : public HotKeyRegistration {
 public:
-    explicit Win32HotKeyRegistration(std::function<void()> onPressed)
-        : onPressed_(std::move(onPressed)),
-          window_([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
-              if (msg == WM_HOTKEY) {
-                  if (onPressed_) onPressed_();
-                  return 0;
-              }
-              return DefWindowProcW(h, msg, wp, lp);
-          }) {
-        // The registration id is an atom of a text unique to this instance.
-        const std::wstring unique =
-            L"Keyvale.HotKey." + std::to_wstring(reinterpret_cast<std::uintptr_t>(this));
-        atom_.reset(GlobalAddAtomW(unique.c_str()));
-    }
+    explicit Win32HotKeyRegistration(std::function<void()> onPressed) : onPressed_(std::move(onPressed)) {}
     ~Win32HotKeyRegistration() override { unregisterKey(); }
     bool registerKey(unsigned modifiers, unsigned vk) override {
         unregisterKey();
-        registered_ = RegisterHotKey(window_.hwnd(), atom_.get(), modifiers, vk) != FALSE;
+        // The window and the atom are made at the first key: of the hundred
+        // slots most never hold one, and a window each would cost start-up
+        // a tenth of a second under Wine and a USER object apiece.
+        if (!window_) {
+            window_.emplace([this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+                if (msg == WM_HOTKEY) {
+                    if (onPressed_) onPressed_();
+                    return 0;
+                }
+                return DefWindowProcW(h, msg, wp, lp);
+            });
+            // The registration id is an atom of a text unique to this instance.
+            const std::wstring unique =
+                L"Keyvale.HotKey." + std::to_wstring(reinterpret_cast<std::uintptr_t>(this));
+            atom_.reset(GlobalAddAtomW(unique.c_str()));
+        }
+        registered_ = RegisterHotKey(window_->hwnd(), atom_.get(), modifiers, vk) != FALSE;
         return registered_;
     }
     void unregisterKey() override {
-        if (registered_) UnregisterHotKey(window_.hwnd(), atom_.get());
+        if (registered_) UnregisterHotKey(window_->hwnd(), atom_.get());
         registered_ = false;
     }
 
 private:
     std::function<void()> onPressed_;
-    MessageWindow window_;
+    std::optional<MessageWindow> window_;
     UniqueAtom atom_;
     bool registered_ = false;
 };
