@@ -91,10 +91,6 @@ WizardForm::~WizardForm() {
     wizard_.setView(nullptr);
 }
 
-void WizardForm::setOwner(HWND owner) {
-    SetWindowLongPtrW(hwnd(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-}
-
 void WizardForm::run(void (Wizard::*handler)()) {
     guarded([&] { (wizard_.*handler)(); });
 }

@@ -19,8 +19,6 @@ public:
                Hints& hints, HWND owner);
     ~WizardForm() override;
 
-    // The manager window, which the modal wizard disables while it is open.
-    void setOwner(HWND owner);
     // Opens the wizard for a new macro, modally; returns when it has closed.
     void openNew();
     // Shows the wizard modally as it is arranged (edit mode: the properties
