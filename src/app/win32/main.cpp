@@ -4,6 +4,8 @@
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
 
+#include <optional>
+
 #include "app/application.hpp"
 #include "app/help.hpp"
 #include "app/win32/forms.hpp"
@@ -23,8 +25,6 @@
 #include "store/location.hpp"
 #include "store/macro_repository.hpp"
 #include "triggers/command_line.hpp"
-
-#include <optional>
 
 namespace {
 
