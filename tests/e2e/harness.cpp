@@ -30,9 +30,13 @@ LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::wstring utf16(const std::string& utf8) { return kv::os::win32::widen(utf8); }
+std::wstring utf16(const std::string& utf8) {
+    return kv::os::win32::widen(utf8);
+}
 
-std::string utf8(const std::wstring& utf16) { return kv::os::win32::narrow(utf16); }
+std::string utf8(const std::wstring& utf16) {
+    return kv::os::win32::narrow(utf16);
+}
 
 namespace {
 
@@ -85,7 +89,7 @@ Harness::Harness() {
     edit_ =
         CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL,
                         5, 5, 480, 250, target_, nullptr, wc.hInstance, nullptr);
-    if (!g_hook) g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
+    keyboardHook(true);
     focusTarget();
     g_keys.clear();
 }
@@ -217,6 +221,24 @@ bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milli
         const ULONGLONG left = deadline - now;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 25 ? left : 25), QS_ALLINPUT);
     }
+}
+
+void Harness::keyboardHook(bool on) {
+    if (on && !g_hook)
+        g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
+    if (!on && g_hook) UnhookWindowsHookEx(g_hook), g_hook = nullptr;
+}
+
+bool Harness::hookSeesKeys() {
+    for (int i = 0; i < 40; ++i) {
+        clearKeys();
+        tap(VK_F24);
+        if (waitFor([] { return !g_keys.empty(); }, std::chrono::milliseconds(500))) {
+            clearKeys();
+            return true;
+        }
+    }
+    return false;
 }
 
 void Harness::pumpFor(std::chrono::milliseconds duration) {

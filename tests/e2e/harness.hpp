@@ -148,6 +148,13 @@ public:
     // and lets a second and a half pass; false when no replay typed.
     bool escapeAReplay();
     void clearKeys();
+    // A prefix just created is still starting its services when the first
+    // test runs, and the low-level hook misses events meanwhile: waits (up to
+    // 20 s) until a key this process sends reaches the hook.
+    bool hookSeesKeys();
+    // Removes (false) or installs again (true) the low-level keyboard hook,
+    // for a benchmark that must not count its cost.
+    static void keyboardHook(bool on);
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);
 

@@ -71,21 +71,6 @@ std::optional<DWORD> firstSent(const e2e::Harness& h, bool byKeyvale) {
     return std::nullopt;
 }
 
-// A prefix just created is still starting its services when the first test
-// runs, and the low-level hook misses the first events meanwhile: waits until
-// a key this process sends reaches the hook.
-bool hookSeesKeys(e2e::Harness& h) {
-    for (int i = 0; i < 40; ++i) {
-        h.clearKeys();
-        h.tap(VK_F24);
-        if (h.waitFor([&] { return !h.keys().empty(); }, 500ms)) {
-            h.clearKeys();
-            return true;
-        }
-    }
-    return false;
-}
-
 // Milliseconds from the first event sent to the last character seen; at
 // least 1, as the clock counts whole milliseconds.
 double span(DWORD sent, DWORD typed) {
@@ -102,7 +87,7 @@ TEST(JournalBench, HighSpeedReplayAgainstARawSendInputLoop) {
     h.writeProgramFile("bench.dat", kv::journal::encodeRecording({true, events}));
     h.writeStore(setUpStore(2, 2));
     h.start();
-    ASSERT_TRUE(hookSeesKeys(h)) << "the keyboard hook saw no key within 20 s";
+    ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
 
     // The same events through SendInput, one call each, from this process.
     h.focusTarget();
@@ -145,7 +130,7 @@ TEST(JournalBench, RecordedSpeedKeepsOneSecondGaps) {
     h.writeProgramFile("bench.dat", kv::journal::encodeRecording({false, events}));
     h.writeStore(setUpStore(3, 1));
     h.start();
-    ASSERT_TRUE(hookSeesKeys(h)) << "the keyboard hook saw no key within 20 s";
+    ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
     h.focusTarget();
     h.clearKeys();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
