@@ -48,4 +48,8 @@ std::string Files::fromCodePage(std::string_view bytes) {
     return out;
 }
 
+std::optional<FileStamp> Files::stamp(const std::string&) {
+    return std::nullopt;
+}
+
 }  // namespace kv::os

@@ -118,6 +118,12 @@ public:
     virtual void open(const std::string& target) = 0;
 };
 
+// What changes when a file's content may have: its size and last write time.
+struct FileStamp {
+    std::uint64_t size = 0, lastWrite = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 // Paths are UTF-8. Text files that other programs share (the store, the
 // scripts) are kept in the system's ANSI code page where their text fits it;
 // the code page's conversions belong here with the files.
@@ -141,6 +147,9 @@ public:
     virtual bool writable(const std::string& path) = 0;
     // Creates the directory if it is missing; true when it exists afterwards.
     virtual bool createDirectory(const std::string& path) = 0;
+    // The file's stamp, or nothing when the system cannot tell (or the file
+    // is missing): a caller then reads the file.
+    virtual std::optional<FileStamp> stamp(const std::string& path);
 };
 
 enum class DateTimeFormat { ShortDate, LongDate, ShortTime, LongTime };

@@ -1,6 +1,7 @@
 #include "store/store.hpp"
 
 #include <algorithm>
+#include <chrono>
 
 #include "core/error.hpp"
 #include "store/profile.hpp"
@@ -94,25 +95,47 @@ struct Parsed {
     std::string bytes;
     std::shared_ptr<const ProfileIndex> index;
     TextEncoding encoding = TextEncoding::CodePage;
+    // Of the last reading: which file, its stamp then (none after a fresh
+    // reading), and when.
+    const os::Files* files = nullptr;
+    std::string path;
+    std::optional<os::FileStamp> stamp;
+    std::chrono::steady_clock::time_point readAt;
 };
 
-// The file is read afresh every time; when its bytes are the ones parsed
-// last time (the common case: the watcher reads it four times a second),
-// the decoding and the parse are reused.
-const Parsed& parse(os::Files& files, std::string bytes) {
+// When the file's bytes are the ones parsed last time (the common case: the
+// watcher reads it four times a second), the decoding and the parse are
+// reused; with a stamp, so is the reading itself.
+const Parsed& parse(os::Files& files, const std::string& path, StoreSnapshot::Reading reading) {
     thread_local Parsed last;
-    if (last.index && last.bytes == bytes) return last;
-    DecodedText decoded = decodeStoreFile(files, bytes);
-    last.index = std::make_shared<const ProfileIndex>(std::move(decoded.text));
-    last.encoding = decoded.encoding;
-    last.bytes = std::move(bytes);
+    std::optional<os::FileStamp> stamp;
+    const auto now = std::chrono::steady_clock::now();
+    if (reading == StoreSnapshot::Reading::UnlessUnchanged) {
+        stamp = files.stamp(path);
+        // Two seconds bound what a change that keeps both (a file system
+        // with coarse times) can hide.
+        if (stamp && last.index && last.files == &files && last.path == path && last.stamp == stamp &&
+            now - last.readAt < std::chrono::seconds(2))
+            return last;
+    }
+    std::string bytes = readStore(files, path);
+    if (!last.index || last.bytes != bytes) {
+        DecodedText decoded = decodeStoreFile(files, bytes);
+        last.index = std::make_shared<const ProfileIndex>(std::move(decoded.text));
+        last.encoding = decoded.encoding;
+        last.bytes = std::move(bytes);
+    }
+    last.files = &files;
+    last.path = path;
+    last.stamp = stamp;
+    last.readAt = now;
     return last;
 }
 
 }  // namespace
 
-StoreSnapshot::StoreSnapshot(const Store& store) {
-    const Parsed& parsed = parse(store.files_, readStore(store.files_, store.path_));
+StoreSnapshot::StoreSnapshot(const Store& store, Reading reading) {
+    const Parsed& parsed = parse(store.files_, store.path_, reading);
     index_ = parsed.index;
     encoding_ = parsed.encoding;
 }

@@ -103,7 +103,11 @@ private:
 // all macros), so that the file is read and parsed once per operation.
 class StoreSnapshot {
 public:
-    explicit StoreSnapshot(const Store& store);
+    // Fresh: the file is read. UnlessUnchanged, for a reader that only reads
+    // and reads often: the last reading is reused while the file's size and
+    // write time stay as they were, for at most two seconds after it.
+    enum class Reading { Fresh, UnlessUnchanged };
+    explicit StoreSnapshot(const Store& store, Reading reading = Reading::Fresh);
     ~StoreSnapshot();
     StoreSnapshot(const StoreSnapshot&) = delete;
     StoreSnapshot& operator=(const StoreSnapshot&) = delete;

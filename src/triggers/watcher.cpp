@@ -133,7 +133,8 @@ void Watcher::scan() {
     try {
         // The store's reading is shared while its bytes stay the same: the
         // triggers read from it last time still hold.
-        auto read = std::make_unique<const store::StoreSnapshot>(macros.store());
+        auto read = std::make_unique<const store::StoreSnapshot>(
+            macros.store(), store::StoreSnapshot::Reading::UnlessUnchanged);
         if (!triggers_ || &triggers_->read->index() != &read->index()) {
             auto t = std::make_shared<Triggers>();
             for (store::Macro& m : store::MacroRepository::all(*read, store::kTriggerField)) {

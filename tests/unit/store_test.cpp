@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "os/fake/fake_os.hpp"
 #include "core/error.hpp"
+#include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;
@@ -83,7 +83,8 @@ TEST_F(StoreTest, WritesAppendKeysToTheirSectionAndSectionsToTheEnd) {
     store.writeInt("main", "FirstRun", 0);
     store.writeString("Macro1", "name", "B");
     store.writeString("Macro2", "Name", "C");
-    EXPECT_EQ(file(), "[Main]\r\nEntries=1\r\nFirstRun=0\r\n\r\n[Macro1]\r\nName=B\r\n[Macro2]\r\nName=C\r\n");
+    EXPECT_EQ(file(),
+              "[Main]\r\nEntries=1\r\nFirstRun=0\r\n\r\n[Macro1]\r\nName=B\r\n[Macro2]\r\nName=C\r\n");
     store.writeString("Macro1", "Trigger", "");
     EXPECT_EQ(store.readString("Macro1", "Trigger", "x"), "");
     EXPECT_NE(file().find("Trigger=\r\n"), std::string::npos);
@@ -284,7 +285,8 @@ TEST(DataFilePaths, StayInsideTheProgramDirectory) {
 
 TEST(StoreLocation, WindowsDirectoryWhenWritableElseTheUsersFolderWithACopy) {
     os::fake::FakeFiles files;
-    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Users\\u\\AppData\\Roaming"), "C:\\windows\\macros.ini");
+    EXPECT_EQ(chooseStorePath(files, "C:\\windows", "C:\\Users\\u\\AppData\\Roaming"),
+              "C:\\windows\\macros.ini");
     EXPECT_TRUE(files.files.empty()) << "the probe leaves nothing behind";
 
     files.noNewFilesIn.insert("C:\\windows\\");
@@ -381,7 +383,8 @@ public:
                 return;
             }
         while (end > h + 1 && trimControl(lines_[end - 1]).empty()) --end;
-        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(end), std::string(k) + "=" + std::string(value));
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(end),
+                      std::string(k) + "=" + std::string(value));
     }
     void erase(std::string_view section) {
         const std::size_t h = find(section);
@@ -422,7 +425,8 @@ TEST(ProfileReaders, TheIndexedTextChangesTheFileAsAWalkOverItsLinesDoes) {
         std::string file = pick({"", "\r\n", "stray\r\n", "k=v\r\n\r\n"});
         for (int s = 0; s < 4; ++s) {
             file += pick({"[A]", "[ a ]", "[B]", "[Main]", "[c"}) + "\r\n";
-            for (int k = 0; k < 3; ++k) file += pick({"Name=x", "name = y", "Type=1", "noequals", "", " "}) + "\r\n";
+            for (int k = 0; k < 3; ++k)
+                file += pick({"Name=x", "name = y", "Type=1", "noequals", "", " "}) + "\r\n";
         }
         ProfileText text(file);
         ReferenceText reference(file);
@@ -446,7 +450,8 @@ TEST(ProfileReaders, TheIndexedTextChangesTheFileAsAWalkOverItsLinesDoes) {
                     for (const auto& [k, v] : kv) reference.set(section, k, v);
                 }
             }
-            ASSERT_EQ(text.bytes(), reference.bytes()) << "trial " << trial << ", change " << op << " of\n" << file;
+            ASSERT_EQ(text.bytes(), reference.bytes()) << "trial " << trial << ", change " << op << " of\n"
+                                                       << file;
             const std::string bytes = text.bytes();
             const ProfileIndex index(bytes);
             for (const char* key : {"Name", "Type", "Fresh"}) {
@@ -462,4 +467,40 @@ TEST(ProfileReaders, TheIndexedTextChangesTheFileAsAWalkOverItsLinesDoes) {
             }
         }
     }
+}
+
+namespace {
+
+// Files whose stamp the test sets, as the watcher's frequent reads see it.
+struct StampedFiles : os::fake::FakeFiles {
+    std::optional<os::FileStamp> given;
+    std::optional<os::FileStamp> stamp(const std::string&) override { return given; }
+};
+
+}  // namespace
+
+TEST(StoreReading, AnUnchangedStampSkipsTheReadingAndAnyChangeOrAFreshReadingReadsAgain) {
+    StampedFiles files;
+    const std::string path = "C:\\windows\\macros.ini";
+    files.files[path] = "[Main]\r\nEntries=1\r\n";
+    files.given = os::FileStamp{19, 7};
+    Store store{files, path};
+    const auto entries = [&](StoreSnapshot::Reading r) {
+        return StoreSnapshot(store, r).readInt("Main", "Entries", 0);
+    };
+    using R = StoreSnapshot::Reading;
+    EXPECT_EQ(entries(R::UnlessUnchanged), 1);
+    const int reads = files.reads;
+    files.files[path] = "[Main]\r\nEntries=2\r\n";  // same size, same stamp
+    EXPECT_EQ(entries(R::UnlessUnchanged), 1);
+    EXPECT_EQ(files.reads, reads);
+    EXPECT_EQ(entries(R::Fresh), 2) << "a fresh reading never trusts the stamp";
+    files.files[path] = "[Main]\r\nEntries=3\r\n";
+    EXPECT_EQ(entries(R::UnlessUnchanged), 3) << "after a fresh reading the stamp is not known";
+    files.given = os::FileStamp{19, 8};
+    files.files[path] = "[Main]\r\nEntries=4\r\n";
+    EXPECT_EQ(entries(R::UnlessUnchanged), 4) << "a new write time";
+    files.given.reset();
+    files.files[path] = "[Main]\r\nEntries=5\r\n";
+    EXPECT_EQ(entries(R::UnlessUnchanged), 5) << "no stamp: read";
 }

@@ -122,6 +122,7 @@ public:
     bool exists(const std::string& path) override;
     bool writable(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
+    std::optional<FileStamp> stamp(const std::string& path) override;
     std::optional<std::string> toCodePage(std::string_view utf8) override;
     std::string fromCodePage(std::string_view bytes) override;
 };
