@@ -50,7 +50,9 @@ void Application::trayCreated(const std::vector<std::string>& arguments) {
         sys_.pump.processMessages();
         showHints_ = store().readBool(store::kMain, "Show Hints", true);
         commandLine_.run(arguments);
-        playbackTimer_->start(1000);
+        // Only a /Close start ever ends by this timer; a resident copy is
+        // not woken every second for nothing.
+        if (commandLine_.closeWhenDone()) playbackTimer_->start(1000);
         openEnabled_ = true;
         created = true;
     });

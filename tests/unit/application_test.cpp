@@ -1,6 +1,7 @@
+#include "app/application.hpp"
+
 #include <gtest/gtest.h>
 
-#include "app/application.hpp"
 #include "app/help.hpp"
 #include "os/fake/fake_instances.hpp"
 #include "os/fake/fake_os.hpp"
@@ -119,6 +120,12 @@ TEST_F(ApplicationTest, ACloseRunEndsAboutASecondAfterItsMacro) {
     EXPECT_FALSE(view.quitCalled);
     runFor(1);
     EXPECT_TRUE(view.quitCalled);
+}
+
+TEST_F(ApplicationTest, AResidentStartKeepsOnlyTheWatchersTimerRunning) {
+    st.writeInt("Main", "FirstRun", 0);
+    start({"/Open:Nothing"});
+    EXPECT_EQ(fake.pump.runningTimers(), 1);
 }
 
 TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart) {

@@ -33,6 +33,12 @@ std::unique_ptr<Timer> FakePump::createTimer(std::function<void()> onTick) {
     return std::make_unique<FakeTimer>(*this, s);
 }
 
+int FakePump::runningTimers() const {
+    int n = 0;
+    for (const auto& t : timers_) n += t->alive && t->running ? 1 : 0;
+    return n;
+}
+
 void FakePump::at(Millis when, std::function<void()> action) {
     scheduled_.emplace(when, std::move(action));
 }

@@ -27,6 +27,8 @@ public:
 
     int processCalls = 0;
     int waitCalls = 0;
+    // Timers started and not stopped: what wakes an idle program.
+    int runningTimers() const;
 
 private:
     struct TimerState {
