@@ -362,7 +362,10 @@ void Win32Windows::enumerateTopLevel(const std::function<bool(WindowHandle)>& vi
 
 std::string Win32Windows::title(WindowHandle w, std::size_t maxChars) {
     std::vector<wchar_t> buf(maxChars + 1, L'\0');
-    int n = GetWindowTextW(toHwnd(w), buf.data(), static_cast<int>(buf.size()));
+    // The title as the system holds it, which GetWindowText returns for
+    // another program's window too; for the program's own windows this
+    // sends no WM_GETTEXT, so the watcher's scan costs a lookup a window.
+    int n = InternalGetWindowText(toHwnd(w), buf.data(), static_cast<int>(buf.size()));
     // A cut between the halves of a surrogate pair leaves no half behind.
     if (n > 0 && static_cast<std::size_t>(n) == maxChars && buf[n - 1] >= 0xD800 && buf[n - 1] <= 0xDBFF) --n;
     return n > 0 ? narrow(std::wstring_view(buf.data(), static_cast<std::size_t>(n))) : std::string();
