@@ -176,6 +176,55 @@ void Harness::waitUntilIdle() {
     pumpFor(std::chrono::milliseconds(300));
 }
 
+namespace {
+
+// The number of the /proc folder whose command line names the program's own
+// folder (unique to the harness), 0 when there is none (not under Wine).
+unsigned long unixPidOf(const std::string& programDir) {
+    std::string folder = programDir.substr(0, programDir.size() - 1);
+    folder = folder.substr(folder.find_last_of('\\') + 1);
+    WIN32_FIND_DATAW f;
+    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &f);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    unsigned long found = 0;
+    do {
+        const std::wstring name = f.cFileName;
+        if (name.empty() || name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+        const std::string cmd = readFile("Z:\\proc\\" + utf8(name) + "\\cmdline");
+        if (cmd.find(folder) != std::string::npos && cmd.find("Macros.exe") != std::string::npos)
+            found = std::stoul(name);
+    } while (!found && FindNextFileW(find, &f));
+    FindClose(find);
+    return found;
+}
+
+}  // namespace
+
+double Harness::processorMs() {
+    if (unixPidOf_ != process_.dwProcessId)
+        unixPid_ = unixPidOf(programDir_), unixPidOf_ = process_.dwProcessId;
+    if (unixPid_) {
+        // Fields 14 and 15 of stat, after the name in parentheses: user and system clock ticks.
+        const std::string stat = readFile("Z:\\proc\\" + std::to_string(unixPid_) + "\\stat");
+        const std::size_t close = stat.rfind(')');
+        if (close != std::string::npos) {
+            unsigned long long utime = 0, stime = 0;
+            if (std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu",
+                            &utime, &stime) == 2)
+                return static_cast<double>(utime + stime) * 10.0;  // USER_HZ is 100 on Linux
+        }
+    }
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process_.hProcess, &created, &exited, &kernel, &user)) return 0;
+    auto v = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return static_cast<double>(v(kernel) + v(user)) / 10000.0;
+}
+
+const char* Harness::processorSource() {
+    processorMs();
+    return unixPid_ ? "/proc" : "GetProcessTimes";
+}
+
 bool Harness::running() {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }

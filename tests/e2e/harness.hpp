@@ -103,6 +103,13 @@ public:
     DWORD processId() const { return process_.dwProcessId; }
     // Waits for the program to exit; false on time-out.
     bool waitForExit(std::chrono::milliseconds timeout);
+    // The program's processor time (user and kernel) in milliseconds. Under
+    // Wine, GetProcessTimes of another process lags or stands still while
+    // the asking process does not pump; the Linux process's own account in
+    // /proc (10 ms steps) is used there, GetProcessTimes elsewhere.
+    double processorMs();
+    // Where processorMs() reads from: "/proc" or "GetProcessTimes".
+    const char* processorSource();
     // The hot keys are registered once the program has finished starting.
     void waitUntilIdle();
 
@@ -162,6 +169,9 @@ private:
     void removeProgramDir();
     std::string programDir_;
     PROCESS_INFORMATION process_{};
+    // The Linux process id of the program under Wine, 0 when unknown.
+    unsigned long unixPid_ = 0;
+    DWORD unixPidOf_ = 0;
     HWND target_ = nullptr;
     HWND edit_ = nullptr;
 };
