@@ -32,7 +32,7 @@ namespace {
 struct Sample {
     double workingSetMb = 0, privateMb = 0;
     DWORD handles = 0, user = 0, gdi = 0;
-    ULONGLONG cpu100ns = 0;
+    double cpuMs = 0;
     bool handlesFromList = false, userAsWindows = false;
 };
 
@@ -89,7 +89,7 @@ DWORD windowsOf(DWORD pid) {
     return c.n;
 }
 
-Sample sample(HANDLE process) {
+Sample sample(e2e::Harness& h, HANDLE process) {
     Sample s;
     PROCESS_MEMORY_COUNTERS_EX m{};
     m.cb = sizeof m;
@@ -104,13 +104,7 @@ Sample sample(HANDLE process) {
     s.user = GetGuiResources(process, GR_USEROBJECTS);
     if (s.user == 0) s.user = windowsOf(GetProcessId(process)), s.userAsWindows = true;
     s.gdi = GetGuiResources(process, GR_GDIOBJECTS);
-    FILETIME created, exited, kernel, user;
-    if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-        auto v = [](FILETIME f) {
-            return (static_cast<ULONGLONG>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
-        };
-        s.cpu100ns = v(kernel) + v(user);
-    }
+    s.cpuMs = h.processorMs();
     return s;
 }
 
@@ -372,21 +366,23 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     foldKeys();
 
     const ULONGLONG t0 = GetTickCount64();
-    ULONGLONG nextRound = t0 + 25000;
     const ULONGLONG duration = static_cast<ULONGLONG>(minutes) * 60000ull;
     const ULONGLONG warmUpAt = t0 + duration / 10, endPhaseAt = t0 + duration - duration / 10;
+    // The rounds fall between the first and the last tenth, whose processor
+    // time per run is compared.
+    ULONGLONG nextRound = std::max(t0 + 25000, warmUpAt + 15000);
     Sample warm, late, end;
     int warmRuns = -1, lateRuns = -1;
-    const Sample start = sample(process);
+    const Sample start = sample(h, process);
     bool haveWarm = false, haveLate = false;
     int i = 0;
     for (; GetTickCount64() < t0 + duration; ++i) {
         const ULONGLONG now = GetTickCount64();
         const int allRuns =
             scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs + mouseReplays + triggerRunsSeen;
-        if (!haveWarm && now >= warmUpAt) warm = sample(process), warmRuns = allRuns, haveWarm = true;
-        if (!haveLate && now >= endPhaseAt) late = sample(process), lateRuns = allRuns, haveLate = true;
-        if (now >= nextRound) {
+        if (!haveWarm && now >= warmUpAt) warm = sample(h, process), warmRuns = allRuns, haveWarm = true;
+        if (!haveLate && now >= endPhaseAt) late = sample(h, process), lateRuns = allRuns, haveLate = true;
+        if (now >= nextRound && now + 20000 < endPhaseAt) {
             nextRound += 120000;
             const std::string fault = authoringRound(h, entries, rounds++);
             if (roundFault.empty()) roundFault = fault;
@@ -473,7 +469,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     }
     h.pumpFor(300ms);
     foldKeys();
-    end = sample(process);
+    end = sample(h, process);
     const int allRuns =
         scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs + mouseReplays + triggerRunsSeen;
     const ULONGLONG endTick = GetTickCount64();
@@ -488,9 +484,9 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
 
     // Processor time per run over the warm-up (from the start) and over the last tenth.
     const int startRuns = std::max(1, warmRuns);
-    const double cpuStart = static_cast<double>(warm.cpu100ns - start.cpu100ns) / 10000.0 / startRuns;
+    const double cpuStart = (warm.cpuMs - start.cpuMs) / startRuns;
     const int endRuns = std::max(1, allRuns - lateRuns);
-    const double cpuEnd = static_cast<double>(end.cpu100ns - late.cpu100ns) / 10000.0 / endRuns;
+    const double cpuEnd = (end.cpuMs - late.cpuMs) / endRuns;
     const auto signedDiff = [](DWORD a, DWORD b) { return static_cast<long>(b) - static_cast<long>(a); };
     const auto line = [](const char* what, const Counts& c) {
         std::printf("| %-22s | %6d | %9lld | %9lld | %5lld | %5lld |\n", what, c.runs, c.expected, c.seen,
