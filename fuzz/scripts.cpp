@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/error.hpp"
 #include "desk.hpp"
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "playback/interpreter.hpp"
-#include "core/error.hpp"
 #include "triggers/dispatcher.hpp"
 
 namespace {
@@ -57,8 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
     kv::playback::SenderState senderState;
     kv::playback::SendKey sender(desk.keyboard, desk.pump, senderState);
-    kv::playback::Interpreter interpreter(desk.sys, state, sender,
-                                          {[&](int slot) { dispatcher.processHotKey(slot); }, {}, {}});
+    kv::playback::Interpreter interpreter(
+        desk.sys, state, sender,
+        {[&](int slot) { dispatcher.processHotKey(slot); }, {}, {}, [&] { return dispatcher.replaying(); }});
     dispatcher.setScriptRunner([&](const std::string& text) { interpreter.sendKeys(text); });
 
     state.journalFinished = true;
