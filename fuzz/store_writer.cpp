@@ -42,11 +42,10 @@ bool writableValue(std::string_view v) {
     return v.find_first_of("\r\n") == std::string_view::npos;
 }
 
-std::string pick(FuzzedDataProvider& in, const std::vector<std::string>& known) {
+std::string pick(FuzzedDataProvider& in, kv::os::Files& codePage, const std::vector<std::string>& known) {
     if (!known.empty() && in.ConsumeBool())
         return known[in.ConsumeIntegralInRange<std::size_t>(0, known.size() - 1)];
     // Names the program writes are UTF-8, as every text it holds.
-    kv::os::fake::FakeFiles codePage;
     return codePage.fromCodePage(in.ConsumeRandomLengthString(24));
 }
 
@@ -125,8 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (int op = 0; op < 16 && in.remaining_bytes() > 0; ++op) {
         const bool erase = in.ConsumeIntegralInRange(0, 3) == 0;
-        const std::string section = pick(in, sections);
-        const std::string key = erase ? std::string() : pick(in, keys);
+        const std::string section = pick(in, codePage, sections);
+        const std::string key = erase ? std::string() : pick(in, codePage, keys);
         const std::string value =
             erase ? std::string() : codePage.fromCodePage(in.ConsumeRandomLengthString(1100));
         if (!writableSection(section) || !writableKey(key) || !writableValue(value)) continue;

@@ -95,8 +95,8 @@ struct Parsed {
     std::string bytes;
     std::shared_ptr<const ProfileIndex> index;
     TextEncoding encoding = TextEncoding::CodePage;
-    // Of the last reading: which file, its stamp then (none after a fresh
-    // reading), and when.
+    // Of the last reading that took a stamp (none after a fresh reading):
+    // which file, the stamp, and when.
     const os::Files* files = nullptr;
     std::string path;
     std::optional<os::FileStamp> stamp;
@@ -109,9 +109,10 @@ struct Parsed {
 const Parsed& parse(os::Files& files, const std::string& path, StoreSnapshot::Reading reading) {
     thread_local Parsed last;
     std::optional<os::FileStamp> stamp;
-    const auto now = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point now;
     if (reading == StoreSnapshot::Reading::UnlessUnchanged) {
         stamp = files.stamp(path);
+        now = std::chrono::steady_clock::now();
         // Two seconds bound what a change that keeps both (a file system
         // with coarse times) can hide.
         if (stamp && last.index && last.files == &files && last.path == path && last.stamp == stamp &&
@@ -125,10 +126,12 @@ const Parsed& parse(os::Files& files, const std::string& path, StoreSnapshot::Re
         last.encoding = decoded.encoding;
         last.bytes = std::move(bytes);
     }
-    last.files = &files;
-    last.path = path;
     last.stamp = stamp;
-    last.readAt = now;
+    if (stamp) {
+        last.files = &files;
+        last.path = path;
+        last.readAt = now;
+    }
     return last;
 }
 

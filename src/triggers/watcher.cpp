@@ -131,7 +131,7 @@ struct Watcher::Triggers {
 void Watcher::scan() {
     store::MacroRepository macros(sys_);
     try {
-        // The store's reading is shared while its bytes stay the same: the
+        // The store's reading is shared while the file stays the same: the
         // triggers read from it last time still hold.
         auto read = std::make_unique<const store::StoreSnapshot>(
             macros.store(), store::StoreSnapshot::Reading::UnlessUnchanged);

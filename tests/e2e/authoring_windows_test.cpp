@@ -160,9 +160,7 @@ TEST(AuthoringWindows, ThePropertiesDialogTakesNoClickWhileTheEditorIsOpen) {
     SetWindowPos(e.dialog, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     h.pumpFor(300ms);
     EXPECT_FALSE(IsWindowEnabled(e.dialog));
-    RECT r;
-    GetWindowRect(e2e::button(e.dialog, "&Edit Macro"), &r);
-    e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    e2e::clickControl(e2e::button(e.dialog, "&Edit Macro"));
     h.pumpFor(800ms);
     EXPECT_EQ(e2e::windowText(e.script), "edited") << "Edit Macro was pressed again";
     EXPECT_TRUE(IsWindowVisible(e.wizard));

@@ -200,10 +200,14 @@ unsigned long unixPidOf(const std::string& programDir) {
 
 }  // namespace
 
-double Harness::processorMs() {
+unsigned long Harness::unixPid() {
     if (unixPidOf_ != process_.dwProcessId)
         unixPid_ = unixPidOf(programDir_), unixPidOf_ = process_.dwProcessId;
-    if (unixPid_) {
+    return unixPid_;
+}
+
+double Harness::processorMs() {
+    if (unixPid()) {
         // Fields 14 and 15 of stat, after the name in parentheses: user and system clock ticks.
         const std::string stat = readFile("Z:\\proc\\" + std::to_string(unixPid_) + "\\stat");
         const std::size_t close = stat.rfind(')');
@@ -218,11 +222,6 @@ double Harness::processorMs() {
     if (!GetProcessTimes(process_.hProcess, &created, &exited, &kernel, &user)) return 0;
     auto v = [](FILETIME t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
     return static_cast<double>(v(kernel) + v(user)) / 10000.0;
-}
-
-const char* Harness::processorSource() {
-    processorMs();
-    return unixPid_ ? "/proc" : "GetProcessTimes";
 }
 
 bool Harness::running() {
@@ -256,7 +255,8 @@ void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::mi
     pumpFor(std::chrono::milliseconds(20));
 }
 
-bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                      std::chrono::milliseconds step) {
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout.count());
     for (;;) {
         MSG msg;
@@ -268,7 +268,9 @@ bool Harness::waitFor(const std::function<bool()>& condition, std::chrono::milli
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline) return false;
         const ULONGLONG left = deadline - now;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 25 ? left : 25), QS_ALLINPUT);
+        const auto most = static_cast<ULONGLONG>(step.count());
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < most ? left : most),
+                                  QS_ALLINPUT);
     }
 }
 

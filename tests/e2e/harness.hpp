@@ -109,7 +109,7 @@ public:
     // /proc (10 ms steps) is used there, GetProcessTimes elsewhere.
     double processorMs();
     // Where processorMs() reads from: "/proc" or "GetProcessTimes".
-    const char* processorSource();
+    const char* processorSource() { return unixPid() ? "/proc" : "GetProcessTimes"; }
     // The hot keys are registered once the program has finished starting.
     void waitUntilIdle();
 
@@ -121,8 +121,10 @@ public:
     // hook runs on this thread.
     void tap(BYTE vk);
 
-    // Pumps messages until the condition holds or the time-out passes.
-    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+    // Pumps messages until the condition holds or the time-out passes,
+    // looking at it at least every step.
+    bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout,
+                 std::chrono::milliseconds step = std::chrono::milliseconds(25));
     void pumpFor(std::chrono::milliseconds duration);
 
     // The harness's own focused window and its edit control.
@@ -167,11 +169,13 @@ public:
 
 private:
     void removeProgramDir();
+    // The Linux process id of the program under Wine, 0 when there is none;
+    // looked up once per start.
+    unsigned long unixPid();
     std::string programDir_;
     PROCESS_INFORMATION process_{};
-    // The Linux process id of the program under Wine, 0 when unknown.
     unsigned long unixPid_ = 0;
-    DWORD unixPidOf_ = 0;
+    DWORD unixPidOf_ = 0;  // the Windows process id unixPid_ was looked up for
     HWND target_ = nullptr;
     HWND edit_ = nullptr;
 };

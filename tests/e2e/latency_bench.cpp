@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "harness.hpp"
@@ -35,24 +36,14 @@ double msSince(LONGLONG from) {
     return 1000.0 * static_cast<double>(counter() - from) / static_cast<double>(f.QuadPart);
 }
 
-// Pumps closely until done() holds; milliseconds since from, or -1 after 5 s.
-template <typename F>
-double until(LONGLONG from, F done, DWORD timeoutMs = 5000) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < deadline) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done()) return msSince(from);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-    return -1;
+// Pumps closely until done() holds; milliseconds since from, or -1 on time-out.
+double until(e2e::Harness& h, LONGLONG from, const std::function<bool()>& done,
+             std::chrono::milliseconds timeout = 5s) {
+    return h.waitFor(done, timeout, 1ms) ? msSince(from) : -1;
 }
 
 double untilKeyvaleKey(e2e::Harness& h, LONGLONG from) {
-    return until(from, [&] {
+    return until(h, from, [&] {
         for (const e2e::KeyRecord& k : h.keys())
             if (k.injectedByKeyvale && k.down) return true;
         return false;
@@ -97,7 +88,7 @@ TEST(LatencyBench, HotKeyReleasedToTheFirstKeySeen) {
         h.clearKeys();
         const LONGLONG t0 = counter();
         h.keyDown(VK_F24);
-        const double d = until(t0, [&] {
+        const double d = until(h, t0, [&] {
             for (const e2e::KeyRecord& k : h.keys())
                 if (k.vk == VK_F24 && k.down) return true;
             return false;
@@ -210,7 +201,7 @@ StartTimes timeAStart(e2e::Harness& h, const std::string& commandLine, const std
     StartTimes t;
     t.firstKey = untilKeyvaleKey(h, t0);
     t.ended = until(
-        t0, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10000);
+        h, t0, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10s);
     if (t.ended < 0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

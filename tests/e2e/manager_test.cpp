@@ -29,11 +29,7 @@ struct Manager {
     HWND status = nullptr;
     HWND button(const char* caption) const { return e2e::findChild(window, "Button", caption); }
     std::string statusText() const { return e2e::windowText(status); }
-    void clickButton(const char* caption) const {
-        RECT r;
-        GetWindowRect(button(caption), &r);
-        e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    }
+    void clickButton(const char* caption) const { e2e::clickControl(button(caption)); }
 };
 
 Manager findManager(e2e::Harness& h) {
@@ -461,9 +457,7 @@ void confirmPrintDialog(e2e::Harness& h, HWND owner = nullptr) {
     // A click on OK, which needs no keyboard focus in the dialog.
     HWND ok = e2e::findChild(dialog, "Button", "OK");
     ASSERT_NE(ok, nullptr);
-    RECT r;
-    GetWindowRect(ok, &r);
-    e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    e2e::clickControl(ok);
     ASSERT_TRUE(h.waitFor([&] { return h.findDialog("Print") == nullptr; }, 10s));
 }
 

@@ -97,6 +97,12 @@ void clickAt(POINT screen, bool right) {
     Sleep(30);
 }
 
+void clickControl(HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
 HWND findChild(HWND parent, const std::string& className, const std::string& caption) {
     for (HWND c = FindWindowExA(parent, nullptr, className.c_str(), nullptr); c;
          c = FindWindowExA(parent, c, className.c_str(), nullptr)) {

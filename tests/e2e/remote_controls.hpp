@@ -36,6 +36,8 @@ private:
 
 // A real mouse click at a screen point.
 void clickAt(POINT screen, bool right = false);
+// A real left click in the middle of a window or control.
+void clickControl(HWND control);
 
 // The first child window with this class (and caption, unless empty).
 HWND findChild(HWND parent, const std::string& className, const std::string& caption = "");

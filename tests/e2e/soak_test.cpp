@@ -169,13 +169,6 @@ bool press(e2e::Harness& h, HWND dialog, const std::string& caption) {
     return true;
 }
 
-// A real mouse click in the middle of the control.
-void clickMiddle(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-}
-
 // Lower-case letters and blanks, typed as keys.
 void typeLetters(e2e::Harness& h, const std::string& lowerCase) {
     for (char c : lowerCase) h.tap(c == ' ' ? VK_SPACE : static_cast<BYTE>(c - 'a' + 'A'));
@@ -221,7 +214,7 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     if (!script) return "the wizard shows no script box";
     SetForegroundWindow(wizard);
     h.pumpFor(100ms);
-    clickMiddle(script);
+    e2e::clickControl(script);
     h.pumpFor(200ms);
     typeLetters(h, "made");
     press(h, wizard, "&Next >");
@@ -243,7 +236,7 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     if (!h.waitFor([&] { return e2e::windowText(status).rfind(name, 0) == 0; }, 5s))
         return "a click on the new macro's row did not select it";
     HWND deleteButton = e2e::button(manager, "Delete Macro");
-    clickMiddle(deleteButton);
+    e2e::clickControl(deleteButton);
     HWND box = nullptr;
     if (!h.waitFor([&] { return (box = h.findDialog("Keyvale")) != nullptr; }, 5s))
         return "Delete asked nothing";

@@ -66,9 +66,7 @@ struct Wizard {
     void typeInto(HWND control, const std::string& text) {
         SetForegroundWindow(GetAncestor(control, GA_ROOT));
         h.pumpFor(100ms);
-        RECT r;
-        GetWindowRect(control, &r);
-        e2e::clickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        e2e::clickControl(control);
         h.pumpFor(200ms);
         h.sendText(text);
     }
@@ -415,8 +413,8 @@ TEST(UnicodeFolders, ProgramAndUserFoldersOutsideTheCodePageWork) {
     h.clearEdit();
     // Started as the shell starts a link, from its program and arguments (Wine
     // would start it from the ANSI copy of the path).
-    ShellExecuteW(nullptr, L"open", e2e::utf16(link.path).c_str(), e2e::utf16(link.arguments).c_str(), nullptr,
-                  SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", e2e::utf16(link.path).c_str(), e2e::utf16(link.arguments).c_str(),
+                  nullptr, SW_SHOWNORMAL);
     EXPECT_TRUE(h.waitFor([&] { return h.editTextUtf8() == "hi"; }, 15s)) << h.editTextUtf8();
 
     // Deleted, the macro takes its file with it.
