@@ -106,6 +106,15 @@ bool isHotKeyField(HWND hwnd) {
     return hwnd && GetClassNameW(hwnd, name, 32) && lstrcmpiW(name, HOTKEY_CLASSW) == 0;
 }
 
+// A message pumped here may be nested in a loop of the system's own: a menu
+// being tracked, or a window being moved or sized. Such a loop reads the
+// keyboard and mouse itself.
+bool systemLoopOwnsInput() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & (GUI_INMENUMODE | GUI_INMOVESIZE));
+}
+
 }  // namespace
 
 void Win32Pump::dispatch(MSG& msg) {
@@ -130,7 +139,11 @@ void Win32Pump::dispatch(MSG& msg) {
 bool Win32Pump::dispatchPending() {
     bool any = false;
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Beneath a menu the keys and clicks are the menu's: taken here, they would
+    // reach the control with the focus instead, and the menu would never see
+    // its Escape or its arrow key.
+    const UINT only = systemLoopOwnsInput() ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | only)) {
         any = true;
         if (msg.message == WM_QUIT) {
             quit_ = true;
@@ -152,8 +165,10 @@ void Win32Pump::waitUntil(Millis deadline) {
     const Millis t = now();
     if (t >= deadline) return;
     const Millis wait = deadline - t;
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(wait),
-                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // Input left for a menu's loop must not end the wait at once, again and again.
+    const DWORD wake = systemLoopOwnsInput() ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
+    MsgWaitForMultipleObjectsEx(0, nullptr, wait > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(wait), wake,
+                                MWMO_INPUTAVAILABLE);
     dispatchPending();
 }
 
