@@ -113,11 +113,25 @@ HWND findChild(HWND parent, const std::string& className, const std::string& cap
     return nullptr;
 }
 
-HWND openPopupMenu() {
+namespace {
+
+std::vector<HWND> visiblePopupMenus() {
+    std::vector<HWND> menus;
     for (HWND w = FindWindowExA(nullptr, nullptr, "#32768", nullptr); w;
          w = FindWindowExA(nullptr, w, "#32768", nullptr))
-        if (IsWindowVisible(w)) return w;
-    return nullptr;
+        if (IsWindowVisible(w)) menus.push_back(w);
+    return menus;
+}
+
+}  // namespace
+
+HWND openPopupMenu() {
+    const std::vector<HWND> menus = visiblePopupMenus();
+    return menus.empty() ? nullptr : menus.front();
+}
+
+int openPopupMenus() {
+    return static_cast<int>(visiblePopupMenus().size());
 }
 
 HWND visibleChild(HWND parent, const char* cls, const std::string& caption, DWORD styleBits) {

@@ -57,5 +57,7 @@ std::string windowTextUtf8(HWND window);
 
 // The visible pop-up menu window, or nullptr.
 HWND openPopupMenu();
+// How many pop-up menu windows are visible: a menu and its open submenus.
+int openPopupMenus();
 
 }  // namespace e2e

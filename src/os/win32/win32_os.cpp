@@ -136,13 +136,13 @@ void Win32Pump::dispatch(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
-bool Win32Pump::dispatchPending() {
+bool Win32Pump::dispatchPending(bool leaveInput) {
     bool any = false;
     MSG msg;
     // Beneath a menu the keys and clicks are the menu's: taken here, they would
     // reach the control with the focus instead, and the menu would never see
     // its Escape or its arrow key.
-    const UINT only = systemLoopOwnsInput() ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
+    const UINT only = leaveInput ? PM_QS_POSTMESSAGE | PM_QS_PAINT | PM_QS_SENDMESSAGE : 0;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | only)) {
         any = true;
         if (msg.message == WM_QUIT) {
@@ -155,21 +155,24 @@ bool Win32Pump::dispatchPending() {
 }
 
 void Win32Pump::processMessages() {
-    dispatchPending();
+    dispatchPending(systemLoopOwnsInput());
 }
 
 void Win32Pump::waitUntil(Millis deadline) {
     // What is already waiting may be what the caller waits for: it then
     // returns at once, so the caller sees its condition change.
-    if (dispatchPending()) return;
+    // A menu opened by a message dispatched here has closed again when the
+    // dispatch returns, so one look serves the whole wait.
+    const bool leaveInput = systemLoopOwnsInput();
+    if (dispatchPending(leaveInput)) return;
     const Millis t = now();
     if (t >= deadline) return;
     const Millis wait = deadline - t;
     // Input left for a menu's loop must not end the wait at once, again and again.
-    const DWORD wake = systemLoopOwnsInput() ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
+    const DWORD wake = leaveInput ? QS_ALLINPUT & ~QS_INPUT : QS_ALLINPUT;
     MsgWaitForMultipleObjectsEx(0, nullptr, wait > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(wait), wake,
                                 MWMO_INPUTAVAILABLE);
-    dispatchPending();
+    dispatchPending(leaveInput);
 }
 
 bool Win32Pump::runOne() {

@@ -66,8 +66,9 @@ public:
 private:
     friend class Win32Timer;
     void dispatch(MSG& msg);
-    // Dispatches what is waiting; true if there was anything.
-    bool dispatchPending();
+    // Dispatches what is waiting; true if there was anything. With
+    // leaveInput the keyboard and mouse stay queued for a menu's own loop.
+    bool dispatchPending(bool leaveInput);
     MessageWindow timerWindow_;
     std::map<UINT_PTR, std::function<void()>*> timers_;
     UINT_PTR nextTimerId_ = 1;
