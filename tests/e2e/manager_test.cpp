@@ -232,8 +232,7 @@ TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
     e2e::saveScreenshot(m.window, "manager_menu");
     h.tap(VK_ESCAPE);
     h.tap(VK_ESCAPE);
-    h.pumpFor(300ms);
-    EXPECT_EQ(e2e::openPopupMenu(), nullptr);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
 }
 
 namespace {
