@@ -314,7 +314,7 @@ TEST_F(ApplicationTest, AbsurdStoredGeometryIsClampedToTheScreensBeforeItIsPlace
         for (const Rect& r : screens.asked) {
             EXPECT_GT(r.width, 0);
             EXPECT_LE(r.width, 3200);
-            EXPECT_GE(r.left, -1920 - r.width);
+            EXPECT_GE(r.left, -1920LL - r.width);
             EXPECT_LE(r.left, 1280);
         }
     }
