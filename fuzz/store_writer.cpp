@@ -99,7 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The program reads and writes the file's text, decoded as the store
     // decodes it; values are UTF-8 (every byte has a character in Windows-1252).
     kv::os::fake::FakeFiles codePage;
-    const std::string originalBytes = in.ConsumeRandomLengthString(2048);
+    // Up to 512 KB, large enough to see the cost of many same-named sections
+    // (scripts/fuzz lets this harness take inputs that long).
+    const std::string originalBytes = in.ConsumeRandomLengthString(512 * 1024);
     const std::string original = kv::store::decodeStoreFile(codePage, originalBytes).text;
     kv::store::ProfileText text(original);
 

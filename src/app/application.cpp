@@ -78,8 +78,10 @@ void Application::firstRunCheck() {
 
 void Application::setPosition() {
     if (!view_) return;
-    if (auto r = savedPlacement(store(), view_->screen())) {
-        view_->placeManager(keptVisible(*r, view_->workAreaNearest(*r)));
+    if (auto saved = savedPlacement(store(), view_->screen())) {
+        // A hand-edited store may hold any number: clamped before any arithmetic.
+        const Rect r = onVirtualScreen(*saved, view_->virtualScreen());
+        view_->placeManager(keptVisible(r, view_->workAreaNearest(r)));
     } else {
         const Rect current = view_->managerRect();
         view_->placeManager(centred(view_->screen(), current.width, current.height));

@@ -31,6 +31,8 @@ public:
     virtual ScreenSize screen() = 0;
     virtual Rect managerRect() = 0;
     virtual void placeManager(const Rect& r) = 0;
+    // All monitors together, in screen coordinates.
+    virtual Rect virtualScreen() { return {0, 0, screen().width, screen().height}; }
     // The work area of the monitor nearest to the rectangle.
     virtual Rect workAreaNearest(const Rect&) { return {0, 0, screen().width, screen().height}; }
     // Shows the manager window; activate brings the application to the front.

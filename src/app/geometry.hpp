@@ -28,6 +28,13 @@ std::optional<Rect> savedPlacement(const store::Store& store, ScreenSize screen)
 
 void savePosition(store::Store& store, const Rect& r);
 
+// A stored geometry made safe for any arithmetic: a width or height of zero
+// or less becomes the default (421 by 343), one larger than the virtual
+// screen (all monitors together) that screen's; the left and top edges are
+// brought to within one window's size of the virtual screen. A hand-edited
+// store may hold any number.
+Rect onVirtualScreen(const Rect& stored, const Rect& virtualScreen);
+
 // The window of the given size centred on the screen.
 Rect centred(ScreenSize screen, int width, int height);
 

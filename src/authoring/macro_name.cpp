@@ -1,28 +1,10 @@
 #include "authoring/macro_name.hpp"
 
-#include <array>
-
+#include "core/device_names.hpp"
 #include "core/utf8.hpp"
 #include "store/macros.hpp"
 
 namespace kv::authoring {
-
-namespace {
-
-// Windows opens the device, not a file, for these names whatever extension
-// follows and whatever blanks end the first part.
-bool reservedDeviceName(std::string_view name) {
-    std::string_view base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-    static constexpr std::array<std::string_view, 4> plain{"CON", "PRN", "AUX", "NUL"};
-    for (std::string_view d : plain)
-        if (equalsIgnoringCase(base, d)) return true;
-    if (base.size() == 4 && base[3] >= '1' && base[3] <= '9')
-        return equalsIgnoringCase(base.substr(0, 3), "COM") || equalsIgnoringCase(base.substr(0, 3), "LPT");
-    return false;
-}
-
-}  // namespace
 
 std::optional<std::string> macroNameProblem(std::string_view typed) {
     if (typed.empty()) return std::nullopt;
@@ -34,7 +16,7 @@ std::optional<std::string> macroNameProblem(std::string_view typed) {
     for (char c : name)
         if (static_cast<unsigned char>(c) < 32)
             return "A macro name cannot contain tabs, line breaks or other control characters.";
-    if (reservedDeviceName(name))
+    if (namesDevice(name))
         return "Windows reserves the name " + name.substr(0, name.find('.')) +
                " for a device, so it cannot name a macro; please select another.";
     // Recordings in progress go to this file; a macro of this name would lose

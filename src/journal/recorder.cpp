@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/device_names.hpp"
 #include "core/error.hpp"
 
 namespace kv::journal {
@@ -38,8 +39,12 @@ constexpr std::uint32_t kButtonPresses[] = {kMouseLeftDown, kMouseRightDown, kMo
 
 }  // namespace
 
-Recorder::Recorder(os::Pump& pump, os::Input& input, os::Files& files)
-    : pump_(pump), input_(input), files_(files), timer_(pump.createTimer([this] { tick(); })) {}
+Recorder::Recorder(os::Pump& pump, os::Input& input, os::Files& files, os::Dialogs* dialogs)
+    : pump_(pump),
+      input_(input),
+      files_(files),
+      dialogs_(dialogs),
+      timer_(pump.createTimer([this] { tick(); })) {}
 
 Recorder::~Recorder() {
     timer_->stop();
@@ -188,9 +193,14 @@ void Recorder::startQueued() {
     while (!replay_ && !queue_.empty()) {
         Request request = std::move(queue_.front());
         queue_.pop_front();
-        const auto bytes = files_.read(request.path);
+        // A hand-edited file name such as COM1 would open the device, whose read can block.
+        const auto bytes = pathNamesDevice(request.path) ? std::nullopt : files_.read(request.path);
         auto recording = bytes ? decodeRecording(*bytes) : std::nullopt;
         if (!recording) {
+            // Said before the end is reported: a /Close start ends at the end.
+            if (dialogs_)
+                dialogs_->errorBox(bytes ? request.path + " is not a recording Keyvale can play"
+                                         : "Cannot open file " + request.path);
             if (onFinished) onFinished(false);
             continue;
         }

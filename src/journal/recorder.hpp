@@ -4,8 +4,10 @@
 // injecting their events from timer ticks on the user-interface thread.
 //
 // Rules of a replay:
-// - playBack() returns at once. A missing or damaged file raises onFinished
-//   (userCancel false) synchronously, before playBack returns; callers set
+// - playBack() returns at once. A missing or damaged file (or one of a newer
+//   format) is said in an error box, "Cannot open file <path>" or "<path> is
+//   not a recording Keyvale can play", then raises onFinished (userCancel
+//   false) synchronously, before playBack returns; callers set
 //   their own "replay running" state before calling playBack. Every replay
 //   of a readable file ends from a later timer tick.
 // - playBack() while a replay runs queues the new one; queued replays run in
@@ -32,8 +34,9 @@ namespace kv::journal {
 
 class Recorder : public Journal {
 public:
-    Recorder(os::Pump& pump, os::Input& input, os::Files& files);
-    explicit Recorder(os::System& sys) : Recorder(sys.pump, sys.input, sys.files) {}
+    // Without dialogs, a replay that cannot start is not said.
+    Recorder(os::Pump& pump, os::Input& input, os::Files& files, os::Dialogs* dialogs = nullptr);
+    explicit Recorder(os::System& sys) : Recorder(sys.pump, sys.input, sys.files, &sys.dialogs) {}
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
@@ -94,6 +97,7 @@ private:
     os::Pump& pump_;
     os::Input& input_;
     os::Files& files_;
+    os::Dialogs* dialogs_;
     std::unique_ptr<os::Timer> timer_;
 
     bool watching_ = false;

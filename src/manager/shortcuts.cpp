@@ -95,6 +95,9 @@ std::string createShortcut(os::System& sys, os::ShellLinks& links, os::ShellFold
         throw Error("Cannot find the " + shellFolderName(folder) + " folder; no shortcut was made.");
     const std::string path = linkPathInFolder(*folderPath, name + ".lnk");
     if (path.empty()) throw Error("Cannot make a shortcut for a macro without a name.");
+    // The name is quoted in the arguments: a quote of its own would end it there.
+    if (name.find('"') != std::string::npos)
+        throw Error("Cannot make a shortcut for a macro whose name contains a double quotation mark.");
 
     const os::ShellLinkData link =
         macroLink(sys.programDirectory, name, hotKey, sys.files.exists(sys.programDirectory + kIconFile));

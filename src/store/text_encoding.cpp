@@ -1,5 +1,6 @@
 #include "store/text_encoding.hpp"
 
+#include "core/device_names.hpp"
 #include "core/utf8.hpp"
 
 namespace kv::store {
@@ -28,7 +29,10 @@ std::string encodeStoreFile(os::Files& files, std::string_view text, TextEncodin
         case TextEncoding::Utf16: return withMark(kUtf16Mark, utf8ToUtf16Le(text));
         case TextEncoding::CodePage: break;
     }
-    if (auto bytes = files.toCodePage(text)) return std::move(*bytes);
+    // Code-page bytes that begin like a byte-order mark would read back as
+    // other text: such a store is written in UTF-16 instead.
+    if (auto bytes = files.toCodePage(text); bytes && decodeStoreFile(files, *bytes).text == text)
+        return std::move(*bytes);
     return withMark(kUtf16Mark, utf8ToUtf16Le(text));
 }
 
@@ -40,13 +44,18 @@ std::string decodeScript(os::Files& files, std::string_view bytes) {
 }
 
 std::optional<std::string> readScript(os::Files& files, const std::string& path) {
+    // A hand-edited file name such as COM1 would open the device, whose read can block.
+    if (pathNamesDevice(path)) return std::nullopt;
     auto bytes = files.read(path);
     if (!bytes) return std::nullopt;
     return decodeScript(files, *bytes);
 }
 
 std::string encodeScript(os::Files& files, std::string_view text) {
-    if (auto bytes = files.toCodePage(text)) return std::move(*bytes);
+    // Code-page bytes that happen to form UTF-8 ("É" then a no-break space in
+    // Windows-1252) would read back as other characters: UTF-8 with a mark then.
+    if (auto bytes = files.toCodePage(text); bytes && decodeScript(files, *bytes) == text)
+        return std::move(*bytes);
     return withMark(kUtf8Mark, std::string(text));
 }
 

@@ -23,16 +23,18 @@ struct DecodedText {
 DecodedText decodeStoreFile(os::Files& files, std::string_view bytes);
 // A store written in the code page stays there while every value fits it;
 // otherwise it becomes UTF-16LE (the profile functions' own Unicode form) and
-// stays so.
+// stays so. Whatever is written reads back as the same text.
 std::string encodeStoreFile(os::Files& files, std::string_view text, TextEncoding was);
 
 // A script: a byte-order mark decides; without one, valid UTF-8 holding a
 // multi-byte sequence is UTF-8 (what current editors save), anything else the
 // code page.
 std::string decodeScript(os::Files& files, std::string_view bytes);
-// The code page when the whole script fits it, else UTF-8 with a byte-order mark.
+// The code page when the whole script fits it and its bytes read back as the
+// same text, else UTF-8 with a byte-order mark.
 std::string encodeScript(os::Files& files, std::string_view text);
-// The script file's text, or nothing when it cannot be read.
+// The script file's text, or nothing when it cannot be read or its name is a
+// device's (which is not opened).
 std::optional<std::string> readScript(os::Files& files, const std::string& path);
 
 }  // namespace kv::store

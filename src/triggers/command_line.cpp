@@ -59,8 +59,8 @@ ParsedArgument parseArgument(std::string_view argument) {
     const std::string prefix = store::toUpperAscii(argument.substr(0, 6));
     ParsedArgument p;
     if (prefix == "/OPEN:") {
-        p.name = store::toUpperAscii(
-            store::trimControl(argument.size() > 6 ? firstChars(argument.substr(6), 150) : ""));
+        // The whole rest: a shortcut names its macro whole, whatever its length.
+        p.name = store::toUpperAscii(store::trimControl(argument.substr(6)));
     } else if (prefix == "/CLOSE") {
         p.close = true;
     } else {
@@ -85,7 +85,8 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
         if (!p.close) {
             // The names as one reading of the file finds them; messages between the runs.
             for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
-                if (store::toUpperAscii(m.nameOr("")) == p.name) processHotKey_(m.slot);
+                // A missing Name is "Error" here as in the shortcut made for it.
+                if (store::toUpperAscii(m.nameOr("Error")) == p.name) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }
         } else {

@@ -24,7 +24,8 @@ struct ParsedArgument {
     bool close = false;
 };
 
-// "/OPEN:" names the macro in characters 7 to 156, blanks trimmed; "/CLOSE"
+// "/OPEN:" names the macro in the rest of the argument, blanks trimmed (the
+// splitter keeps 255 characters, more than any shortcut's name); "/CLOSE"
 // (anything may follow) asks to end; anything else is a macro name itself.
 ParsedArgument parseArgument(std::string_view argument);
 

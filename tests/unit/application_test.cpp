@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <vector>
+
 #include "app/help.hpp"
 #include "os/fake/fake_instances.hpp"
 #include "os/fake/fake_os.hpp"
@@ -260,4 +263,59 @@ TEST_F(ApplicationTest, ScriptDelaysPauseTheWatcher) {
     app.interpreter().sendKeys("<<SECS1>>");
     EXPECT_TRUE(pausedDuring);
     EXPECT_TRUE(app.watcher().running());
+}
+
+namespace {
+
+// Two monitors: a 1920 by 1080 one left of the primary 1280 by 1024 one.
+struct TwoMonitors : FakeView {
+    Rect virtualScreen() override { return {-1920, 0, 3200, 1080}; }
+    Rect workAreaNearest(const Rect& r) override {
+        asked.push_back(r);
+        const long long centre = static_cast<long long>(r.left) + r.width / 2;
+        return centre < 0 ? Rect{-1920, 0, 1920, 1040} : Rect{0, 0, 1280, 984};
+    }
+    std::vector<Rect> asked;
+};
+
+}  // namespace
+
+TEST_F(ApplicationTest, AbsurdStoredGeometryIsClampedToTheScreensBeforeItIsPlaced) {
+    constexpr int kMax = std::numeric_limits<int>::max(), kMin = std::numeric_limits<int>::min();
+    const struct {
+        Rect stored;  // Left, Top, Width, Height as the store holds them
+        Rect placed;
+    } cases[] = {
+        {{kMax - 47, 100, 421, 343}, {859, 100, 421, 343}},
+        {{-2147483600, 100, 421, 343}, {-1920, 100, 421, 343}},
+        {{100, kMax, 421, 343}, {100, 641, 421, 343}},
+        {{100, 100, -500, kMin}, {100, 100, 421, 343}},
+        {{100, 100, 0, 0}, {100, 100, 421, 343}},
+        {{kMin, kMin, 0, 0}, {-1920, 0, 421, 343}},
+        {{100, 100, kMax, kMax}, {100, 100, 3200, 1080}},
+        {{kMax, kMax, kMax, kMax}, {0, 0, 3200, 1080}},
+        {{-1500, 200, 421, 343}, {-1500, 200, 421, 343}},  // on the left monitor: as saved
+        {{1100, 600, 421, 343}, {1100, 600, 421, 343}},    // partly off, title bar reachable
+    };
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    TwoMonitors screens;
+    app.setView(&screens);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.stored.left << "," << c.stored.top << " " << c.stored.width
+                                          << "x" << c.stored.height);
+        st.writeInt("Position", "Left", c.stored.left);
+        st.writeInt("Position", "Top", c.stored.top);
+        st.writeInt("Position", "Width", c.stored.width);
+        st.writeInt("Position", "Height", c.stored.height);
+        screens.asked.clear();
+        app.trayCommand(app::TrayCommand::Open);
+        EXPECT_EQ(screens.rect, c.placed);
+        for (const Rect& r : screens.asked) {
+            EXPECT_GT(r.width, 0);
+            EXPECT_LE(r.width, 3200);
+            EXPECT_GE(r.left, -1920LL - r.width);
+            EXPECT_LE(r.left, 1280);
+        }
+    }
 }

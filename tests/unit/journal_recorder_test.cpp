@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
@@ -379,4 +380,47 @@ TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunA
     EXPECT_EQ(fake.input.injected, withoutTimes(slow)) << "the script ended before its replay";
     EXPECT_GE(fake.pump.now() - before, 60000u);
     EXPECT_EQ(state.runStatus, "NoRecord");
+}
+
+// A replay that cannot start says why, then reports its end all the same (a
+// /Close start ends); a file named like a device is never opened.
+TEST(RecorderWithDispatcher, ARecordingThatCannotBePlayedIsSaidAndTheRunStillEnds) {
+    std::string newer = journal::encodeRecording({false, typed("A")});
+    newer[4] = 2;  // the format version after ours
+    const struct {
+        const char* fileName;
+        std::optional<std::string> bytes;
+        const char* message;  // %s is the path
+    } cases[] = {
+        {"gone.dat", std::nullopt, "Cannot open file %s"},
+        {"cut.dat", journal::encodeRecording({false, typed("AB")}).substr(0, 40),
+         "%s is not a recording Keyvale can play"},
+        {"text.dat", "not a recording", "%s is not a recording Keyvale can play"},
+        {"newer.dat", newer, "%s is not a recording Keyvale can play"},
+        {"empty.dat", "", "%s is not a recording Keyvale can play"},
+        {"COM1", journal::encodeRecording({false, typed("A")}), "Cannot open file %s"},
+        {"lpt\xC2\xB2.dat", journal::encodeRecording({false, typed("A")}), "Cannot open file %s"},
+        {"CONIN$", journal::encodeRecording({false, typed("A")}), "Cannot open file %s"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fileName);
+        os::fake::FakeSystem fake;
+        journal::Recorder recorder(fake.sys);
+        playback::RunState state;
+        triggers::Dispatcher dispatcher(fake.sys, state, recorder);
+        recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
+        store::Store st(fake.files, fake.sys.storePath);
+        st.writeInt("Macro1", "Type", 3);
+        st.writeString("Macro1", "FileName", c.fileName);
+        const std::string path = fake.sys.programDirectory + c.fileName;
+        if (c.bytes) fake.files.files[path] = *c.bytes;
+
+        dispatcher.processHotKey(1);
+        std::string expected = c.message;
+        expected.replace(expected.find("%s"), 2, path);
+        EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{expected});
+        EXPECT_EQ(state.runStatus, "True");
+        // The device-named files hold a good recording: played, they would type.
+        EXPECT_TRUE(fake.input.injected.empty());
+    }
 }

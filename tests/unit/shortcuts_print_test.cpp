@@ -5,6 +5,7 @@
 #include "manager/shortcuts.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
+#include "triggers/command_line.hpp"
 
 using namespace kv;
 using os::ShellFolder;
@@ -83,6 +84,48 @@ TEST(Shortcuts, RefusedWithAClearErrorAndNothingWritten) {
     EXPECT_TRUE(links.links.empty());
     withName(std::string(235, 'n'));
     EXPECT_EQ(message(ShellFolder::Desktop), "no error");
+}
+
+// A shortcut is made only when its start runs its macro: the program's
+// command line finds the macro by the name the shortcut gives.
+TEST(Shortcuts, EveryShortcutMadeRunsItsMacro) {
+    const struct {
+        std::string section;  // Macro2's lines
+        std::string refusal;  // or empty: made, and it runs Macro2 alone
+    } cases[] = {
+        {"Name=Mail\\Boss: Hi\r\n", ""},
+        {"Name=" + std::string(150, 'n') + "\r\n", ""},
+        {"Name=" + std::string(151, 'n') + "\r\n", ""},
+        {"Name=" + std::string(235, 'n') + "\r\n", ""},  // the longest the arguments hold
+        {"Name=Stra\u00DFe  caf\u00E9\r\n", ""},
+        {"Type=4\r\n", ""},  // no Name: "Error" for the shortcut and the command line
+        {"Name=say \"hi\" now\r\n",
+         "Cannot make a shortcut for a macro whose name contains a double quotation mark."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.section.substr(0, 40));
+        os::fake::FakeSystem fake;
+        os::fake::FakeShellLinks links;
+        fake.files.files[fake.sys.storePath] =
+            "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Other\r\n[Macro2]\r\n" + c.section;
+        std::string path, refusal;
+        try {
+            path = manager::createShortcut(fake.sys, links, ShellFolder::Desktop, 2);
+        } catch (const Error& e) {
+            refusal = e.what();
+        }
+        EXPECT_EQ(refusal, c.refusal);
+        if (!refusal.empty()) {
+            EXPECT_TRUE(links.links.empty());
+            continue;
+        }
+        const os::ShellLinkData& link = links.links.at(path);
+        std::vector<int> ran;
+        triggers::CommandLine commandLine(fake.sys, [&](int slot) { ran.push_back(slot); });
+        commandLine.run(triggers::splitArguments("\"" + link.target + "\"" + link.arguments));
+        EXPECT_EQ(ran, std::vector<int>{2});
+        EXPECT_TRUE(commandLine.closeWhenDone());
+    }
 }
 
 TEST(PrintList, OnlyRowsWithAHotKeyWithThreeTabsUpToEightCharacters) {

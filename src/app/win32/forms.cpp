@@ -200,6 +200,11 @@ void Win32ShellView::placeManager(const Rect& r) {
     SetWindowPos(manager_.hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+Rect Win32ShellView::virtualScreen() {
+    return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+            GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 Rect Win32ShellView::workAreaNearest(const Rect& r) {
     const RECT wanted{r.left, r.top, r.left + r.width, r.top + r.height};
     MONITORINFO info{};

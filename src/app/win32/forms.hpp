@@ -51,6 +51,7 @@ public:
     ScreenSize screen() override;
     Rect managerRect() override;
     void placeManager(const Rect& r) override;
+    Rect virtualScreen() override;
     Rect workAreaNearest(const Rect& r) override;
     void showFirstRunNote(const std::string& text) override;
     void showManager(bool activate) override;
