@@ -82,7 +82,15 @@ int main(int argc, char** argv) {
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
     ManagerWindow window;
-    manager::ManagerPresenter list(real, links, printing, window, {});
+    struct NoHost : manager::ManagerHost {
+        void openWizard() override {}
+        void openProperties(int) override {}
+        void loadHotKeys() override {}
+        void savePosition() override {}
+        bool hotKeyRefused(int) override { return false; }
+        void openHelp() override {}
+    } host;
+    manager::ManagerPresenter list(real, links, printing, window, host);
 
     double base = 1e100, clearing = 1e100, startUp = 1e100, shown = 1e100, deletion = 1e100;
     for (int round = 0; round < 20; ++round) {

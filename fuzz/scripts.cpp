@@ -53,14 +53,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     kv::playback::RunState state;
     kv::journal::Recorder recorder(desk.sys);
-    kv::triggers::Dispatcher dispatcher(desk.sys, state, recorder);
-    recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
     kv::playback::SenderState senderState;
     kv::playback::SendKey sender(desk.keyboard, desk.pump, senderState);
+    // The dispatcher runs scripts in the interpreter, as the application does.
+    struct Host : kv::triggers::RunHost {
+        kv::playback::Interpreter* interpreter = nullptr;
+        void runScript(const std::string& text) override { interpreter->sendKeys(text); }
+    } host;
+    kv::triggers::Dispatcher dispatcher(desk.sys, state, recorder, host);
+    recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
     kv::playback::Interpreter interpreter(
         desk.sys, state, sender,
         {[&](int slot) { dispatcher.processHotKey(slot); }, {}, {}, [&] { return dispatcher.replaying(); }});
-    dispatcher.setScriptRunner([&](const std::string& text) { interpreter.sendKeys(text); });
+    host.interpreter = &interpreter;
 
     state.journalFinished = true;
     try {

@@ -4,32 +4,31 @@
 #include "manager/shortcuts.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
-#include "ui/guard.hpp"
 
 namespace kv::app {
 
-Application::Application(os::System& sys, journal::Journal& journal, os::Instances* instances)
+Application::Application(os::System& sys, journal::Journal& journal, ShellView* view, os::ShellLinks* links,
+                         os::Instances* instances, ReplayListener* replays)
     : sys_(sys),
       journal_(journal),
+      view_(view),
+      links_(links),
       instances_(instances),
-      dispatcher_(sys, state_, journal),
+      replays_(replays),
+      dispatcher_(sys, state_, journal, *this),
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_,
                    {[this](int slot) { dispatcher_.processHotKey(slot); }, [this] { watcher_.pause(); },
                     [this] { watcher_.resume(); }, [this] { return dispatcher_.replaying(); }}),
-      hotKeys_(sys.hotKeys, [this](int slot) { guarded([&] { dispatcher_.hotKeyPressed(slot); }); }),
-      watcher_(
-          sys, [this](int slot) { dispatcher_.processHotKey(slot); },
-          [this](const std::function<void()>& scan) { guarded(scan); }),
+      hotKeys_(sys.hotKeys, [this](int slot) { sys_.guard.run([&] { dispatcher_.hotKeyPressed(slot); }); }),
+      watcher_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }),
       commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
     journal_.onFinished = [this](bool) {
         dispatcher_.recorderFinished();
-        for (const auto& observer : recorderObservers_) observer();
+        if (replays_) replays_->replayEnded();
     };
     // The user's Esc stops the running script and every replay, as Exit does.
     journal_.onEscape = [this] { dispatcher_.stopAll(); };
-    dispatcher_.setReleaseKeys([this] { sendKey_.reset(); });
-    dispatcher_.setScriptRunner([this](const std::string& script) { interpreter_.sendKeys(script); });
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }
 
@@ -46,7 +45,7 @@ void Application::loadHotKeys() {
 
 void Application::trayCreated(const std::vector<std::string>& arguments) {
     bool created = false;
-    guarded([&] {
+    sys_.guard.run([&] {
         sys_.pump.processMessages();
         showHints_ = store().readBool(store::kMain, "Show Hints", true);
         commandLine_.run(arguments);
@@ -65,7 +64,7 @@ void Application::firstRunCheck() {
     store::Store st = store();
     // A store that cannot be read is reported, and is not taken for a first run.
     bool firstRun = false;
-    guarded([&] { firstRun = st.readBool(store::kMain, "FirstRun", true); });
+    sys_.guard.run([&] { firstRun = st.readBool(store::kMain, "FirstRun", true); });
     if (!firstRun) return;
     if (view_) {
         const Rect r = view_->managerRect();
@@ -73,7 +72,7 @@ void Application::firstRunCheck() {
         view_->showManager(true);
         view_->showFirstRunNote(kFirstRunNote);
     }
-    guarded([&] { st.writeBool(store::kMain, "FirstRun", false); });
+    sys_.guard.run([&] { st.writeBool(store::kMain, "FirstRun", false); });
 }
 
 void Application::setPosition() {
@@ -160,7 +159,7 @@ void Application::trayDoubleClick() {
 }
 
 void Application::saveAndQuit() {
-    guarded([this] { savePosition(); });
+    sys_.guard.run([this] { savePosition(); });
     endProgram();
 }
 
@@ -186,10 +185,6 @@ void Application::endProgram() {
     // until it ends: it is stopped first and unwinds at once.
     dispatcher_.stopAll();
     if (view_) view_->quit();
-}
-
-void Application::guarded(const std::function<void()>& action) {
-    ui::guarded(sys_.dialogs, action);
 }
 
 }  // namespace kv::app

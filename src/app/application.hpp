@@ -52,6 +52,14 @@ public:
     virtual void showFirstRunNote(const std::string&) {}
 };
 
+// Told of every end of a replay, after the dispatcher has handled it: the
+// setup wizard and the properties dialog wait for their own replays.
+class ReplayListener {
+public:
+    virtual ~ReplayListener() = default;
+    virtual void replayEnded() = 0;
+};
+
 // A plain start (no macro named) while another copy is resident: that copy
 // shows its manager window and this start ends (true). A start that names
 // macros runs them in a further instance, as always.
@@ -60,14 +68,16 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
-class Application {
+class Application : private triggers::RunHost {
 public:
-    // instances tells this instance from others running; null: it runs alone.
-    Application(os::System& sys, journal::Journal& journal, os::Instances* instances = nullptr);
+    // view: the program's windows (null: none, as in tests of the run
+    // logic); links: the shell's shortcuts (null: "Start with Windows" is
+    // off); instances tells this instance from others running (null: it runs
+    // alone); replays: told of every replay's end (null: nobody).
+    Application(os::System& sys, journal::Journal& journal, ShellView* view, os::ShellLinks* links = nullptr,
+                os::Instances* instances = nullptr, ReplayListener* replays = nullptr);
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
-
-    void setView(ShellView* view) { view_ = view; }
 
     // Creating the manager window: hot keys from the store, the watcher. The
     // command line decides this instance's part in watching.
@@ -89,8 +99,6 @@ public:
     bool showHints() const { return showHints_; }
     // The hint window sets the tray menu's tick.
     void setShowHints(bool on) { showHints_ = on; }
-    // Called after the dispatcher's handling of every end of a replay.
-    void addRecorderFinishedObserver(std::function<void()> f) { recorderObservers_.push_back(std::move(f)); }
     bool commandEnabled(TrayCommand c) const;
     void trayCommand(TrayCommand c);
     void trayDoubleClick();
@@ -99,17 +107,12 @@ public:
     // tray form is still being created.
     bool showManagerForAnotherStart();
     // The shortcuts of the StartUp folder (the tray's "Start with Windows").
-    void setShellLinks(os::ShellLinks* links) { links_ = links; }
     bool startsWithWindows();
     // A close request to the tray form, and the log-off or shutdown query.
     void closeRequested();
     bool queryEndSession();
     // The once-a-second check of a /CLOSE run.
     void playbackTimerTick();
-
-    // Runs the action; an error it raises is shown in the standard error box
-    // and the program goes on.
-    void guarded(const std::function<void()>& action);
 
     playback::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
@@ -128,12 +131,16 @@ private:
     // cannot be saved.
     void saveAndQuit();
     store::Store store() const { return store::Store(sys_.files, sys_.storePath); }
+    // triggers::RunHost
+    void runScript(const std::string& script) override { interpreter_.sendKeys(script); }
+    void releaseKeys() override { sendKey_.reset(); }
 
     os::System& sys_;
     journal::Journal& journal_;
+    ShellView* view_;
+    os::ShellLinks* links_;
     os::Instances* instances_;
-    os::ShellLinks* links_ = nullptr;
-    ShellView* view_ = nullptr;
+    ReplayListener* replays_;
     playback::RunState state_;
     triggers::Dispatcher dispatcher_;
     playback::SendKey sendKey_;
@@ -144,7 +151,6 @@ private:
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;
-    std::vector<std::function<void()>> recorderObservers_;
 };
 
 }  // namespace kv::app

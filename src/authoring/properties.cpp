@@ -8,7 +8,6 @@
 #include "store/macro_repository.hpp"
 #include "store/profile.hpp"
 #include "store/text_encoding.hpp"
-#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
@@ -165,7 +164,7 @@ bool PropertiesPresenter::ok() {
     change.speed = view_->highSpeed() ? 2 : 1;
     change.newRecording = recordedInDialog_;
     std::optional<std::string> fileName;
-    if (!ui::guarded(sys_.dialogs, [&] { fileName = macros.update(change); })) return false;
+    if (!sys_.guard.run([&] { fileName = macros.update(change); })) return false;
     if (fileName) dropSavedScript(macros.dataFolder() + *fileName);
 
     host_.refillList();

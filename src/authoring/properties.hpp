@@ -15,6 +15,7 @@
 
 #include "authoring/macro_name.hpp"
 #include "authoring/script_editor.hpp"
+#include "authoring/script_file.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
@@ -67,13 +68,6 @@ public:
     virtual void close() = 0;
 };
 
-struct ScriptEditRequest {
-    std::string script;
-    std::string storedBaseName;
-    std::string scriptBaseName;
-    std::string newBaseName;
-};
-
 // What the dialog needs of the rest of the program.
 class PropertiesHost {
 public:
@@ -93,37 +87,6 @@ public:
     // name saved under (the new ScriptBaseName), or nothing when the user
     // cancelled.
     virtual std::optional<std::string> editScript(const ScriptEditRequest& request) = 0;
-};
-
-// A host made of functions, wired at start-up; an unset one does nothing
-// (an unset editScript edits nothing).
-struct PropertiesHooks : PropertiesHost {
-    std::function<void(bool)> stopHotKeyEnabled;
-    std::function<void(bool)> manager;
-    std::function<void()> list;
-    std::function<void()> hotKeys;
-    std::function<void()> help;
-    std::function<std::optional<std::string>(const ScriptEditRequest&)> scriptEditor;
-
-    void setStopHotKeyEnabled(bool on) override {
-        if (stopHotKeyEnabled) stopHotKeyEnabled(on);
-    }
-    void showManager(bool on) override {
-        if (manager) manager(on);
-    }
-    void refillList() override {
-        if (list) list();
-    }
-    void loadHotKeys() override {
-        if (hotKeys) hotKeys();
-    }
-    void openHelp() override {
-        if (help) help();
-    }
-    std::optional<std::string> editScript(const ScriptEditRequest& request) override {
-        if (!scriptEditor) return std::nullopt;
-        return scriptEditor(request);
-    }
 };
 
 class PropertiesPresenter {

@@ -34,6 +34,16 @@ void dropScriptFile(os::Files& files, const std::string& programDirectory, const
 
 // The script of an existing advanced macro while the properties dialog has
 // it open: what the editor shows, Save, and the dialog's end.
+// The properties dialog's "Edit Macro": the script it shows, the base name
+// of the macro's stored file, the name of the last save, and the name typed
+// in the dialog now.
+struct ScriptEditRequest {
+    std::string script;
+    std::string storedBaseName;
+    std::string scriptBaseName;
+    std::string newBaseName;
+};
+
 class ScriptEditSession {
 public:
     ScriptEditSession(os::Files& files, std::string programDirectory, std::string storedBaseName)

@@ -10,7 +10,6 @@
 #include "store/script_text.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
-#include "ui/guard.hpp"
 
 namespace kv::authoring {
 
@@ -76,7 +75,7 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& s
       host_(host),
       hints_(hints),
       stopHotKey_(sys.hotKeys, [this](store::HotKeyComponent&, unsigned, store::ShortCut) {
-          ui::guarded(sys_.dialogs, [this] { stopHotKeyPressed(); });
+          sys_.guard.run([this] { stopHotKeyPressed(); });
       }) {
     stopHotKey_.setEnabled(false);
     stopHotKey_.setHotKey(kStopRecordHotKey);
@@ -348,7 +347,7 @@ void Wizard::finish() {
     view_->close();
     if (f.shortcut >= 1 && f.shortcut <= 6) {
         // The macro is stored: a failed shortcut must not keep its hot key dead.
-        ui::guarded(sys_.dialogs, [&] { host_.createShortcut(f.shortcut, slot); });
+        sys_.guard.run([&] { host_.createShortcut(f.shortcut, slot); });
     }
     sys_.pump.processMessages();
     host_.loadHotKeys();
@@ -372,8 +371,32 @@ void Wizard::cancel() {
 }
 
 void Wizard::save() {
-    if (!editMode_) return;
-    if (onSave) onSave();
+    if (!editMode_ || !editing_ || !view_) return;
+    editing_->session.save(editing_->newBaseName, view_->fields().script);
+    editing_->saved = editing_->session.scriptBaseName();
+    cancel();  // back to the normal buttons, closed
+}
+
+std::optional<std::string> Wizard::editScript(const ScriptEditRequest& request) {
+    if (!view_ || modal_) return std::nullopt;
+    ScriptEditSession session(sys_.files, store::MacroRepository(sys_).dataFolder(), request.storedBaseName);
+    std::optional<std::string> saved;
+    arrangeForEdit();
+    view_->setScript(request.script);
+    editing_.emplace(Editing{session, request.newBaseName, saved});
+    struct Leave {
+        Wizard& w;
+        ~Leave() {
+            w.editing_.reset();
+            w.editMode_ = false;
+            w.modal_ = false;
+        }
+    } leave{*this};
+    modal_ = true;
+    formShow();
+    view_->runModal();
+    sys_.guard.run([this] { formClose(); });
+    return saved;
 }
 
 void Wizard::browse() {

@@ -9,14 +9,16 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "authoring/hints.hpp"
+#include "authoring/script_file.hpp"
 #include "authoring/wizard_host.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
-#include "store/hotkeys.hpp"
 #include "playback/run_state.hpp"
+#include "store/hotkeys.hpp"
 
 namespace kv::authoring {
 
@@ -89,6 +91,10 @@ public:
     virtual void showWizardOnTop() = 0;
     // Ends the wizard's modal showing; the form then calls formClose.
     virtual void close() = 0;
+    // The script page's text.
+    virtual void setScript(const std::string& text) = 0;
+    // Shows the wizard modally as it is arranged; returns once it is closed.
+    virtual void runModal() = 0;
 };
 
 // The summary texts of the four kinds.
@@ -106,7 +112,13 @@ public:
     void formShow();
     void formClose();
 
-    // Edit mode, arranged by the properties dialog before it shows the wizard.
+    // The properties dialog's "Edit Macro": the wizard in edit mode, only its
+    // script page, showing request.script. Its Save writes the script to the
+    // data folder under request.newBaseName (ScriptEditSession) and closes
+    // the wizard. Returns the base name saved under, or nothing when the
+    // user cancelled (or the wizard is already open).
+    std::optional<std::string> editScript(const ScriptEditRequest& request);
+    // Edit mode, as editScript arranges it before it shows the wizard.
     void arrangeForEdit();
     // Back to the state of a new macro (all pages hidden but the first,
     // fields empty, both Playback buttons disabled), edit mode cleared.
@@ -114,8 +126,6 @@ public:
     void setEditMode(bool on) { editMode_ = on; }
     bool editMode() const { return editMode_; }
     bool wizardRecording() const { return wizardRecording_; }
-    // Save in edit mode: the script editor's.
-    std::function<void()> onSave;
 
     // Buttons and keys.
     void next();
@@ -176,6 +186,14 @@ private:
     std::array<bool, kWizardButtons> enabled_{};
     std::array<bool, kWizardButtons> shown_{};
     bool editMode_ = false;
+    // While editScript shows the wizard: where Save writes.
+    struct Editing {
+        ScriptEditSession& session;
+        const std::string& newBaseName;
+        std::optional<std::string>& saved;
+    };
+    std::optional<Editing> editing_;
+    bool modal_ = false;
     bool wizardRecording_ = false;
     // The wizard started the recording that is running now.
     bool recording_ = false;

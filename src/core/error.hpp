@@ -11,4 +11,8 @@ public:
     explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Unwinds a run that was stopped (Esc, Exit, log-off) out of every run it is
+// nested in. Not an error: nothing is shown for it.
+struct Stopped {};
+
 }  // namespace kv

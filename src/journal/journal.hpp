@@ -16,10 +16,6 @@ public:
     std::string recordFileName;
     bool hiSpeedPlayBack = false;
     bool keyStrokesOnly = false;
-    // Present for callers that expect them; the program never sets them.
-    bool allowCancel = true;
-    bool relativeToHwnd = false;
-    bool enabled = true;
 
     // Raised once per replay, also when it is cancelled or cannot start.
     std::function<void(bool userCancel)> onFinished;

@@ -18,8 +18,8 @@ std::string statusText(const std::string& name, int type) {
 }
 
 ManagerPresenter::ManagerPresenter(os::System& sys, os::ShellLinks& links, os::Printing& printing,
-                                   ManagerView& view, ManagerHooks hooks)
-    : sys_(sys), links_(links), printing_(printing), view_(view), hooks_(std::move(hooks)) {
+                                   ManagerView& view, ManagerHost& host)
+    : sys_(sys), links_(links), printing_(printing), view_(view), host_(host) {
     enabled_.fill(false);
 }
 
@@ -46,8 +46,7 @@ void ManagerPresenter::refill() {
     shown.reserve(rows_.size());
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const MacroRow& r = rows_[i];
-        const bool refused =
-            !r.hotKey.empty() && hooks_.hotKeyRefused && hooks_.hotKeyRefused(static_cast<int>(i) + 1);
+        const bool refused = !r.hotKey.empty() && host_.hotKeyRefused(static_cast<int>(i) + 1);
         shown.push_back({r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image});
     }
     view_.showRows(shown);
@@ -56,8 +55,8 @@ void ManagerPresenter::refill() {
 std::string ManagerPresenter::selectedStatus(int row) const {
     const store::Macro macro = store::MacroRepository(sys_).read(row + 1);
     std::string text = statusText(macro.nameOr(""), macro.kindOr(0));
-    if (hooks_.hotKeyRefused && static_cast<std::size_t>(row) < rows_.size() && !rows_[row].hotKey.empty() &&
-        hooks_.hotKeyRefused(row + 1))
+    if (static_cast<std::size_t>(row) < rows_.size() && !rows_[row].hotKey.empty() &&
+        host_.hotKeyRefused(row + 1))
         text += " - the hot key " + rows_[row].hotKey + " is taken by another program or macro";
     return text;
 }
@@ -82,16 +81,16 @@ void ManagerPresenter::listKeyUp() {
 }
 
 void ManagerPresenter::help() {
-    if (hooks_.openHelp) hooks_.openHelp();
+    host_.openHelp();
 }
 
 void ManagerPresenter::newMacro() {
-    if (hooks_.openWizard) hooks_.openWizard();
+    host_.openWizard();
 }
 
 void ManagerPresenter::properties() {
     const int row = view_.selectedRow();
-    if (row >= 0 && hooks_.openProperties) hooks_.openProperties(row + 1);
+    if (row >= 0) host_.openProperties(row + 1);
 }
 
 void ManagerPresenter::deleteMacro() {
@@ -104,16 +103,16 @@ void ManagerPresenter::deleteMacro() {
     rows_.erase(rows_.begin() + row);
     view_.removeRow(row);
     for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::CreateShortcut}) enable(c, false);
-    if (hooks_.loadHotKeys) hooks_.loadHotKeys();
+    host_.loadHotKeys();
 }
 
 void ManagerPresenter::hide() {
     view_.hide();
-    if (hooks_.savePosition) hooks_.savePosition();
+    host_.savePosition();
 }
 
 void ManagerPresenter::closeQuery() {
-    if (view_.isVisible() && hooks_.savePosition) hooks_.savePosition();
+    if (view_.isVisible()) host_.savePosition();
     view_.hide();
 }
 

@@ -47,21 +47,23 @@ public:
 };
 
 // What the window asks of the rest of the program.
-struct ManagerHooks {
+class ManagerHost {
+public:
+    virtual ~ManagerHost() = default;
     // "New Macro" and "&New Macro": the setup wizard, shown modally.
-    std::function<void()> openWizard;
+    virtual void openWizard() = 0;
     // Double click, "Edit Macro" and "&Properties" with a row selected: the
     // properties dialog for the macro of that slot, shown modally.
-    std::function<void(int slot)> openProperties;
+    virtual void openProperties(int slot) = 0;
     // Rebuilds the hot-key slot table, and with it the list (after a delete).
-    std::function<void()> loadHotKeys;
+    virtual void loadHotKeys() = 0;
     // Stores the window's geometry (Hide, and closing while visible).
-    std::function<void()> savePosition;
+    virtual void savePosition() = 0;
     // Whether the system refused the hot key of the slot (taken by another
     // program or by an earlier slot).
-    std::function<bool(int slot)> hotKeyRefused;
+    virtual bool hotKeyRefused(int slot) = 0;
     // "&Help": the program's help at the topic "Operation".
-    std::function<void()> openHelp;
+    virtual void openHelp() = 0;
 };
 
 // The status text for a macro: its Name and a phrase for its Type.
@@ -70,7 +72,7 @@ std::string statusText(const std::string& name, int type);
 class ManagerPresenter {
 public:
     ManagerPresenter(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerView& view,
-                     ManagerHooks hooks);
+                     ManagerHost& host);
 
     // Rebuilds every row from one reading of the store. While the window is
     // hidden the rows are only marked out of date and built when they are
@@ -118,7 +120,7 @@ private:
     os::ShellLinks& links_;
     os::Printing& printing_;
     ManagerView& view_;
-    ManagerHooks hooks_;
+    ManagerHost& host_;
     std::vector<MacroRow> rows_;
     bool outOfDate_ = false;
     std::array<bool, kCommandCount> enabled_{};

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/guard.hpp"
+
 namespace kv::os {
 
 // A top-level window handle as a number; 0 is no window.
@@ -239,6 +241,8 @@ struct System {
     // Where the macros' data files are written, with a trailing backslash;
     // empty for the program directory.
     std::string dataDirectory = {};
+    // The one error guard: it shows errors through dialogs.
+    Guard guard{dialogs};
 };
 
 }  // namespace kv::os

@@ -260,8 +260,7 @@ std::string_view Interpreter::runToken(std::string_view rest) {
     // The names as one reading of the file finds them.
     for (const int slot : store::MacroRepository(sys_).slotsNamed(wanted)) {
         if (!hooks_.processHotKey) continue;
-        DepthScope depth(runDepth_, kMaxRunDepth,
-                         "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.");
+        DepthScope depth(runDepth_, kMaxRunDepth, kRunsTooDeep);
         hooks_.processHotKey(slot);
         // A replay started by the run is part of it: the script goes on
         // after its end, so the text that follows is not typed into it.

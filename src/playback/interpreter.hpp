@@ -15,6 +15,11 @@
 
 namespace kv::playback {
 
+// The error that ends a run whose macros start each other too deeply, on
+// any road into the dispatcher.
+inline constexpr const char* kRunsTooDeep =
+    "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.";
+
 struct InterpreterHooks {
     // Runs the macro in a slot to its end ("<<RUN:"); the dispatcher's
     // processHotKey, which comes back into sendKeys for scripts.

@@ -28,7 +28,6 @@ public:
     void setEnabled(bool enabled);
     bool global() const { return global_; }
     void setGlobal(bool global) { global_ = global; }
-    void setOnHotKey(Handler h) { onHotKey_ = std::move(h); }
     // Whether the system accepted the current registration.
     bool registered() const { return registered_; }
 

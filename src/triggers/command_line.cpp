@@ -95,8 +95,8 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
     }
 }
 
-bool CommandLine::shouldEnd(const std::string& runStatus) const {
-    return closeWhenDone_ && (runStatus == "True" || runStatus == "NoRecord");
+bool CommandLine::shouldEnd(playback::RunStatus runStatus) const {
+    return closeWhenDone_ && runStatus != playback::RunStatus::None;
 }
 
 }  // namespace kv::triggers

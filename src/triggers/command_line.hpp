@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "os/os.hpp"
+#include "playback/run_state.hpp"
 
 namespace kv::triggers {
 
@@ -43,7 +44,7 @@ public:
 
     // The once-a-second check after the command line: true when the program
     // should end (a /CLOSE run whose macro has reported its end).
-    bool shouldEnd(const std::string& runStatus) const;
+    bool shouldEnd(playback::RunStatus runStatus) const;
 
 private:
     os::System& sys_;

@@ -1,6 +1,7 @@
 #include "triggers/dispatcher.hpp"
 
 #include "core/error.hpp"
+#include "playback/interpreter.hpp"
 #include "store/macro_repository.hpp"
 #include "store/script_text.hpp"
 #include "store/text_encoding.hpp"
@@ -17,23 +18,23 @@ constexpr os::Millis kModifierPollMs = 10;
 
 }  // namespace
 
-Dispatcher::Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal)
-    : sys_(sys), state_(state), journal_(journal) {}
+Dispatcher::Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal, RunHost& host)
+    : sys_(sys), state_(state), journal_(journal), host_(host) {}
 
-void Dispatcher::recordFinished(const std::string& status) {
+void Dispatcher::recordFinished(playback::RunStatus status) {
     state_.runStatus = status;
-    if (onRecordFinished_) onRecordFinished_(status);
+    host_.runEnded(status);
 }
 
 void Dispatcher::stopAll() {
     ++state_.stopGeneration;
     journal_.cancelAll();
     sys_.dialogs.closePrompts();
-    if (releaseKeys_) releaseKeys_();
+    host_.releaseKeys();
 }
 
 void Dispatcher::recorderFinished() {
-    recordFinished("True");
+    recordFinished(playback::RunStatus::ReplayEnded);
     // With replays queued behind this one, a waiting script waits on.
     state_.journalFinished = journal_.idle();
 }
@@ -63,6 +64,13 @@ void Dispatcher::hotKeyPressed(int slot) {
 }
 
 void Dispatcher::processHotKey(int slot) {
+    if (depth_ > kMaxNesting) {
+        // The error may be shown by a guard nested inside an outer run (a
+        // trigger scan in a script's wait): stopping everything makes the
+        // outer runs end too instead of going on after the box.
+        stopAll();
+        throw Error(playback::kRunsTooDeep);
+    }
     // A stopped run unwinds to the outermost run, which ends quietly; the
     // caller (start-up, a trigger scan) goes on.
     struct Depth {
@@ -71,7 +79,7 @@ void Dispatcher::processHotKey(int slot) {
     } depth{++depth_};
     try {
         runSlot(slot);
-    } catch (const playback::Stopped&) {
+    } catch (const Stopped&) {
         if (depth_ > 1) throw;
     }
 }
@@ -90,7 +98,7 @@ void Dispatcher::runSlot(int slot) {
     switch (macro.kindOr(0)) {
         case store::kOpenDocument:
             sys_.shell.open(macro.fileName);
-            recordFinished("NoRecord");
+            recordFinished(playback::RunStatus::RunEnded);
             break;
         case store::kReplayKeys:
             // KeyStrokesOnly keeps whatever value it last had.
@@ -119,24 +127,24 @@ void Dispatcher::runAdvancedMacro(const std::string& path) {
         ~Unwatch() { j.watchEscape(false); }
     } unwatch{journal_};
     try {
-        if (runScript_) runScript_(text);
+        host_.runScript(text);
         // Waits for the recorder itself, not for a flag that a script run
         // nested in this wait would reset.
         while (replaying()) {
-            if (state_.stopGeneration != generation) throw playback::Stopped{};
+            if (state_.stopGeneration != generation) throw Stopped{};
             sys_.pump.waitUntil(sys_.pump.now() + 1000);
         }
-    } catch (const playback::Stopped&) {
+    } catch (const Stopped&) {
         // A stopped run has ended all the same (a /CLOSE run then ends).
-        if (releaseKeys_) releaseKeys_();
-        recordFinished("NoRecord");
+        host_.releaseKeys();
+        recordFinished(playback::RunStatus::RunEnded);
         throw;
     } catch (...) {
         // A modifier left pending by the failed run must not reach the next.
-        if (releaseKeys_) releaseKeys_();
+        host_.releaseKeys();
         throw;
     }
-    recordFinished("NoRecord");
+    recordFinished(playback::RunStatus::RunEnded);
 }
 
 }  // namespace kv::triggers

@@ -1,7 +1,6 @@
 #pragma once
 // Runs one macro by its slot and kind, and the hot-key path into it.
 
-#include <functional>
 #include <string>
 
 #include "journal/journal.hpp"
@@ -10,19 +9,27 @@
 
 namespace kv::triggers {
 
-// Runs a script's text to its end (the interpreter's entry point).
-using ScriptRunner = std::function<void(const std::string& script)>;
+// What a run needs of the rest of the program, given at construction.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    // Runs a script's text to its end (the interpreter's entry point).
+    virtual void runScript(const std::string& script) = 0;
+    // Lets go of every key the key sender holds or has pending; called when a
+    // script run ends in an error and when everything is stopped.
+    virtual void releaseKeys() {}
+    // Called with the status whenever a run ends.
+    virtual void runEnded(playback::RunStatus) {}
+};
 
 class Dispatcher {
 public:
-    Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal);
+    // Runs started while another runs, on any road (a hot key, a trigger
+    // window opened by a running macro, "<<RUN:"), may nest this deep below
+    // the first; one more ends every run with playback::kRunsTooDeep.
+    static constexpr int kMaxNesting = 64;
 
-    void setScriptRunner(ScriptRunner runner) { runScript_ = std::move(runner); }
-    // Called with the status whenever a run ends; the tray form keeps it.
-    void setRecordFinished(std::function<void(const std::string&)> f) { onRecordFinished_ = std::move(f); }
-    // Lets go of every key the key sender holds or has pending; called when a
-    // script run ends in an error and when everything is stopped.
-    void setReleaseKeys(std::function<void()> f) { releaseKeys_ = std::move(f); }
+    Dispatcher(os::System& sys, playback::RunState& state, journal::Journal& journal, RunHost& host);
 
     // Ends every running script, wait, value prompt and replay (queued ones
     // too) and releases every key Keyvale holds. The runs unwind with Stopped
@@ -39,7 +46,7 @@ public:
     // The recorder's end of a replay.
     void recorderFinished();
 
-    void recordFinished(const std::string& status);
+    void recordFinished(playback::RunStatus status);
 
 private:
     void runSlot(int slot);
@@ -48,9 +55,7 @@ private:
     os::System& sys_;
     playback::RunState& state_;
     journal::Journal& journal_;
-    ScriptRunner runScript_;
-    std::function<void(const std::string&)> onRecordFinished_;
-    std::function<void()> releaseKeys_;
+    RunHost& host_;
     // processHotKey calls in progress, nested ones included.
     int depth_ = 0;
 };

@@ -55,9 +55,8 @@ std::string recordHandle(std::string_view list, os::WindowHandle handle,
     return out;
 }
 
-Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
-                 std::function<void(const std::function<void()>&)> guarded)
-    : sys_(sys), processHotKey_(std::move(processHotKey)), guarded_(std::move(guarded)) {}
+Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey)
+    : sys_(sys), processHotKey_(std::move(processHotKey)) {}
 
 Participation participation(bool closeStart, os::Instances* instances) {
     if (closeStart) return {false, [] { return false; }};
@@ -106,8 +105,7 @@ void Watcher::report(std::exception_ptr error) {
         ~Shown() { flag = false; }
     } shown{errorShown_};
     errorShown_ = true;
-    if (!guarded_) std::rethrow_exception(error);
-    guarded_([&] { std::rethrow_exception(error); });
+    sys_.guard.run([&] { std::rethrow_exception(error); });
 }
 
 void Watcher::pause() {

@@ -40,8 +40,7 @@ Participation participation(bool closeStart, os::Instances* instances);
 
 class Watcher {
 public:
-    Watcher(os::System& sys, std::function<void(int slot)> processHotKey,
-            std::function<void(const std::function<void()>&)> guarded = {});
+    Watcher(os::System& sys, std::function<void(int slot)> processHotKey);
 
     // At the manager window's creation: reads SearchInterval (default 250; 0
     // leaves the watcher off), clears FoundHandle of slots 1..Entries when
@@ -58,12 +57,11 @@ public:
 
 private:
     void tick();
-    // Shows the error through guarded; ticks scan nothing while it is shown.
+    // Shows the error through the guard; ticks scan nothing while it is shown.
     void report(std::exception_ptr error);
 
     os::System& sys_;
     std::function<void(int)> processHotKey_;
-    std::function<void(const std::function<void()>&)> guarded_;
     std::unique_ptr<os::Timer> timer_;
     unsigned interval_ = 0;
     std::function<bool()> mayScan_;

@@ -35,10 +35,9 @@ struct FakeView : app::ShellView {
 struct ApplicationTest : ::testing::Test {
     os::fake::FakeSystem fake;
     journal::NullJournal journal;
-    app::Application app{fake.sys, journal};
     FakeView view;
+    app::Application app{fake.sys, journal, &view};
     store::Store st{fake.files, fake.sys.storePath};
-    ApplicationTest() { app.setView(&view); }
     void runFor(os::Millis ms) {
         const os::Millis end = fake.pump.now() + ms;
         while (fake.pump.now() < end) fake.pump.waitUntil(end);
@@ -57,10 +56,9 @@ TEST_F(ApplicationTest, TheFirstRunShowsTheManagerCentredOnceOnly) {
     EXPECT_TRUE(view.shown);
     EXPECT_EQ(view.rect, (Rect{(1280 - 421) / 2, (1024 - 343) / 2, 421, 343}));
     EXPECT_FALSE(st.readBool("Main", "FirstRun", true));
-    FakeView second;
-    app.setView(&second);
+    view = FakeView{};
     app.firstRunCheck();
-    EXPECT_FALSE(second.shown);
+    EXPECT_FALSE(view.shown);
 }
 
 TEST_F(ApplicationTest, OpenRestoresSavedGeometryAndExitSavesIt) {
@@ -148,11 +146,10 @@ TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart
     runFor(5000);
     EXPECT_FALSE(view.quitCalled) << "without /Close the program stays resident";
 
-    FakeView second;
-    app.setView(&second);
+    view = FakeView{};
     app.trayCreated({"Gone", "/Close"});
     EXPECT_FALSE(quitBeforeDismissed);
-    EXPECT_TRUE(second.quitCalled) << "a failed shortcut start ends once its error is dismissed";
+    EXPECT_TRUE(view.quitCalled) << "a failed shortcut start ends once its error is dismissed";
 }
 
 TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved) {
@@ -160,10 +157,9 @@ TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved)
     start();
     fake.files.readOnly.insert(fake.sys.storePath);
     for (const bool exit : {true, false}) {
-        FakeView v;
-        app.setView(&v);
-        app.guarded([&] { exit ? app.trayCommand(app::TrayCommand::Exit) : app.closeRequested(); });
-        EXPECT_TRUE(v.quitCalled) << (exit ? "Exit" : "close request");
+        view = FakeView{};
+        fake.sys.guard.run([&] { exit ? app.trayCommand(app::TrayCommand::Exit) : app.closeRequested(); });
+        EXPECT_TRUE(view.quitCalled) << (exit ? "Exit" : "close request");
     }
     EXPECT_EQ(fake.dialogs.errors.size(), 2u) << "each shows why the geometry was not saved";
 }
@@ -188,8 +184,7 @@ struct Instance {
     app::Application app;
     Instance(os::fake::FakeSystem& fake, os::fake::FakeInstanceTable& table,
              const std::vector<std::string>& args)
-        : instances(table), app(fake.sys, journal, &instances) {
-        app.setView(&view);
+        : instances(table), app(fake.sys, journal, &view, nullptr, &instances) {
         app.managerCreated(args);
         app.trayCreated(args);
         app.firstRunCheck();

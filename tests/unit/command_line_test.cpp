@@ -63,12 +63,12 @@ TEST_F(CommandLineTest, CloseEndsOnlyAfterARunReportedItsEnd) {
     names({"Notes"});
     cl.run({"/CLOSE"});
     EXPECT_TRUE(cl.closeWhenDone());
-    EXPECT_FALSE(cl.shouldEnd("")) << "/CLOSE alone leaves the program resident";
-    EXPECT_TRUE(cl.shouldEnd("NoRecord"));
-    EXPECT_TRUE(cl.shouldEnd("True"));
+    EXPECT_FALSE(cl.shouldEnd(playback::RunStatus::None)) << "/CLOSE alone leaves the program resident";
+    EXPECT_TRUE(cl.shouldEnd(playback::RunStatus::RunEnded));
+    EXPECT_TRUE(cl.shouldEnd(playback::RunStatus::ReplayEnded));
     cl.run({"Unknown"});
     EXPECT_FALSE(cl.closeWhenDone());
-    EXPECT_FALSE(cl.shouldEnd("NoRecord"));
+    EXPECT_FALSE(cl.shouldEnd(playback::RunStatus::RunEnded));
 }
 
 TEST_F(CommandLineTest, AnErrorStopsTheLaterArguments) {

@@ -1,9 +1,13 @@
+#include "triggers/dispatcher.hpp"
+
 #include <gtest/gtest.h>
 
-#include "os/fake/fake_os.hpp"
 #include "core/error.hpp"
+#include "os/fake/fake_os.hpp"
+#include "playback/interpreter.hpp"
+#include "run_host.hpp"
 #include "store/store.hpp"
-#include "triggers/dispatcher.hpp"
+#include "triggers/watcher.hpp"
 
 using namespace kv;
 
@@ -31,14 +35,14 @@ struct DispatcherTest : ::testing::Test {
     os::System& sys = fake.sys;
     playback::RunState state;
     RecordingJournal journal;
-    triggers::Dispatcher dispatcher{sys, state, journal};
+    test::RunHost host;
+    triggers::Dispatcher dispatcher{sys, state, journal, host};
     store::Store store{fake.files, sys.storePath};
     std::vector<std::string> scripts;
-    std::vector<std::string> statuses;
+    std::vector<playback::RunStatus>& statuses = host.statuses;
 
     DispatcherTest() {
-        dispatcher.setScriptRunner([this](const std::string& s) { scripts.push_back(s); });
-        dispatcher.setRecordFinished([this](const std::string& s) { statuses.push_back(s); });
+        host.run = [this](const std::string& s) { scripts.push_back(s); };
         journal.onFinished = [this](bool) {
             journal.running = false;
             dispatcher.recorderFinished();
@@ -59,8 +63,9 @@ TEST_F(DispatcherTest, KindOneOpensTheWholeValueThroughTheShell) {
     macro(2, 1, "mailto:someone@example.com");
     dispatcher.processHotKey(1);
     dispatcher.processHotKey(2);
-    EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"notepad.exe C:\\notes.txt", "mailto:someone@example.com"}));
-    EXPECT_EQ(state.runStatus, "NoRecord");
+    EXPECT_EQ(fake.shell.opened,
+              (std::vector<std::string>{"notepad.exe C:\\notes.txt", "mailto:someone@example.com"}));
+    EXPECT_EQ(state.runStatus, playback::RunStatus::RunEnded);
 }
 
 TEST_F(DispatcherTest, UnknownOrMissingKindsDoNothing) {
@@ -71,7 +76,7 @@ TEST_F(DispatcherTest, UnknownOrMissingKindsDoNothing) {
     dispatcher.processHotKey(9);
     EXPECT_TRUE(fake.shell.opened.empty());
     EXPECT_TRUE(journal.played.empty());
-    EXPECT_EQ(state.runStatus, "");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::None);
 }
 
 TEST_F(DispatcherTest, ReplaysSetSpeedAndReturnWhileTheReplayRuns) {
@@ -83,13 +88,13 @@ TEST_F(DispatcherTest, ReplaysSetSpeedAndReturnWhileTheReplayRuns) {
     EXPECT_FALSE(state.journalFinished);
     dispatcher.processHotKey(2);
     dispatcher.processHotKey(3);
-    EXPECT_EQ(journal.played,
-              (std::vector<std::string>{"C:\\Keyvale\\Keys.dat", "C:\\Keyvale\\Mouse.dat", "C:\\Keyvale\\Fast.dat"}));
+    EXPECT_EQ(journal.played, (std::vector<std::string>{"C:\\Keyvale\\Keys.dat", "C:\\Keyvale\\Mouse.dat",
+                                                        "C:\\Keyvale\\Fast.dat"}));
     EXPECT_EQ(journal.speeds, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(journal.keysOnly, (std::vector<bool>{true, false, false})) << "kind 2 keeps the last value";
-    EXPECT_EQ(state.runStatus, "") << "a replay reports only when it ends";
+    EXPECT_EQ(state.runStatus, playback::RunStatus::None) << "a replay reports only when it ends";
     journal.onFinished(false);
-    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
     EXPECT_TRUE(state.journalFinished);
 }
 
@@ -100,12 +105,12 @@ TEST_F(DispatcherTest, ScriptLinesAreJoinedWithLineBreaksAndTheValueCleared) {
     dispatcher.processHotKey(1);
     EXPECT_EQ(scripts, (std::vector<std::string>{"first\r\nsecond\r\nthird\r\n"}));
     EXPECT_EQ(state.storedValue, "");
-    EXPECT_EQ(statuses, (std::vector<std::string>{"NoRecord"}));
+    EXPECT_EQ(statuses, (std::vector<playback::RunStatus>{playback::RunStatus::RunEnded}));
 }
 
 TEST_F(DispatcherTest, AMissingScriptRaisesBeforeAnythingRunsAndKeepsTheStatus) {
     macro(1, 4, "Gone.key");
-    state.runStatus = "True";
+    state.runStatus = playback::RunStatus::ReplayEnded;
     try {
         dispatcher.processHotKey(1);
         FAIL();
@@ -113,21 +118,22 @@ TEST_F(DispatcherTest, AMissingScriptRaisesBeforeAnythingRunsAndKeepsTheStatus) 
         EXPECT_EQ(std::string(e.what()), "Cannot open file C:\\Keyvale\\Gone.key");
     }
     EXPECT_TRUE(scripts.empty());
-    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
 }
 
 TEST_F(DispatcherTest, AScriptThatStartsAReplayReportsOnlyAfterItEnds) {
     macro(1, 4, "S.key");
     macro(2, 3, "R.dat");
     fake.files.files["C:\\Keyvale\\S.key"] = "<<RUN:R>>";
-    dispatcher.setScriptRunner([this](const std::string&) {
+    host.run = [this](const std::string&) {
         dispatcher.processHotKey(2);
         fake.pump.at(fake.pump.now() + 5000, [this] { journal.onFinished(false); });
-    });
+    };
     const auto start = fake.pump.now();
     dispatcher.processHotKey(1);
     EXPECT_GE(fake.pump.now() - start, 5000u);
-    EXPECT_EQ(statuses, (std::vector<std::string>{"True", "NoRecord"}));
+    EXPECT_EQ(statuses, (std::vector<playback::RunStatus>{playback::RunStatus::ReplayEnded,
+                                                          playback::RunStatus::RunEnded}));
 }
 
 TEST_F(DispatcherTest, AHotKeyRunsOnlyAfterCtrlAltAndShiftAreReleased) {
@@ -185,9 +191,45 @@ TEST_F(DispatcherTest, AScriptWaitsOnWhileReplaysAreStillQueued) {
     dispatcher.processHotKey(1);
     journal.moreQueued = true;
     journal.onFinished(false);
-    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
     EXPECT_FALSE(state.journalFinished) << "another replay is still to play";
     journal.moreQueued = false;
     journal.onFinished(false);
     EXPECT_TRUE(state.journalFinished);
+}
+
+TEST_F(DispatcherTest, ATriggerMacroThatOpensItsOwnTriggerWindowEndsTheWholeRunAtTheNestingLimit) {
+    macro(1, 4, "Loop.key");
+    store.writeInt("Main", "Entries", 1);
+    store.writeString("Macro1", "Trigger", "Loop");
+    fake.files.files["C:\\Keyvale\\Loop.key"] = "x";
+    triggers::Watcher watcher(sys, [this](int slot) { dispatcher.processHotKey(slot); });
+    // As "<<EXECUTE:" of its own window then "<<LOOKFOR:" of one that never
+    // comes: the trigger scan runs during the wait. Bounded, so that a
+    // missing limit shows as too many runs rather than a stack overflow.
+    int runs = 0, stoppedRuns = 0;
+    bool reopen = true;
+    host.run = [&](const std::string&) {
+        if (++runs > 100 || !reopen) return;
+        fake.windows.open("Loop");
+        const std::uint64_t generation = state.stopGeneration;
+        for (int i = 0; i < 40 && state.stopGeneration == generation; ++i)
+            fake.pump.waitUntil(fake.pump.now() + 250);
+        if (state.stopGeneration != generation) {
+            ++stoppedRuns;
+            throw Stopped{};
+        }
+    };
+    watcher.setUp();
+    fake.windows.open("Loop");
+    fake.pump.waitUntil(fake.pump.now() + 250);
+    EXPECT_EQ(runs, 1 + triggers::Dispatcher::kMaxNesting);
+    EXPECT_EQ(fake.dialogs.errors, (std::vector<std::string>{playback::kRunsTooDeep}));
+    EXPECT_EQ(stoppedRuns, runs) << "every outer run ends with the innermost";
+    // A run started afterwards runs as usual.
+    runs = 0;
+    reopen = false;
+    fake.windows.open("Loop");
+    fake.pump.waitUntil(fake.pump.now() + 250);
+    EXPECT_EQ(runs, 1);
 }

@@ -9,6 +9,7 @@
 #include "core/error.hpp"
 #include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
+#include "run_host.hpp"
 
 using namespace kv;
 using os::InputEvent;
@@ -357,7 +358,8 @@ TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunA
     os::fake::FakeSystem fake;
     journal::Recorder recorder(fake.sys);
     playback::RunState state;
-    triggers::Dispatcher dispatcher(fake.sys, state, recorder);
+    test::RunHost host;
+    triggers::Dispatcher dispatcher(fake.sys, state, recorder, host);
     recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
     store::Store st(fake.files, fake.sys.storePath);
     st.writeInt("Macro1", "Type", 3);
@@ -372,14 +374,14 @@ TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunA
     // The end is reported inside playBack, after the dispatcher marked the replay as running.
     dispatcher.processHotKey(2);
     EXPECT_TRUE(state.journalFinished);
-    EXPECT_EQ(state.runStatus, "True");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
 
-    dispatcher.setScriptRunner([&](const std::string&) { dispatcher.processHotKey(1); });
+    host.run = [&](const std::string&) { dispatcher.processHotKey(1); };
     const os::Millis before = fake.pump.now();
     dispatcher.runAdvancedMacro(fake.sys.programDirectory + "s.key");
     EXPECT_EQ(fake.input.injected, withoutTimes(slow)) << "the script ended before its replay";
     EXPECT_GE(fake.pump.now() - before, 60000u);
-    EXPECT_EQ(state.runStatus, "NoRecord");
+    EXPECT_EQ(state.runStatus, playback::RunStatus::RunEnded);
 }
 
 // A replay that cannot start says why, then reports its end all the same (a

@@ -35,7 +35,7 @@ struct FakeManagerView : manager::ManagerView {
     void hide() override { visible = false; }
 };
 
-struct ManagerTest : ::testing::Test {
+struct ManagerTest : ::testing::Test, manager::ManagerHost {
     os::fake::FakeSystem fake;
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
@@ -44,17 +44,18 @@ struct ManagerTest : ::testing::Test {
     store::Store st{fake.files, fake.sys.storePath};
     int loads = 0, saves = 0;
     std::vector<int> propertiesFor;
-    manager::ManagerPresenter p{fake.sys, links, printing, view,
-                                manager::ManagerHooks{{},
-                                                      [this](int slot) { propertiesFor.push_back(slot); },
-                                                      [this] {
-                                                          ++loads;
-                                                          table.loadHotKeys(st,
-                                                                            [this] { p.fillMacroList(); });
-                                                      },
-                                                      [this] { ++saves; },
-                                                      [this](int slot) { return table.refused(slot); },
-                                                      {}}};
+    manager::ManagerPresenter p{fake.sys, links, printing, view, *this};
+
+    // manager::ManagerHost
+    void openWizard() override {}
+    void openProperties(int slot) override { propertiesFor.push_back(slot); }
+    void loadHotKeys() override {
+        ++loads;
+        table.loadHotKeys(st, [this] { p.fillMacroList(); });
+    }
+    void savePosition() override { ++saves; }
+    bool hotKeyRefused(int slot) override { return table.refused(slot); }
+    void openHelp() override {}
 
     void store(const std::string& macros, int entries) {
         fake.files.files[fake.sys.storePath] =
@@ -257,7 +258,7 @@ TEST_F(ManagerTest, FillingAHundredMacrosReadsTheStoreOnce) {
                        fake.dialogs,      fake.locale,
                        fake.input,        fake.sys.programDirectory,
                        fake.sys.storePath};
-    manager::ManagerPresenter presenter(counted, links, printing, view, {});
+    manager::ManagerPresenter presenter(counted, links, printing, view, *this);
     presenter.fillMacroList();
     EXPECT_EQ(view.rows.size(), 100u);
     EXPECT_EQ(files.reads, 1);
@@ -310,8 +311,7 @@ TEST(ManagerTray, PrintMacroListFromTheTrayPrintsThroughTheManager) {
     } view;
     os::fake::FakeSystem fake;
     journal::NullJournal journal;
-    app::Application application(fake.sys, journal);
-    application.setView(&view);
+    app::Application application(fake.sys, journal, &view);
     EXPECT_TRUE(application.commandEnabled(app::TrayCommand::PrintMacros));
     application.trayCommand(app::TrayCommand::PrintMacros);
     EXPECT_EQ(view.prints, 1);

@@ -6,6 +6,7 @@
 
 #include "journal/journal.hpp"
 #include "playback_fixture.hpp"
+#include "run_host.hpp"
 #include "triggers/dispatcher.hpp"
 
 namespace kv::playback {
@@ -168,8 +169,9 @@ TEST_F(InterpreterTest, RunsNestUpTo64LevelsAndOneMoreIsAnError) {
 
 TEST_F(InterpreterTest, AMacroRunningItselfThroughTheDispatcherEndsTheWholeRun) {
     journal::NullJournal journal;
-    triggers::Dispatcher dispatcher(fake.sys, state, journal);
-    dispatcher.setScriptRunner([this](const std::string& s) { interp.sendKeys(s); });
+    kv::test::RunHost host;
+    host.run = [this](const std::string& s) { interp.sendKeys(s); };
+    triggers::Dispatcher dispatcher(fake.sys, state, journal, host);
     runSlot = [&](int slot) { dispatcher.processHotKey(slot); };
     addMacro("Inner");
     addMacro("Loop");

@@ -188,7 +188,15 @@ TEST(PrintList, CancelPrintsNothingAndAPrinterFailureEndsTheCommand) {
         bool isVisible() override { return false; }
         void hide() override {}
     } view;
-    manager::ManagerPresenter p(fake.sys, links, printing, view, {});
+    struct NoHost : manager::ManagerHost {
+        void openWizard() override {}
+        void openProperties(int) override {}
+        void loadHotKeys() override {}
+        void savePosition() override {}
+        bool hotKeyRefused(int) override { return false; }
+        void openHelp() override {}
+    } host;
+    manager::ManagerPresenter p(fake.sys, links, printing, view, host);
     fake.files.files[fake.sys.storePath] = "[Main]\r\nEntries=1\r\n[Macro1]\r\nName=A\r\nHotKey=16449\r\n";
     p.fillMacroList();
     printing.cancel = true;

@@ -55,12 +55,11 @@ std::string longRecording() {
 struct StopTest : ::testing::Test {
     os::fake::FakeSystem fake;
     journal::Recorder recorder{fake.sys};
-    app::Application app{fake.sys, recorder};
     QuitView view;
+    app::Application app{fake.sys, recorder, &view};
     store::Store st{fake.files, fake.sys.storePath};
 
     StopTest() {
-        app.setView(&view);
         st.writeInt("Main", "FirstRun", 0);
         store::addMacro(st, {"Script", store::kScript, 0, "s.key", "", 1});
         store::addMacro(st, {"Replay", store::kReplayMouseAndKeys, 0, "r.dat", "", 1});
@@ -70,7 +69,7 @@ struct StopTest : ::testing::Test {
     }
     void script(const std::string& text) { fake.files.files[fake.sys.programDirectory + "s.key"] = text; }
     void run(int slot) {
-        app.guarded([&] { app.dispatcher().processHotKey(slot); });
+        fake.sys.guard.run([&] { app.dispatcher().processHotKey(slot); });
     }
     void runFor(os::Millis ms) {
         const os::Millis end = fake.pump.now() + ms;

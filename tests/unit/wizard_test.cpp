@@ -41,6 +41,12 @@ struct FakeView : authoring::WizardView {
     void hideWizard() override { visible = false; }
     void showWizardOnTop() override { visible = onTop = true; }
     void close() override { closed = true; }
+    void setScript(const std::string& text) override { f.script = text; }
+    // Runs while the wizard is shown modally.
+    std::function<void()> whileModal;
+    void runModal() override {
+        if (whileModal) whileModal();
+    }
 };
 
 struct FakeHost : authoring::WizardHost {
@@ -448,27 +454,71 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
     EXPECT_TRUE(wizard.enabled(WizardButton::Next));
     wizard.formClose();
     // Edit mode: only the script page, Save instead of Next; Cancel asks nothing.
-    int saves = 0;
-    wizard.onSave = [&] { ++saves; };
     state.macroDialogOpen = true;  // set by the properties dialog
-    wizard.arrangeForEdit();
-    view.f.script = "kept";
-    wizard.formShow();
-    EXPECT_EQ(view.page, WizardPage::Script);
-    EXPECT_EQ(view.f.script, "kept");
-    EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
-    EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
-    EXPECT_FALSE(view.shownButtons[WizardButton::Back]);
-    wizard.save();
-    EXPECT_EQ(saves, 1);
-    const auto asked = fake.dialogs.questions.size();
-    view.closed = false;
-    wizard.cancel();
-    EXPECT_TRUE(view.closed);
-    EXPECT_EQ(fake.dialogs.questions.size(), asked);
-    wizard.formClose();
+    int shown = 0;
+    view.whileModal = [&] {
+        ++shown;
+        EXPECT_EQ(view.page, WizardPage::Script);
+        EXPECT_EQ(view.f.script, "kept");
+        EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
+        EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
+        EXPECT_FALSE(view.shownButtons[WizardButton::Back]);
+        const auto asked = fake.dialogs.questions.size();
+        view.closed = false;
+        wizard.cancel();
+        EXPECT_TRUE(view.closed);
+        EXPECT_EQ(fake.dialogs.questions.size(), asked);
+    };
+    EXPECT_EQ(wizard.editScript({"kept", "Old", "Old", "Old"}), std::nullopt) << "cancelled";
+    EXPECT_EQ(shown, 1);
     EXPECT_TRUE(state.macroDialogOpen) << "the properties dialog is still open";
     EXPECT_FALSE(view.shownButtons[WizardButton::Save]);
+    EXPECT_FALSE(wizard.editMode());
+}
+
+// The properties dialog's "Edit Macro" through the wizard: Save writes the
+// script under the name typed in the dialog and closes the wizard.
+TEST_F(WizardTest, EditScriptSavesUnderTheTypedNameOrNothingWhenCancelled) {
+    wizard.formClose();
+    fake.files.files["C:\\Keyvale\\Old.key"] = "old text";
+    struct Case {
+        const char* typedName;
+        bool save;
+        std::optional<std::string> returned;
+        const char* newFile;  // where the edited script is, or nullptr
+    };
+    const Case cases[] = {
+        {"Old", true, "Old", "C:\\Keyvale\\Old.key"},
+        {"Renamed", true, "Renamed", "C:\\Keyvale\\Renamed.key"},
+        {"Other", false, std::nullopt, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typedName);
+        view.whileModal = [&] {
+            view.f.script = "edited";
+            c.save ? wizard.save() : wizard.cancel();
+            EXPECT_TRUE(view.closed);
+        };
+        view.closed = false;
+        EXPECT_EQ(wizard.editScript({"old text", "Old", "Old", c.typedName}), c.returned);
+        if (c.newFile) {
+            ASSERT_TRUE(fake.files.exists(c.newFile));
+            EXPECT_NE(fake.files.files[c.newFile].find("edited"), std::string::npos);
+        } else {
+            EXPECT_FALSE(fake.files.exists(std::string("C:\\Keyvale\\") + c.typedName + ".key"));
+        }
+        EXPECT_FALSE(wizard.editMode());
+        wizard.save();  // outside an edit: nothing
+    }
+    // Opened again from inside its own modal showing: nothing happens.
+    int shown = 0;
+    view.whileModal = [&] {
+        if (++shown > 1) return;
+        EXPECT_EQ(wizard.editScript({"x", "Old", "Old", "Old"}), std::nullopt);
+        wizard.cancel();
+    };
+    wizard.editScript({"x", "Old", "Old", "Old"});
+    EXPECT_EQ(shown, 1);
 }
 
 TEST_F(WizardTest, HintsShowOnlyWhileOnAndTheBoxTurnsThemOff) {
@@ -500,11 +550,15 @@ TEST_F(WizardTest, F1OpensTheHelpTopicAndOtherKeysDoNothing) {
 TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
     os::fake::FakeSystem fake;
     journal::NullJournal journal;  // every replay ends at once
-    app::Application app(fake.sys, journal);
-    std::string statusSeen;
-    app.addRecorderFinishedObserver([&] { statusSeen = app.state().runStatus; });
+    struct Listener : app::ReplayListener {
+        std::function<void()> ended;
+        void replayEnded() override { ended(); }
+    } listener;
+    app::Application app(fake.sys, journal, nullptr, nullptr, nullptr, &listener);
+    playback::RunStatus statusSeen{};
+    listener.ended = [&] { statusSeen = app.state().runStatus; };
     journal.playBack();
-    EXPECT_EQ(statusSeen, "True");
+    EXPECT_EQ(statusSeen, playback::RunStatus::ReplayEnded);
     EXPECT_TRUE(app.state().journalFinished);
 }
 

@@ -10,7 +10,8 @@ namespace kv::app::win32 {
 
 // ---- the tray form ----
 
-TrayForm::TrayForm(Application& app, HWND applicationWindow) : app_(app), applicationWindow_(applicationWindow) {
+TrayForm::TrayForm(Application& app, HWND applicationWindow)
+    : Form(app.system()), app_(app), applicationWindow_(applicationWindow) {
     create("TKeyvale", "Keyvale", WS_POPUP | WS_CAPTION | WS_MINIMIZE, WS_EX_TOOLWINDOW, applicationWindow,
            CS_DBLCLKS);
     SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -78,16 +79,15 @@ void TrayForm::popupMenu() {
 LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == kTrayCallbackMessage) {
         switch (lp) {
-            case WM_LBUTTONDBLCLK: app_.guarded([&] { app_.trayDoubleClick(); }); break;
+            case WM_LBUTTONDBLCLK: app_.trayDoubleClick(); break;
             case WM_RBUTTONDOWN: popupMenu(); break;
             default: break;
         }
         return Form::handle(msg, wp, lp);
     }
     if (msg == os::win32::showManagerMessage()) {
-        bool shown = false;
-        app_.guarded([&] { shown = app_.showManagerForAnotherStart(); });
-        return shown ? 1 : 0;
+        // An error raised here ends in the window procedure's guard: 0.
+        return app_.showManagerForAnotherStart() ? 1 : 0;
     }
     if (taskbarCreated_ && msg == taskbarCreated_) {
         // The shell restarted: without the icon nobody could reach the program.
@@ -98,17 +98,13 @@ LRESULT TrayForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             if (HIWORD(wp) == 0 && lp == 0) {
                 const auto command = static_cast<TrayCommand>(LOWORD(wp));
-                app_.guarded([&] { app_.trayCommand(command); });
+                app_.trayCommand(command);
                 return 0;
             }
             break;
-        case WM_CLOSE:
-            app_.guarded([&] { app_.closeRequested(); });
-            return 0;
-        case WM_QUERYENDSESSION:
-            return app_.queryEndSession() ? TRUE : FALSE;
-        default:
-            break;
+        case WM_CLOSE: app_.closeRequested(); return 0;
+        case WM_QUERYENDSESSION: return app_.queryEndSession() ? TRUE : FALSE;
+        default: break;
     }
     return Form::handle(msg, wp, lp);
 }
@@ -121,7 +117,7 @@ namespace {
 // monitor when it opens and when the DPI changes.
 class AboutForm : public ui::win32::Form {
 public:
-    AboutForm(HWND owner, const AboutText& text) {
+    AboutForm(os::System& sys, HWND owner, const AboutText& text) : Form(sys) {
         using namespace ui::win32;
         create("KeyvaleAbout", "About Keyvale", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
                owner);
@@ -168,8 +164,8 @@ private:
 
 }  // namespace
 
-void showAboutBox(HWND owner, const AboutText& text) {
-    AboutForm box(owner, text);
+void showAboutBox(os::System& sys, HWND owner, const AboutText& text) {
+    AboutForm box(sys, owner, text);
     box.showModal();
 }
 
@@ -188,7 +184,9 @@ bool changeSecurity() {
 
 // ---- the view ----
 
-ScreenSize Win32ShellView::screen() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+ScreenSize Win32ShellView::screen() {
+    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 Rect Win32ShellView::managerRect() {
     RECT r;
@@ -215,7 +213,9 @@ Rect Win32ShellView::workAreaNearest(const Rect& r) {
     return {a.left, a.top, a.right - a.left, a.bottom - a.top};
 }
 
-void Win32ShellView::showFirstRunNote(const std::string& text) { manager_.showNote(text); }
+void Win32ShellView::showFirstRunNote(const std::string& text) {
+    manager_.showNote(text);
+}
 
 void Win32ShellView::showManager(bool activate) {
     if (activate) {
@@ -227,7 +227,9 @@ void Win32ShellView::showManager(bool activate) {
     }
 }
 
-void Win32ShellView::showAbout(const AboutText& text) { showAboutBox(applicationWindow_, text); }
+void Win32ShellView::showAbout(const AboutText& text) {
+    showAboutBox(manager_.system(), applicationWindow_, text);
+}
 
 std::pair<unsigned long long, unsigned> Win32ShellView::memoryStatus() {
     MEMORYSTATUSEX ms{};
@@ -236,6 +238,8 @@ std::pair<unsigned long long, unsigned> Win32ShellView::memoryStatus() {
     return {ms.ullTotalPhys, 100u - ms.dwMemoryLoad};
 }
 
-void Win32ShellView::quit() { PostQuitMessage(0); }
+void Win32ShellView::quit() {
+    PostQuitMessage(0);
+}
 
 }  // namespace kv::app::win32

@@ -36,7 +36,7 @@ private:
     bool iconAdded_ = false;
 };
 
-void showAboutBox(HWND owner, const AboutText& text);
+void showAboutBox(os::System& sys, HWND owner, const AboutText& text);
 
 // Enables SeShutdownPrivilege in the process token; false when a step fails.
 bool changeSecurity();

@@ -7,23 +7,12 @@
 #include <optional>
 
 #include "app/application.hpp"
-#include "app/help.hpp"
-#include "app/win32/forms.hpp"
-#include "app/win32/wizard_link.hpp"
-#include "authoring/script_file.hpp"
-#include "authoring/win32/command_dialog_forms.hpp"
-#include "authoring/win32/hint_form.hpp"
-#include "authoring/win32/properties_form.hpp"
-#include "authoring/win32/wizard_form.hpp"
-#include "journal/recorder.hpp"
+#include "app/win32/program.hpp"
 #include "os/win32/com.hpp"
 #include "os/win32/instances.hpp"
-#include "os/win32/printing.hpp"
-#include "os/win32/shell_links.hpp"
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 #include "store/location.hpp"
-#include "store/macro_repository.hpp"
 #include "triggers/command_line.hpp"
 
 namespace {
@@ -84,80 +73,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     os.setApplicationWindow(appWindow.get());
     os.pump.processMessages();
 
-    kv::journal::Recorder journal(os.sys);
-    kv::app::Application app(os.sys, journal, &instances);
-    kv::ui::win32::Form::setSystem(&os.sys);
-    kv::os::win32::endEscapedException = &kv::ui::win32::Form::endEscaped;
-
-    // Every form is created once, hidden, in this order, and lives to the end.
-    kv::app::win32::WizardLink wizardLink(app, os.sys);
-    kv::authoring::Hints hints(os.sys, [&](bool on) { wizardLink.setShowHintsTick(on); });
-    // The setup wizard, the largest form, is built once the command line has
-    // run: a shortcut's macro then types its first key without waiting for
-    // it. Nothing before that can open it (the manager window is hidden and
-    // hot keys run macros only).
-    std::optional<kv::authoring::win32::WizardForm> wizard;
-    kv::os::win32::Win32ShellLinks shellLinks;
-    app.setShellLinks(&shellLinks);
-    kv::os::win32::Win32Printing printing;
-    printing.owner = appWindow.get();
-    kv::manager::ManagerHooks managerHooks;
-    // "New Macro" opens the setup wizard; "Edit Macro", a double click and
-    // "&Properties" open the properties dialog for the selected row's slot.
-    managerHooks.openWizard = [&] {
-        if (wizard) wizard->openNew();
-    };
-    kv::authoring::win32::PropertiesForm* propertiesForm = nullptr;  // created after the manager, its owner
-    managerHooks.openProperties = [&](int slot) {
-        if (propertiesForm) propertiesForm->showFor(slot);
-    };
-    managerHooks.loadHotKeys = [&] { app.loadHotKeys(); };
-    managerHooks.savePosition = [&] { app.saveManagerPosition(); };
-    managerHooks.hotKeyRefused = [&](int slot) { return app.hotKeys().refused(slot); };
-    managerHooks.openHelp = [&] { kv::app::openHelpTopic(os.sys); };
-    kv::app::win32::ManagerWindow manager(os.sys, shellLinks, printing, std::move(managerHooks));
-    wizardLink.setManager(&manager, &shellLinks);
-    kv::app::win32::Win32ShellView view(manager, appWindow.get());
-    app.setView(&view);
-    app.guarded([&] { app.managerCreated(arguments); });
-    kv::app::win32::TrayForm tray(app, appWindow.get());
-    tray.addIcon();
-    app.trayCreated(arguments);
-    wizard.emplace(os.sys, journal, app.state(), wizardLink, hints, manager.hwnd());
-    app.addRecorderFinishedObserver([&] { wizard->presenter().recorderFinished(); });
-    kv::authoring::win32::CommandDialogForms commandDialogs(os.sys, appWindow.get());
-    kv::authoring::win32::HintForm hint(hints, wizard->hwnd());
-    kv::authoring::PropertiesHooks propertiesHooks;
-    propertiesHooks.manager = [&](bool on) { ShowWindow(manager.hwnd(), on ? SW_SHOW : SW_HIDE); };
-    propertiesHooks.list = [&] { manager.refillList(); };
-    propertiesHooks.hotKeys = [&] { app.guarded([&] { app.loadHotKeys(); }); };
-    propertiesHooks.help = [&] { kv::app::openHelpTopic(os.sys); };
-    propertiesHooks.stopHotKeyEnabled = [&](bool on) { wizard->presenter().stopHotKey().setEnabled(on); };
-    propertiesHooks.scriptEditor =
-        [&](const kv::authoring::ScriptEditRequest& r) -> std::optional<std::string> {
-        kv::authoring::ScriptEditSession session(os.files, kv::store::MacroRepository(os.sys).dataFolder(),
-                                                 r.storedBaseName);
-        std::optional<std::string> saved;
-        wizard->presenter().arrangeForEdit();
-        wizard->scriptPage().setScript(r.script);
-        wizard->presenter().onSave = [&] {
-            session.save(r.newBaseName, wizard->scriptPage().script());
-            saved = session.scriptBaseName();
-            wizard->presenter().cancel();  // back to the normal buttons, closed
-        };
-        wizard->openArranged();
-        wizard->presenter().onSave = nullptr;
-        wizard->presenter().setEditMode(false);
-        return saved;
-    };
-    kv::authoring::win32::PropertiesForm properties(os.sys, journal, app.state(), propertiesHooks,
-                                                    manager.hwnd());
-    propertiesForm = &properties;
-    app.addRecorderFinishedObserver([&] { properties.presenter().playbackFinished(); });
-    wizardLink.onPropertiesRecordingStopped = [&] { properties.stopRecordingByHotKey(); };
-    app.firstRunCheck();
-
-    while (os.pump.runOne()) {
-    }
-    return 0;
+    kv::app::win32::Program program(os, instances, appWindow.get(), arguments);
+    return program.run();
 }

@@ -116,7 +116,7 @@ const Layout& layoutOf(CommandDialogKind kind) {
 class CommandDialogForms::DialogForm : public Form, public CommandDialogView {
 public:
     DialogForm(CommandDialogKind kind, os::System& sys, HWND owner)
-        : presenter_(kind, *this, sys, [this](const std::string& token) {
+        : Form(sys), presenter_(kind, *this, sys, [this](const std::string& token) {
               if (insert_) insert_(token);
           }) {
         const Layout& layout = layoutOf(kind);

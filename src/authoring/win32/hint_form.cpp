@@ -2,7 +2,7 @@
 
 namespace kv::authoring::win32 {
 
-HintForm::HintForm(Hints& hints, HWND owner) : hints_(hints) {
+HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : Form(sys), hints_(hints) {
     create("TfrmHint", "Keyvale Hints", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
     setClientSize96(320, 164);
     using namespace ui::win32;
@@ -37,7 +37,7 @@ void HintForm::showModal(const std::string& text) {
     show(true);
     ok_->focus();
     Form::showModal();
-    guarded([&] { hints_.closed(showHints_->checked()); });
+    system().guard.run([&] { hints_.closed(showHints_->checked()); });
 }
 
 LRESULT HintForm::handle(UINT msg, WPARAM wp, LPARAM lp) {

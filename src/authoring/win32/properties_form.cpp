@@ -49,7 +49,7 @@ struct PropertiesForm::Controls {
 
 PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                                PropertiesHost& host, HWND owner)
-    : presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
+    : Form(sys), presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
     create("TfrmProperties", "Macro Properties", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     using namespace ui::win32;
@@ -139,16 +139,16 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     c.stop->enable(false);
 
     presenter_.setView(this);
-    c.ok->onClick = [this] { guarded([this] { presenter_.ok(); }); };
-    c.cancel->onClick = [this] { guarded([this] { presenter_.cancel(); }); };
-    onClose = [this] { guarded([this] { presenter_.cancel(); }); };
-    c.browse->onClick = [this] { guarded([this] { presenter_.browse(); }); };
-    c.editMacro->onClick = [this] { guarded([this] { presenter_.editMacro(); }); };
-    c.record->onClick = [this] { guarded([this] { presenter_.record(); }); };
-    c.stop->onClick = [this] { guarded([this] { presenter_.stop(); }); };
-    c.play->onClick = [this] { guarded([this] { presenter_.play(); }); };
-    c.hotKey->onLeave = [this] { guarded([this] { presenter_.hotKeyLeft(); }); };
-    onKeyUp = [this](WPARAM key) { guarded([&] { presenter_.keyUp(static_cast<unsigned>(key)); }); };
+    c.ok->onClick = [this] { presenter_.ok(); };
+    c.cancel->onClick = [this] { presenter_.cancel(); };
+    onClose = [this] { presenter_.cancel(); };
+    c.browse->onClick = [this] { presenter_.browse(); };
+    c.editMacro->onClick = [this] { presenter_.editMacro(); };
+    c.record->onClick = [this] { presenter_.record(); };
+    c.stop->onClick = [this] { presenter_.stop(); };
+    c.play->onClick = [this] { presenter_.play(); };
+    c.hotKey->onLeave = [this] { presenter_.hotKeyLeft(); };
+    onKeyUp = [this](WPARAM key) { presenter_.keyUp(static_cast<unsigned>(key)); };
 
     setLayout(PropertiesLayout{"", 1, true, false, false, false});
     centre();
@@ -157,18 +157,19 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
 PropertiesForm::~PropertiesForm() = default;
 
 void PropertiesForm::showFor(int slot) {
-    guarded([&] { presenter_.open(slot); });
+    // The dialog opens even when reading the macro failed (the box said why).
+    system().guard.run([&] { presenter_.open(slot); });
     showModal();
 }
 
 void PropertiesForm::stopRecordingByHotKey() {
-    guarded([this] { presenter_.stopByHotKey(); });
+    system().guard.run([this] { presenter_.stopByHotKey(); });
 }
 
 LRESULT PropertiesForm::handle(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_SHOWWINDOW) {
         if (!wp) {
-            guarded([this] { presenter_.hidden(); });
+            system().guard.run([this] { presenter_.hidden(); });
         } else if (c_->pendingFocus) {
             PostMessageW(hwnd(), kApplyFocus, 0, 0);
         }

@@ -78,13 +78,13 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
 
 WizardForm::WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                        WizardHost& host, Hints& hints, HWND owner)
-    : sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints) {
+    : Form(sys), sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints) {
     create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     setClientSize96(kClientWidth, kClientHeight);
     build();
     wizard_.setView(this);
-    onKeyUp = [this](WPARAM key) { guarded([&] { wizard_.keyUp(static_cast<unsigned>(key)); }); };
+    onKeyUp = [this](WPARAM key) { wizard_.keyUp(static_cast<unsigned>(key)); };
 }
 
 WizardForm::~WizardForm() {
@@ -92,7 +92,7 @@ WizardForm::~WizardForm() {
 }
 
 void WizardForm::run(void (Wizard::*handler)()) {
-    guarded([&] { (wizard_.*handler)(); });
+    (wizard_.*handler)();
 }
 
 void WizardForm::build() {
@@ -276,15 +276,19 @@ void WizardForm::build() {
 void WizardForm::openNew() {
     if (inModalLoop()) return;
     wizard_.setEditMode(false);
-    openArranged();
+    wizard_.formShow();
+    runModal();
+    system().guard.run([&] { wizard_.formClose(); });
 }
 
-void WizardForm::openArranged() {
+void WizardForm::setScript(const std::string& text) {
+    scriptPage_->setScript(text);
+}
+
+void WizardForm::runModal() {
     if (inModalLoop()) return;
-    wizard_.formShow();
     centre();
     showModal();
-    guarded([&] { wizard_.formClose(); });
 }
 
 WizardFields WizardForm::fields() {

@@ -21,12 +21,8 @@ public:
 
     // Opens the wizard for a new macro, modally; returns when it has closed.
     void openNew();
-    // Shows the wizard modally as it is arranged (edit mode: the properties
-    // dialog has called presenter().arrangeForEdit() and set the script).
-    void openArranged();
 
     Wizard& presenter() { return wizard_; }
-    ScriptPage& scriptPage() { return *scriptPage_; }
 
     // WizardView
     WizardFields fields() override;
@@ -43,6 +39,8 @@ public:
     void hideWizard() override { hide(); }
     void showWizardOnTop() override;
     void close() override { endModal(0); }
+    void setScript(const std::string& text) override;
+    void runModal() override;
 
     // ScriptPageHost
     void showHint(const std::string& text) override;

@@ -42,8 +42,8 @@ constexpr ShortcutItem kShortcutItems[] = {
 }  // namespace
 
 ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing,
-                             ManagerHooks hooks)
-    : presenter_(sys, links, printing, *this, std::move(hooks)) {
+                             ManagerHost& host)
+    : Form(sys), presenter_(sys, links, printing, *this, host) {
     create("TfrmMain", "Veltrane Keyvale", WS_OVERLAPPEDWINDOW, 0, nullptr);
     setClientSize96(kClientWidth, kClientHeight);
 
@@ -63,14 +63,12 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     list_->setColumns({{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
     list_->onClick = [this] {
-        guarded([&] {
-            presenter_.listClick();
-            presenter_.listMouseUp();
-        });
+        presenter_.listClick();
+        presenter_.listMouseUp();
     };
-    list_->onDoubleClick = [this] { guarded([&] { presenter_.listDoubleClick(); }); };
+    list_->onDoubleClick = [this] { presenter_.listDoubleClick(); };
     list_->onRightClick = [this](POINT at) {
-        guarded([&] { presenter_.listMouseUp(); });
+        system().guard.run([&] { presenter_.listMouseUp(); });
         popupMenu(at);
     };
 
@@ -81,7 +79,7 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     };
     for (int i = 0; i < 5; ++i) {
         buttons_[i] = &control<Button>(kHelp + i);
-        buttons_[i]->onClick = [this, action = actions[i]] { guarded(action); };
+        buttons_[i]->onClick = actions[i];
     }
     // Edit and Delete wait for a selected row.
     buttons_[2]->enable(false);
@@ -89,10 +87,10 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     status_ = &control<StatusBar>(kStatus);
 
     onKeyUp = [this](WPARAM key) {
-        if (key == VK_F1) guarded([&] { presenter_.help(); });
-        if (GetFocus() == list_->hwnd()) guarded([&] { presenter_.listKeyUp(); });
+        if (key == VK_F1) system().guard.run([&] { presenter_.help(); });
+        if (GetFocus() == list_->hwnd()) presenter_.listKeyUp();
     };
-    onClose = [this] { guarded([&] { presenter_.closeQuery(); }); };
+    onClose = [this] { presenter_.closeQuery(); };
     onResize = [this](int, int height) { layout(height); };
     RECT rc;
     GetClientRect(hwnd(), &rc);
@@ -154,23 +152,21 @@ void ManagerWindow::popupMenu(POINT at) {
     AppendMenuW(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, L"&Properties");
     const UINT id = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
-    guarded([&] {
-        switch (id) {
-            case 0: break;
-            case kMenuNew: presenter_.newMacro(); break;
-            case kMenuDelete: presenter_.deleteMacro(); break;
-            case kMenuPrint: presenter_.printList(); break;
-            case kMenuProperties: presenter_.properties(); break;
-            default:
-                if (id >= kMenuShortcutFirst && id < kMenuShortcutFirst + std::size(kShortcutItems))
-                    presenter_.createShortcut(kShortcutItems[id - kMenuShortcutFirst].folder);
-                break;
-        }
-    });
+    switch (id) {
+        case 0: break;
+        case kMenuNew: presenter_.newMacro(); break;
+        case kMenuDelete: presenter_.deleteMacro(); break;
+        case kMenuPrint: presenter_.printList(); break;
+        case kMenuProperties: presenter_.properties(); break;
+        default:
+            if (id >= kMenuShortcutFirst && id < kMenuShortcutFirst + std::size(kShortcutItems))
+                presenter_.createShortcut(kShortcutItems[id - kMenuShortcutFirst].folder);
+            break;
+    }
 }
 
 void ManagerWindow::keyboardMenu(POINT at) {
-    guarded([&] { presenter_.listMouseUp(); });
+    system().guard.run([&] { presenter_.listMouseUp(); });
     popupMenu(at);
 }
 
@@ -210,7 +206,7 @@ LRESULT ManagerWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     // Sent before the window shows, whichever way it is shown.
-    if (msg == WM_SHOWWINDOW && wp) guarded([&] { presenter_.showing(); });
+    if (msg == WM_SHOWWINDOW && wp) system().guard.run([&] { presenter_.showing(); });
     // Shift+F10 in the list (the system's WM_CONTEXTMENU at -1, -1) and the
     // context-menu key open the popup menu at the selected row, as a right
     // click does at the cursor; the key's release is taken here, so that the

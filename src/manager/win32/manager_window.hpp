@@ -15,16 +15,14 @@ namespace kv::manager::win32 {
 
 class ManagerWindow : public ui::win32::Form, private ManagerView {
 public:
-    // hooks.openWizard and hooks.openProperties are the setup wizard and the
+    // host.openWizard and host.openProperties are the setup wizard and the
     // properties dialog; the rest connect to the application.
-    ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerHooks hooks);
+    ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printing& printing, ManagerHost& host);
 
     ManagerPresenter& presenter() { return presenter_; }
     // FillMacroList: every row again from the store.
     void refillList() { presenter_.fillMacroList(); }
-    void printList() {
-        guarded([&] { presenter_.printList(); });
-    }
+    void printList() { presenter_.printList(); }
     // For the setup wizard: the captions of all rows, and a new row.
     std::vector<std::string> rowNames() { return presenter_.rowNames(); }
     void addRow(int image, const std::string& caption, const std::string& subItem) {

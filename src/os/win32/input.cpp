@@ -7,13 +7,14 @@ namespace kv::os::win32 {
 
 namespace {
 
-// Low-level hooks are per thread and the program has one watcher at a time.
-std::function<void(const InputEvent&)> g_onEvent;
+// Low-level hooks are per thread and carry no context: the watching object
+// is found here while its hooks are installed.
+Win32Input* g_watching = nullptr;
 HHOOK g_keyboardHook = nullptr;
 HHOOK g_mouseHook = nullptr;
 
 LRESULT CALLBACK keyboardHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && g_onEvent) {
+    if (code == HC_ACTION && g_watching) {
         const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
         if (k->dwExtraInfo != kInjectedByKeyvale) {
             InputEvent e;
@@ -24,7 +25,7 @@ LRESULT CALLBACK keyboardHook(int code, WPARAM wp, LPARAM lp) {
             e.keyFlags =
                 ((k->flags & LLKHF_EXTENDED) ? kKeyExtended : 0) | ((k->flags & LLKHF_UP) ? kKeyUp : 0);
             (void)wp;
-            callGuarded([&] { g_onEvent(e); });
+            g_watching->deliver(e);
         }
     }
     return CallNextHookEx(g_keyboardHook, code, wp, lp);
@@ -36,7 +37,7 @@ std::int32_t normalise(LONG v, int origin, int extent) {
 }
 
 LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && g_onEvent) {
+    if (code == HC_ACTION && g_watching) {
         const auto* m = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
         if (m->dwExtraInfo != kInjectedByKeyvale) {
             InputEvent e;
@@ -63,7 +64,7 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
                     break;
                 default: break;  // a move
             }
-            callGuarded([&] { g_onEvent(e); });
+            g_watching->deliver(e);
         }
     }
     return CallNextHookEx(g_mouseHook, code, wp, lp);
@@ -77,7 +78,8 @@ Win32Input::~Win32Input() {
 
 bool Win32Input::startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
     stopWatching();
-    g_onEvent = std::move(onEvent);
+    onEvent_ = std::move(onEvent);
+    g_watching = this;
     HINSTANCE self = GetModuleHandleW(nullptr);
     g_keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardHook, self, 0);
     if (!keyboardOnly) g_mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseHook, self, 0);
@@ -92,7 +94,12 @@ void Win32Input::stopWatching() {
     if (g_keyboardHook) UnhookWindowsHookEx(g_keyboardHook);
     if (g_mouseHook) UnhookWindowsHookEx(g_mouseHook);
     g_keyboardHook = g_mouseHook = nullptr;
-    g_onEvent = nullptr;
+    if (g_watching == this) g_watching = nullptr;
+    onEvent_ = nullptr;
+}
+
+void Win32Input::deliver(const InputEvent& e) {
+    guard_.run([&] { onEvent_(e); });
 }
 
 void Win32Input::inject(const InputEvent& e) {

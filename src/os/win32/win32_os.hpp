@@ -1,5 +1,7 @@
 #pragma once
-// The operating-system services implemented with the Windows API.
+// The operating-system services implemented with the Windows API, one
+// file per service (pump.cpp, keyboard.cpp, hot_keys.cpp, windows.cpp,
+// shell.cpp, files.cpp, dialogs.cpp, locale.cpp, input.cpp, system.cpp).
 
 #include <windows.h>
 
@@ -19,37 +21,23 @@ namespace kv::os::win32 {
 inline constexpr const wchar_t* kFormProperty = L"KeyvaleForm";
 inline constexpr UINT kFormKeyPreview = WM_APP + 0x4B0;
 
-// Ends an exception that reached a window or hook procedure of the os layer
-// (none may let one out; inside a catch block); start-up sets it to the
-// program's error guard.
-inline void (*endEscapedException)() noexcept = nullptr;
-
-// Runs a callback from a window or hook procedure; what it lets out ends there.
-template <typename Callback>
-void callGuarded(Callback&& callback) noexcept {
-    try {
-        callback();
-    } catch (...) {
-        if (endEscapedException) endEscapedException();
-    }
-}
-
-// A message-only window whose messages go to a callback.
+// A message-only window whose messages go to a callback, run in the guard.
 class MessageWindow {
 public:
     using Handler = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
-    explicit MessageWindow(Handler handler);
+    MessageWindow(Guard& guard, Handler handler);
     HWND hwnd() const { return window_.get(); }
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
+    Guard& guard_;
     Handler handler_;
     UniqueWindow window_;
 };
 
 class Win32Pump : public Pump {
 public:
-    Win32Pump();
+    explicit Win32Pump(Guard& guard);
     Millis now() override;
     void processMessages() override;
     void waitUntil(Millis deadline) override;
@@ -88,8 +76,12 @@ public:
 
 class Win32HotKeys : public HotKeys {
 public:
+    explicit Win32HotKeys(Guard& guard) : guard_(guard) {}
     std::unique_ptr<HotKeyRegistration> create(std::function<void()> onPressed) override;
     bool applicationActive() override;
+
+private:
+    Guard& guard_;
 };
 
 class Win32Windows : public Windows {
@@ -161,10 +153,17 @@ public:
 // SendInput for replays.
 class Win32Input : public Input {
 public:
+    explicit Win32Input(Guard& guard) : guard_(guard) {}
     ~Win32Input() override;
     bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override;
     void stopWatching() override;
     void inject(const InputEvent& event) override;
+    // A hook's event, passed on in the guard.
+    void deliver(const InputEvent& event);
+
+private:
+    Guard& guard_;
+    std::function<void(const InputEvent&)> onEvent_;
 };
 
 // The program file's directory with a trailing backslash.
@@ -175,16 +174,19 @@ std::string appDataDirectory();
 
 struct Win32System {
     Win32System();
-    Win32Pump pump;
+    // First, so that the services whose window procedures and hooks run in
+    // its guard can hold it; it holds the services by reference and reaches
+    // them only once everything is built.
+    System sys;
+    Win32Pump pump{sys.guard};
     Win32Keyboard keyboard;
-    Win32HotKeys hotKeys;
+    Win32HotKeys hotKeys{sys.guard};
     Win32Windows windows;
     Win32Shell shell;
     Win32Files files;
     Win32Dialogs dialogs{pump};
     Win32Locale locale;
-    Win32Input input;
-    System sys;
+    Win32Input input{sys.guard};
     // Owner of shell requests and message boxes.
     void setApplicationWindow(HWND hwnd) {
         shell.owner = hwnd;

@@ -4,7 +4,6 @@
 
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
-#include "ui/guard.hpp"
 
 namespace kv::ui::win32 {
 
@@ -268,7 +267,7 @@ LRESULT CALLBACK HotKeyEdit::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         if (to && IsChild(self->form_->hwnd(), to) && !(cancel && cancel->hwnd() == to))
             PostMessageW(hwnd, kHotKeyLeft, 0, 0);
     } else if (msg == kHotKeyLeft) {
-        if (self->onLeave) os::win32::callGuarded([&] { self->onLeave(); });
+        if (self->onLeave && self->form_) self->form_->system().guard.run([&] { self->onLeave(); });
         return 0;
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
@@ -419,7 +418,9 @@ LRESULT ListView::notify(NMHDR* hdr) {
             if (onRightClick) {
                 POINT pt;
                 GetCursorPos(&pt);
-                onRightClick(pt);
+                // In the guard here, so that a failed handler still answers
+                // "handled".
+                form_->system().guard.run([&] { onRightClick(pt); });
                 return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
@@ -646,10 +647,11 @@ int Form::showModal() {
     // A dialog opens where its owner is: on another monitor (or none left) it
     // comes centred onto the owner's.
     if (owner && IsWindowVisible(owner) &&
-        MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONULL) != MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST))
+        MonitorFromWindow(hwnd(), MONITOR_DEFAULTTONULL) !=
+            MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST))
         centre(owner);
     show(true);
-    while (modal_ && sys_ && !sys_->pump.quitRequested()) sys_->pump.waitUntil(sys_->pump.now() + 60000);
+    while (modal_ && !system_.pump.quitRequested()) system_.pump.waitUntil(system_.pump.now() + 60000);
     modal_ = false;
     for (HWND window : scope.disabled)
         if (IsWindow(window)) EnableWindow(window, TRUE);
@@ -756,21 +758,8 @@ LRESULT CALLBACK Form::proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     // No exception may leave a window procedure: what a handler lets out
     // ends here, as the guard ends it.
     LRESULT result = 0;
-    os::win32::callGuarded([&] { result = self->handle(msg, wp, lp); });
+    self->system_.guard.run([&] { result = self->handle(msg, wp, lp); });
     return result;
-}
-
-void Form::endEscaped() noexcept {
-    if (sys_) ui::endCurrentException(sys_->dialogs);
-}
-
-bool Form::guarded(const std::function<void()>& action) {
-    bool done = false;
-    os::win32::callGuarded([&] {
-        action();
-        done = true;
-    });
-    return done;
 }
 
 }  // namespace kv::ui::win32

@@ -333,18 +333,12 @@ public:
     // The client area changed size (in pixels).
     std::function<void(int width, int height)> onResize;
 
-    // The services of every form (the pump modal forms wait in, the dialogs
-    // the error guard shows errors in); set once at start-up.
-    static void setSystem(os::System* sys) { sys_ = sys; }
-    // Runs an event handler under the program's one error guard
-    // (ui/guard.hpp); true when it ran to its end.
-    static bool guarded(const std::function<void()>& action);
-    // Ends the exception in flight as that guard does (inside a catch block);
-    // start-up makes it the end of every exception a window procedure meets.
-    static void endEscaped() noexcept;
+    // The services the form works with: the pump modal forms wait in, and
+    // the guard every message of the form and its controls runs in.
+    os::System& system() const { return system_; }
 
 protected:
-    Form() = default;
+    explicit Form(os::System& system) : system_(system) {}
     // Creates the window: a dialog-like frame unless style says otherwise.
     void create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
                 UINT classStyle = 0);
@@ -370,7 +364,7 @@ private:
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
     int modalResult_ = 0;
-    static inline os::System* sys_ = nullptr;
+    os::System& system_;
 };
 
 }  // namespace kv::ui::win32

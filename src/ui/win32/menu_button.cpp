@@ -77,8 +77,9 @@ void MenuButton::drawArrow() {
 
 LRESULT CALLBACK MenuButton::subclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
     // The menu's choice runs the form's handlers; nothing they raise leaves here.
+    auto* self = reinterpret_cast<MenuButton*>(data);
     LRESULT result = 0;
-    os::win32::callGuarded([&] { result = reinterpret_cast<MenuButton*>(data)->handle(msg, wp, lp); });
+    self->form_->system().guard.run([&] { result = self->handle(msg, wp, lp); });
     return result;
 }
 

@@ -1,19 +1,20 @@
-#include "ui/guard.hpp"
+#include "os/guard.hpp"
 
 #include <exception>
 
-#include "playback/run_state.hpp"
+#include "core/error.hpp"
+#include "os/os.hpp"
 
-namespace kv::ui {
+namespace kv::os {
 
-void endCurrentException(os::Dialogs& dialogs) noexcept {
+void Guard::endCurrentException() noexcept {
     try {
         throw;
-    } catch (const playback::Stopped&) {
+    } catch (const Stopped&) {
         // A stopped run has ended; there is nothing to report.
     } catch (const std::exception& e) {
         try {
-            dialogs.errorBox(e.what());
+            dialogs_.errorBox(e.what());
         } catch (...) {
             // The box pumps messages; whatever ends in there ends here too.
         }
@@ -22,4 +23,4 @@ void endCurrentException(os::Dialogs& dialogs) noexcept {
     }
 }
 
-}  // namespace kv::ui
+}  // namespace kv::os

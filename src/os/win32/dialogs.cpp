@@ -1,0 +1,61 @@
+// Message boxes, the value prompt, questions and the file dialog.
+
+#include "os/win32/win32_os.hpp"
+// Shell and common-control headers need windows.h first.
+#include <commdlg.h>
+
+#include <optional>
+#include <vector>
+
+#include "os/win32/wide.hpp"
+
+namespace kv::os::win32 {
+
+namespace {
+
+// The window a box belongs to: the active window of this program, so the
+// form that asked stays disabled while the box is open.
+HWND boxOwner(HWND fallback) {
+    HWND active = GetActiveWindow();
+    return active ? active : fallback;
+}
+
+}  // namespace
+
+void Win32Dialogs::errorBox(const std::string& message) {
+    letTypedKeysArrive();
+    MessageBoxW(boxOwner(owner), widen(message).c_str(), L"Keyvale", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+bool Win32Dialogs::confirm(const std::string& question) {
+    letTypedKeysArrive();
+    return MessageBoxW(boxOwner(owner), widen(question).c_str(), L"Keyvale",
+                       MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND) == IDYES;
+}
+
+void Win32Dialogs::message(const std::string& text) {
+    letTypedKeysArrive();
+    MessageBoxW(boxOwner(owner), widen(text).c_str(), L"Keyvale", MB_OK | MB_SETFOREGROUND);
+}
+
+std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
+    // The dialog wants the filter's parts separated by NUL and ended by two.
+    std::wstring parts = widen(filter);
+    for (wchar_t& c : parts)
+        if (c == L'|') c = L'\0';
+    parts.append(2, L'\0');
+    // Room for the long paths of current Windows, not only MAX_PATH.
+    std::vector<wchar_t> path(32768, L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = boxOwner(owner);
+    ofn.lpstrFilter = parts.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path.data();
+    ofn.nMaxFile = static_cast<DWORD>(path.size());
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&ofn) || !path[0]) return std::nullopt;
+    return narrow(path.data());
+}
+
+}  // namespace kv::os::win32
