@@ -293,9 +293,10 @@ TEST_F(ApplicationTest, AbsurdStoredGeometryIsClampedToTheScreensBeforeItIsPlace
         {{1100, 600, 421, 343}, {1100, 600, 421, 343}},    // partly off, title bar reachable
     };
     st.writeInt("Main", "FirstRun", 0);
-    start();
     TwoMonitors screens;
-    app.setView(&screens);
+    app::Application app{fake.sys, journal, &screens};
+    app.managerCreated();
+    app.trayCreated({});
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.stored.left << "," << c.stored.top << " " << c.stored.width
                                           << "x" << c.stored.height);

@@ -10,6 +10,7 @@
 #include "os/fake/fake_os.hpp"
 #include "playback/run_state.hpp"
 #include "store/store.hpp"
+#include "run_host.hpp"
 #include "triggers/dispatcher.hpp"
 
 using namespace kv;
@@ -67,9 +68,10 @@ TEST(DeviceNames, AScriptWhoseStoredFileNameIsADeviceCannotBeOpened) {
         os::fake::FakeSystem fake;
         journal::NullJournal journal;
         playback::RunState state;
-        triggers::Dispatcher dispatcher(fake.sys, state, journal);
+        test::RunHost host;
+        triggers::Dispatcher dispatcher(fake.sys, state, journal, host);
         bool ran = false;
-        dispatcher.setScriptRunner([&](const std::string&) { ran = true; });
+        host.run = [&](const std::string&) { ran = true; };
         store::Store st(fake.files, fake.sys.storePath);
         st.writeInt("Macro1", "Type", 4);
         st.writeString("Macro1", "FileName", fileName);

@@ -428,7 +428,7 @@ TEST(HelpTest, EveryLinkLeadsToAnAnchorAndNothingComesFromTheNetwork) {
 TEST(HelpTest, WhatF1AndTheHelpMenuOpenExists) {
     os::fake::FakeSystem fake;
     journal::NullJournal journal;
-    app::Application application(fake.sys, journal);
+    app::Application application(fake.sys, journal, nullptr);
     app::openHelpTopic(fake.sys);
     application.trayCommand(app::TrayCommand::Operation);
     application.trayCommand(app::TrayCommand::Faq);

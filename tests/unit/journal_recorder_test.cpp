@@ -409,7 +409,8 @@ TEST(RecorderWithDispatcher, ARecordingThatCannotBePlayedIsSaidAndTheRunStillEnd
         os::fake::FakeSystem fake;
         journal::Recorder recorder(fake.sys);
         playback::RunState state;
-        triggers::Dispatcher dispatcher(fake.sys, state, recorder);
+        test::RunHost host;
+        triggers::Dispatcher dispatcher(fake.sys, state, recorder, host);
         recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
         store::Store st(fake.files, fake.sys.storePath);
         st.writeInt("Macro1", "Type", 3);
@@ -421,7 +422,7 @@ TEST(RecorderWithDispatcher, ARecordingThatCannotBePlayedIsSaidAndTheRunStillEnd
         std::string expected = c.message;
         expected.replace(expected.find("%s"), 2, path);
         EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{expected});
-        EXPECT_EQ(state.runStatus, "True");
+        EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
         // The device-named files hold a good recording: played, they would type.
         EXPECT_TRUE(fake.input.injected.empty());
     }
