@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/utf8.hpp"
+#include "core/text.hpp"
 #include "store/macros.hpp"
 
 namespace kv::authoring {
@@ -16,9 +16,10 @@ bool reservedDeviceName(std::string_view name) {
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     static constexpr std::array<std::string_view, 4> plain{"CON", "PRN", "AUX", "NUL"};
     for (std::string_view d : plain)
-        if (equalsIgnoringCase(base, d)) return true;
+        if (equalsIgnoringAsciiCase(base, d)) return true;
     if (base.size() == 4 && base[3] >= '1' && base[3] <= '9')
-        return equalsIgnoringCase(base.substr(0, 3), "COM") || equalsIgnoringCase(base.substr(0, 3), "LPT");
+        return equalsIgnoringAsciiCase(base.substr(0, 3), "COM") ||
+               equalsIgnoringAsciiCase(base.substr(0, 3), "LPT");
     return false;
 }
 
@@ -39,7 +40,7 @@ std::optional<std::string> macroNameProblem(std::string_view typed) {
                " for a device, so it cannot name a macro; please select another.";
     // Recordings in progress go to this file; a macro of this name would lose
     // its recording to the next one.
-    if (equalsIgnoringCase(name, "~temp"))
+    if (equalsIgnoringAsciiCase(name, "~temp"))
         return "Keyvale keeps recordings in progress under the name ~temp; please select another.";
     return std::nullopt;
 }
@@ -55,8 +56,8 @@ std::string singleLine(std::string_view text) {
     return out;
 }
 
-bool sameMacroName(std::string_view a, std::string_view b) {
-    return equalsIgnoringCase(store::trimmedName(a), store::trimmedName(b));
+bool sameMacroName(os::Files& files, std::string_view a, std::string_view b) {
+    return files.sameName(store::trimmedName(a), store::trimmedName(b));
 }
 
 }  // namespace kv::authoring

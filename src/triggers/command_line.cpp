@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "core/text.hpp"
 #include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
-#include "store/profile.hpp"
 
 namespace kv::triggers {
 
@@ -56,15 +56,15 @@ std::vector<std::string> splitArguments(std::string_view line) {
 }
 
 ParsedArgument parseArgument(std::string_view argument) {
-    const std::string prefix = store::toUpperAscii(argument.substr(0, 6));
+    const std::string prefix = kv::toUpperAscii(argument.substr(0, 6));
     ParsedArgument p;
     if (prefix == "/OPEN:") {
-        p.name = store::toUpperAscii(
-            store::trimControl(argument.size() > 6 ? firstChars(argument.substr(6), 150) : ""));
+        p.name =
+            kv::toUpperAscii(kv::trimBlanks(argument.size() > 6 ? firstChars(argument.substr(6), 150) : ""));
     } else if (prefix == "/CLOSE") {
         p.close = true;
     } else {
-        p.name = store::toUpperAscii(argument);
+        p.name = kv::toUpperAscii(argument);
     }
     return p;
 }
@@ -85,7 +85,7 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
         if (!p.close) {
             // The names as one reading of the file finds them; messages between the runs.
             for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
-                if (store::toUpperAscii(m.nameOr("")) == p.name) processHotKey_(m.slot);
+                if (sys_.files.sameName(m.nameOr(""), p.name)) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }
         } else {
