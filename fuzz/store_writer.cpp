@@ -22,8 +22,8 @@
 
 namespace {
 
-using kv::store::equalsIgnoreCase;
-using kv::store::trimControl;
+using kv::equalsIgnoringAsciiCase;
+using kv::trimBlanks;
 
 struct Probe {
     std::string section, key;
@@ -36,7 +36,7 @@ bool writableSection(std::string_view s) {
     return s.find_first_of("\r\n]") == std::string_view::npos;
 }
 bool writableKey(std::string_view k) {
-    return k.find_first_of("\r\n=") == std::string_view::npos && !trimControl(k).starts_with('[');
+    return k.find_first_of("\r\n=") == std::string_view::npos && !trimBlanks(k).starts_with('[');
 }
 bool writableValue(std::string_view v) {
     return v.find_first_of("\r\n") == std::string_view::npos;
@@ -137,15 +137,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             text.set(section, key, value);
             const auto read = text.get(section, key);
             kv::fuzz::check(read.has_value(), "a written key is found");
-            const std::string expected(kv::store::readableValue(trimControl(value)));
+            const std::string expected(kv::store::readableValue(trimBlanks(value)));
             kv::fuzz::check(*read == expected, "a written key reads back its value");
             probes.push_back({section, key, read});
         }
         changes.push_back({erase, section, key, value});
         for (Probe& p : probes) {
             // Erasing a section may uncover a later one of that name.
-            if (equalsIgnoreCase(trimControl(p.section), trimControl(section)) &&
-                (erase || equalsIgnoreCase(trimControl(p.key), trimControl(key)))) {
+            if (equalsIgnoringAsciiCase(trimBlanks(p.section), trimBlanks(section)) &&
+                (erase || equalsIgnoringAsciiCase(trimBlanks(p.key), trimBlanks(key)))) {
                 p.value = text.get(p.section, p.key);
                 continue;
             }

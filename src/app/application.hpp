@@ -11,13 +11,13 @@
 
 #include "app/geometry.hpp"
 #include "app/tray.hpp"
+#include "hotkeys/hot_key_slots.hpp"
 #include "journal/journal.hpp"
 #include "os/instances.hpp"
 #include "os/os.hpp"
 #include "os/shell_links.hpp"
 #include "playback/interpreter.hpp"
 #include "playback/sender.hpp"
-#include "store/hotkeys.hpp"
 #include "triggers/command_line.hpp"
 #include "triggers/dispatcher.hpp"
 #include "triggers/watcher.hpp"
@@ -117,7 +117,7 @@ public:
     playback::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
     playback::Interpreter& interpreter() { return interpreter_; }
-    store::HotKeySlotTable& hotKeys() { return hotKeys_; }
+    hotkeys::HotKeySlotTable& hotKeys() { return hotKeys_; }
     triggers::Watcher& watcher() { return watcher_; }
     triggers::CommandLine& commandLine() { return commandLine_; }
     os::System& system() { return sys_; }
@@ -145,7 +145,7 @@ private:
     triggers::Dispatcher dispatcher_;
     playback::SendKey sendKey_;
     playback::Interpreter interpreter_;
-    store::HotKeySlotTable hotKeys_;
+    hotkeys::HotKeySlotTable hotKeys_;
     triggers::Watcher watcher_;
     triggers::CommandLine commandLine_;
     std::unique_ptr<os::Timer> playbackTimer_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/text.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
@@ -18,29 +19,22 @@ bool isNumber(std::string_view text) {
 
 }  // namespace
 
-std::string trimBlanks(std::string_view text) {
-    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return std::string(text);
-}
-
 std::string delayToken(std::string_view time, bool minutes) {
-    return std::string(minutes ? "<<MINS" : "<<SECS") + trimBlanks(time) + ">>";
+    return std::string(minutes ? "<<MINS" : "<<SECS") + std::string(kv::trimBlanks(time)) + ">>";
 }
 
 std::string repeatToken(std::string_view count) {
-    return "<<REP" + trimBlanks(count) + ">>";
+    return "<<REP" + std::string(kv::trimBlanks(count)) + ">>";
 }
 
 std::string inputToken(std::string_view title) {
-    return "<<INPUT:" + trimBlanks(title) + ">>";
+    return "<<INPUT:" + std::string(kv::trimBlanks(title)) + ">>";
 }
 
 std::string waitForWindowToken(std::string_view title, std::string_view separator, std::string_view time,
                                bool minutes) {
-    return "<<LOOKFOR:" + trimBlanks(title) + std::string(separator) + (minutes ? "MINS:" : "SECS:") +
-           trimBlanks(time) + ">>";
+    return "<<LOOKFOR:" + std::string(kv::trimBlanks(title)) + std::string(separator) +
+           (minutes ? "MINS:" : "SECS:") + std::string(kv::trimBlanks(time)) + ">>";
 }
 
 void CommandDialog::shown() {
@@ -65,12 +59,12 @@ void CommandDialog::finish(const std::string& token) {
 void CommandDialog::ok() {
     switch (kind_) {
         case CommandDialogKind::Delay: {
-            const std::string time = trimBlanks(view_.field(CommandField::Time));
+            const std::string time = std::string(kv::trimBlanks(view_.field(CommandField::Time)));
             if (!isNumber(time)) return refuse(kNoDelayTime, CommandField::Time);
             return finish(delayToken(time, view_.minutes()));
         }
         case CommandDialogKind::Repeat: {
-            const std::string count = trimBlanks(view_.field(CommandField::Count));
+            const std::string count = std::string(kv::trimBlanks(view_.field(CommandField::Count)));
             if (!isNumber(count)) return refuse(kNoRepeatCount, CommandField::Count);
             return finish(repeatToken(count));
         }
@@ -79,7 +73,7 @@ void CommandDialog::ok() {
             // A title of blanks only passes: the check is for an empty field.
             const std::string title = view_.field(CommandField::WindowTitle);
             if (title.empty()) return refuse(kNoWindowTitle, CommandField::WindowTitle);
-            const std::string time = trimBlanks(view_.field(CommandField::Time));
+            const std::string time = std::string(kv::trimBlanks(view_.field(CommandField::Time)));
             if (!isNumber(time)) return refuse(kNoTimeOut, CommandField::Time);
             const std::string separator =
                 store::Store(sys_.files, sys_.storePath).readString(store::kMain, "WaitForSeparator", "~~");

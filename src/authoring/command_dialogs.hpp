@@ -24,9 +24,6 @@ inline constexpr const char* kNoTimeOut = "Please specify a length of time to wa
 inline constexpr const char* kNoDelayTime = "Please specify the time to wait.";
 inline constexpr const char* kNoRepeatCount = "Please specify the number of times to repeat.";
 
-// Removes leading and trailing characters with codes up to 32.
-std::string trimBlanks(std::string_view text);
-
 std::string delayToken(std::string_view time, bool minutes);
 std::string repeatToken(std::string_view count);
 std::string inputToken(std::string_view title);

@@ -1,6 +1,7 @@
 #include "authoring/macro_name.hpp"
 
 #include "core/device_names.hpp"
+#include "core/text.hpp"
 #include "core/utf8.hpp"
 #include "store/macros.hpp"
 
@@ -21,7 +22,7 @@ std::optional<std::string> macroNameProblem(std::string_view typed) {
                " for a device, so it cannot name a macro; please select another.";
     // Recordings in progress go to this file; a macro of this name would lose
     // its recording to the next one.
-    if (equalsIgnoringCase(name, "~temp"))
+    if (equalsIgnoringAsciiCase(name, "~temp"))
         return "Keyvale keeps recordings in progress under the name ~temp; please select another.";
     return std::nullopt;
 }
@@ -37,8 +38,8 @@ std::string singleLine(std::string_view text) {
     return out;
 }
 
-bool sameMacroName(std::string_view a, std::string_view b) {
-    return equalsIgnoringCase(store::trimmedName(a), store::trimmedName(b));
+bool sameMacroName(os::Files& files, std::string_view a, std::string_view b) {
+    return files.sameName(store::trimmedName(a), store::trimmedName(b));
 }
 
 }  // namespace kv::authoring

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/os.hpp"
+
 namespace kv::authoring {
 
 // What is wrong with the name, as the message the user sees, or nothing when
@@ -27,8 +29,9 @@ bool isPlainFileName(std::string_view trimmedName);
 // stay on its one line.
 std::string singleLine(std::string_view text);
 
-// The names compare equal as macro names: letter case (ASCII) and trailing
-// characters of code 32 or below do not count.
-bool sameMacroName(std::string_view a, std::string_view b);
+// The names compare equal as macro names: as the file system compares names
+// (letter case in any alphabet does not count), and trailing characters of
+// code 32 or below do not count.
+bool sameMacroName(os::Files& files, std::string_view a, std::string_view b);
 
 }  // namespace kv::authoring

@@ -4,9 +4,8 @@
 
 #include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
-#include "core/utf8.hpp"
+#include "core/text.hpp"
 #include "store/macro_repository.hpp"
-#include "store/profile.hpp"
 #include "store/text_encoding.hpp"
 
 namespace kv::authoring {
@@ -17,21 +16,6 @@ constexpr unsigned kKeyF1 = 112;
 constexpr const char* kEmptyNameMessage = "Please enter a name for this macro.";
 constexpr const char* kEmptyFileMessage =
     "Please specify an application or document to launch.  You can search for files by selecting 'Browse'.";
-
-bool isBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
-std::string trimBoth(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
-// Windows file names: letter case does not make another file.
-bool samePath(std::string_view a, std::string_view b) {
-    return kv::equalsIgnoringCase(a, b);
-}
 
 bool recordsStreams(int kind) {
     return kind == store::kReplayKeys || kind == store::kReplayMouseAndKeys;
@@ -129,11 +113,11 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
     for (const store::Macro& other :
          store::MacroRepository(sys_).all(store::kNameField | store::kKindField | store::kFileNameField)) {
         if (other.slot == slot_) continue;
-        if (sameMacroName(trimmed, other.nameOr(store::macroSection(other.slot))))
+        if (sameMacroName(sys_.files, trimmed, other.nameOr(store::macroSection(other.slot))))
             return refuse(kDuplicateNameMessage);
         const int otherKind = other.kindOr(1);
         if (hasDataFile && otherKind >= 2 && otherKind <= 4 &&
-            samePath(store::MacroRepository::dataFileName(trimmed, kind_), other.fileName))
+            sys_.files.sameName(store::MacroRepository::dataFileName(trimmed, kind_), other.fileName))
             return refuse(kDuplicateNameMessage);
     }
     return true;
@@ -148,11 +132,11 @@ bool PropertiesPresenter::ok() {
     }
 
     store::MacroRepository macros(sys_);
-    store::MacroChange change;
+    store::Macro change;
     change.slot = slot_;
     if (macros.read(slot_).kindOr(0) == store::kOpenDocument) {
-        change.document = singleLine(trimBoth(view_->fileName()));
-        if (change.document.empty()) {
+        change.fileName = singleLine(trimBlanks(view_->fileName()));
+        if (change.fileName.empty()) {
             sys_.dialogs.errorBox(kEmptyFileMessage);
             view_->focus(PropertiesFocus::Browse);
             return false;
@@ -162,10 +146,9 @@ bool PropertiesPresenter::ok() {
     change.hotKey = view_->hotKey();
     change.trigger = singleLine(view_->trigger());
     change.speed = view_->highSpeed() ? 2 : 1;
-    change.newRecording = recordedInDialog_;
     std::optional<std::string> fileName;
-    if (!sys_.guard.run([&] { fileName = macros.update(change); })) return false;
-    if (fileName) dropSavedScript(macros.dataFolder() + *fileName);
+    if (!sys_.guard.run([&] { fileName = macros.update(change, recordedInDialog_); })) return false;
+    if (fileName) dropSavedScript(macros.pathInDataFolder(*fileName));
 
     host_.refillList();
     host_.loadHotKeys();
@@ -184,7 +167,8 @@ void PropertiesPresenter::cancel() {
 }
 
 void PropertiesPresenter::dropSavedScript(const std::string& keepPath) {
-    if (savedScriptPath_ && !samePath(*savedScriptPath_, keepPath)) sys_.files.remove(*savedScriptPath_);
+    if (savedScriptPath_ && !sys_.files.sameName(*savedScriptPath_, keepPath))
+        sys_.files.remove(*savedScriptPath_);
     savedScriptPath_.reset();
 }
 
@@ -318,21 +302,17 @@ void PropertiesPresenter::editMacro() {
     sys_.pump.processMessages();
 
     const std::string storedFile = macros.read(slot_).fileName;
-    ScriptEditRequest request{trimBoth(*text), storedFile, scriptBaseName_, store::trimmedName(typed)};
-    const std::size_t extension = store::kScriptExtension.size();
-    if (request.storedBaseName.size() > extension &&
-        samePath(request.storedBaseName.substr(request.storedBaseName.size() - extension),
-                 store::kScriptExtension))
-        request.storedBaseName.resize(request.storedBaseName.size() - extension);
+    const ScriptEditRequest request{std::string(trimBlanks(*text)), macros.scriptBaseName(storedFile),
+                                    scriptBaseName_, store::trimmedName(typed)};
     const std::optional<std::string> saved = host_.editScript(request);
     // The editor's closing may clear the flag; this dialog is still open.
     state_.macroDialogOpen = true;
     if (!saved) return;
     scriptBaseName_ = *saved;
 
-    const std::string savedPath = macros.dataFolder() + store::MacroRepository::dataFileName(*saved, kind_);
+    const std::string savedPath = macros.dataPath(*saved, kind_);
     const std::optional<std::string> stored = macros.storedPathIfSafe(storedFile);
-    if (stored && samePath(*stored, savedPath)) {
+    if (stored && sys_.files.sameName(*stored, savedPath)) {
         dropSavedScript(savedPath);
         return;
     }

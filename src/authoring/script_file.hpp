@@ -22,14 +22,14 @@ namespace kv::authoring {
 // regard to case, as the file system does. Raises "Unable to write to %s"
 // when a write fails; the files written before stay as they were.
 // Returns the new ScriptBaseName.
-std::string saveScriptInPlace(os::Files& files, const std::string& programDirectory,
+std::string saveScriptInPlace(os::Files& files, const std::string& dataFolder,
                               const std::string& storedBaseName, const std::string& oldBaseName,
                               const std::string& newName, const std::string& script);
 
 // When the properties dialog settles: removes the script file under
 // dropBaseName unless it is the file under keepBaseName. After OK the stored
 // name is dropped and the saved one kept; after Cancel the other way round.
-void dropScriptFile(os::Files& files, const std::string& programDirectory, const std::string& keepBaseName,
+void dropScriptFile(os::Files& files, const std::string& dataFolder, const std::string& keepBaseName,
                     const std::string& dropBaseName);
 
 // The script of an existing advanced macro while the properties dialog has
@@ -46,9 +46,9 @@ struct ScriptEditRequest {
 
 class ScriptEditSession {
 public:
-    ScriptEditSession(os::Files& files, std::string programDirectory, std::string storedBaseName)
+    ScriptEditSession(os::Files& files, std::string dataFolder, std::string storedBaseName)
         : files_(files),
-          directory_(std::move(programDirectory)),
+          directory_(std::move(dataFolder)),
           stored_(std::move(storedBaseName)),
           current_(stored_) {}
 

@@ -74,7 +74,7 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& s
       state_(state),
       host_(host),
       hints_(hints),
-      stopHotKey_(sys.hotKeys, [this](store::HotKeyComponent&, unsigned, store::ShortCut) {
+      stopHotKey_(sys.hotKeys, [this](hotkeys::HotKeyComponent&, unsigned, store::ShortCut) {
           sys_.guard.run([this] { stopHotKeyPressed(); });
       }) {
     stopHotKey_.setEnabled(false);
@@ -172,7 +172,7 @@ void Wizard::resetToNewState() {
 bool Wizard::nameAccepted(const WizardFields& f) {
     // Compared as stored: without trailing blanks, so "Notes " is "Notes".
     for (const std::string& caption : host_.macroNames()) {
-        if (sameMacroName(f.name, caption)) {
+        if (sameMacroName(sys_.files, f.name, caption)) {
             sys_.dialogs.errorBox(kDuplicateNameMessage);
             focus(WizardFocus::Name);
             return false;

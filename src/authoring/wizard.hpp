@@ -15,10 +15,10 @@
 #include "authoring/hints.hpp"
 #include "authoring/script_file.hpp"
 #include "authoring/wizard_host.hpp"
+#include "hotkeys/hot_key_slots.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
-#include "store/hotkeys.hpp"
 
 namespace kv::authoring {
 
@@ -154,7 +154,7 @@ public:
     WizardPage page() const { return page_; }
     bool enabled(WizardButton b) const { return enabled_[index(b)]; }
     bool shown(WizardButton b) const { return shown_[index(b)]; }
-    store::HotKeyComponent& stopHotKey() { return stopHotKey_; }
+    hotkeys::HotKeyComponent& stopHotKey() { return stopHotKey_; }
     // The kind that the start page and the keystroke choice give.
     static int kindOf(const WizardFields& f);
 
@@ -180,7 +180,7 @@ private:
     WizardHost& host_;
     Hints& hints_;
     WizardView* view_ = nullptr;
-    store::HotKeyComponent stopHotKey_;
+    hotkeys::HotKeyComponent stopHotKey_;
 
     WizardPage page_ = WizardPage::Start;
     std::array<bool, kWizardButtons> enabled_{};

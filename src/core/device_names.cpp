@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/utf8.hpp"
+#include "core/text.hpp"
 
 namespace kv {
 
@@ -11,10 +11,10 @@ bool namesDevice(std::string_view fileName) {
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
     static constexpr std::array<std::string_view, 6> plain{"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (std::string_view d : plain)
-        if (equalsIgnoringCase(base, d)) return true;
+        if (equalsIgnoringAsciiCase(base, d)) return true;
     if (base.size() < 4) return false;
     const std::string_view prefix = base.substr(0, 3), digit = base.substr(3);
-    if (!equalsIgnoringCase(prefix, "COM") && !equalsIgnoringCase(prefix, "LPT")) return false;
+    if (!equalsIgnoringAsciiCase(prefix, "COM") && !equalsIgnoringAsciiCase(prefix, "LPT")) return false;
     // Superscript one, two and three, in UTF-8.
     static constexpr std::array<std::string_view, 3> superscripts{"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
     for (std::string_view s : superscripts)

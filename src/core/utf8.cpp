@@ -156,43 +156,4 @@ std::string utf16LeToUtf8(std::string_view b) {
     return out;
 }
 
-char32_t upperChar(char32_t c) {
-    if (c >= 'a' && c <= 'z') return c - 32;
-    if (c < 0xB5) return c;
-    if (c == 0xB5) return 0x39C;
-    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
-    if (c == 0xFF) return 0x178;
-    // Latin Extended-A: pairs of upper then lower, with two runs offset by one.
-    if (c >= 0x100 && c <= 0x137) return c & ~char32_t{1};
-    if (c >= 0x139 && c <= 0x148) return (c & 1) ? c : c - 1;
-    if (c >= 0x14A && c <= 0x177) return c & ~char32_t{1};
-    if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c : c - 1;
-    // Greek
-    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return c - 32;
-    if (c == 0x3C2) return 0x3A3;
-    if (c == 0x3AC) return 0x386;
-    if (c >= 0x3AD && c <= 0x3AF) return c - 37;
-    if (c == 0x3CC) return 0x38C;
-    if (c == 0x3CD || c == 0x3CE) return c - 63;
-    // Cyrillic
-    if (c >= 0x430 && c <= 0x44F) return c - 32;
-    if (c >= 0x450 && c <= 0x45F) return c - 80;
-    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F))
-        return c & ~char32_t{1};
-    if (c >= 0x4C1 && c <= 0x4CE) return (c & 1) ? c : c - 1;
-    if (c == 0x4CF) return 0x4C0;
-    // Armenian
-    if (c >= 0x561 && c <= 0x586) return c - 48;
-    // Full-width Latin
-    if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;
-    return c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size())
-        if (upperChar(decodeUtf8(a, i)) != upperChar(decodeUtf8(b, j))) return false;
-    return i == a.size() && j == b.size();
-}
-
 }  // namespace kv

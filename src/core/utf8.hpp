@@ -33,9 +33,4 @@ std::string_view firstUtf16Units(std::string_view text, std::size_t n);
 std::string utf8ToUtf16Le(std::string_view text);
 std::string utf16LeToUtf8(std::string_view bytes);
 
-// Simple upper-casing of the letters whose case Windows file names ignore:
-// Latin, Greek, Cyrillic and Armenian, and the full-width Latin letters.
-char32_t upperChar(char32_t c);
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace kv

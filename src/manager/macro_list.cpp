@@ -20,10 +20,9 @@ std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& key
     rows.reserve(static_cast<std::size_t>(store::readEntries(reading)));
     store::MacroRepository::forEach(
         reading, store::kNameField | store::kHotKeyField | store::kTriggerField | store::kKindField,
-        [&](const store::MacroView& m) {
-            rows.push_back({m.name ? std::string(*m.name) : store::macroSection(m.slot),
-                            store::shortCutText(m.hotKey, keyboard), std::string(m.trigger),
-                            kindImage(m.kindOr(1))});
+        [&](const store::Macro& m) {
+            rows.push_back({m.name ? *m.name : store::macroSection(m.slot),
+                            store::shortCutText(m.hotKey, keyboard), m.trigger, kindImage(m.kindOr(1))});
         });
     return rows;
 }

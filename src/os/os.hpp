@@ -152,6 +152,11 @@ public:
     // The file's stamp, or nothing when the system cannot tell (or the file
     // is missing): a caller then reads the file.
     virtual std::optional<FileStamp> stamp(const std::string& path);
+    // Whether two file names are one name on the system's disks: equal
+    // without regard to letter case in every alphabet, compared ordinally
+    // (CompareStringOrdinal ignoring case on Windows; here each UTF-16 unit
+    // upper-cased by the simple mapping, as Windows does).
+    virtual bool sameName(std::string_view a, std::string_view b);
 };
 
 enum class DateTimeFormat { ShortDate, LongDate, ShortTime, LongTime };

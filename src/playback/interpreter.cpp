@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/text.hpp"
 #include "core/utf8.hpp"
 #include "playback/tokens.hpp"
 #include "store/macro_repository.hpp"
-#include "store/profile.hpp"
 
 namespace kv::playback {
 
@@ -114,7 +114,7 @@ void Interpreter::sendKeys(std::string_view script) {
         Run& operator=(const Run&) = delete;
     } run(*this);
     // A cursor over the caller's text: nothing ahead is copied per token.
-    std::string_view text = store::trimControl(script);
+    std::string_view text = kv::trimBlanks(script);
     while (!text.empty()) {
         throwIfStopped();
         checkTypingTarget();
@@ -256,7 +256,7 @@ std::string_view Interpreter::writeValueToken(std::string_view rest) {
 
 std::string_view Interpreter::runToken(std::string_view rest) {
     const std::size_t end = argumentEnd(rest, ">", "<<RUN:");
-    const std::string wanted = store::toUpperAscii(before(rest, end));
+    const std::string wanted(before(rest, end));
     // The names as one reading of the file finds them.
     for (const int slot : store::MacroRepository(sys_).slotsNamed(wanted)) {
         if (!hooks_.processHotKey) continue;

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "core/error.hpp"
+#include "core/text.hpp"
 #include "core/utf8.hpp"
-#include "store/profile.hpp"
 
 namespace kv::playback {
 
@@ -43,7 +43,7 @@ SenderState& SenderState::process() {
 
 std::optional<std::uint8_t> lookupKeyName(std::string_view name) {
     for (const KeyName& k : kKeyNames)
-        if (store::equalsIgnoreCase(name, k.name)) return k.vk;
+        if (kv::equalsIgnoringAsciiCase(name, k.name)) return k.vk;
     return std::nullopt;
 }
 

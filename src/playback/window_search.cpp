@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "store/profile.hpp"
+#include "core/text.hpp"
 
 namespace kv::playback {
 
@@ -19,7 +19,7 @@ os::Millis unitMillis(WaitUnit unit) {
 }
 
 std::string normaliseTitle(std::string_view title) {
-    return std::string(store::trimControl(store::toUpperAscii(title)));
+    return std::string(kv::trimBlanks(kv::toUpperAscii(title)));
 }
 
 os::WindowHandle findWindowByTitle(os::Windows& windows, std::string_view wanted) {

@@ -12,52 +12,20 @@ namespace kv::store {
 
 namespace {
 
-constexpr std::string_view kKeys[] = {"Name",    "Type",  "HotKey",     "FileName",
-                                      "Trigger", "Speed", "FoundHandle"};
-enum Key { kName, kType, kHotKey, kFileName, kTrigger, kSpeed, kFoundHandle, kKeyCount };
-static_assert(std::size(kKeys) == kKeyCount);
-
-// The keys of the fields asked for, in the order of kKeys.
-struct Wanted {
-    std::string_view names[kKeyCount];
-    Key keys[kKeyCount];
+// Reads the fields' keys of the slot's section in one pass over it into m;
+// the other members keep their values.
+void readFields(const StoreSnapshot& reading, int slot, unsigned fields, Macro& m) {
+    const std::span<const MacroKey> table = macroKeys();
+    constexpr std::size_t kMost = 16;
+    std::string_view keys[kMost];
+    const MacroKey* rows[kMost];
     std::size_t count = 0;
-    explicit Wanted(unsigned fields) {
-        for (int k = 0; k < kKeyCount; ++k)
-            if (fields & (1u << k)) names[count] = kKeys[k], keys[count++] = static_cast<Key>(k);
-    }
-};
-
-MacroView readView(const StoreSnapshot& reading, int slot, const Wanted& wanted) {
-    std::optional<std::string_view> read[kKeyCount];
-    reading.readKeys(macroSection(slot), std::span(wanted.names, wanted.count),
-                     std::span(read, wanted.count));
-    std::optional<std::string_view> v[kKeyCount];
-    for (std::size_t i = 0; i < wanted.count; ++i) v[wanted.keys[i]] = read[i];
-    const auto number = [&](Key k) { return v[k] ? parseInteger(*v[k]) : std::nullopt; };
-    MacroView m;
+    for (const MacroKey& k : table)
+        if (fields & k.field) keys[count] = k.key, rows[count++] = &k;
+    std::optional<std::string_view> read[kMost];
+    reading.readKeys(macroSection(slot), std::span(keys, count), std::span(read, count));
+    for (std::size_t i = 0; i < count; ++i) rows[i]->read(m, read[i]);
     m.slot = slot;
-    m.name = v[kName];
-    m.kind = number(kType);
-    m.hotKey = static_cast<std::uint16_t>(number(kHotKey).value_or(0) & 0xFFFF);
-    m.fileName = v[kFileName].value_or("");
-    m.trigger = v[kTrigger].value_or("");
-    m.speed = number(kSpeed).value_or(1);
-    m.firedWindows = v[kFoundHandle].value_or("");
-    return m;
-}
-
-Macro owned(const MacroView& v) {
-    Macro m;
-    m.slot = v.slot;
-    if (v.name) m.name = std::string(*v.name);
-    m.kind = v.kind;
-    m.hotKey = v.hotKey;
-    m.fileName = v.fileName;
-    m.trigger = v.trigger;
-    m.speed = v.speed;
-    m.firedWindows = v.firedWindows;
-    return m;
 }
 
 bool isRecording(std::int32_t kind) {
@@ -73,17 +41,29 @@ std::optional<std::string_view> dataExtension(std::int32_t kind) {
 }
 
 void MacroRepository::forEach(const StoreSnapshot& reading, unsigned fields,
-                              const std::function<void(const MacroView&)>& visit) {
-    const Wanted wanted(fields);
+                              const std::function<void(const Macro&)>& visit) {
     const int entries = readEntries(reading);
-    for (int n = 1; n <= entries; ++n) visit(readView(reading, n, wanted));
+    // One value for all: its texts keep their room from one macro to the next.
+    Macro m;
+    for (int n = 1; n <= entries; ++n) {
+        readFields(reading, n, fields, m);
+        visit(m);
+    }
 }
 
 std::vector<Macro> MacroRepository::all(const StoreSnapshot& reading, unsigned fields) {
     std::vector<Macro> macros;
-    macros.reserve(static_cast<std::size_t>(readEntries(reading)));
-    forEach(reading, fields, [&](const MacroView& m) { macros.push_back(owned(m)); });
+    const int entries = readEntries(reading);
+    macros.resize(static_cast<std::size_t>(entries));
+    for (int n = 1; n <= entries; ++n)
+        readFields(reading, n, fields, macros[static_cast<std::size_t>(n - 1)]);
     return macros;
+}
+
+Macro MacroRepository::read(const StoreSnapshot& reading, int slot, unsigned fields) {
+    Macro m;
+    readFields(reading, slot, fields, m);
+    return m;
 }
 
 std::vector<Macro> MacroRepository::all(unsigned fields) const {
@@ -91,15 +71,13 @@ std::vector<Macro> MacroRepository::all(unsigned fields) const {
 }
 
 Macro MacroRepository::read(int slot) const {
-    const StoreSnapshot reading(store_);
-    return owned(readView(reading, slot, Wanted(kAllFields)));
+    return read(StoreSnapshot(store_), slot, kAllFields);
 }
 
 std::vector<int> MacroRepository::slotsNamed(std::string_view name) const {
-    const std::string wanted = toUpperAscii(name);
     std::vector<int> slots;
-    forEach(StoreSnapshot(store_), kNameField, [&](const MacroView& m) {
-        if (toUpperAscii(m.name.value_or("")) == wanted) slots.push_back(m.slot);
+    forEach(StoreSnapshot(store_), kNameField, [&](const Macro& m) {
+        if (files_.sameName(m.name.value_or(""), name)) slots.push_back(m.slot);
     });
     return slots;
 }
@@ -121,6 +99,18 @@ std::string MacroRepository::storedPath(std::string_view fileName) const {
         if (files_.exists(old)) return old;
     }
     return path;
+}
+
+std::string MacroRepository::scriptBaseName(std::string_view fileName) const {
+    const std::size_t extension = kScriptExtension.size();
+    if (fileName.size() > extension &&
+        files_.sameName(fileName.substr(fileName.size() - extension), kScriptExtension))
+        fileName.remove_suffix(extension);
+    return std::string(fileName);
+}
+
+std::string MacroRepository::pathInDataFolder(std::string_view fileName) const {
+    return storedDataFilePath(dataFolder_, fileName);
 }
 
 std::optional<std::string> MacroRepository::storedPathIfSafe(std::string_view fileName) const {
@@ -146,21 +136,25 @@ int MacroRepository::create(Macro m, const std::string& script) {
     const std::string name = trimmedName(m.nameOr(""));
     if (kind == kScript) {
         const std::string path = dataPath(name, kind);
-        if (!files_.write(path, encodeScript(files_, script))) throw Error("Unable to write to " + path);
+        if (!replaceFileContent(files_, path, encodeScript(files_, script)))
+            throw Error("Unable to write to " + path);
     }
     if (dataExtension(kind)) m.fileName = dataFileName(name, kind);
-    return addMacro(store_, {name, kind, m.hotKey, m.fileName, m.trigger, m.speed});
+    m.name = name;
+    m.kind = kind;
+    return addMacro(store_, m);
 }
 
-std::optional<std::string> MacroRepository::update(const MacroChange& c) {
-    const std::string section = macroSection(c.slot);
-    const Macro stored = read(c.slot);
+std::optional<std::string> MacroRepository::update(const Macro& changed, bool newRecording) {
+    const std::string section = macroSection(changed.slot);
+    const Macro stored = read(changed.slot);
     const std::int32_t kind = stored.kindOr(0);
+    const std::string name = changed.nameOr("");
     std::optional<std::string> newFileName;
     if (kind == kOpenDocument)
-        newFileName = c.document;
+        newFileName = changed.fileName;
     else if (dataExtension(kind))
-        newFileName = dataFileName(c.name, kind);
+        newFileName = dataFileName(name, kind);
 
     // The files move first; the store follows only when they have.
     const std::optional<std::string> oldPath = storedPathIfSafe(stored.fileName);
@@ -185,9 +179,9 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
     // rename, after the store is written: a rename over the old stream cannot
     // be undone, a store write can.
     std::optional<Move> replaceAfterwards;
-    if (c.newRecording && isRecording(kind)) {
+    if (newRecording && isRecording(kind)) {
         const std::string to = dataFolder_ + *newFileName;
-        if (oldPath && kv::equalsIgnoringCase(*oldPath, to)) {
+        if (oldPath && files_.sameName(*oldPath, to)) {
             replaceAfterwards = Move{temporaryRecordingPath(), to};
         } else {
             move(temporaryRecordingPath(), to);
@@ -203,12 +197,16 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
 
     const std::optional<std::string> storeBefore = files_.read(store_.path());
     try {
+        Macro written = changed;
+        written.name = name;
+        written.kind = kind;
+        written.fileName = newFileName.value_or("");
+        // The fields a change writes, with the stored kind deciding which
+        // the macro keeps.
+        const unsigned fields = writtenFields(written, MacroWrite::Edited);
         store_.edit([&](Store::Edit& e) {
-            e.writeInt(section, kKeys[kHotKey], c.hotKey);
-            e.writeString(section, kKeys[kName], c.name);
-            if (newFileName) e.writeString(section, kKeys[kFileName], *newFileName);
-            if (kind == kReplayMouseAndKeys) e.writeInt(section, kKeys[kSpeed], c.speed);
-            e.writeString(section, kKeys[kTrigger], c.trigger);
+            for (const MacroKey& k : macroKeys())
+                if (fields & k.field) e.writeString(section, k.key, k.text(written));
         });
     } catch (...) {
         // The store still names the old file: put it back (a copy goes).
@@ -229,8 +227,8 @@ std::optional<std::string> MacroRepository::update(const MacroChange& c) {
 void MacroRepository::storeScriptName(int slot, const std::string& name) {
     const std::string section = macroSection(slot);
     store_.edit([&](Store::Edit& e) {
-        e.writeString(section, kKeys[kName], name);
-        e.writeString(section, kKeys[kFileName], dataFileName(name, kScript));
+        e.writeString(section, macroKey(kNameField).key, name);
+        e.writeString(section, macroKey(kFileNameField).key, dataFileName(name, kScript));
     });
 }
 
@@ -248,15 +246,15 @@ void MacroRepository::remove(int slot, std::string_view shownName) {
 }
 
 std::string MacroRepository::firedWindows(int slot) const {
-    return store_.readString(macroSection(slot), kKeys[kFoundHandle], "");
+    return store_.readString(macroSection(slot), macroKey(kFiredWindowsField).key, "");
 }
 
 void MacroRepository::setFiredWindows(int slot, std::string_view list) {
-    store_.writeString(macroSection(slot), kKeys[kFoundHandle], list);
+    store_.writeString(macroSection(slot), macroKey(kFiredWindowsField).key, list);
 }
 
 void MacroRepository::forgetFiredWindows(const StoreSnapshot& reading) {
-    emptyKeyInMacros(store_, reading, kKeys[kFoundHandle]);
+    emptyKeyInMacros(store_, reading, macroKey(kFiredWindowsField).key);
 }
 
 }  // namespace kv::store

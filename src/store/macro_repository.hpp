@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "os/os.hpp"
+#include "store/macro.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
@@ -18,54 +19,6 @@ namespace kv::store {
 
 inline constexpr std::string_view kScriptExtension = ".key";
 inline constexpr std::string_view kRecordingExtension = ".dat";
-
-// One [Macro<slot>] section. Name and Type stay optional: where a section
-// lacks them (or Type is no number) callers fall back differently, each as
-// its own rule says. The other keys have one default everywhere. A Macro
-// owns its texts; a MacroView looks into the reading it came from.
-template <typename Text>
-struct BasicMacro {
-    int slot = 0;
-    std::optional<Text> name;
-    std::optional<std::int32_t> kind;
-    std::uint16_t hotKey = 0;
-    Text fileName;
-    Text trigger;
-    std::int32_t speed = 1;  // kind 3 only: 2 high speed, 1 recorded speed
-    Text firedWindows;
-
-    std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
-    std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
-};
-using Macro = BasicMacro<std::string>;
-using MacroView = BasicMacro<std::string_view>;
-
-// The fields of a Macro, for reading only some of them.
-enum MacroField : unsigned {
-    kNameField = 1,
-    kKindField = 2,
-    kHotKeyField = 4,
-    kFileNameField = 8,
-    kTriggerField = 16,
-    kSpeedField = 32,
-    kFiredWindowsField = 64,
-    kAllFields = 127,
-};
-
-// What the properties dialog's OK changes of a stored macro.
-struct MacroChange {
-    int slot = 0;
-    std::string name;  // trailing blanks already removed
-    std::uint16_t hotKey = 0;
-    std::string trigger;
-    // Kind 1: the program or document to open.
-    std::string document;
-    // Kind 3: 2 high speed, 1 recorded speed.
-    std::int32_t speed = 1;
-    // Kinds 2 and 3: a recording made since the macro was opened (the
-    // temporary recording) takes the place of the stored one.
-    bool newRecording = false;
-};
 
 // Where a macro kind keeps its data: a script file, a recording, or
 // nothing for kind 1 (its FileName is the document itself).
@@ -92,18 +45,26 @@ public:
     // needs), the others left at their defaults.
     std::vector<Macro> all(unsigned fields = kAllFields) const;
     static std::vector<Macro> all(const StoreSnapshot& reading, unsigned fields = kAllFields);
-    // The same without copying a text: each macro as a view into the reading.
+    // The same, each macro in turn in one value that the next one reuses.
     static void forEach(const StoreSnapshot& reading, unsigned fields,
-                        const std::function<void(const MacroView&)>& visit);
+                        const std::function<void(const Macro&)>& visit);
     Macro read(int slot) const;
-    // The slots whose name equals name, ignoring the case of ASCII letters,
-    // in slot order, from one reading.
+    // The fields of the slot's macro, whatever Entries says.
+    static Macro read(const StoreSnapshot& reading, int slot, unsigned fields);
+    // The slots whose name is name as the file system compares names, in
+    // slot order, from one reading.
     std::vector<int> slotsNamed(std::string_view name) const;
 
     // The data file of a macro of this name and kind (2 to 4).
     std::string dataPath(std::string_view name, std::int32_t kind) const;
     // The trimmed name with the kind's extension: a macro's FileName.
     static std::string dataFileName(std::string_view name, std::int32_t kind);
+    // A stored FileName of a script without its extension, which the file
+    // system's comparison of names finds at its end; any other as it is.
+    std::string scriptBaseName(std::string_view fileName) const;
+    // The file a stored FileName names in the data folder, where a change
+    // writes it.
+    std::string pathInDataFolder(std::string_view fileName) const;
     // The file a stored FileName names, with the same guard as dataPath: in
     // the data folder, or in the program folder when only that one has it.
     std::string storedPath(std::string_view fileName) const;
@@ -114,14 +75,19 @@ public:
     const std::string& dataFolder() const { return dataFolder_; }
 
     // Appends the macro in slot Entries + 1 and returns that slot. A script
-    // (kind 4) is written to its data file first ("Unable to write to %s");
-    // kinds 2 to 4 are stored with their data file's name.
+    // (kind 4) is written to its data file first, through a temporary file
+    // and a rename ("Unable to write to %s"); kinds 2 to 4 are stored with
+    // their data file's name.
     int create(Macro macro, const std::string& script = {});
-    // The properties dialog's OK: the data file follows the name (or the new
-    // recording replaces it), then the store is written; a store that cannot
+    // The properties dialog's OK for the stored macro of changed.slot: the
+    // fields a change writes (name with trailing blanks already removed, hot
+    // key, trigger, speed of kind 3, and for kind 1 the document in
+    // fileName) with the stored kind. The data file follows the name, or,
+    // when newRecording, the recording made in the dialog (the temporary
+    // recording) replaces it; then the store is written; a store that cannot
     // be written puts the file back. Raises the error to show; nothing has
     // changed then. Returns the FileName now stored, if the kind has one.
-    std::optional<std::string> update(const MacroChange& change);
+    std::optional<std::string> update(const Macro& changed, bool newRecording = false);
     // A script saved under a new name before OK: the store follows at once.
     void storeScriptName(int slot, const std::string& name);
     // Deletes the slot from the store first, then the data files of the name

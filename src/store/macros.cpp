@@ -9,19 +9,29 @@
 
 namespace kv::store {
 
-std::string macroSection(int slot) { return "Macro" + std::to_string(slot); }
+std::string macroSection(int slot) {
+    return "Macro" + std::to_string(slot);
+}
 
 namespace {
 
-int clampEntries(std::int32_t entries) { return entries < 0 ? 0 : entries > kMaxEntries ? kMaxEntries : entries; }
+int clampEntries(std::int32_t entries) {
+    return entries < 0 ? 0 : entries > kMaxEntries ? kMaxEntries : entries;
+}
 
 }  // namespace
 
-int readEntries(const Store& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
-int readEntries(const StoreSnapshot& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
-int readEntries(const Store::Edit& store) { return clampEntries(store.readInt(kMain, "Entries", 0)); }
+int readEntries(const Store& store) {
+    return clampEntries(store.readInt(kMain, "Entries", 0));
+}
+int readEntries(const StoreSnapshot& store) {
+    return clampEntries(store.readInt(kMain, "Entries", 0));
+}
+int readEntries(const Store::Edit& store) {
+    return clampEntries(store.readInt(kMain, "Entries", 0));
+}
 
-int addMacro(Store& store, const MacroEntry& m) {
+int addMacro(Store& store, const Macro& m) {
     int slot = 0;
     store.edit([&](Store::Edit& e) {
         if (e.readInt(kMain, "Entries", 0) >= kMaxEntries)
@@ -30,27 +40,12 @@ int addMacro(Store& store, const MacroEntry& m) {
         slot = readEntries(e) + 1;
         const std::string s = macroSection(slot);
         e.writeInt(kMain, "Entries", slot);
-        e.writeString(s, "Name", m.name);
-        e.writeInt(s, "Type", m.kind);
-        e.writeInt(s, "HotKey", m.hotKey);
-        e.writeString(s, "FileName", m.fileName);
-        e.writeString(s, "Trigger", m.trigger);
-        if (m.kind == kReplayMouseAndKeys) e.writeInt(s, "Speed", m.speed);
+        const unsigned fields = writtenFields(m, MacroWrite::Created);
+        for (const MacroKey& k : macroKeys())
+            if (fields & k.field) e.writeString(s, k.key, k.text(m));
     });
     return slot;
 }
-
-namespace {
-
-// What a deletion shift copies from each slot to the one below, with the
-// default of each read; the integer keys are read and written as integers.
-constexpr std::string_view kShiftedKeys[] = {"Name",  "Type",       "HotKey",     "FileName",
-                                             "Trigger", "Speed", "TriggerRan", "FoundHandle"};
-constexpr std::string_view kShiftedDefaults[] = {"", "1", "0", "", "", "1", "0", ""};
-constexpr bool kShiftedIsInteger[] = {false, true, true, false, false, true, true, false};
-constexpr std::size_t kShifted = std::size(kShiftedKeys);
-
-}  // namespace
 
 void deleteMacroSlotByCopying(Store& store, int slot) {
     // One reading and one replacement of the file: a crash never leaves the
@@ -59,22 +54,30 @@ void deleteMacroSlotByCopying(Store& store, int slot) {
     store.edit([&](Store::Edit& e) {
         const int entries = readEntries(e);
         if (slot < 1 || slot > entries) return;
-        std::optional<std::string_view> read[kShifted];
-        std::string numbers[kShifted];
-        std::pair<std::string_view, std::string_view> written[kShifted];
+        // Every key of the table, with its default when missing; integer
+        // keys as integers (any value a read of it gives), so that a copy
+        // reads as the original.
+        const std::span<const MacroKey> table = macroKeys();
+        constexpr std::size_t kMost = 16;
+        const std::size_t count = table.size();
+        std::string_view keys[kMost];
+        for (std::size_t i = 0; i < count; ++i) keys[i] = table[i].key;
+        std::optional<std::string_view> read[kMost];
+        std::string numbers[kMost];
+        std::pair<std::string_view, std::string_view> written[kMost];
         for (int k = slot; k < entries; ++k) {
-            e.readKeys(macroSection(k + 1), kShiftedKeys, read);
-            for (std::size_t i = 0; i < kShifted; ++i) {
-                std::string_view value = read[i].value_or(kShiftedDefaults[i]);
-                if (kShiftedIsInteger[i]) {
-                    const std::int32_t n = parseInteger(value).value_or(*parseInteger(kShiftedDefaults[i]));
-                    // TriggerRan is a boolean: any integer but 0 is true.
-                    numbers[i] = std::to_string(kShiftedKeys[i] == "TriggerRan" ? (n != 0 ? 1 : 0) : n);
+            e.readKeys(macroSection(k + 1), std::span(keys, count), std::span(read, count));
+            for (std::size_t i = 0; i < count; ++i) {
+                const MacroKey& key = table[i];
+                std::string_view value = read[i].value_or(key.fallback);
+                if (key.form != MacroKey::Form::Text) {
+                    const std::int32_t n = parseInteger(value).value_or(*parseInteger(key.fallback));
+                    numbers[i] = std::to_string(key.form == MacroKey::Form::Boolean ? (n != 0 ? 1 : 0) : n);
                     value = numbers[i];
                 }
-                written[i] = {kShiftedKeys[i], value};
+                written[i] = {key.key, value};
             }
-            e.writeKeys(macroSection(k), written);
+            e.writeKeys(macroSection(k), std::span(written, count));
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);
@@ -100,7 +103,7 @@ bool readsTheSameRenamed(const ProfileIndex& index, const ProfileIndex::Section&
     const bool quotes = body.find('"') != std::string_view::npos;
     bool name = false, type = false, same = true;
     forEachLine(body, [&](std::string_view line) {
-        const std::string_view t = trimControl(line);
+        const std::string_view t = trimBlanks(line);
         if (t.empty()) return true;
         const char first = t.front() & ~0x20;
         if (!quotes && first != 'N' && first != 'T') return true;
@@ -108,9 +111,9 @@ bool readsTheSameRenamed(const ProfileIndex& index, const ProfileIndex::Section&
         if (!l.hasValue) return true;
         const std::string_view value = readableValue(l.value);
         if (quoted(value)) return same = false;
-        if (!name && equalsIgnoreCase(l.name, "Name")) {
+        if (!name && equalsIgnoringAsciiCase(l.name, macroKey(kNameField).key)) {
             name = true;
-        } else if (!type && equalsIgnoreCase(l.name, "Type")) {
+        } else if (!type && equalsIgnoringAsciiCase(l.name, macroKey(kKindField).key)) {
             type = true;
             if (!parseInteger(value)) return same = false;
         }
@@ -187,8 +190,7 @@ void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view 
 }
 
 std::string trimmedName(std::string_view name) {
-    while (!name.empty() && static_cast<unsigned char>(name.back()) <= 32) name.remove_suffix(1);
-    return std::string(name);
+    return std::string(trimTrailingBlanks(name));
 }
 
 namespace {
@@ -206,16 +208,16 @@ void checkInsideDirectory(std::string_view fileName) {
 
 }  // namespace
 
-std::string storedDataFilePath(const std::string& programDirectory, std::string_view fileName) {
+std::string storedDataFilePath(const std::string& folder, std::string_view fileName) {
     checkInsideDirectory(fileName);
-    return programDirectory + std::string(fileName);
+    return folder + std::string(fileName);
 }
 
-std::string dataFilePath(const std::string& programDirectory, std::string_view name, std::string_view extension) {
+std::string dataFilePath(const std::string& folder, std::string_view name, std::string_view extension) {
     const std::string trimmed = trimmedName(name);
     checkInsideDirectory(trimmed);
     if (trimmed.empty()) throw Error("Invalid macro file name \"\"");
-    return programDirectory + trimmed + std::string(extension);
+    return folder + trimmed + std::string(extension);
 }
 
 }  // namespace kv::store

@@ -13,10 +13,6 @@ namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-bool isBlank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
 char upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -39,34 +35,17 @@ std::size_t lineEnd(std::string_view text, std::size_t pos) {
     return pos;
 }
 
-std::string_view trimControl(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
-}
-
-std::string toUpperAscii(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = upper(c);
-    return r;
-}
-
 ProfileLine classifyLine(std::string_view raw) {
     ProfileLine line;
-    std::string_view t = trimControl(raw);
+    std::string_view t = trimBlanks(raw);
     if (!t.empty() && t.front() == '[') {
         line.isSection = true;
         std::size_t close = t.find(']');
-        line.name = trimControl(t.substr(1, close == std::string_view::npos ? npos : close - 1));
+        line.name = trimBlanks(t.substr(1, close == std::string_view::npos ? npos : close - 1));
     } else if (std::size_t eq = t.find('='); eq != std::string_view::npos) {
-        line.name = trimControl(t.substr(0, eq));
+        line.name = trimBlanks(t.substr(0, eq));
         line.hasValue = true;
-        line.value = trimControl(t.substr(eq + 1));
+        line.value = trimBlanks(t.substr(eq + 1));
     }
     return line;
 }
@@ -87,28 +66,7 @@ std::size_t CaseInsensitiveHash::operator()(std::string_view s) const {
 }
 
 bool CaseInsensitiveEqual::operator()(std::string_view a, std::string_view b) const {
-    return equalsIgnoreCase(a, b);
-}
-
-std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section,
-                                          std::string_view key) {
-    const std::string_view wantedSection = trimControl(section);
-    const std::string_view wantedKey = trimControl(key);
-    bool inSection = false;
-    std::optional<std::string_view> found;
-    forEachLine(bytes, [&](std::string_view raw) {
-        const ProfileLine l = classifyLine(raw);
-        if (l.isSection) {
-            // Only the first section of the name counts.
-            if (inSection) return false;
-            inSection = equalsIgnoreCase(l.name, wantedSection);
-        } else if (inSection && l.hasValue && equalsIgnoreCase(l.name, wantedKey)) {
-            found = readableValue(l.value);
-            return false;
-        }
-        return true;
-    });
-    return found;
+    return equalsIgnoringAsciiCase(a, b);
 }
 
 namespace {
@@ -120,7 +78,7 @@ constexpr std::uint32_t kNumberedBound = 1u << 17;
 // leading zero and below the bound; 0 for any other name. Two names with one
 // number are the same name, as the profile rules compare them.
 std::uint32_t macroNumber(std::string_view name) {
-    if (name.size() < 6 || name.size() > 11 || !equalsIgnoreCase(name.substr(0, 5), "Macro") ||
+    if (name.size() < 6 || name.size() > 11 || !equalsIgnoringAsciiCase(name.substr(0, 5), "Macro") ||
         name[5] < '1' || name[5] > '9')
         return 0;
     std::uint32_t n = 0;
@@ -139,6 +97,15 @@ bool isLineBreak(char c) {
 }  // namespace
 
 ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
+    // For the first section of each name, the last one of that name so far:
+    // each section joins its name's chain in one step.
+    std::vector<std::size_t> lastOfName;
+    const auto chain = [&](std::size_t first, std::size_t index) {
+        Section& last = sections_[lastOfName[first]];
+        last.repeated = true;
+        last.nextSameName = index;
+        lastOfName[first] = index;
+    };
     const char* const data = bytes_.data();
     const std::size_t size = bytes_.size();
     std::size_t at = 0;
@@ -162,6 +129,7 @@ ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
         }
         if (!sections_.empty()) sections_.back().end = start;
         const std::size_t index = sections_.size();
+        lastOfName.push_back(index);
         Section& s = sections_.emplace_back();
         s.header = start;
         s.headerEnd = lineEnd;
@@ -174,15 +142,15 @@ ProfileIndex::ProfileIndex(std::string bytes) : bytes_(std::move(bytes)) {
             if (byNumber_[n] == 0)
                 byNumber_[n] = static_cast<std::uint32_t>(index + 1);
             else
-                sections_[byNumber_[n] - 1].repeated = true;
+                chain(byNumber_[n] - 1, index);
         } else if (auto [it, fresh] = byName_.try_emplace(s.name, index); !fresh) {
-            sections_[it->second].repeated = true;
+            chain(it->second, index);
         }
     }
 }
 
 std::size_t ProfileIndex::find(std::string_view name) const {
-    const std::string_view wanted = trimControl(name);
+    const std::string_view wanted = trimBlanks(name);
     if (const std::uint32_t n = macroNumber(wanted))
         return n < byNumber_.size() && byNumber_[n] != 0 ? byNumber_[n] - 1 : npos;
     const auto it = byName_.find(wanted);
@@ -208,11 +176,12 @@ namespace {
 // holds no "=" (no key line has such a name). What classifyLine and a
 // comparison of the name give, without splitting the lines of other keys.
 std::optional<std::string_view> valueOfKey(std::string_view line, std::string_view key) {
-    if (line.size() <= key.size() || !equalsIgnoreCase(line.substr(0, key.size()), key)) return std::nullopt;
+    if (line.size() <= key.size() || !equalsIgnoringAsciiCase(line.substr(0, key.size()), key))
+        return std::nullopt;
     std::size_t at = key.size();
     while (at < line.size() && isBlank(line[at])) ++at;
     if (at == line.size() || line[at] != '=') return std::nullopt;
-    return trimControl(line.substr(at + 1));
+    return trimBlanks(line.substr(at + 1));
 }
 
 std::string_view withoutLeadingBlanks(std::string_view line) {
@@ -224,7 +193,7 @@ std::string_view withoutLeadingBlanks(std::string_view line) {
 }  // namespace
 
 std::optional<ProfileIndex::KeyLine> ProfileIndex::keyLine(const Section& s, std::string_view key) const {
-    const std::string_view wanted = trimControl(key);
+    const std::string_view wanted = trimBlanks(key);
     std::optional<KeyLine> found;
     if (wanted.find('=') != std::string_view::npos) return found;
     forEachLine(body(s), [&](std::string_view raw) {
@@ -265,7 +234,7 @@ void ProfileIndex::getKeys(const Section& section, std::span<const std::string_v
     }
     std::size_t left = 0;
     for (std::size_t k = 0; k < keys.size(); ++k) {
-        wanted[k] = trimControl(keys[k]);
+        wanted[k] = trimBlanks(keys[k]);
         // No key line has a name with "=" in it.
         sought[k] = wanted[k].find('=') == std::string_view::npos;
         if (sought[k]) ++left;
@@ -290,38 +259,37 @@ std::size_t ProfileText::addBlock() {
     return blocks_.size() - 1;
 }
 
-ProfileText::ProfileText(std::string bytes) : original_(std::move(bytes)) {
-    const auto headers = static_cast<std::size_t>(std::count(original_.begin(), original_.end(), '['));
-    byName_.reserve(headers);
-    blocks_.reserve(headers + 1);
-    lines_.reserve(static_cast<std::size_t>(std::count(original_.begin(), original_.end(), '\n')) + 1);
-    addBlock();
-    forEachLine(std::string_view(original_), [&](std::string_view raw) {
-        const std::string_view t = trimControl(raw);
-        if (!t.empty() && t.front() == '[') {
-            blocks_.back().end = lines_.size();
-            const std::size_t b = addBlock();
-            blocks_[b].begin = lines_.size();
-            const std::string_view name = classifyLine(t).name;
-            blocks_[b].name = name;
-            if (auto [it, fresh] = byName_.try_emplace(name, b); fresh) {
-                blocks_[b].found = true;
-            } else {
-                // A later section of a name already seen: found once the earlier go.
-                std::size_t last = it->second;
-                while (blocks_[last].nextSameName != kNone) last = blocks_[last].nextSameName;
-                blocks_[last].nextSameName = b;
-            }
-        }
-        lines_.push_back(raw);
-    });
-    blocks_.back().end = lines_.size();
+ProfileText::ProfileText(std::string bytes)
+    : ProfileText(std::make_shared<const ProfileIndex>(std::move(bytes))) {}
+
+ProfileText::ProfileText(std::shared_ptr<const ProfileIndex> read) : read_(std::move(read)) {
+    const std::string_view text(read_->bytes());
+    const auto& sections = read_->sections();
+    blocks_.reserve(sections.size() + 1);
+    live_.assign(sections.size(), kNone);
+    lines_.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    // A section's range ends where the next header's line begins, just after
+    // a line break, so its lines are the lines of the whole text.
+    const auto addLines = [&](Block& b, std::size_t from, std::size_t to) {
+        b.begin = lines_.size();
+        forEachLine(text.substr(from, to - from), [&](std::string_view raw) { lines_.push_back(raw); });
+        b.end = lines_.size();
+    };
+    addLines(blocks_.emplace_back(), 0, sections.empty() ? text.size() : sections.front().header);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const ProfileIndex::Section& s = sections[i];
+        Block& b = blocks_.emplace_back();
+        addLines(b, s.header, s.end);
+        b.name = s.name;
+        if (s.nextSameName != ProfileIndex::npos) b.nextSameName = s.nextSameName + 1;
+        if (read_->find(s.name) == i) live_[i] = i + 1;
+    }
 }
 
 std::string_view ProfileText::own(std::string_view a, std::string_view b, std::string_view c) {
     const std::size_t size = a.size() + b.size() + c.size();
     if (size > left_) {
-        const std::size_t chunk = std::max({size, std::size_t{64 * 1024}, original_.size() / 2});
+        const std::size_t chunk = std::max({size, std::size_t{64 * 1024}, original().size() / 2});
         chunks_.push_back(std::make_unique<char[]>(chunk));
         free_ = chunks_.back().get();
         left_ = chunk;
@@ -336,39 +304,22 @@ std::string_view ProfileText::own(std::string_view a, std::string_view b, std::s
 }
 
 std::size_t ProfileText::findSection(std::string_view section) const {
-    for (const Recent& r : recent_)
-        if (r.block != kNone && section == r.name) return r.block;
-    const std::string_view wanted = trimControl(section);
-    // A walk over the macros asks for the section after the last one found,
-    // which needs no look-up in the table.
-    std::size_t b = kNone;
-    for (const Recent& r : recent_)
-        if (const std::size_t next = r.block + 1; r.block != kNone && next < blocks_.size() &&
-                                                  blocks_[next].found &&
-                                                  equalsIgnoreCase(blocks_[next].name, wanted)) {
-            b = next;
-            break;
-        }
-    if (b == kNone) {
-        const auto it = byName_.find(wanted);
-        if (it == byName_.end()) return kNone;
-        b = it->second;
-    }
-    std::swap(recent_[0], recent_[1]);
-    recent_[0].name.assign(section);
-    recent_[0].block = b;
-    return b;
+    if (const std::size_t i = read_->find(section); i != ProfileIndex::npos && live_[i] != kNone)
+        return live_[i];
+    if (addedByName_.empty()) return kNone;
+    const auto it = addedByName_.find(trimBlanks(section));
+    return it == addedByName_.end() ? kNone : it->second;
 }
 
 // Index in lines_ of the key's line among the block's own, or kNone.
 std::size_t ProfileText::findKey(const Block& b, std::string_view key) const {
-    const std::string_view wanted = trimControl(key);
+    const std::string_view wanted = trimBlanks(key);
     for (std::size_t i = b.begin + 1; i < b.end; ++i) {
         // Most lines differ from the key in their first character.
-        const std::string_view t = trimControl(lines_[i]);
+        const std::string_view t = trimBlanks(lines_[i]);
         if (!wanted.empty() && !t.empty() && upper(t.front()) != upper(wanted.front())) continue;
         const ProfileLine l = classifyLine(t);
-        if (l.hasValue && equalsIgnoreCase(l.name, wanted)) return i;
+        if (l.hasValue && equalsIgnoringAsciiCase(l.name, wanted)) return i;
     }
     return kNone;
 }
@@ -377,12 +328,13 @@ std::optional<std::string_view> ProfileText::view(std::string_view section, std:
     const std::size_t b = findSection(section);
     if (b == kNone) return std::nullopt;
     const Block& block = blocks_[b];
-    const std::string_view wanted = trimControl(key);
+    const std::string_view wanted = trimBlanks(key);
     if (const std::size_t k = findKey(block, wanted); k != kNone)
         return readableValue(classifyLine(lines_[k]).value);
     if (block.added != kNone)
         for (std::string_view line : added_[block.added])
-            if (const ProfileLine l = classifyLine(line); l.hasValue && equalsIgnoreCase(l.name, wanted))
+            if (const ProfileLine l = classifyLine(line);
+                l.hasValue && equalsIgnoringAsciiCase(l.name, wanted))
                 return readableValue(l.value);
     return std::nullopt;
 }
@@ -393,7 +345,7 @@ std::optional<std::string> ProfileText::get(std::string_view section, std::strin
 }
 
 void ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string_view keyName = trimControl(key);
+    const std::string_view keyName = trimBlanks(key);
     std::size_t b = findSection(section);
     if (b == kNone) {
         // The profile functions drop the file's trailing blank lines before
@@ -402,13 +354,12 @@ void ProfileText::set(std::string_view section, std::string_view key, std::strin
         if (last.added != kNone) {
             last.end = last.addAt;
         } else {
-            while (last.end > last.begin && trimControl(lines_[last.end - 1]).empty()) --last.end;
+            while (last.end > last.begin && trimBlanks(lines_[last.end - 1]).empty()) --last.end;
         }
-        const std::string_view name = own(trimControl(section));
+        const std::string_view name = own(trimBlanks(section));
         b = addBlock();
-        byName_.emplace(name, b);
+        addedByName_.emplace(name, b);
         blocks_[b].name = name;
-        blocks_[b].found = true;
         blocks_[b].begin = blocks_[b].end = lines_.size();
         blocks_[b].addAt = lines_.size();
         blocks_[b].added = added_.size();
@@ -424,13 +375,14 @@ void ProfileText::set(std::string_view section, std::string_view key, std::strin
     if (block.added == kNone) {
         // After the section's last non-blank line.
         std::size_t at = block.end;
-        while (at > block.begin + 1 && trimControl(lines_[at - 1]).empty()) --at;
+        while (at > block.begin + 1 && trimBlanks(lines_[at - 1]).empty()) --at;
         block.addAt = at;
         block.added = added_.size();
         added_.emplace_back();
     } else {
         for (std::string_view& line : added_[block.added])
-            if (const ProfileLine l = classifyLine(line); l.hasValue && equalsIgnoreCase(l.name, keyName)) {
+            if (const ProfileLine l = classifyLine(line);
+                l.hasValue && equalsIgnoringAsciiCase(l.name, keyName)) {
                 line = own(l.name, "=", value);
                 return;
             }
@@ -442,14 +394,14 @@ namespace {
 
 // Which of the wanted keys a line holds, or npos.
 std::size_t matchKey(std::string_view line, std::span<const std::string_view> wanted, ProfileLine& parsed) {
-    const std::string_view t = trimControl(line);
+    const std::string_view t = trimBlanks(line);
     if (t.empty()) return npos;
     const char first = upper(t.front());
     bool classified = false;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         if (wanted[i].empty() || upper(wanted[i].front()) != first) continue;
         if (!classified) parsed = classifyLine(t), classified = true;
-        if (parsed.hasValue && equalsIgnoreCase(parsed.name, wanted[i])) return i;
+        if (parsed.hasValue && equalsIgnoringAsciiCase(parsed.name, wanted[i])) return i;
     }
     return npos;
 }
@@ -480,13 +432,13 @@ void ProfileText::setKeys(std::string_view section, std::span<const KeyValue> ke
     }
     std::string_view names[16];
     bool done[16] = {};
-    for (std::size_t i = 0; i < keysAndValues.size(); ++i) names[i] = trimControl(keysAndValues[i].first);
+    for (std::size_t i = 0; i < keysAndValues.size(); ++i) names[i] = trimBlanks(keysAndValues[i].first);
     const std::span<const std::string_view> wanted(names, keysAndValues.size());
     Block& block = blocks_[b];
     std::size_t lastNonBlank = block.begin;
     for (std::size_t l = block.begin + 1; l < block.end; ++l) {
         ProfileLine parsed;
-        if (!trimControl(lines_[l]).empty()) lastNonBlank = l;
+        if (!trimBlanks(lines_[l]).empty()) lastNonBlank = l;
         const std::size_t i = matchKey(lines_[l], wanted, parsed);
         if (i == npos || done[i]) continue;
         // The key keeps the spelling it already has in the file.
@@ -506,18 +458,15 @@ void ProfileText::setKeys(std::string_view section, std::span<const KeyValue> ke
 }
 
 bool ProfileText::eraseSection(std::string_view section) {
-    const auto it = byName_.find(trimControl(section));
-    if (it == byName_.end()) return false;
-    Block& b = blocks_[it->second];
-    b.erased = true;
-    b.found = false;
-    if (b.nextSameName != kNone) {
-        it->second = b.nextSameName;
-        blocks_[b.nextSameName].found = true;
-    } else {
-        byName_.erase(it);
-    }
-    recent_[0].block = recent_[1].block = kNone;
+    const std::size_t b = findSection(section);
+    if (b == kNone) return false;
+    Block& block = blocks_[b];
+    block.erased = true;
+    // The next section of the name is found from now on.
+    if (const std::size_t i = read_->find(section); i != ProfileIndex::npos && live_[i] == b)
+        live_[i] = block.nextSameName;
+    else
+        addedByName_.erase(trimBlanks(section));
     // Erased blocks at the end go, so that the last block is a live one.
     while (blocks_.size() > 1 && blocks_.back().erased) blocks_.pop_back();
     return true;
@@ -529,7 +478,7 @@ std::string ProfileText::bytes() const {
         out += line;
         out += "\r\n";
     };
-    out.reserve(original_.size() + original_.size() / 8 + 64);
+    out.reserve(original().size() + original().size() / 8 + 64);
     for (const Block& b : blocks_) {
         if (b.erased) continue;
         const std::size_t split = b.added == kNone ? b.end : b.addAt;

@@ -16,6 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/text.hpp"
+
 namespace kv::store {
 
 // The longest value a read returns, in UTF-16 units as the platform's wide
@@ -49,16 +51,11 @@ struct CaseInsensitiveEqual {
 using SectionTable =
     std::unordered_map<std::string_view, std::size_t, CaseInsensitiveHash, CaseInsensitiveEqual>;
 
-// One value read from the bytes of a file, as ProfileIndex::get reads it,
-// by a walk that stops at the section's end: for a single read, which needs
-// no index of the whole file.
-std::optional<std::string_view> findValue(std::string_view bytes, std::string_view section,
-                                          std::string_view key);
-
-// A read-only view of a whole file for many reads. Only the section headers
-// are found when it is made (a search for "[" at the start of a line, not a
-// walk over every line); a read walks the lines of its section only. A
-// section named "Macro" and a number is found by that number instead of
+// The one parsed model of a file that every read and every change starts
+// from. Only the section headers are found when it is made (a search for "["
+// at the start of a line, not a walk over every line), in time linear in the
+// file's size whatever its names; a read walks the lines of its section only.
+// A section named "Macro" and a number is found by that number instead of
 // through a table.
 class ProfileIndex {
 public:
@@ -85,7 +82,13 @@ public:
         std::size_t end = 0;        // where the next header line begins, or the end of the file
         std::string_view name;      // trimmed
         bool repeated = false;      // a later section has the same name
+        std::size_t nextSameName = static_cast<std::size_t>(-1);  // that section's index
     };
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // Every section in file order.
+    const std::vector<Section>& sections() const { return sections_; }
+    // The index of the first section of the name, or npos.
+    std::size_t find(std::string_view name) const;
     // The first section of the name, or nothing.
     const Section* section(std::string_view name) const;
     // The first section named "Macro" and n, or nothing.
@@ -100,8 +103,6 @@ public:
     }
 
 private:
-    std::size_t find(std::string_view name) const;
-
     std::string bytes_;
     std::vector<Section> sections_;  // in file order
     // "Macro<n>" (n from 1 without leading zeros, below a bound) to section
@@ -110,13 +111,15 @@ private:
     SectionTable byName_;
 };
 
-// The file as lines, for changes. Lines are views into the bytes read or
-// into text the changes made; sections are found through a table by name,
-// so a whole-store change costs time in proportion to the file, not to the
-// file times the number of changes.
+// The file as lines, for changes, over the parsed model of its bytes: its
+// sections are the model's, found through the model's tables, so a
+// whole-store change costs time in proportion to the file, not to the file
+// times the number of changes. Lines are views into the bytes read or into
+// text the changes made.
 class ProfileText {
 public:
     explicit ProfileText(std::string bytes);
+    explicit ProfileText(std::shared_ptr<const ProfileIndex> read);
     ProfileText(const ProfileText&) = delete;
     ProfileText& operator=(const ProfileText&) = delete;
 
@@ -138,7 +141,7 @@ public:
 
     std::string bytes() const;
     // The bytes the text was made from.
-    const std::string& original() const { return original_; }
+    const std::string& original() const { return read_->bytes(); }
 
 private:
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -151,7 +154,6 @@ private:
         std::size_t added = kNone;       // index in added_
         std::size_t nextSameName = kNone;
         std::string_view name;  // trimmed section name
-        bool found = false;     // the first live block of its name: the one found by it
         bool erased = false;
     };
     std::size_t findSection(std::string_view section) const;
@@ -160,22 +162,20 @@ private:
     std::string_view own(std::string_view a, std::string_view b = {}, std::string_view c = {});
     std::size_t addBlock();
 
-    std::string original_;
+    std::shared_ptr<const ProfileIndex> read_;
     std::vector<std::string_view> lines_;
     std::vector<std::vector<std::string_view>> added_;
+    // Block 0 holds the lines before the first section; block i + 1 is the
+    // model's section i; sections the changes add follow.
     std::vector<Block> blocks_;
-    SectionTable byName_;  // to the first live block of the name
+    // For the model's first section of each name: the first of its blocks
+    // not erased, or kNone.
+    std::vector<std::size_t> live_;
+    SectionTable addedByName_;  // sections the changes added, by name
     // Changed lines' text, in chunks that never move.
     std::vector<std::unique_ptr<char[]>> chunks_;
     char* free_ = nullptr;
     std::size_t left_ = 0;
-    // The last two sections found, as the caller spelled them: a change of
-    // many keys names one or two sections many times in a row.
-    struct Recent {
-        std::string name;
-        std::size_t block = kNone;
-    };
-    mutable Recent recent_[2];
 };
 
 // Calls f with each line of a text; a line ends at CR LF, a lone CR or a
@@ -205,10 +205,5 @@ void forEachLine(std::string_view text, F f) {
         pos = end;
     }
 }
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
-std::string toUpperAscii(std::string_view s);
-// Removes leading and trailing characters with codes up to 32.
-std::string_view trimControl(std::string_view s);
 
 }  // namespace kv::store

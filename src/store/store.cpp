@@ -1,7 +1,6 @@
 #include "store/store.hpp"
 
 #include <algorithm>
-#include <chrono>
 
 #include "core/error.hpp"
 #include "store/profile.hpp"
@@ -89,58 +88,33 @@ void Store::save(const std::string& text, TextEncoding was) {
         throw Error("Unable to write to " + path_);
 }
 
-namespace {
-
-struct Parsed {
-    std::string bytes;
-    std::shared_ptr<const ProfileIndex> index;
-    TextEncoding encoding = TextEncoding::CodePage;
-    // Of the last reading that took a stamp (none after a fresh reading):
-    // which file, the stamp, and when.
-    const os::Files* files = nullptr;
-    std::string path;
-    std::optional<os::FileStamp> stamp;
-    std::chrono::steady_clock::time_point readAt;
-};
-
-// When the file's bytes are the ones parsed last time (the common case: the
-// watcher reads it four times a second), the decoding and the parse are
-// reused; with a stamp, so is the reading itself.
-const Parsed& parse(os::Files& files, const std::string& path, StoreSnapshot::Reading reading) {
-    thread_local Parsed last;
-    std::optional<os::FileStamp> stamp;
-    std::chrono::steady_clock::time_point now;
-    if (reading == StoreSnapshot::Reading::UnlessUnchanged) {
-        stamp = files.stamp(path);
-        now = std::chrono::steady_clock::now();
-        // Two seconds bound what a change that keeps both (a file system
-        // with coarse times) can hide.
-        if (stamp && last.index && last.files == &files && last.path == path && last.stamp == stamp &&
-            now - last.readAt < std::chrono::seconds(2))
-            return last;
-    }
-    std::string bytes = readStore(files, path);
-    if (!last.index || last.bytes != bytes) {
-        DecodedText decoded = decodeStoreFile(files, bytes);
-        last.index = std::make_shared<const ProfileIndex>(std::move(decoded.text));
-        last.encoding = decoded.encoding;
-        last.bytes = std::move(bytes);
-    }
-    last.stamp = stamp;
-    if (stamp) {
-        last.files = &files;
-        last.path = path;
-        last.readAt = now;
-    }
-    return last;
+StoreSnapshot::StoreSnapshot(const Store& store) {
+    DecodedText decoded = store.load();
+    index_ = std::make_shared<const ProfileIndex>(std::move(decoded.text));
+    encoding_ = decoded.encoding;
 }
 
-}  // namespace
-
-StoreSnapshot::StoreSnapshot(const Store& store, Reading reading) {
-    const Parsed& parsed = parse(store.files_, store.path_, reading);
-    index_ = parsed.index;
-    encoding_ = parsed.encoding;
+StoreSnapshot::StoreSnapshot(const Store& store, ReadingCache& cache) {
+    os::Files& files = store.files_;
+    const std::optional<os::FileStamp> stamp = files.stamp(store.path_);
+    const os::Millis now = cache.clock_.now();
+    const bool sameFile = cache.files == &files && cache.path == store.path_;
+    if (!(stamp && cache.index && sameFile && cache.stamp == stamp &&
+          now - cache.readAt < cache.kTrustStamp)) {
+        std::string bytes = readStore(files, store.path_);
+        if (!cache.index || !sameFile || cache.bytes != bytes) {
+            DecodedText decoded = decodeStoreFile(files, bytes);
+            cache.index = std::make_shared<const ProfileIndex>(std::move(decoded.text));
+            cache.encoding = decoded.encoding;
+            cache.bytes = std::move(bytes);
+        }
+        cache.files = &files;
+        cache.path = store.path_;
+        cache.stamp = stamp;
+        cache.readAt = now;
+    }
+    index_ = cache.index;
+    encoding_ = cache.encoding;
 }
 
 StoreSnapshot::~StoreSnapshot() = default;
@@ -179,15 +153,11 @@ void Store::apply(const StoreSnapshot& read, const std::vector<ByteChange>& chan
 }
 
 std::string Store::readString(std::string_view section, std::string_view key, std::string_view def) const {
-    const std::string text = load().text;
-    if (auto v = findValue(text, section, key)) return std::string(*v);
-    return std::string(readableDefault(def));
+    return StoreSnapshot(*this).readString(section, key, def);
 }
 
 std::int32_t Store::readInt(std::string_view section, std::string_view key, std::int32_t def) const {
-    const std::string text = load().text;
-    auto v = findValue(text, section, key);
-    return v ? parseInteger(*v).value_or(def) : def;
+    return StoreSnapshot(*this).readInt(section, key, def);
 }
 
 bool Store::readBool(std::string_view section, std::string_view key, bool def) const {

@@ -1,6 +1,7 @@
 #pragma once
-// The macro store: one profile file read afresh by every operation and
-// replaced whole and atomically by every write.
+// The macro store: one profile file, parsed into one model by every reading
+// (afresh, except where a ReadingCache is given) and replaced whole and
+// atomically by every write.
 
 #include <cstdint>
 #include <functional>
@@ -99,15 +100,39 @@ private:
     std::string path_;
 };
 
+class ProfileIndex;
+
+// The last reading of a store, for a reader that only reads and reads often
+// (the window-trigger watcher, four times a second): it is reused while the
+// file's size and write time stay as they were, for at most two seconds by
+// the system's clock, which bound what a change that keeps both (a file
+// system with coarse times) can hide. A reading whose bytes are the ones
+// parsed last time reuses that parse. Owned by its one reader.
+class ReadingCache {
+public:
+    static constexpr os::Millis kTrustStamp = 2000;
+    explicit ReadingCache(os::Pump& clock) : clock_(clock) {}
+
+private:
+    friend class StoreSnapshot;
+    os::Pump& clock_;
+    std::string bytes;
+    std::shared_ptr<const ProfileIndex> index;
+    TextEncoding encoding = TextEncoding::CodePage;
+    const os::Files* files = nullptr;
+    std::string path;
+    std::optional<os::FileStamp> stamp;
+    os::Millis readAt = 0;
+};
+
 // The store as read once: for an operation that reads many keys (a scan of
 // all macros), so that the file is read and parsed once per operation.
 class StoreSnapshot {
 public:
-    // Fresh: the file is read. UnlessUnchanged, for a reader that only reads
-    // and reads often: the last reading is reused while the file's size and
-    // write time stay as they were, for at most two seconds after it.
-    enum class Reading { Fresh, UnlessUnchanged };
-    explicit StoreSnapshot(const Store& store, Reading reading = Reading::Fresh);
+    // The file is read and parsed.
+    explicit StoreSnapshot(const Store& store);
+    // The cache's last reading is reused while the file is unchanged.
+    StoreSnapshot(const Store& store, ReadingCache& cache);
     ~StoreSnapshot();
     StoreSnapshot(const StoreSnapshot&) = delete;
     StoreSnapshot& operator=(const StoreSnapshot&) = delete;
@@ -120,11 +145,11 @@ public:
                   std::span<std::optional<std::string_view>> values) const;
 
     // Where sections and keys are, for changes of single lines (Store::apply).
-    const class ProfileIndex& index() const { return *index_; }
+    const ProfileIndex& index() const { return *index_; }
     TextEncoding encoding() const { return encoding_; }
 
 private:
-    std::shared_ptr<const class ProfileIndex> index_;
+    std::shared_ptr<const ProfileIndex> index_;
     TextEncoding encoding_ = TextEncoding::CodePage;
 };
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "core/text.hpp"
 #include "core/utf8.hpp"
 #include "store/macro_repository.hpp"
-#include "store/profile.hpp"
 
 namespace kv::triggers {
 
@@ -56,15 +56,15 @@ std::vector<std::string> splitArguments(std::string_view line) {
 }
 
 ParsedArgument parseArgument(std::string_view argument) {
-    const std::string prefix = store::toUpperAscii(argument.substr(0, 6));
+    const std::string prefix = kv::toUpperAscii(argument.substr(0, 6));
     ParsedArgument p;
     if (prefix == "/OPEN:") {
         // The whole rest: a shortcut names its macro whole, whatever its length.
-        p.name = store::toUpperAscii(store::trimControl(argument.substr(6)));
+        p.name = kv::toUpperAscii(kv::trimBlanks(argument.substr(6)));
     } else if (prefix == "/CLOSE") {
         p.close = true;
     } else {
-        p.name = store::toUpperAscii(argument);
+        p.name = kv::toUpperAscii(argument);
     }
     return p;
 }
@@ -86,7 +86,7 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
             // The names as one reading of the file finds them; messages between the runs.
             for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
                 // A missing Name is "Error" here as in the shortcut made for it.
-                if (store::toUpperAscii(m.nameOr("Error")) == p.name) processHotKey_(m.slot);
+                if (sys_.files.sameName(m.nameOr("Error"), p.name)) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }
         } else {

@@ -56,7 +56,7 @@ std::string recordHandle(std::string_view list, os::WindowHandle handle,
 }
 
 Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey)
-    : sys_(sys), processHotKey_(std::move(processHotKey)) {}
+    : sys_(sys), processHotKey_(std::move(processHotKey)), readings_(sys.pump) {}
 
 Participation participation(bool closeStart, os::Instances* instances) {
     if (closeStart) return {false, [] { return false; }};
@@ -131,8 +131,7 @@ void Watcher::scan() {
     try {
         // The store's reading is shared while the file stays the same: the
         // triggers read from it last time still hold.
-        auto read = std::make_unique<const store::StoreSnapshot>(
-            macros.store(), store::StoreSnapshot::Reading::UnlessUnchanged);
+        auto read = std::make_unique<const store::StoreSnapshot>(macros.store(), readings_);
         if (!triggers_ || &triggers_->read->index() != &read->index()) {
             auto t = std::make_shared<Triggers>();
             for (store::Macro& m : store::MacroRepository::all(*read, store::kTriggerField)) {

@@ -10,6 +10,7 @@
 
 #include "os/instances.hpp"
 #include "os/os.hpp"
+#include "store/store.hpp"
 
 namespace kv::triggers {
 
@@ -66,6 +67,8 @@ private:
     unsigned interval_ = 0;
     std::function<bool()> mayScan_;
     bool errorShown_ = false;
+    // The scans' reading of the store, reused while the file is unchanged.
+    store::ReadingCache readings_;
     // The triggers as last read, with their normalised titles, kept while the
     // store's reading stays the same; shared, so that a scan nested in a
     // running macro may replace it under the one that started the macro.

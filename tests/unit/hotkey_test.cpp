@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "hotkeys/hot_key_slots.hpp"
 #include "os/fake/fake_os.hpp"
-#include "store/hotkeys.hpp"
 #include "store/macros.hpp"
 #include "store/shortcut.hpp"
 
 using namespace kv;
 using namespace kv::store;
+using namespace kv::hotkeys;
 
 TEST(ShortCut, TextNamesModifiersInOrderThenTheKey) {
     os::fake::FakeKeyboard kb;

@@ -70,13 +70,12 @@ TEST(MacroRepository, EveryFailedStepOfAChangeLeavesTheStoreNamingItsFile) {
             os::fake::FaultyFiles files(inner);
             files.failStep = failStep;
             MacroRepository macros(files, kStore, kDir);
-            MacroChange change;
+            Macro change;
             change.slot = 1;
             change.name = c.newName;
-            change.newRecording = c.newRecording;
             bool changed = true;
             try {
-                macros.update(change);
+                macros.update(change, c.newRecording);
             } catch (const Error&) {
                 changed = false;
             }
@@ -115,7 +114,7 @@ TEST(MacroRepository, DataGoesToTheUsersFolderWhenTheProgramFolderTakesNoFile) {
     EXPECT_EQ(macros.temporaryRecordingPath(), user + "~temp.dat");
 
     // Renaming a macro whose file the program folder keeps copies it over.
-    MacroChange change;
+    Macro change;
     change.slot = 1;
     change.name = "Renamed";
     EXPECT_EQ(macros.update(change), "Renamed.key");

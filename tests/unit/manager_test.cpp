@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/application.hpp"
+#include "hotkeys/hot_key_slots.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
-#include "store/hotkeys.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;
@@ -40,7 +40,7 @@ struct ManagerTest : ::testing::Test, manager::ManagerHost {
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
     FakeManagerView view;
-    store::HotKeySlotTable table{fake.hotKeys, {}};
+    hotkeys::HotKeySlotTable table{fake.hotKeys, {}};
     store::Store st{fake.files, fake.sys.storePath};
     int loads = 0, saves = 0;
     std::vector<int> propertiesFor;

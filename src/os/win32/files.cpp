@@ -80,6 +80,13 @@ std::optional<FileStamp> Win32Files::stamp(const std::string& path) {
                          d.ftLastWriteTime.dwLowDateTime};
 }
 
+bool Win32Files::sameName(std::string_view a, std::string_view b) {
+    // The comparison the file system makes of names.
+    const std::wstring wa = widen(a), wb = widen(b);
+    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+                                static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+}
+
 bool Win32Files::writable(const std::string& path) {
     UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -116,6 +116,7 @@ public:
     bool writable(const std::string& path) override;
     bool createDirectory(const std::string& path) override;
     std::optional<FileStamp> stamp(const std::string& path) override;
+    bool sameName(std::string_view a, std::string_view b) override;
     std::optional<std::string> toCodePage(std::string_view utf8) override;
     std::string fromCodePage(std::string_view bytes) override;
 };

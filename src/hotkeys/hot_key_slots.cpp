@@ -1,8 +1,10 @@
-#include "store/hotkeys.hpp"
+#include "hotkeys/hot_key_slots.hpp"
 
-#include "store/macros.hpp"
+#include "store/macro_repository.hpp"
 
-namespace kv::store {
+namespace kv::hotkeys {
+
+using namespace store;
 
 HotKeyComponent::HotKeyComponent(os::HotKeys& hotKeys, Handler onHotKey)
     : hotKeys_(hotKeys), onHotKey_(std::move(onHotKey)) {
@@ -48,8 +50,8 @@ void HotKeyComponent::notified() {
 
 HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int slot)> onSlot) {
     for (int i = 0; i <= kHotKeySlots; ++i) {
-        components_[static_cast<std::size_t>(i)] = std::make_unique<HotKeyComponent>(
-            hotKeys, [i, onSlot](HotKeyComponent&, unsigned, ShortCut) {
+        components_[static_cast<std::size_t>(i)] =
+            std::make_unique<HotKeyComponent>(hotKeys, [i, onSlot](HotKeyComponent&, unsigned, ShortCut) {
                 // Component 0 holds no slot and runs nothing.
                 if (i != 0 && onSlot) onSlot(i);
             });
@@ -68,10 +70,9 @@ void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()
     for (int k = 1; k <= kHotKeySlots; ++k) component(k).setHotKey(0);
     if (entries < 1) return;
     for (int k = 1; k <= kHotKeySlots; ++k) {
-        const std::int32_t v = snapshot.readInt(macroSection(k), "HotKey", 0);
-        component(k).setHotKey(static_cast<ShortCut>(static_cast<std::uint32_t>(v) & 0xFFFF));
+        component(k).setHotKey(MacroRepository::read(snapshot, k, kHotKeyField).hotKey);
     }
     if (afterLoad) afterLoad();
 }
 
-}  // namespace kv::store
+}  // namespace kv::hotkeys

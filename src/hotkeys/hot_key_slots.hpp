@@ -1,6 +1,8 @@
 #pragma once
-// The hot-key component (one independent system registration each) and the
-// table of slot components 0..100 that is rebuilt whole from the store.
+// Live hot-key registrations: the hot-key component (one independent system
+// registration each) and the table of slot components 0..100 that is
+// rebuilt whole from the store. The hot-key value itself (its code and text)
+// is the store's (store/shortcut.hpp).
 
 #include <array>
 #include <functional>
@@ -10,7 +12,9 @@
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
 
-namespace kv::store {
+namespace kv::hotkeys {
+
+using store::ShortCut;
 
 class HotKeyComponent {
 public:
@@ -55,7 +59,7 @@ public:
     // Clears every slot, then, when Entries is at least 1, registers slots
     // 1..100 in ascending order from their sections whatever Entries is, and
     // calls afterLoad (the list refill).
-    void loadHotKeys(const Store& store, const std::function<void()>& afterLoad = {});
+    void loadHotKeys(const store::Store& store, const std::function<void()>& afterLoad = {});
 
     HotKeyComponent& component(int index) { return *components_[static_cast<std::size_t>(index)]; }
 
@@ -68,4 +72,4 @@ private:
     std::array<std::unique_ptr<HotKeyComponent>, kHotKeySlots + 1> components_;
 };
 
-}  // namespace kv::store
+}  // namespace kv::hotkeys

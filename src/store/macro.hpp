@@ -1,0 +1,90 @@
+#pragma once
+// A macro: the one value the program reads, creates and changes, and the one
+// table of the keys of its [Macro<n>] section. A new field is a member here
+// and a row in the table (macro.cpp); reading, creating, changing, copying
+// on deletion and the fuzz checks then follow from the table.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace kv::store {
+
+enum MacroKind : std::int32_t { kOpenDocument = 1, kReplayKeys = 2, kReplayMouseAndKeys = 3, kScript = 4 };
+
+// Name and Type stay optional: where a section lacks them (or Type is no
+// number) callers fall back differently, each as its own rule says. The
+// other keys have one default everywhere.
+struct Macro {
+    Macro() = default;
+    // A macro to create: its name, kind, hot key, file, trigger and speed.
+    Macro(std::string name, std::int32_t kind, std::uint16_t hotKey, std::string fileName,
+          std::string trigger, std::int32_t speed = 1)
+        : name(std::move(name)),
+          kind(kind),
+          hotKey(hotKey),
+          fileName(std::move(fileName)),
+          trigger(std::move(trigger)),
+          speed(speed) {}
+
+    // The slot the macro was read from; 0 for one not stored yet.
+    int slot = 0;
+    std::optional<std::string> name;
+    std::optional<std::int32_t> kind;
+    std::uint16_t hotKey = 0;
+    // The data file's name (kinds 2 to 4) or the document to open (kind 1).
+    std::string fileName;
+    std::string trigger;
+    std::int32_t speed = 1;  // kind 3 only: 2 high speed, 1 recorded speed
+    // The watcher's own bookkeeping: TriggerRan, which older stores hold and
+    // which moves with its macro but is read by nothing, and the windows that
+    // have run the trigger (FoundHandle).
+    bool triggerRan = false;
+    std::string firedWindows;
+
+    std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
+    std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
+};
+
+// The fields of a Macro, one bit per row of the table in its order, for
+// reading or writing only some of them.
+enum MacroField : unsigned {
+    kNameField = 1,
+    kKindField = 2,
+    kHotKeyField = 4,
+    kFileNameField = 8,
+    kTriggerField = 16,
+    kSpeedField = 32,
+    kTriggerRanField = 64,
+    kFiredWindowsField = 128,
+    kAllFields = 255,
+};
+
+// One key of a macro's section.
+struct MacroKey {
+    MacroField field;
+    std::string_view key;       // as written to the file
+    std::string_view fallback;  // a missing key's value, as text
+    // How a copy of the key is written: as read (quotes removed), as an
+    // integer, or as 0 or 1.
+    enum class Form { Text, Integer, Boolean } form;
+    // Written when a macro is created (the wizard's Finish) and when it is
+    // changed (the properties dialog's OK); otherwise kept by its owner.
+    bool created, edited;
+    // Whether the macro keeps the key at all (Speed: kind 3 only).
+    bool (*keptFor)(const Macro&);
+    // The stored text (nothing when missing) into the macro, and back.
+    void (*read)(Macro&, std::optional<std::string_view>);
+    std::string (*text)(const Macro&);
+};
+std::span<const MacroKey> macroKeys();
+const MacroKey& macroKey(MacroField field);
+// The keys a write of the fields stores for the macro, in table order, with
+// their text: what creating (kCreated) or changing (kEdited) a macro writes.
+enum class MacroWrite { Created, Edited };
+unsigned writtenFields(const Macro& m, MacroWrite write);
+
+}  // namespace kv::store
