@@ -74,7 +74,7 @@ void Recorder::onInput(const os::InputEvent& e) {
 }
 
 void Recorder::cancelAll() {
-    // Possibly called from inside the system's hook: end the replays from
+    // Possibly called from inside the input watcher: end the replays from
     // the next tick rather than inject and notify here.
     dropped_ += queue_.size();
     queue_.clear();

@@ -157,14 +157,20 @@ public:
     std::string formatNow(DateTimeFormat format) override;
 };
 
-// Low-level keyboard and mouse hooks on the user-interface thread, and
-// SendInput for replays.
+// Low-level keyboard and mouse hooks on an input thread of their own, whose
+// events are handed to the watcher on the user-interface thread; SendInput
+// for replays.
 class Win32Input : public Input {
 public:
+    Win32Input();
     ~Win32Input() override;
     bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override;
     void stopWatching() override;
     void inject(const InputEvent& event) override;
+
+private:
+    class Thread;
+    std::unique_ptr<Thread> thread_;
 };
 
 // The program file's directory with a trailing backslash.
