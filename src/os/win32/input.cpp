@@ -112,16 +112,23 @@ private:
         bool installed = false;
     };
 
-    // The input thread answers at once and waits on nothing of this thread,
-    // so the wait is short and cannot deadlock.
     bool ask(Request& r) {
         if (!PostThreadMessageW(threadId_, kRequest, 0, reinterpret_cast<LPARAM>(&r))) return false;
         return awaitAnswer() && r.installed;
     }
 
+    // The input thread answers at once. Meanwhile this thread still answers
+    // sent messages, among them calls of a low-level hook another part of
+    // the process may have on it (the hooks chain through the input thread,
+    // which would wait for it); posted messages and input wait.
     bool awaitAnswer() {
         const HANDLE handles[] = {answered_.get(), thread_.get()};
-        return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+        for (;;) {
+            const DWORD r = MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_SENDMESSAGE, 0);
+            if (r != WAIT_OBJECT_0 + 2) return r == WAIT_OBJECT_0;
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
     }
 
     void deliver() {
