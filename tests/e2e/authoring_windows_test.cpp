@@ -22,18 +22,9 @@ constexpr const char* kWizard = "Macro Setup Wizard";
 
 // A keystroke recording of the keys in turn, each pressed and released.
 std::string keystrokes(std::initializer_list<std::uint16_t> keys) {
-    kv::journal::Recording r;
-    r.keyStrokesOnly = true;
-    for (std::uint16_t vk : keys)
-        for (bool up : {false, true}) {
-            kv::os::InputEvent e;
-            e.vk = vk;
-            e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
-            e.keyFlags = up ? kv::os::kKeyUp : 0;
-            e.time = r.events.empty() ? 0 : 5;
-            r.events.push_back(e);
-        }
-    return kv::journal::encodeRecording(r);
+    e2e::KeystrokeRecording r;
+    for (std::uint16_t vk : keys) r.tap(vk);
+    return r.bytes();
 }
 
 HWND waitForWindow(e2e::Harness& h, const char* caption) {
@@ -49,13 +40,6 @@ HWND openProperties(e2e::Harness& h, int row) {
     HWND dialog = waitForWindow(h, kProperties);
     h.pumpFor(300ms);
     return dialog;
-}
-
-void press(e2e::Harness& h, HWND window, const std::string& caption) {
-    HWND b = e2e::visibleChild(window, "Button", caption);
-    ASSERT_NE(b, nullptr) << caption;
-    PostMessageA(b, BM_CLICK, 0, 0);
-    h.pumpFor(400ms);
 }
 
 // The error box of the program, or nullptr.
@@ -91,7 +75,7 @@ TEST(AuthoringWindows, PlaybackInThePropertiesDialogTypesEnterAndEscIntoItsScrat
     ASSERT_NE(dialog, nullptr);
     HWND scratch = e2e::visibleChild(dialog, "Edit", "", ES_MULTILINE);
     ASSERT_NE(scratch, nullptr);
-    press(h, dialog, "&Playback");
+    h.press(dialog, "&Playback");
     h.waitFor([&] { return e2e::windowText(scratch).find('c') != std::string::npos; }, 10s);
     h.pumpFor(500ms);
     EXPECT_TRUE(IsWindowVisible(dialog)) << "a replayed key closed the dialog";
@@ -100,7 +84,7 @@ TEST(AuthoringWindows, PlaybackInThePropertiesDialogTypesEnterAndEscIntoItsScrat
               "c");
     EXPECT_EQ(h.readStore(), before);
     EXPECT_TRUE(IsWindowEnabled(e2e::button(dialog, "&OK")));
-    press(h, dialog, "&Cancel");
+    h.press(dialog, "&Cancel");
     EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
 }
 
@@ -122,18 +106,18 @@ TEST(AuthoringWindows, ARecordingThatCannotBeSavedBringsTheWindowsBackBeforeTheE
             window = waitForWindow(h, kWizard);
             ASSERT_NE(window, nullptr);
             h.pumpFor(300ms);
-            press(h, window, "&Playback mouse movements, clicks, and keystrokes.");
-            press(h, window, "&Next >");
+            h.press(window, "&Playback mouse movements, clicks, and keystrokes.");
+            h.press(window, "&Next >");
             e2e::Harness::setDialogEdit(window, "Moves");
-            press(h, window, "&Next >");
-            press(h, window, "&Next >");
-            press(h, window, "Capture all mouse and keyboard actions.");
-            press(h, window, "&Next >");
+            h.press(window, "&Next >");
+            h.press(window, "&Next >");
+            h.press(window, "Capture all mouse and keyboard actions.");
+            h.press(window, "&Next >");
         } else {
             window = openProperties(h, 0);
             ASSERT_NE(window, nullptr);
         }
-        press(h, window, "&Start Recording");
+        h.press(window, "&Start Recording");
         ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(window) && !h.findDialog(kManager); }, 5s));
         h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
         HWND box = nullptr;
@@ -166,11 +150,11 @@ TEST(AuthoringWindows, ThePropertiesDialogTakesNoClickWhileTheEditorIsOpen) {
     EXPECT_TRUE(IsWindowVisible(e.wizard));
     EXPECT_TRUE(IsWindowVisible(e.dialog));
     // Closing the editor gives the dialog back.
-    press(h, e.wizard, "&Cancel");
+    h.press(e.wizard, "&Cancel");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(e.wizard); }, 5s));
     EXPECT_TRUE(IsWindowEnabled(e.dialog));
     EXPECT_FALSE(IsWindowEnabled(h.findDialog(kManager)));
-    press(h, e.dialog, "&Cancel");
+    h.press(e.dialog, "&Cancel");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(e.dialog); }, 5s));
     EXPECT_TRUE(IsWindowEnabled(h.findDialog(kManager)));
 }
@@ -183,7 +167,7 @@ TEST(AuthoringWindows, TheStopHotKeyWithoutARecordingShowsNoPropertiesDialog) {
     // The dialog was open once, so there is a stale one to show.
     HWND dialog = openProperties(h, 0);
     ASSERT_NE(dialog, nullptr);
-    press(h, dialog, "&Cancel");
+    h.press(dialog, "&Cancel");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
     e2e::Harness::clickButton(waitForWindow(h, kManager), "New Macro");
     HWND wizard = waitForWindow(h, kWizard);
@@ -210,7 +194,7 @@ TEST(AuthoringWindows, EnterInTheScriptBoxOfTheEditorOpenedFromPropertiesSaves) 
     EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(e.wizard); }, 5s)) << "Enter did not save";
     EXPECT_EQ(h.readProgramFile("Say.key").rfind("new", 0), 0u) << h.readProgramFile("Say.key");
     EXPECT_TRUE(IsWindowVisible(e.dialog));
-    press(h, e.dialog, "&Cancel");
+    h.press(e.dialog, "&Cancel");
 }
 
 TEST(AuthoringWindows, ARadioGroupIsOneTabStopAndTheArrowsMoveTheChoice) {
@@ -278,16 +262,16 @@ TEST(AuthoringWindows, AHotKeyWithoutCtrlOrAltShowsAsTypedAndIsRefused_ExtendedK
     HWND field = FindWindowExA(dialog, nullptr, HOTKEY_CLASSA, nullptr);
     EXPECT_EQ(SendMessageA(field, HKM_GETHOTKEY, 0, 0),
               MAKEWORD(VK_HOME, HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT));
-    press(h, dialog, "&Cancel");
+    h.press(dialog, "&Cancel");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
 
     e2e::Harness::clickButton(waitForWindow(h, kManager), "New Macro");
     HWND wizard = waitForWindow(h, kWizard);
     ASSERT_NE(wizard, nullptr);
     h.pumpFor(300ms);
-    press(h, wizard, "&Next >");
+    h.press(wizard, "&Next >");
     e2e::Harness::setDialogEdit(wizard, "Keys");
-    press(h, wizard, "&Next >");
+    h.press(wizard, "&Next >");
     field = e2e::visibleChild(wizard, HOTKEY_CLASSA);
     ASSERT_NE(field, nullptr);
     ASSERT_TRUE(h.waitFor([&] { return GetForegroundWindow() == wizard; }, 5s));

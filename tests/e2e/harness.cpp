@@ -1,14 +1,17 @@
 #include "harness.hpp"
 // After windows.h, which harness.hpp brings.
+#include <gtest/gtest.h>
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <stdexcept>
 
-#include "journal/journal_file.hpp"
 #include "os/win32/wide.hpp"
+#include "remote_controls.hpp"
 
 namespace e2e {
 
@@ -527,23 +530,77 @@ bool writeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string longRecording(const char* letters) {
-    kv::journal::Recording r;
-    auto key = [&](std::uint16_t vk, bool up) {
-        kv::os::InputEvent e;
-        e.vk = vk;
-        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
-        e.keyFlags = up ? kv::os::kKeyUp : 0;
-        e.time = r.events.empty() ? 0 : 5;
-        r.events.push_back(e);
-    };
-    key('Z', false);
-    for (int i = 0; i < 999; ++i) {
-        const auto letter = static_cast<std::uint16_t>(letters[i % 10]);
-        key(letter, false);
-        key(letter, true);
+    KeystrokeRecording r;
+    r.key('Z', false);
+    for (int i = 0; i < 999; ++i) r.tap(static_cast<std::uint16_t>(letters[i % 10]));
+    r.key('Z', true);
+    return r.bytes();
+}
+
+KeystrokeRecording& KeystrokeRecording::key(std::uint16_t vk, bool up, std::uint32_t gap) {
+    kv::os::InputEvent e;
+    e.vk = vk;
+    e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, 0));
+    e.keyFlags = up ? kv::os::kKeyUp : 0;
+    e.time = recording_.events.empty() ? 0 : gap;
+    recording_.events.push_back(e);
+    return *this;
+}
+
+std::string KeystrokeRecording::bytes() const {
+    return kv::journal::encodeRecording(recording_);
+}
+
+bool readLink(const std::string& file, LinkFields& out) {
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    IPersistFile* persist = nullptr;
+    const bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+                    SUCCEEDED(persist->Load(utf16(file).c_str(), STGM_READ));
+    if (ok) {
+        wchar_t text[1024] = {};
+        link->GetDescription(text, 1024);
+        out.description = utf8(text);
+        PIDLIST_ABSOLUTE items = nullptr;
+        text[0] = 0;
+        if (!(SUCCEEDED(link->GetIDList(&items)) && items && SHGetPathFromIDListW(items, text)))
+            link->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
+        CoTaskMemFree(items);
+        out.path = utf8(text);
+        text[0] = 0;
+        link->GetWorkingDirectory(text, 1024);
+        out.workingDirectory = utf8(text);
+        text[0] = 0;
+        link->GetArguments(text, 1024);
+        out.arguments = utf8(text);
+        text[0] = 0;
+        link->GetIconLocation(text, 1024, &out.iconIndex);
+        out.iconFile = utf8(text);
+        link->GetShowCmd(&out.showCommand);
+        link->GetHotkey(&out.hotKey);
     }
-    key('Z', true);
-    return kv::journal::encodeRecording(r);
+    if (persist) persist->Release();
+    link->Release();
+    return ok;
+}
+
+void Harness::typeLetters(const std::string& letters) {
+    for (char c : letters)
+        tap(c == ' ' ? VK_SPACE : static_cast<BYTE>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+    pumpFor(std::chrono::milliseconds(100));
+}
+
+bool Harness::press(HWND dialog, const std::string& caption, std::chrono::milliseconds settle) {
+    HWND b = visibleChild(dialog, "Button", caption);
+    if (!b) {
+        ADD_FAILURE() << "no button " << caption;
+        return false;
+    }
+    PostMessageA(b, BM_CLICK, 0, 0);
+    pumpFor(settle);
+    return true;
 }
 
 bool Harness::escapeAReplay() {

@@ -8,9 +8,12 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "journal/journal_file.hpp"
 
 namespace e2e {
 
@@ -45,6 +48,33 @@ inline int ctrlAlt(char key) {
 // that are not the hot keys' (with the harness's Ctrl and Alt down for a hot
 // key, a replayed J would start a macro).
 std::string longRecording(const char* letters = "ABCDEFGHIM");
+
+// A keystroke recording built event by event: each press or release comes
+// gap milliseconds after the one before it (the first at once), with the
+// layout's scan code of its key.
+class KeystrokeRecording {
+public:
+    KeystrokeRecording& key(std::uint16_t vk, bool up, std::uint32_t gap = 5);
+    // Pressed, then released.
+    KeystrokeRecording& tap(std::uint16_t vk, std::uint32_t gap = 5) {
+        return key(vk, false, gap).key(vk, true, gap);
+    }
+    // The .dat file's bytes.
+    std::string bytes() const;
+
+private:
+    kv::journal::Recording recording_{true, {}};
+};
+
+// What a shell link (.lnk) holds. The path is read from the link's item
+// list, which Wine keeps in Unicode (its location block holds only ANSI).
+struct LinkFields {
+    std::string description, path, workingDirectory, arguments, iconFile;
+    int showCommand = 0, iconIndex = -1;
+    WORD hotKey = 0;
+};
+// False while the file is missing or not yet a whole link.
+bool readLink(const std::string& file, LinkFields& out);
 
 struct KeyRecord {
     DWORD vk;
@@ -120,6 +150,14 @@ public:
     // Presses and releases a key, then pumps a little: the harness's keyboard
     // hook runs on this thread.
     void tap(BYTE vk);
+    // Letters (either case) and blanks, typed as their keys; a click posted
+    // afterwards would otherwise overtake them (posted messages come first).
+    void typeLetters(const std::string& letters);
+    // Clicks the dialog's visible button, radio button or check box with
+    // this caption (BM_CLICK) and lets the program take it; false, and a
+    // test failure, when the dialog has none.
+    bool press(HWND dialog, const std::string& caption,
+               std::chrono::milliseconds settle = std::chrono::milliseconds(400));
 
     // Pumps messages until the condition holds or the time-out passes,
     // looking at it at least every step.

@@ -35,10 +35,6 @@ kv::journal::Recording record(e2e::Harness& h, const std::string& file, bool key
     return r.value_or(kv::journal::Recording{});
 }
 
-void typeLetters(e2e::Harness& h, const std::string& upperCaseLetters) {
-    for (char c : upperCaseLetters) h.tap(static_cast<BYTE>(c == ' ' ? VK_SPACE : c));
-}
-
 // Milliseconds from the first character's arrival in the edit control to the whole text's.
 std::optional<double> timeToType(e2e::Harness& h, const std::string& text,
                                  std::chrono::milliseconds timeout) {
@@ -62,7 +58,7 @@ TEST(Journal, AKeystrokeRecordingReplaysFromAKindTwoHotKey) {
         h.keyDown(VK_SHIFT);
         h.tap('H');
         h.keyUp(VK_SHIFT);
-        typeLetters(h, "ELLO WORLD");
+        h.typeLetters("ELLO WORLD");
     });
     EXPECT_TRUE(rec.keyStrokesOnly);
     EXPECT_EQ(rec.events.size(), 2u + 2 * 11);
@@ -140,7 +136,7 @@ TEST(Journal, EscFromTheUserCancelsAndNoKeyStaysDown) {
 
 TEST(Journal, WhatKeyvaleInjectsIsNotRecorded) {
     e2e::Harness h;
-    record(h, "Xyz.dat", true, [&] { typeLetters(h, "XYZ"); });
+    record(h, "Xyz.dat", true, [&] { h.typeLetters("XYZ"); });
     h.writeStore(e2e::store(1, e2e::macroSection(1, "Xyz", 2, e2e::ctrlAlt('K'), "Xyz.dat")));
     h.start();
     h.focusTarget();
@@ -160,7 +156,7 @@ TEST(Journal, WhatKeyvaleInjectsIsNotRecorded) {
 
 TEST(Journal, AScriptThatRunsAReplayWaitsForItsEnd) {
     e2e::Harness h;
-    record(h, "Keys.dat", true, [&] { typeLetters(h, "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG"); });
+    record(h, "Keys.dat", true, [&] { h.typeLetters("THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG"); });
     // Directly, and through a macro that runs it: either way the text after
     // the run comes only after the replay.
     h.writeProgramFile("Direct.key", "<<RUN:keys>>, said the replay");

@@ -284,42 +284,6 @@ private:
     bool hadOld_ = false;
 };
 
-struct LinkFields {
-    std::string description, path, workingDirectory, arguments, iconFile;
-    int showCommand = 0, iconIndex = -1;
-    WORD hotKey = 0;
-};
-
-bool readLink(const std::string& file, LinkFields& out) {
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return false;
-    IPersistFile* persist = nullptr;
-    bool ok = SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)));
-    wchar_t wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-    ok = ok && SUCCEEDED(persist->Load(wide, STGM_READ));
-    if (ok) {
-        char text[1024] = {};
-        link->GetDescription(text, sizeof text);
-        out.description = text;
-        link->GetPath(text, sizeof text, nullptr, SLGP_RAWPATH);
-        out.path = text;
-        link->GetWorkingDirectory(text, sizeof text);
-        out.workingDirectory = text;
-        link->GetArguments(text, sizeof text);
-        out.arguments = text;
-        link->GetIconLocation(text, sizeof text, &out.iconIndex);
-        out.iconFile = text;
-        link->GetShowCmd(&out.showCommand);
-        link->GetHotkey(&out.hotKey);
-    }
-    if (persist) persist->Release();
-    link->Release();
-    return ok;
-}
-
 int countProcesses(const char* exeName) {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 pe{};
@@ -350,11 +314,8 @@ TEST(Manager, ADesktopShortcutCarriesEveryFieldAndRunsItsMacroByName) {
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) h.tap(key);
     h.tap('D');
     const std::string lnk = desktop + "\\Sig Line.lnk";
-    ASSERT_TRUE(h.waitFor([&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s));
-    h.pumpFor(300ms);  // written whole
-
-    LinkFields f;
-    ASSERT_TRUE(readLink(lnk, f));
+    e2e::LinkFields f;
+    ASSERT_TRUE(h.waitFor([&] { return e2e::readLink(lnk, f); }, 10s)) << "no whole link";
     EXPECT_EQ(f.description, "Sig Line");
     EXPECT_EQ(f.path, h.programDir() + "Macros.exe");
     EXPECT_EQ(f.workingDirectory, h.programDir());
@@ -628,10 +589,8 @@ TEST(Manager, StartWithWindowsMakesAndRemovesTheStartUpShortcut) {
     const std::string lnk = startup + "\\Keyvale.lnk";
     const auto exists = [&] { return GetFileAttributesA(lnk.c_str()) != INVALID_FILE_ATTRIBUTES; };
     PostMessageA(tray, WM_COMMAND, 9 /* Start with Windows */, 0);
-    ASSERT_TRUE(h.waitFor(exists, 10s));
-    h.pumpFor(300ms);
-    LinkFields f;
-    ASSERT_TRUE(readLink(lnk, f));
+    e2e::LinkFields f;
+    ASSERT_TRUE(h.waitFor([&] { return e2e::readLink(lnk, f); }, 10s)) << "no whole link";
     EXPECT_EQ(f.path, h.programDir() + "Macros.exe");
     EXPECT_EQ(f.workingDirectory, h.programDir());
     EXPECT_EQ(f.arguments, "");

@@ -56,12 +56,7 @@ public:
     }
 
     // Clicks a button of the dialog without waiting for what it opens.
-    void press(HWND dialog, const std::string& caption) {
-        HWND b = e2e::button(dialog, caption);
-        ASSERT_NE(b, nullptr) << caption;
-        PostMessageA(b, BM_CLICK, 0, 0);
-        h_.pumpFor(300ms);
-    }
+    void press(HWND dialog, const std::string& caption) { h_.press(dialog, caption); }
 
     // Presses a button and waits for the dialog to close.
     void close(HWND dialog, const std::string& caption) {

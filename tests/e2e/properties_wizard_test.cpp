@@ -23,13 +23,6 @@ HWND openRow0(e2e::Harness& h) {
     return dialog;
 }
 
-void press(e2e::Harness& h, HWND dialog, const std::string& caption) {
-    HWND b = e2e::button(dialog, caption);
-    ASSERT_NE(b, nullptr) << caption;
-    PostMessageA(b, BM_CLICK, 0, 0);
-    h.pumpFor(400ms);
-}
-
 }  // namespace
 
 TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
@@ -42,7 +35,7 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
         HWND dialog = openRow0(h);
         ASSERT_NE(dialog, nullptr);
         e2e::Harness::setDialogEdit(dialog, "Speak");
-        press(h, dialog, "&Edit Macro");
+        h.press(dialog, "&Edit Macro");
         HWND wizard = nullptr;
         ASSERT_TRUE(h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s));
         h.pumpFor(300ms);
@@ -50,9 +43,9 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(e2e::windowText(box), "old");
         SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new"));
-        press(h, wizard, "&Save");
+        h.press(wizard, "&Save");
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
-        press(h, dialog, ok ? "&OK" : "&Cancel");
+        h.press(dialog, ok ? "&OK" : "&Cancel");
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
         h.pumpFor(300ms);
         const std::string file = h.storeValue(1, "FileName");
@@ -72,7 +65,7 @@ TEST(PropertiesWizard, TheStopHotKeyEndsTheDialogsMouseRecording) {
     h.start();
     HWND dialog = openRow0(h);
     ASSERT_NE(dialog, nullptr);
-    press(h, dialog, "&Start Recording");
+    h.press(dialog, "&Start Recording");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
     h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
     EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog); }, 5s));
@@ -80,6 +73,6 @@ TEST(PropertiesWizard, TheStopHotKeyEndsTheDialogsMouseRecording) {
     EXPECT_TRUE(IsWindowEnabled(e2e::button(dialog, "&OK")));
     EXPECT_FALSE(IsWindowEnabled(e2e::button(dialog, "Stop &Recording")));
     EXPECT_TRUE(h.programFileExists("~temp.dat"));
-    press(h, dialog, "&OK");
+    h.press(dialog, "&OK");
     EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("Mouse.dat"); }, 5s));
 }

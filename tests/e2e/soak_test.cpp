@@ -131,18 +131,11 @@ std::string replayLetters() {
 }
 
 std::string replayRecording() {
-    kv::journal::Recording r{true, {}};
-    for (char c : replayLetters()) {
-        kv::os::InputEvent e;
-        e.vk = static_cast<std::uint16_t>(c - 'a' + 'A');
-        e.scan = static_cast<std::uint16_t>(MapVirtualKeyA(e.vk, 0));
-        e.time = r.events.empty() ? 0 : 2;
-        r.events.push_back(e);
-        e.keyFlags = kv::os::kKeyUp;
-        e.time = 1;
-        r.events.push_back(e);
-    }
-    return kv::journal::encodeRecording(r);
+    e2e::KeystrokeRecording r;
+    for (char c : replayLetters())
+        r.key(static_cast<std::uint16_t>(c - 'a' + 'A'), false, 2)
+            .key(static_cast<std::uint16_t>(c - 'a' + 'A'), true, 1);
+    return r.bytes();
 }
 
 // A mouse replay's recording: ten moves that end at the point (in pixels).
@@ -158,21 +151,6 @@ std::string mouseRecording(POINT end) {
         r.events.push_back(e);
     }
     return kv::journal::encodeRecording(r);
-}
-
-// A visible button, radio button or check box of the dialog, clicked.
-bool press(e2e::Harness& h, HWND dialog, const std::string& caption) {
-    HWND b = e2e::visibleChild(dialog, "Button", caption);
-    if (!b) return false;
-    PostMessageA(b, BM_CLICK, 0, 0);
-    h.pumpFor(250ms);
-    return true;
-}
-
-// Lower-case letters and blanks, typed as keys.
-void typeLetters(e2e::Harness& h, const std::string& lowerCase) {
-    for (char c : lowerCase) h.tap(c == ' ' ? VK_SPACE : static_cast<BYTE>(c - 'a' + 'A'));
-    h.pumpFor(100ms);
 }
 
 // The manager window opened from the tray, a macro's properties opened and
@@ -196,7 +174,7 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     if (!h.waitFor([&] { return (properties = h.findDialog("Macro Properties")) != nullptr; }, 10s))
         return "the properties dialog did not open";
     h.pumpFor(200ms);
-    press(h, properties, "&Cancel");
+    h.press(properties, "&Cancel");
     if (!h.waitFor([&] { return !IsWindowVisible(properties); }, 5s))
         return "Cancel left the properties open";
 
@@ -206,19 +184,19 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     if (!h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s))
         return "the wizard did not open";
     h.pumpFor(300ms);
-    press(h, wizard, "&Next >");
-    typeLetters(h, name);
-    press(h, wizard, "&Next >");  // to the triggers
-    press(h, wizard, "&Next >");  // to the script
+    h.press(wizard, "&Next >");
+    h.typeLetters(name);
+    h.press(wizard, "&Next >");  // to the triggers
+    h.press(wizard, "&Next >");  // to the script
     HWND script = e2e::visibleChild(wizard, "Edit");
     if (!script) return "the wizard shows no script box";
     SetForegroundWindow(wizard);
     h.pumpFor(100ms);
     e2e::clickControl(script);
     h.pumpFor(200ms);
-    typeLetters(h, "made");
-    press(h, wizard, "&Next >");
-    if (!press(h, wizard, "&Finished")) return "the wizard has no Finished button";
+    h.typeLetters("made");
+    h.press(wizard, "&Next >");
+    if (!h.press(wizard, "&Finished")) return "the wizard has no Finished button";
     if (!h.waitFor([&] { return h.storeValue(entries + 1, "Name") == name; }, 5s))
         return "the wizard's macro is not in the store";
     if (!h.waitFor([&] { return list.rowCount() == entries + 1; }, 5s)) return "the new macro is not listed";

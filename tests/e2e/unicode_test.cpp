@@ -184,36 +184,6 @@ void removeTree(const std::string& dir) {
     RemoveDirectoryW(e2e::utf16(dir).c_str());
 }
 
-struct Link {
-    std::string path, arguments;
-};
-
-bool readLink(const std::string& file, Link& link) {
-    IShellLinkW* shell = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&shell))))
-        return false;
-    IPersistFile* persist = nullptr;
-    bool ok = SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
-              SUCCEEDED(persist->Load(e2e::utf16(file).c_str(), STGM_READ));
-    if (ok) {
-        wchar_t buf[1024] = {};
-        // Wine keeps a link's path as ANSI text in the link's location block
-        // ("???????" for a folder outside the code page); the item list it
-        // saves beside it holds the real path, as Windows reads it.
-        PIDLIST_ABSOLUTE items = nullptr;
-        if (SUCCEEDED(shell->GetIDList(&items)) && items && SHGetPathFromIDListW(items, buf))
-            link.path = e2e::utf8(buf);
-        CoTaskMemFree(items);
-        buf[0] = 0;
-        shell->GetArguments(buf, 1024);
-        link.arguments = e2e::utf8(buf);
-    }
-    if (persist) persist->Release();
-    shell->Release();
-    return ok;
-}
-
 }  // namespace
 
 // Code page 932: the second byte of "タ" is "^" and that of "ァ" is "@", which
@@ -403,10 +373,8 @@ TEST(UnicodeFolders, ProgramAndUserFoldersOutsideTheCodePageWork) {
     for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT}) h.tap(key);
     h.tap('D');
     const std::string lnk = desktop + "\\Notiz.lnk";
-    ASSERT_TRUE(h.waitFor([&] { return !e2e::readFile(lnk).empty(); }, 10s)) << joined(entries(desktop));
-    h.pumpFor(300ms);
-    Link link;
-    ASSERT_TRUE(readLink(lnk, link));
+    e2e::LinkFields link;
+    ASSERT_TRUE(h.waitFor([&] { return e2e::readLink(lnk, link); }, 10s)) << joined(entries(desktop));
     EXPECT_EQ(link.path, program + "Macros.exe");
     EXPECT_EQ(link.arguments, " /Open:\"Notiz\" /Close");
     h.focusTarget();
