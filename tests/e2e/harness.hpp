@@ -154,8 +154,9 @@ public:
     // afterwards would otherwise overtake them (posted messages come first).
     void typeLetters(const std::string& letters);
     // Clicks the dialog's visible button, radio button or check box with
-    // this caption (BM_CLICK) and lets the program take it; false, and a
-    // test failure, when the dialog has none.
+    // this caption, else its own button of that caption even while hidden
+    // (BM_CLICK), and lets the program take it; false, and a test failure,
+    // when the dialog has none.
     bool press(HWND dialog, const std::string& caption,
                std::chrono::milliseconds settle = std::chrono::milliseconds(400));
 
