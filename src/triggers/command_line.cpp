@@ -85,8 +85,9 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
         if (!p.close) {
             // The names as one reading of the file finds them; messages between the runs.
             for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
-                // A missing Name is "Error" here as in the shortcut made for it.
-                if (sys_.files.sameName(m.nameOr("Error"), p.name)) processHotKey_(m.slot);
+                // A missing Name is "Error" here as in the shortcut made for it; blanks at
+                // either end count as little as in the argument (a quoted stored name keeps them).
+                if (sys_.files.sameName(kv::trimBlanks(m.nameOr("Error")), p.name)) processHotKey_(m.slot);
                 sys_.pump.processMessages();
             }
         } else {
