@@ -98,10 +98,10 @@ int main(int argc, char** argv) {
             ++news;
         else
             ++neither;
-        if (files.exists(store::temporaryPath(path))) ++leftovers;
+        if (files.exists(store::temporaryPath(files, path))) ++leftovers;
     }
     files.remove(path);
-    files.remove(store::temporaryPath(path));
+    files.remove(store::temporaryPath(files, path));
     std::printf("%s, %zu-byte store, one write %.0f us: %d kills; old %d, new %d, neither %d; "
                 "temporary file left %d times\n",
                 inPlace ? "in place" : "through a temporary file", oldBytes.size(), writeUs, kills, olds, news,

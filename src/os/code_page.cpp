@@ -52,4 +52,9 @@ std::optional<FileStamp> Files::stamp(const std::string&) {
     return std::nullopt;
 }
 
+std::unique_ptr<FileLock> Files::lock(const std::string&) {
+    // Without other processes, holding is enough.
+    return std::make_unique<FileLock>();
+}
+
 }  // namespace kv::os

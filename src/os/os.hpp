@@ -126,6 +126,13 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+// Held by one process across a reading of a file and the write it leads to,
+// so that a copy of Keyvale running beside it never writes in between.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
 // Paths are UTF-8. Text files that other programs share (the store, the
 // scripts) are kept in the system's ANSI code page where their text fits it;
 // the code page's conversions belong here with the files.
@@ -157,6 +164,13 @@ public:
     // (CompareStringOrdinal ignoring case on Windows; here each UTF-16 unit
     // upper-cased by the simple mapping, as Windows does).
     virtual bool sameName(std::string_view a, std::string_view b);
+    // The file's lock among processes, waited for a few seconds at most;
+    // nothing when another process kept it. The same thread may take it
+    // again while it holds it.
+    virtual std::unique_ptr<FileLock> lock(const std::string& path);
+    // A name beside the file for a temporary copy that no other process
+    // writes at the same time.
+    virtual std::string temporaryName(const std::string& path) { return path + ".new"; }
 };
 
 enum class DateTimeFormat { ShortDate, LongDate, ShortTime, LongTime };

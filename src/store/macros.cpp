@@ -161,6 +161,7 @@ std::optional<std::vector<Store::ByteChange>> renumbering(const StoreSnapshot& r
 }  // namespace
 
 void deleteMacroSlot(Store& store, int slot) {
+    const auto held = store.hold();
     const StoreSnapshot read(store);
     const int entries = readEntries(read);
     if (slot < 1 || slot > entries) return;

@@ -41,7 +41,9 @@ void deleteMacroSlot(Store& store, int slot);
 void deleteMacroSlotByCopying(Store& store, int slot);
 
 // Empties the key in the section of every macro where it holds something, as
-// read by the snapshot, in at most one replacement of the file.
+// read by the snapshot, in at most one replacement of the file. The snapshot
+// is read while the caller holds the store (Store::hold): a change computed
+// from an older reading would undo what was written since.
 void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view key);
 
 // Removes trailing characters with codes up to 32.

@@ -47,12 +47,12 @@ std::optional<std::int32_t> parseInteger(std::string_view t) {
     return static_cast<std::int32_t>(v);
 }
 
-std::string temporaryPath(const std::string& path) {
-    return path + ".new";
+std::string temporaryPath(os::Files& files, const std::string& path) {
+    return files.temporaryName(path);
 }
 
 bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes) {
-    const std::string temp = temporaryPath(path);
+    const std::string temp = temporaryPath(files, path);
     if (files.write(temp, bytes) && files.replace(temp, path)) return true;
     files.remove(temp);
     return false;
@@ -78,6 +78,12 @@ void checkNoLineBreak(const std::string& path, std::string_view section, std::st
 }
 
 }  // namespace
+
+std::unique_ptr<os::FileLock> Store::hold() const {
+    auto held = files_.lock(path_);
+    if (!held) throw Error("Unable to write to " + path_);
+    return held;
+}
 
 DecodedText Store::load() const {
     return decodeStoreFile(files_, readStore(files_, path_));
@@ -166,6 +172,7 @@ bool Store::readBool(std::string_view section, std::string_view key, bool def) c
 
 void Store::writeString(std::string_view section, std::string_view key, std::string_view value) {
     checkNoLineBreak(path_, section, key, value);
+    const auto held = hold();
     DecodedText file = load();
     ProfileText text(std::move(file.text));
     text.set(section, key, value);
@@ -181,6 +188,7 @@ void Store::writeBool(std::string_view section, std::string_view key, bool value
 }
 
 void Store::eraseSection(std::string_view section) {
+    const auto held = hold();
     DecodedText file = load();
     ProfileText text(std::move(file.text));
     if (text.eraseSection(section)) save(text.bytes(), file.encoding);
@@ -230,6 +238,7 @@ std::int32_t Store::Edit::readInt(std::string_view section, std::string_view key
 }
 
 void Store::edit(const std::function<void(Edit&)>& changes) {
+    const auto held = hold();
     DecodedText file = load();
     ProfileText text(std::move(file.text));
     Edit e(text, path_);

@@ -85,10 +85,16 @@ public:
     // Writes the bytes the snapshot read with the changes (in file order, not
     // overlapping) in one replacement, or nothing when there are none: for a
     // change of a few lines of a large file, leaving every other byte as read.
-    // The snapshot must be of this store and taken in the same operation.
+    // The snapshot must be of this store, read while the caller holds it.
     void apply(const class StoreSnapshot& read, const std::vector<ByteChange>& changes);
 
     const std::string& path() const { return path_; }
+
+    // The store's lock among the copies of Keyvale, for a reading that a
+    // write will follow (every write here takes it too, nesting): nothing
+    // another copy writes can fall between them. Raises "Unable to write to
+    // %s" when another copy keeps it.
+    std::unique_ptr<os::FileLock> hold() const;
 
 private:
     friend class StoreSnapshot;
@@ -159,7 +165,8 @@ private:
 // that fails; the old file is then untouched and the temporary file gone.
 bool replaceFileContent(os::Files& files, const std::string& path, std::string_view bytes);
 
-// The temporary file a replacement of the file writes first.
-std::string temporaryPath(const std::string& path);
+// The temporary file a replacement of the file writes first: a name of this
+// process's own, so that two copies replacing one file never share one.
+std::string temporaryPath(os::Files& files, const std::string& path);
 
 }  // namespace kv::store

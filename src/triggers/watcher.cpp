@@ -73,7 +73,9 @@ void Watcher::setUp(Participation participation) {
     mayScan_ = std::move(participation.mayScan);
     std::exception_ptr failure;
     try {
-        // One reading and at most one replacement of the file.
+        // One reading and at most one replacement of the file, which no
+        // other copy's write falls between.
+        const auto held = macros.store().hold();
         const store::StoreSnapshot read(macros.store());
         const std::int32_t interval = read.readInt(store::kMain, "SearchInterval", 250);
         interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;

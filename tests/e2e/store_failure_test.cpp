@@ -5,13 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <thread>
 
+#include "core/error.hpp"
 #include "harness.hpp"
 #include "os/win32/win32_os.hpp"
-#include "core/error.hpp"
+#include "store/macro_repository.hpp"
 #include "store/store.hpp"
 
 using namespace std::chrono_literals;
@@ -31,6 +33,22 @@ std::string message(const std::function<void()>& f) {
     return "<no error>";
 }
 
+// Files named like a temporary copy of the store (its name and more), any
+// process's: none may stay.
+std::string besideStore(const std::string& path) {
+    std::string found;
+    WIN32_FIND_DATAA d;
+    const HANDLE h = FindFirstFileA((path + ".*").c_str(), &d);
+    if (h == INVALID_HANDLE_VALUE) return found;
+    // The pattern also finds the store itself.
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    do
+        if (_stricmp(d.cFileName, name.c_str()) != 0) found += std::string(d.cFileName) + " ";
+    while (FindNextFileA(h, &d));
+    FindClose(h);
+    return found;
+}
+
 struct StoreFailure : ::testing::Test {
     kv::os::win32::Win32Files files;
     std::string dir, path;
@@ -48,12 +66,12 @@ struct StoreFailure : ::testing::Test {
     }
     void TearDown() override {
         DeleteFileA(path.c_str());
-        DeleteFileA(kv::store::temporaryPath(path).c_str());
+        DeleteFileA(kv::store::temporaryPath(files, path).c_str());
         RemoveDirectoryA(dir.c_str());
     }
     void expectOldStoreAndNoTemporaryFile() {
         EXPECT_EQ(files.read(path).value_or("<unreadable>"), kOld);
-        EXPECT_EQ(GetFileAttributesA(kv::store::temporaryPath(path).c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(besideStore(path), "");
     }
 };
 
@@ -100,6 +118,45 @@ TEST_F(StoreFailure, AStoreThatCannotBeReadIsNotTakenForAnEmptyOne) {
     EXPECT_EQ(message([&] { store.writeBool("Main", "Show Hints", false); }), "Unable to read from " + path);
     held.reset();
     expectOldStoreAndNoTemporaryFile();
+}
+
+// Two copies of Keyvale change one store at once, each its own macro, two
+// writes per change: no change of either is lost, and neither ever reads a
+// store with a macro missing.
+TEST_F(StoreFailure, TwoCopiesChangingOneStoreLoseNothing) {
+    ASSERT_TRUE(files.write(path, e2e::store(2,
+                                             "[Macro1]\r\nName=One\r\nType=1\r\nFileName=a.txt\r\n"
+                                             "[Macro2]\r\nName=Two\r\nType=1\r\nFileName=b.txt\r\n")));
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    constexpr int kChanges = 200;
+    std::vector<kv::os::win32::UniqueHandle> copies;
+    for (int slot : {1, 2}) {
+        std::wstring line = L"\"" + std::wstring(self) + L"\" --change-store \"" +
+                            std::wstring(path.begin(), path.end()) + L"\" " + std::to_wstring(slot) + L" " +
+                            std::to_wstring(kChanges);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        ASSERT_TRUE(
+            CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        CloseHandle(pi.hThread);
+        copies.emplace_back(pi.hProcess);
+    }
+    HANDLE both[] = {copies[0].get(), copies[1].get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, both, TRUE, 120000), WAIT_OBJECT_0);
+    for (const auto& copy : copies) {
+        DWORD code = 1;
+        GetExitCodeProcess(copy.get(), &code);
+        EXPECT_EQ(code, 0u) << "1 an error, 2 a torn store, 3 a change lost at once";
+    }
+    kv::store::MacroRepository macros(files, path, dir);
+    for (int slot : {1, 2}) {
+        const kv::store::Macro m = macros.read(slot);
+        EXPECT_EQ(m.trigger, "change " + std::to_string(kChanges)) << slot;
+        EXPECT_EQ(m.firedWindows, std::to_string(kChanges)) << slot;
+    }
+    EXPECT_EQ(besideStore(path), "");
 }
 
 TEST_F(StoreFailure, AFullFileSystemLeavesTheOldStoreWhole) {
@@ -149,5 +206,28 @@ TEST_F(StoreFailure, TheProgramReportsAStoreItCannotReadAndLeavesItAlone) {
     EXPECT_TRUE(h.running());
     held.reset();
     EXPECT_EQ(h.readStore(), kOld);
-    EXPECT_EQ(GetFileAttributesA(kv::store::temporaryPath(h.storePath()).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(besideStore(h.storePath()), "");
+}
+
+// The second process of TwoCopiesChangingOneStoreLoseNothing: changes the
+// macro of slot count times, through the program's own store code.
+int changeStoreManyTimes(const std::string& path, int slot, int count) {
+    kv::os::win32::Win32Files files;
+    const std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+    kv::store::MacroRepository macros(files, path, folder);
+    try {
+        for (int i = 1; i <= count; ++i) {
+            kv::store::Macro change = macros.read(slot);
+            change.trigger = "change " + std::to_string(i);
+            macros.update(change);
+            macros.setFiredWindows(slot, std::to_string(i));
+            const std::vector<kv::store::Macro> all = macros.all();
+            if (all.size() != 2 || !all[0].name || !all[1].name) return 2;
+            if (all[static_cast<std::size_t>(slot) - 1].trigger != change.trigger) return 3;
+        }
+    } catch (const kv::Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
 }

@@ -134,6 +134,32 @@ TEST(StoreFaults, AnUnreadableStoreIsAnErrorAndIsNeverOverwritten) {
     }
 }
 
+// Two copies of Keyvale change one store: each change reads the file and
+// replaces it under one hold of the store's lock, so that the other copy
+// writes before or after it, never between; while the other copy keeps the
+// lock, nothing is written.
+TEST(StoreFaults, EveryChangeReadsAndWritesUnderOneHoldOfTheLock) {
+    std::vector<Operation> ops = operations();
+    ops.push_back({"empty a key in every macro", [](Store& s) {
+                       const auto held = s.hold();
+                       emptyKeyInMacros(s, StoreSnapshot(s), "FoundHandle");
+                   }});
+    for (const Operation& op : ops) {
+        os::fake::FakeFiles files;
+        Store store(files, kPath);
+        files.files[kPath] = kOld;
+        op.run(store);
+        ASSERT_NE(files.files[kPath], kOld) << op.name;
+        EXPECT_NE(files.readUnderHold[kPath], 0) << op.name;
+        EXPECT_EQ(files.readUnderHold[kPath], files.replacedUnderHold[kPath]) << op.name;
+
+        files.files[kPath] = kOld;
+        files.lockedElsewhere.insert(kPath);
+        EXPECT_EQ(message([&] { op.run(store); }), "Unable to write to " + kPath) << op.name;
+        EXPECT_EQ(files.files[kPath], kOld) << op.name;
+    }
+}
+
 TEST(StoreFaults, ALineBreakInAValueIsRefused) {
     os::fake::FakeFiles files;
     files.files[kPath] = kOld;

@@ -282,8 +282,27 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
+std::unique_ptr<FileLock> FakeFiles::lock(const std::string& path) {
+    if (lockedElsewhere.count(path)) return nullptr;
+    struct Held : FileLock {
+        std::map<std::string, Hold>& holds;
+        std::string path;
+        Held(std::map<std::string, Hold>& h, std::string p) : holds(h), path(std::move(p)) {}
+        ~Held() override {
+            if (--holds[path].depth == 0) holds.erase(path);
+        }
+    };
+    Hold& h = holds_[path];
+    if (h.depth++ == 0) h.number = ++lastHold_;
+    return std::make_unique<Held>(holds_, path);
+}
+
 std::optional<std::string> FakeFiles::read(const std::string& path) {
     ++reads;
+    if (auto h = holds_.find(path); h != holds_.end())
+        readUnderHold[path] = h->second.number;
+    else
+        readUnderHold[path] = 0;
     if (unreadable.count(path)) return std::nullopt;
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;
@@ -305,6 +324,8 @@ bool FakeFiles::replace(const std::string& from, const std::string& to) {
         return false;
     files[to] = files[from];
     files.erase(from);
+    const auto h = holds_.find(to);
+    replacedUnderHold[to] = h != holds_.end() ? h->second.number : 0;
     return true;
 }
 

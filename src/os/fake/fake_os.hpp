@@ -151,6 +151,20 @@ public:
     bool failReplace = false;
     int writes = 0;
     int reads = 0;
+
+    // Locks: those another process keeps, and for each file the hold of its
+    // lock (numbered from 1, 0 for none) its last reading and its last
+    // replacement happened under.
+    std::unique_ptr<FileLock> lock(const std::string& path) override;
+    std::set<std::string> lockedElsewhere;
+    std::map<std::string, int> readUnderHold, replacedUnderHold;
+
+private:
+    struct Hold {
+        int number = 0, depth = 0;
+    };
+    std::map<std::string, Hold> holds_;
+    int lastHold_ = 0;
 };
 
 class FakeDialogs : public Dialogs {

@@ -5,8 +5,43 @@
 #include "core/utf8.hpp"
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
+// After windows.h.
+#include <sddl.h>
 
 namespace kv::os::win32 {
+
+namespace {
+
+bool runningElevated() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+    const UniqueHandle token(raw);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
+bool isLink(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return !GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The folder of the file, opened as itself and held against renaming for the
+// life of the object, or nothing when it is a link (or cannot be opened).
+UniqueFile pinnedFolder(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    UniqueFile f(CreateFileW(widen(folder).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (f && isLink(f.get())) f.reset();
+    return f;
+}
+
+}  // namespace
+
+Win32Files::Win32Files() : refuseLinks(runningElevated()) {}
 
 std::optional<std::string> Win32Files::read(const std::string& path) {
     UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_READ,
@@ -32,9 +67,13 @@ std::optional<std::string> Win32Files::read(const std::string& path) {
 }
 
 bool Win32Files::write(const std::string& path, std::string_view bytes) {
+    UniqueFile folder;
+    if (refuseLinks && !(folder = pinnedFolder(path))) return false;
+    // A link in place of the file is opened as itself, and refused.
     UniqueFile f(CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f) return false;
+                             FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
+                             nullptr));
+    if (!f || (refuseLinks && isLink(f.get()))) return false;
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD wrote = 0;
@@ -49,6 +88,9 @@ bool Win32Files::replace(const std::string& from, const std::string& to) {
     // A program that reads the file at that moment (a virus scanner, a backup,
     // an editor) makes the rename fail; such holds are short, so the rename is
     // tried again for about half a second before the write is given up.
+    // A rename replaces a link in place of the file, never what it points to.
+    UniqueFile fromFolder, toFolder;
+    if (refuseLinks && (!(fromFolder = pinnedFolder(from)) || !(toFolder = pinnedFolder(to)))) return false;
     const std::wstring wideFrom = widen(from), wideTo = widen(to);
     for (int attempt = 0;; ++attempt) {
         if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -62,6 +104,9 @@ bool Win32Files::replace(const std::string& from, const std::string& to) {
 }
 
 bool Win32Files::remove(const std::string& path) {
+    // A deletion removes a link in place of the file, never what it points to.
+    UniqueFile folder;
+    if (refuseLinks && !(folder = pinnedFolder(path))) return false;
     return DeleteFileW(widen(path).c_str()) != FALSE;
 }
 
@@ -85,6 +130,57 @@ bool Win32Files::sameName(std::string_view a, std::string_view b) {
     const std::wstring wa = widen(a), wb = widen(b);
     return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
                                 static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+}
+
+namespace {
+
+// A name of the file among mutexes: the same for every spelling of its path
+// that differs in letter case only.
+std::wstring lockName(const std::string& path) {
+    std::wstring wide = widen(path);
+    wchar_t full[MAX_PATH * 4];
+    const DWORD n = GetFullPathNameW(wide.c_str(), MAX_PATH * 4, full, nullptr);
+    if (n > 0 && n < MAX_PATH * 4) wide.assign(full, n);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    std::uint64_t h = 14695981039346656037ull;
+    for (wchar_t c : wide) h = (h ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    std::wstring name = L"Local\\Keyvale.FileLock.";
+    for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(h >> shift) & 15];
+    return name;
+}
+
+struct MutexLock : FileLock {
+    UniqueHandle mutex;
+    ~MutexLock() override {
+        if (mutex) ReleaseMutex(mutex.get());
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileLock> Win32Files::lock(const std::string& path) {
+    // Waiting and changing only, for everyone: a copy running as
+    // administrator and one running as the user share the lock of a store
+    // both write, whichever made the mutex.
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100001;;;WD)", SDDL_REVISION_1, &sd,
+                                                             nullptr))
+        sa.lpSecurityDescriptor = sd;
+    auto held = std::make_unique<MutexLock>();
+    held->mutex.reset(CreateMutexExW(&sa, lockName(path).c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
+    if (sd) LocalFree(sd);
+    // Without a mutex the file is written as before there were locks.
+    if (!held->mutex) return held;
+    // Not pumped: a message handled now could start another change of the
+    // store inside this one. The lock is kept for one reading and one write.
+    const DWORD waited = WaitForSingleObject(held->mutex.get(), 5000);
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
+    return held;
+}
+
+std::string Win32Files::temporaryName(const std::string& path) {
+    return path + "." + std::to_string(GetCurrentProcessId()) + ".new";
 }
 
 bool Win32Files::writable(const std::string& path) {

@@ -108,6 +108,13 @@ public:
 
 class Win32Files : public Files {
 public:
+    // Refuses links (see refuseLinks) when the process runs elevated.
+    Win32Files();
+    // While on, no write or deletion follows a junction or symbolic link put
+    // in place of the file's folder, nor a write one put in place of the
+    // file: any program of the user could otherwise aim an administrator's
+    // writes at a system file. Off, links are followed (a synced folder).
+    bool refuseLinks = false;
     std::optional<std::string> read(const std::string& path) override;
     bool write(const std::string& path, std::string_view bytes) override;
     bool replace(const std::string& from, const std::string& to) override;
@@ -117,6 +124,8 @@ public:
     bool createDirectory(const std::string& path) override;
     std::optional<FileStamp> stamp(const std::string& path) override;
     bool sameName(std::string_view a, std::string_view b) override;
+    std::unique_ptr<FileLock> lock(const std::string& path) override;
+    std::string temporaryName(const std::string& path) override;
     std::optional<std::string> toCodePage(std::string_view utf8) override;
     std::string fromCodePage(std::string_view bytes) override;
 };
