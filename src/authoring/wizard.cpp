@@ -322,23 +322,24 @@ void Wizard::finish() {
     macro.kind = kind;
     macro.hotKey = f.hotKey;
     macro.trigger = singleLine(f.trigger);
-    std::string script;
+    std::string script, recording;
     switch (kind) {
         case store::kOpenDocument: macro.fileName = singleLine(f.commandLine); break;
         case store::kReplayKeys:
         case store::kReplayMouseAndKeys: {
             // A macro is never stored pointing at a recording that is not there.
-            const std::string path = macros.dataPath(name, kind);
+            const std::string path = macros.newRecordingPath();
             if (!sys_.files.exists(path)) {
                 sys_.dialogs.errorBox(withPath(kRecordingNotSaved, path));
                 return;
             }
+            recording = path;
             macro.speed = f.highSpeed ? 2 : 1;
             break;
         }
         default: script = store::joinScriptLines(f.script); break;
     }
-    const int slot = macros.create(macro, script);
+    const int slot = macros.create(macro, script, recording);
 
     host_.addListRow(listImage(kind), f.name,
                      f.hotKey != 0 ? store::shortCutText(f.hotKey, sys_.keyboard) : std::string("None"));
@@ -367,6 +368,8 @@ void Wizard::cancel() {
         return;
     }
     if (!sys_.dialogs.confirm(kCancelQuestion)) return;
+    // A recording no macro took goes with the wizard.
+    if (!recording_) sys_.files.remove(store::MacroRepository(sys_).newRecordingPath());
     if (view_) view_->close();
 }
 
@@ -424,12 +427,10 @@ void Wizard::keyUp(unsigned vk) {
 
 // ---- recording and trying out ----
 
-std::string Wizard::recordFile(const WizardFields& f) const {
-    return store::MacroRepository(sys_).dataPath(f.name, store::kReplayKeys);
-}
-
-void Wizard::startRecording(const WizardFields& f, bool keysOnly) {
-    journal_.recordFileName = recordFile(f);
+void Wizard::startRecording(bool keysOnly) {
+    // Into a file of the wizard's own, which Finish moves into place: a file
+    // that has the macro's name already is never touched before.
+    journal_.recordFileName = store::MacroRepository(sys_).newRecordingPath();
     journal_.keyStrokesOnly = keysOnly;
     // A file left from an earlier attempt must not pass for this recording.
     sys_.files.remove(journal_.recordFileName);
@@ -453,14 +454,13 @@ std::exception_ptr Wizard::stopRecording() {
 
 void Wizard::recordMouse() {
     if (!view_) return;
-    const WizardFields f = view_->fields();
     hints_.show(kRecordMouseHint);
     enable(WizardButton::RecordMouse, false);
     enable(WizardButton::StopMouse, true);
     wizardRecording_ = true;
     host_.hideManager();
     view_->hideWizard();
-    startRecording(f, false);
+    startRecording(false);
 }
 
 void Wizard::stopMouse() {
@@ -505,13 +505,12 @@ void Wizard::playMouse() {
 
 void Wizard::startKeys() {
     if (!view_) return;
-    const WizardFields f = view_->fields();
     hints_.show(kRecordKeysHint);
     wizardRecording_ = view_->wizardVisible();
     focus(WizardFocus::KeysArea);
     enable(WizardButton::StartKeys, false);
     enable(WizardButton::StopKeys, true);
-    startRecording(f, true);
+    startRecording(true);
 }
 
 void Wizard::stopKeys() {

@@ -167,8 +167,7 @@ private:
     void goToSummary();
     void fillSummary(const WizardFields& f);
     bool nameAccepted(const WizardFields& f);
-    std::string recordFile(const WizardFields& f) const;
-    void startRecording(const WizardFields& f, bool keysOnly);
+    void startRecording(bool keysOnly);
     // Stops the journal; what went wrong comes back, to be raised once the
     // hidden windows are shown again.
     std::exception_ptr stopRecording();

@@ -99,9 +99,14 @@ void ManagerPresenter::deleteMacro() {
     if (!sys_.dialogs.confirm("Are you sure you want to delete this macro?")) return;
     const std::string caption = rows_[row].name;
     // The store first: when it cannot be written the macro stays, files and all.
-    store::MacroRepository(sys_).remove(row + 1, caption);
-    rows_.erase(rows_.begin() + row);
-    view_.removeRow(row);
+    const std::optional<int> deleted = store::MacroRepository(sys_).remove(row + 1, caption);
+    if (deleted == row + 1) {
+        rows_.erase(rows_.begin() + row);
+        view_.removeRow(row);
+    } else {
+        // Another copy of Keyvale changed the store: the list shows it anew.
+        refill();
+    }
     for (Command c : {Command::DeleteButton, Command::DeleteItem, Command::CreateShortcut}) enable(c, false);
     host_.loadHotKeys();
 }

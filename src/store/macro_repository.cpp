@@ -131,18 +131,36 @@ std::string MacroRepository::temporaryRecordingPath() const {
     return dataFolder_ + "~temp" + std::string(kRecordingExtension);
 }
 
-int MacroRepository::create(Macro m, const std::string& script) {
+std::string MacroRepository::newRecordingPath() const {
+    return dataFolder_ + "~new" + std::string(kRecordingExtension);
+}
+
+int MacroRepository::create(Macro m, const std::string& script, const std::string& recording) {
     const std::int32_t kind = m.kindOr(kOpenDocument);
     const std::string name = trimmedName(m.nameOr(""));
-    if (kind == kScript) {
-        const std::string path = dataPath(name, kind);
-        if (!replaceFileContent(files_, path, encodeScript(files_, script)))
-            throw Error("Unable to write to " + path);
+    std::optional<std::string> path;
+    if (dataExtension(kind)) {
+        path = dataPath(name, kind);
+        if (files_.exists(*path)) throw Error("A file named " + *path + " already exists");
+        if (kind == kScript) {
+            if (!replaceFileContent(files_, *path, encodeScript(files_, script)))
+                throw Error("Unable to write to " + *path);
+        } else if (!files_.replace(recording, *path)) {
+            throw Error("Unable to rename " + recording + " to " + *path);
+        }
+        m.fileName = dataFileName(name, kind);
     }
-    if (dataExtension(kind)) m.fileName = dataFileName(name, kind);
     m.name = name;
     m.kind = kind;
-    return addMacro(store_, m);
+    try {
+        return addMacro(store_, m);
+    } catch (...) {
+        if (path && kind == kScript)
+            files_.remove(*path);
+        else if (path)
+            files_.replace(*path, recording);
+        throw;
+    }
 }
 
 std::optional<std::string> MacroRepository::update(const Macro& changed, bool newRecording) {
@@ -232,17 +250,37 @@ void MacroRepository::storeScriptName(int slot, const std::string& name) {
     });
 }
 
-void MacroRepository::remove(int slot, std::string_view shownName) {
-    deleteMacroSlot(store_, slot);
-    for (const std::string_view extension : {kScriptExtension, kRecordingExtension}) {
-        try {
-            files_.remove(dataFilePath(dataFolder_, shownName, extension));
-            if (programFolder_ != dataFolder_)
-                files_.remove(dataFilePath(programFolder_, shownName, extension));
-        } catch (const Error&) {
-            // A shown name that is no plain file name names no data file of ours.
-        }
+std::optional<int> MacroRepository::remove(int slot, std::string_view shownName) {
+    // One reading decides which macro and file; nothing another copy writes
+    // falls between it and the deletion.
+    const auto held = store_.hold();
+    const std::vector<Macro> macros = all(kNameField | kKindField | kFileNameField);
+    const std::string shown = trimmedName(shownName);
+    const auto listed = [&](const Macro& m) {
+        return files_.sameName(trimmedName(m.name ? *m.name : macroSection(m.slot)), shown);
+    };
+    const Macro* gone = nullptr;
+    if (slot >= 1 && static_cast<std::size_t>(slot) <= macros.size() && listed(macros[slot - 1]))
+        gone = &macros[slot - 1];
+    for (std::size_t i = 0; !gone && i < macros.size(); ++i)
+        if (listed(macros[i])) gone = &macros[i];
+    if (!gone) return std::nullopt;
+    deleteMacroSlot(store_, gone->slot);
+
+    const std::string& fileName = gone->fileName;
+    if (!dataExtension(gone->kindOr(0)) || fileName.empty()) return gone->slot;
+    for (const Macro& other : macros)
+        if (&other != gone && dataExtension(other.kindOr(0)) && files_.sameName(other.fileName, fileName))
+            return gone->slot;
+    // Where the repository looks for it: the data folder, and the program
+    // folder where an earlier installation kept it.
+    try {
+        files_.remove(pathInDataFolder(fileName));
+        if (programFolder_ != dataFolder_) files_.remove(storedDataFilePath(programFolder_, fileName));
+    } catch (const Error&) {
+        // A FileName that leaves the folder names no data file of ours.
     }
+    return gone->slot;
 }
 
 std::string MacroRepository::firedWindows(int slot) const {

@@ -74,11 +74,17 @@ public:
     std::string temporaryRecordingPath() const;
     const std::string& dataFolder() const { return dataFolder_; }
 
-    // Appends the macro in slot Entries + 1 and returns that slot. A script
-    // (kind 4) is written to its data file first, through a temporary file
-    // and a rename ("Unable to write to %s"); kinds 2 to 4 are stored with
-    // their data file's name.
-    int create(Macro macro, const std::string& script = {});
+    // Where the wizard records, until Finish moves the recording into place.
+    std::string newRecordingPath() const;
+
+    // Appends the macro in slot Entries + 1 and returns that slot. Its data
+    // file is new: a script (kind 4) is written through a temporary file and
+    // a rename, a recording (kinds 2 and 3) is moved from recording, and
+    // either is refused ("A file named %s already exists") rather than
+    // replace a file that is there, which this macro does not own. Kinds 2
+    // to 4 are stored with their data file's name; when the store cannot be
+    // written, the data file goes (a recording back where it was).
+    int create(Macro macro, const std::string& script = {}, const std::string& recording = {});
     // The properties dialog's OK for the stored macro of changed.slot: the
     // fields a change writes (name with trailing blanks already removed, hot
     // key, trigger, speed of kind 3, and for kind 1 the document in
@@ -90,14 +96,20 @@ public:
     std::optional<std::string> update(const Macro& changed, bool newRecording = false);
     // A script saved under a new name before OK: the store follows at once.
     void storeScriptName(int slot, const std::string& name);
-    // Deletes the slot from the store first, then the data files of the name
-    // shown for it; when the store cannot be written the files stay.
-    void remove(int slot, std::string_view shownName);
+    // Deletes the macro the list shows as shownName in slot (its Name, or
+    // its section's name when it has none) or, when another copy of Keyvale
+    // changed the store since, the first macro of that name; then the data
+    // file its FileName names (in the data folder and the program folder),
+    // unless another macro names that file too. Returns the slot deleted, or nothing when no
+    // macro has that name any more. The store first: when it cannot be
+    // written the files stay.
+    std::optional<int> remove(int slot, std::string_view shownName);
 
     // The windows that have already run the macro's trigger, read afresh.
     std::string firedWindows(int slot) const;
     void setFiredWindows(int slot, std::string_view list);
-    // Forgets every macro's fired windows, as the reading saw them.
+    // Forgets every macro's fired windows, as the reading saw them; it is
+    // read while the store is held (Store::hold).
     void forgetFiredWindows(const StoreSnapshot& reading);
 
     Store& store() { return store_; }

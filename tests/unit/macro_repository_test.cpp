@@ -127,4 +127,66 @@ TEST(MacroRepository, DataGoesToTheUsersFolderWhenTheProgramFolderTakesNoFile) {
     EXPECT_FALSE(files.exists(program + "Both.dat"));
 }
 
+// A deletion touches the one file the macro's FileName names, never a file
+// of its name that it does not own, nor a file another macro names too; a
+// new macro never replaces a file of its name that is there.
+TEST(MacroRepository, DeletingAndCreatingTouchOnlyTheMacrosOwnFiles) {
+    os::fake::FakeFiles files;
+    files.files[kStore] =
+        "[Main]\r\nEntries=4\r\n"
+        "[Macro1]\r\nName=Invoice\r\nType=4\r\nFileName=Mail.key\r\n"
+        "[Macro2]\r\nName=Shared\r\nType=2\r\nFileName=Both.dat\r\n"
+        "[Macro3]\r\nName=Doc\r\nType=1\r\nFileName=Report.dat\r\n"
+        "[Macro4]\r\nName=Other\r\nType=3\r\nFileName=Both.dat\r\n";
+    for (const char* f : {"Invoice.key", "Invoice.dat", "Mail.key", "Both.dat", "Doc.dat", "Report.dat"})
+        files.files[kDir + f] = "kept";
+    MacroRepository macros(files, kStore, kDir);
+    EXPECT_EQ(macros.remove(1, "Invoice"), 1);
+    EXPECT_FALSE(files.exists(kDir + "Mail.key"));
+    EXPECT_TRUE(files.exists(kDir + "Invoice.key") && files.exists(kDir + "Invoice.dat"));
+    EXPECT_EQ(macros.remove(1, "Shared"), 1);
+    EXPECT_TRUE(files.exists(kDir + "Both.dat")) << "Other still names it";
+    EXPECT_EQ(macros.remove(1, "Doc"), 1);
+    EXPECT_TRUE(files.exists(kDir + "Doc.dat") && files.exists(kDir + "Report.dat"))
+        << "a document is no data file";
+
+    // Another copy deleted a macro meanwhile: the list's row 1 is now slot 1
+    // of a store that no longer has it; the name decides.
+    files.files[kStore] =
+        "[Main]\r\nEntries=2\r\n[Macro1]\r\nName=Kept\r\nType=1\r\n[Macro2]\r\nName=Gone\r\nType=1\r\n";
+    EXPECT_EQ(macros.remove(1, "gone"), 2);
+    EXPECT_EQ(macros.remove(1, "Gone"), std::nullopt);
+    EXPECT_EQ(macros.all().size(), 1u);
+
+    const std::string store = files.files[kStore];
+    Macro script;
+    script.name = "Invoice";
+    script.kind = kScript;
+    EXPECT_THROW(
+        try { macros.create(script, "new"); } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "A file named " + kDir + "Invoice.key already exists");
+            throw;
+        },
+        Error);
+    Macro recording;
+    recording.name = "Invoice";
+    recording.kind = kReplayKeys;
+    files.files[macros.newRecordingPath()] = "recorded";
+    EXPECT_THROW(macros.create(recording, {}, macros.newRecordingPath()), Error);
+    EXPECT_EQ(files.files[kDir + "Invoice.key"], "kept");
+    EXPECT_EQ(files.files[kDir + "Invoice.dat"], "kept");
+    EXPECT_EQ(files.files[kStore], store);
+    EXPECT_EQ(files.files[macros.newRecordingPath()], "recorded") << "the recording waits for another name";
+
+    // A store that takes no write leaves the recording where it was.
+    files.readOnly.insert(kStore);
+    recording.name = "Fresh";
+    EXPECT_THROW(macros.create(recording, {}, macros.newRecordingPath()), Error);
+    EXPECT_FALSE(files.exists(kDir + "Fresh.dat"));
+    files.readOnly.clear();
+    EXPECT_EQ(macros.create(recording, {}, macros.newRecordingPath()), 2);
+    EXPECT_EQ(files.files[kDir + "Fresh.dat"], "recorded");
+    EXPECT_FALSE(files.exists(macros.newRecordingPath()));
+}
+
 }  // namespace

@@ -171,7 +171,9 @@ TEST_F(ManagerTest, PropertiesNeedASelectionAndHideAndCloseSaveTheGeometryWhenVi
 }
 
 TEST_F(ManagerTest, DeleteAnsweredNoChangesNothingAndYesShiftsRemovesFilesAndFreesTheHotKey) {
-    store(macro(1, "One", 4, 0) + macro(2, "Two", 4, kCtrlAltK) + macro(3, "Three", 2, 0), 3);
+    store(macro(1, "One", 4, 0) + macro(2, "Two", 4, kCtrlAltK) + "FileName=Two.key\r\n" +
+              macro(3, "Three", 2, 0),
+          3);
     fake.files.files["C:\\Keyvale\\Two.key"] = "x";
     fake.files.files["C:\\Keyvale\\Two.dat"] = "x";
     table.loadHotKeys(st, [this] { p.fillMacroList(); });
@@ -190,8 +192,8 @@ TEST_F(ManagerTest, DeleteAnsweredNoChangesNothingAndYesShiftsRemovesFilesAndFre
     p.deleteMacro();
     EXPECT_EQ(store::readEntries(st), 2);
     EXPECT_EQ(st.readString("Macro2", "Name", ""), "Three");
-    EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.key") + fake.files.files.count("C:\\Keyvale\\Two.dat"),
-              0u);
+    EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.key"), 0u);
+    EXPECT_EQ(fake.files.files.count("C:\\Keyvale\\Two.dat"), 1u) << "not the file of a script";
     EXPECT_FALSE(fake.hotKeys.isRegistered(os::kModAlt | os::kModControl, 'K'));
     EXPECT_EQ(loads, 1);
     ASSERT_EQ(view.rows.size(), 2u);

@@ -353,7 +353,7 @@ TEST_F(WizardTest, NoMacroIsStoredWhenItsFileIsMissing) {
         wizard.stopKeys();
         ADD_FAILURE() << "the failed recording was not reported";
     } catch (const Error& e) {
-        EXPECT_NE(std::string(e.what()).find("C:\\Keyvale\\Typed.dat"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("C:\\Keyvale\\~new.dat"), std::string::npos);
     }
     EXPECT_TRUE(wizard.enabled(WizardButton::StartKeys) && !wizard.enabled(WizardButton::StopKeys));
     wizard.next();
@@ -374,7 +374,7 @@ TEST_F(WizardTest, MouseRecordingHidesTheWindowsAndTheStopKeyBringsTheWizardBack
     EXPECT_EQ(host.calls, std::vector<std::string>{"hide manager"});
     EXPECT_TRUE(journal.recordingNow);
     EXPECT_FALSE(journal.keyStrokesOnly);
-    EXPECT_EQ(journal.recordFileName, "C:\\Keyvale\\Notes.dat");
+    EXPECT_EQ(journal.recordFileName, "C:\\Keyvale\\~new.dat") << "not a file that may be there";
     EXPECT_TRUE(fake.hotKeys.press(os::kModShift | os::kModControl, 0x7B));
     EXPECT_FALSE(journal.recordingNow);
     EXPECT_TRUE(view.onTop);
@@ -387,7 +387,7 @@ TEST_F(WizardTest, MouseRecordingHidesTheWindowsAndTheStopKeyBringsTheWizardBack
     wizard.playMouse();
     EXPECT_FALSE(wizard.enabled(WizardButton::PlayMouse));
     EXPECT_TRUE(journal.hiSpeedPlayBack);
-    EXPECT_EQ(journal.playBackFileName, "C:\\Keyvale\\Notes.dat");
+    EXPECT_EQ(journal.playBackFileName, "C:\\Keyvale\\~new.dat");
     wizard.recorderFinished();
     EXPECT_TRUE(wizard.enabled(WizardButton::PlayMouse));
     // Without a recording in progress the stop key changes nothing and
