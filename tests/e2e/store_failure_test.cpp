@@ -159,12 +159,42 @@ TEST_F(StoreFailure, TwoCopiesChangingOneStoreLoseNothing) {
     EXPECT_EQ(besideStore(path), "");
 }
 
+// Running as administrator, Keyvale never writes, renames or deletes through
+// a link another program put in place of its data folder; as the user it
+// follows links (a synced folder).
+TEST_F(StoreFailure, AnAdministratorsCopyNeverWritesThroughALinkedFolder) {
+    // A link of the file system the tests run on (Wine's view of a Linux
+    // one), which the CTest fixture makes.
+    const char* linked = std::getenv("KV_LINKED");
+    if (!linked) GTEST_SKIP() << "no linked folder made (KV_LINKED)";
+    std::string link = linked, real = link + "-real\\";
+    for (char& c : link) c = c == '/' ? '\\' : c;
+    for (char& c : real) c = c == '/' ? '\\' : c;
+    for (const char* f : {"new.dat", "macros.ini"}) DeleteFileA((real + f).c_str());
+    ASSERT_TRUE(files.write(real + "kept.dat", "kept"));
+    files.refuseLinks = true;
+    EXPECT_FALSE(files.write(link + "\\new.dat", "new"));
+    EXPECT_FALSE(files.remove(link + "\\kept.dat"));
+    kv::store::Store store(files, link + "\\macros.ini");
+    EXPECT_EQ(message([&] { store.writeString("Main", "Entries", "0"); }),
+              "Unable to write to " + link + "\\macros.ini");
+    EXPECT_EQ(files.read(real + "kept.dat").value_or(""), "kept");
+    EXPECT_FALSE(files.exists(real + "new.dat") || files.exists(real + "macros.ini"));
+    files.refuseLinks = false;
+    EXPECT_TRUE(files.write(link + "\\new.dat", "new"));
+    EXPECT_EQ(files.read(real + "new.dat").value_or(""), "new");
+    for (const char* f : {"kept.dat", "new.dat"}) DeleteFileA((real + f).c_str());
+}
+
 TEST_F(StoreFailure, AFullFileSystemLeavesTheOldStoreWhole) {
     const char* small = std::getenv("KV_FULL_FS");
     ULARGE_INTEGER total{};
     if (!small || !GetDiskFreeSpaceExA(small, nullptr, &total, nullptr) || total.QuadPart > (1u << 20))
         GTEST_SKIP() << "no small file system mounted (the test needs root to mount one)";
     TearDown();
+    // Wine shows a mount point as a link, which a copy running as
+    // administrator (as every program under Wine) refuses to write through.
+    files.refuseLinks = false;
     useFolder(std::string(small) + "\\");
     // Fill what is left, then write a value larger than any space that remains.
     const std::string filler = dir + "filler";

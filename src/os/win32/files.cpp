@@ -31,11 +31,18 @@ bool isLink(HANDLE h) {
 // life of the object, or nothing when it is a link (or cannot be opened).
 UniqueFile pinnedFolder(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/");
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    // Named without a separator at its end, which would name what a link
+    // points to; a drive's root keeps it.
+    std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+    if (folder.empty() || folder.back() == ':') folder += '\\';
     UniqueFile f(CreateFileW(widen(folder).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING,
                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (f && isLink(f.get())) f.reset();
+    // Asked by name too: Wine shows a linked folder so, and not by handle.
+    const DWORD named = GetFileAttributesW(widen(folder).c_str());
+    if (f &&
+        (isLink(f.get()) || (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT))))
+        f.reset();
     return f;
 }
 
