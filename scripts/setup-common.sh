@@ -57,10 +57,11 @@ kv_wine() {
 }
 
 KV_XVFB_PID=""
-# Starts Xvfb on a free display when there is no display.
+# Starts Xvfb on a free display when there is no display (the first free one
+# from the number given, 90 by default).
 kv_start_xvfb() {
     if [ -n "${DISPLAY:-}" ]; then return 0; fi
-    local n=90
+    local n=${1:-90}
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
     # -noreset: the server keeps its state when its last client leaves, above
     # all the keyboard layout a test set with setxkbmap before Wine starts.
@@ -139,4 +140,23 @@ kv_prepare_prefix() {
         wine reg add 'HKCU\Software\Wine\DllOverrides' /v winemenubuilder.exe /d "" /f >/dev/null 2>&1 || true
         wineserver -w 2>/dev/null || true
     fi
+}
+
+# One lane of the Wine tier: the CTest entries the arguments select, on a
+# private Xvfb display (the first free one from the number given) and in a
+# prefix of the lane's own, so that two lanes run side by side without
+# sharing a keyboard, windows or a wineserver. The output goes to the file
+# given; the status is CTest's.
+kv_wine_lane() {
+    local name=$1 display=$2 log=$3
+    shift 3
+    (
+        export WINEPREFIX="$KV_ROOT/build/wineprefix-$name"
+        unset DISPLAY
+        KV_XVFB_PID=""
+        trap 'wineserver -k 2>/dev/null || true; kv_stop_xvfb' EXIT
+        kv_start_xvfb "$display"
+        kv_prepare_prefix
+        ctest --test-dir build/win64 -L wine --output-on-failure "$@"
+    ) >"$log" 2>&1
 }

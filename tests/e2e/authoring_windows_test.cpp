@@ -94,7 +94,7 @@ TEST(AuthoringWindows, ARecordingThatCannotBeSavedBringsTheWindowsBackBeforeTheE
         e2e::Harness h;
         // A folder where the recording's file would be written: the program
         // folder refuses the file.
-        CreateDirectoryA((h.programDir() + (wizard ? "Moves.dat.tmp" : "~temp.dat.tmp")).c_str(), nullptr);
+        CreateDirectoryA((h.programDir() + (wizard ? "~new.dat.tmp" : "~temp.dat.tmp")).c_str(), nullptr);
         h.writeStore(e2e::store(1, e2e::macroSection(1, "Mouse", 3, 0, "Mouse.dat", "Speed=1\r\n"),
                                 "Show Hints=0\r\n"));
         h.start();
