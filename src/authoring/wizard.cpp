@@ -74,9 +74,7 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& s
       state_(state),
       host_(host),
       hints_(hints),
-      stopHotKey_(sys.hotKeys, [this](hotkeys::HotKeyComponent&, unsigned, store::ShortCut) {
-          sys_.guard.run([this] { stopHotKeyPressed(); });
-      }) {
+      stopHotKey_(sys.hotKeys, this) {
     stopHotKey_.setEnabled(false);
     stopHotKey_.setHotKey(kStopRecordHotKey);
     enabled_.fill(true);
@@ -86,6 +84,10 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& s
         enabled_[index(b)] = false;
     shown_[index(WizardButton::Finished)] = false;
     shown_[index(WizardButton::Save)] = false;
+}
+
+void Wizard::hotKeyPressed(hotkeys::HotKeyComponent&, unsigned, store::ShortCut) {
+    sys_.guard.run([this] { stopHotKeyPressed(); });
 }
 
 void Wizard::setView(WizardView* view) {

@@ -100,7 +100,7 @@ public:
 // The summary texts of the four kinds.
 const char* kindSummary(int kind);
 
-class Wizard {
+class Wizard : private hotkeys::HotKeyListener {
 public:
     static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
 
@@ -160,6 +160,8 @@ public:
 
 private:
     static std::size_t index(WizardButton b) { return static_cast<std::size_t>(b); }
+    // The stop hot key fired.
+    void hotKeyPressed(hotkeys::HotKeyComponent&, unsigned key, store::ShortCut shift) override;
     void enable(WizardButton b, bool on);
     void showButton(WizardButton b, bool on);
     void showPage(WizardPage p);
