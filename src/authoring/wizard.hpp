@@ -104,9 +104,12 @@ class Wizard : private hotkeys::HotKeyListener {
 public:
     static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
 
+    // view is told nothing until viewCreated: a form that owns its wizard
+    // passes itself before its controls exist.
     Wizard(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
-           Hints& hints);
-    void setView(WizardView* view);
+           Hints& hints, WizardView& view);
+    // The view's controls exist: it is shown the wizard's state.
+    void viewCreated();
 
     // Opening and closing (FormShow, FormClose).
     void formShow();
@@ -181,7 +184,7 @@ private:
     playback::RunState& state_;
     WizardHost& host_;
     Hints& hints_;
-    WizardView* view_ = nullptr;
+    WizardView* view_;
     hotkeys::HotKeyComponent stopHotKey_;
 
     WizardPage page_ = WizardPage::Start;
