@@ -81,7 +81,10 @@ int main(int argc, char** argv) {
                     files,     fake.dialogs,  fake.locale,  fake.input,   fake.sys.programDirectory,
                     path};
     store::Store store(files, path);
-    hotkeys::HotKeySlotTable hotKeys(fake.hotKeys, [](int) {});
+    struct : RunRequests {
+        void runMacro(int, Road) override {}
+    } none;
+    hotkeys::HotKeySlotTable hotKeys(fake.hotKeys, none);
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
     ManagerWindow window;
@@ -103,13 +106,13 @@ int main(int argc, char** argv) {
                             store::replaceFileContent(files, path, *bytes);
                         }));
         files.write(path, text);
-        clearing = std::min(clearing, millis([&] { triggers::Watcher(real, [](int) {}).setUp(); }));
+        clearing = std::min(clearing, millis([&] { triggers::Watcher(real, none).setUp(); }));
         files.write(path, text);
         window.visible = false;
         window.rows = 0;
         startUp = std::min(startUp, millis([&] {
                                hotKeys.loadHotKeys(store, [&] { list.fillMacroList(); });
-                               triggers::Watcher watcher(real, [](int) {});
+                               triggers::Watcher watcher(real, none);
                                watcher.setUp();
                                store.readBool(store::kMain, "Show Hints", true);
                                store.readBool(store::kMain, "FirstRun", true);

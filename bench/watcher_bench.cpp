@@ -25,7 +25,10 @@ using namespace kv;
 // macros, the first `triggers` of them with a trigger.
 struct Setup {
     os::fake::FakeSystem fake;
-    triggers::Watcher watcher{fake.sys, [](int) {}};
+    struct : RunRequests {
+        void runMacro(int, Road) override {}
+    } none;
+    triggers::Watcher watcher{fake.sys, none};
     Setup(int triggers, int totalMacros) {
         std::string text = "[Main]\r\nEntries=" + std::to_string(totalMacros) + "\r\nFirstRun=0\r\n";
         for (int n = 1; n <= totalMacros; ++n) {

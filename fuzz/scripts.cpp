@@ -62,9 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } host;
     kv::triggers::Dispatcher dispatcher(desk.sys, state, recorder, host);
     recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
-    kv::playback::Interpreter interpreter(
-        desk.sys, state, sender,
-        {[&](int slot) { dispatcher.processHotKey(slot); }, {}, {}, [&] { return dispatcher.replaying(); }});
+    struct InterpreterHost : kv::playback::InterpreterHost {
+        kv::triggers::Dispatcher& dispatcher;
+        explicit InterpreterHost(kv::triggers::Dispatcher& d) : dispatcher(d) {}
+        void pauseWatcher() override {}
+        void resumeWatcher() override {}
+        bool replaying() override { return dispatcher.replaying(); }
+    } interpreterHost(dispatcher);
+    kv::playback::Interpreter interpreter(desk.sys, state, sender, dispatcher, interpreterHost);
     host.interpreter = &interpreter;
 
     state.journalFinished = true;

@@ -59,8 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> arguments =
         kv::triggers::splitArguments("\"" + link.target + "\"" + link.arguments);
     kv::fuzz::check(kv::triggers::asksToClose(arguments), "the shortcut's start ends after its run");
-    std::vector<int> ran;
-    kv::triggers::CommandLine commandLine(desk.sys, [&](int slot) { ran.push_back(slot); });
+    struct Runs : kv::RunRequests {
+        std::vector<int> ran;
+        void runMacro(int slot, kv::Road) override { ran.push_back(slot); }
+    } runs;
+    const std::vector<int>& ran = runs.ran;
+    kv::triggers::CommandLine commandLine(desk.sys, runs);
     commandLine.run(arguments);
     kv::fuzz::check(commandLine.closeWhenDone(), "the shortcut's start ends after its run");
     bool ranItsMacro = false;

@@ -17,12 +17,10 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       replays_(replays),
       dispatcher_(sys, state_, journal, *this),
       sendKey_(sys.keyboard, sys.pump),
-      interpreter_(sys, state_, sendKey_,
-                   {[this](int slot) { dispatcher_.processHotKey(slot); }, [this] { watcher_.pause(); },
-                    [this] { watcher_.resume(); }, [this] { return dispatcher_.replaying(); }}),
-      hotKeys_(sys.hotKeys, [this](int slot) { sys_.guard.run([&] { dispatcher_.hotKeyPressed(slot); }); }),
-      watcher_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }),
-      commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
+      interpreter_(sys, state_, sendKey_, dispatcher_, *this),
+      hotKeys_(sys.hotKeys, dispatcher_),
+      watcher_(sys, dispatcher_, instances),
+      commandLine_(sys, dispatcher_) {
     journal_.onFinished = [this](bool) {
         dispatcher_.recorderFinished();
         if (replays_) replays_->replayEnded();
@@ -34,7 +32,7 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {
     loadHotKeys();
-    watcher_.setUp(triggers::participation(triggers::asksToClose(arguments), instances_));
+    watcher_.setUp(triggers::asksToClose(arguments));
 }
 
 void Application::loadHotKeys() {

@@ -4,7 +4,6 @@
 // command line and the tray form's decisions, wired over the os services.
 // The windows themselves are behind ShellView.
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,7 +67,7 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
-class Application : private triggers::RunHost {
+class Application : private triggers::RunHost, private playback::InterpreterHost {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -134,6 +133,10 @@ private:
     // triggers::RunHost
     void runScript(const std::string& script) override { interpreter_.sendKeys(script); }
     void releaseKeys() override { sendKey_.reset(); }
+    // playback::InterpreterHost
+    void pauseWatcher() override { watcher_.pause(); }
+    void resumeWatcher() override { watcher_.resume(); }
+    bool replaying() override { return dispatcher_.replaying(); }
 
     os::System& sys_;
     journal::Journal& journal_;

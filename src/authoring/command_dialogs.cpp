@@ -52,7 +52,7 @@ void CommandDialog::refuse(const char* message, CommandField f) {
 }
 
 void CommandDialog::finish(const std::string& token) {
-    insert_(token);
+    view_.insert(token);
     view_.close();
 }
 

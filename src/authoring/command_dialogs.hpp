@@ -3,7 +3,6 @@
 // the start of a repetition, a value prompt and a wait for a window. Each
 // checks its fields, makes the token and hands it to the script box.
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,15 +35,15 @@ public:
     virtual std::string field(CommandField f) const = 0;
     virtual bool minutes() const = 0;
     virtual void focus(CommandField f) = 0;
+    // Puts a finished token into the script box.
+    virtual void insert(const std::string& token) = 0;
     virtual void close() = 0;
 };
 
 class CommandDialog {
 public:
-    // insert puts a finished token into the script box.
-    CommandDialog(CommandDialogKind kind, CommandDialogView& view, os::System& sys,
-                  std::function<void(const std::string&)> insert)
-        : kind_(kind), view_(view), sys_(sys), insert_(std::move(insert)) {}
+    CommandDialog(CommandDialogKind kind, CommandDialogView& view, os::System& sys)
+        : kind_(kind), view_(view), sys_(sys) {}
 
     CommandDialogKind kind() const { return kind_; }
     // The dialog became visible: its first field gets the focus.
@@ -61,7 +60,6 @@ private:
     CommandDialogKind kind_;
     CommandDialogView& view_;
     os::System& sys_;
-    std::function<void(const std::string&)> insert_;
 };
 
 }  // namespace kv::authoring

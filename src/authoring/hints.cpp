@@ -7,10 +7,9 @@ namespace kv::authoring {
 
 void Hints::show(const std::string& text) {
     if (!store::Store(sys_.files, sys_.storePath).readBool(store::kMain, "Show Hints", true)) return;
-    if (!view_) return;
-    if (boxLeftUnticked_) view_->tickShowHints();
+    if (boxLeftUnticked_) view_.tickShowHints();
     boxLeftUnticked_ = false;
-    view_->showModal(text);
+    view_.showModal(text);
 }
 
 void Hints::closed(bool showHintsChecked) {
@@ -20,7 +19,7 @@ void Hints::closed(bool showHintsChecked) {
         store::Store st(sys_.files, sys_.storePath);
         st.writeBool(store::kMain, "Show Hints", false);
     }
-    if (setTrayTick_) setTrayTick_(showHintsChecked);
+    host_.setShowHintsTick(showHintsChecked);
 }
 
 }  // namespace kv::authoring

@@ -3,7 +3,6 @@
 // "Show Hints" is on; closing the window with its box unticked turns hints
 // off in the store and unticks the tray menu item.
 
-#include <functional>
 #include <string>
 
 #include "os/os.hpp"
@@ -19,11 +18,17 @@ public:
     virtual void tickShowHints() = 0;
 };
 
+// What the hints need of the rest of the program.
+class HintsHost {
+public:
+    virtual ~HintsHost() = default;
+    // The tray menu's "Show Hints" tick.
+    virtual void setShowHintsTick(bool on) = 0;
+};
+
 class Hints {
 public:
-    Hints(os::System& sys, std::function<void(bool on)> setTrayTick)
-        : sys_(sys), setTrayTick_(std::move(setTrayTick)) {}
-    void setView(HintView* view) { view_ = view; }
+    Hints(os::System& sys, HintView& view, HintsHost& host) : sys_(sys), view_(view), host_(host) {}
 
     // ShowHint: returns once the user has closed the window, or at once
     // while hints are off.
@@ -33,8 +38,8 @@ public:
 
 private:
     os::System& sys_;
-    std::function<void(bool)> setTrayTick_;
-    HintView* view_ = nullptr;
+    HintView& view_;
+    HintsHost& host_;
     // The box was left unticked, which turned hints off. When they are on
     // again (from the tray menu), the box must be ticked too: left as it
     // was, the next OK would turn them off once more.

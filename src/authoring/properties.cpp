@@ -34,8 +34,9 @@ const char* macroKindDescription(int kind) {
 }
 
 PropertiesPresenter::PropertiesPresenter(os::System& sys, journal::Journal& journal,
-                                         playback::RunState& state, PropertiesHost& host)
-    : sys_(sys), journal_(journal), state_(state), host_(host) {}
+                                         playback::RunState& state, PropertiesHost& host,
+                                         PropertiesView& view)
+    : sys_(sys), journal_(journal), state_(state), host_(host), view_(&view) {}
 
 void PropertiesPresenter::open(int slot) {
     slot_ = slot;

@@ -92,8 +92,7 @@ public:
 class PropertiesPresenter {
 public:
     PropertiesPresenter(os::System& sys, journal::Journal& journal, playback::RunState& state,
-                        PropertiesHost& host);
-    void setView(PropertiesView* view) { view_ = view; }
+                        PropertiesHost& host, PropertiesView& view);
 
     // The dialog opens for the macro in the slot.
     void open(int slot);
@@ -144,7 +143,7 @@ private:
     journal::Journal& journal_;
     playback::RunState& state_;
     PropertiesHost& host_;
-    PropertiesView* view_ = nullptr;
+    PropertiesView* view_;
 
     int slot_ = 0;
     int kind_ = 0;

@@ -68,15 +68,14 @@ int Wizard::kindOf(const WizardFields& f) {
 }
 
 Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
-               Hints& hints)
+               Hints& hints, WizardView& view)
     : sys_(sys),
       journal_(journal),
       state_(state),
       host_(host),
       hints_(hints),
-      stopHotKey_(sys.hotKeys, [this](hotkeys::HotKeyComponent&, unsigned, store::ShortCut) {
-          sys_.guard.run([this] { stopHotKeyPressed(); });
-      }) {
+      view_(&view),
+      stopHotKey_(sys.hotKeys, this) {
     stopHotKey_.setEnabled(false);
     stopHotKey_.setHotKey(kStopRecordHotKey);
     enabled_.fill(true);
@@ -88,9 +87,11 @@ Wizard::Wizard(os::System& sys, journal::Journal& journal, playback::RunState& s
     shown_[index(WizardButton::Save)] = false;
 }
 
-void Wizard::setView(WizardView* view) {
-    view_ = view;
-    if (!view_) return;
+void Wizard::hotKeyPressed(hotkeys::HotKeyComponent&, unsigned, store::ShortCut) {
+    sys_.guard.run([this] { stopHotKeyPressed(); });
+}
+
+void Wizard::viewCreated() {
     view_->showPage(page_);
     for (std::size_t i = 0; i < kWizardButtons; ++i) {
         view_->enableButton(static_cast<WizardButton>(i), enabled_[i]);

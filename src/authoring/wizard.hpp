@@ -100,13 +100,16 @@ public:
 // The summary texts of the four kinds.
 const char* kindSummary(int kind);
 
-class Wizard {
+class Wizard : private hotkeys::HotKeyListener {
 public:
     static constexpr std::uint16_t kStopRecordHotKey = 24699;  // Shift+Ctrl+F12
 
+    // view is told nothing until viewCreated: a form that owns its wizard
+    // passes itself before its controls exist.
     Wizard(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
-           Hints& hints);
-    void setView(WizardView* view);
+           Hints& hints, WizardView& view);
+    // The view's controls exist: it is shown the wizard's state.
+    void viewCreated();
 
     // Opening and closing (FormShow, FormClose).
     void formShow();
@@ -160,6 +163,8 @@ public:
 
 private:
     static std::size_t index(WizardButton b) { return static_cast<std::size_t>(b); }
+    // The stop hot key fired.
+    void hotKeyPressed(hotkeys::HotKeyComponent&, unsigned key, store::ShortCut shift) override;
     void enable(WizardButton b, bool on);
     void showButton(WizardButton b, bool on);
     void showPage(WizardPage p);
@@ -178,7 +183,7 @@ private:
     playback::RunState& state_;
     WizardHost& host_;
     Hints& hints_;
-    WizardView* view_ = nullptr;
+    WizardView* view_;
     hotkeys::HotKeyComponent stopHotKey_;
 
     WizardPage page_ = WizardPage::Start;

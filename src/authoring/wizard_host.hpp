@@ -1,6 +1,6 @@
 #pragma once
 // What the setup wizard needs of the rest of the program: the manager
-// window's list and visibility, shortcuts, the hot-key table, the tray form.
+// window's list and visibility, shortcuts, the hot-key table.
 
 #include <string>
 #include <vector>
@@ -22,8 +22,6 @@ public:
     virtual void createShortcut(int folder, int slot) = 0;
     // Re-registers every hot key from the store and refills the list.
     virtual void loadHotKeys() = 0;
-    // The tray menu's "Show Hints" tick.
-    virtual void setShowHintsTick(bool on) = 0;
     // F1: the program's help at the topic "Operation".
     virtual void openHelp() = 0;
     // Shift+Ctrl+F12 ended a recording that the properties dialog started:

@@ -6,8 +6,8 @@ namespace kv::hotkeys {
 
 using namespace store;
 
-HotKeyComponent::HotKeyComponent(os::HotKeys& hotKeys, Handler onHotKey)
-    : hotKeys_(hotKeys), onHotKey_(std::move(onHotKey)) {
+HotKeyComponent::HotKeyComponent(os::HotKeys& hotKeys, HotKeyListener* listener)
+    : hotKeys_(hotKeys), listener_(listener) {
     registration_ = hotKeys_.create([this] { notified(); });
 }
 
@@ -42,20 +42,25 @@ void HotKeyComponent::setEnabled(bool enabled) {
 }
 
 void HotKeyComponent::notified() {
-    if (!onHotKey_) return;
+    if (!listener_) return;
     if (!global_ && !hotKeys_.applicationActive()) return;
-    onHotKey_(*this, hotKey_ & kShortCutKeyMask,
-              static_cast<ShortCut>(hotKey_ & (kShortCutShift | kShortCutCtrl | kShortCutAlt)));
+    listener_->hotKeyPressed(
+        *this, hotKey_ & kShortCutKeyMask,
+        static_cast<ShortCut>(hotKey_ & (kShortCutShift | kShortCutCtrl | kShortCutAlt)));
 }
 
-HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int slot)> onSlot) {
-    for (int i = 0; i <= kHotKeySlots; ++i) {
-        components_[static_cast<std::size_t>(i)] =
-            std::make_unique<HotKeyComponent>(hotKeys, [i, onSlot](HotKeyComponent&, unsigned, ShortCut) {
-                // Component 0 holds no slot and runs nothing.
-                if (i != 0 && onSlot) onSlot(i);
-            });
-    }
+HotKeySlotTable::HotKeySlotTable(os::HotKeys& hotKeys, RunRequests& runs) : runs_(runs) {
+    HotKeyListener* listener = this;
+    for (auto& c : components_) c = std::make_unique<HotKeyComponent>(hotKeys, listener);
+}
+
+void HotKeySlotTable::hotKeyPressed(HotKeyComponent& fired, unsigned, ShortCut) {
+    // Component 0 holds no slot and runs nothing.
+    for (int slot = 1; slot <= kHotKeySlots; ++slot)
+        if (&component(slot) == &fired) {
+            runs_.runMacro(slot, Road::HotKey);
+            return;
+        }
 }
 
 bool HotKeySlotTable::refused(int slot) const {

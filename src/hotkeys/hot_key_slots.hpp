@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/run_requests.hpp"
 #include "os/os.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
@@ -16,12 +17,20 @@ namespace kv::hotkeys {
 
 using store::ShortCut;
 
+class HotKeyComponent;
+
+// Told when a component's hot key fires.
+class HotKeyListener {
+public:
+    virtual ~HotKeyListener() = default;
+    // Receives the component, the key code and the modifier bits of its value.
+    virtual void hotKeyPressed(HotKeyComponent& component, unsigned key, ShortCut shift) = 0;
+};
+
 class HotKeyComponent {
 public:
-    // Receives the component, the key code and the modifier bits of its value.
-    using Handler = std::function<void(HotKeyComponent&, unsigned key, ShortCut shift)>;
-
-    explicit HotKeyComponent(os::HotKeys& hotKeys, Handler onHotKey = {});
+    // listener: told of every press (null: nobody).
+    explicit HotKeyComponent(os::HotKeys& hotKeys, HotKeyListener* listener = nullptr);
     ~HotKeyComponent();
     HotKeyComponent(const HotKeyComponent&) = delete;
     HotKeyComponent& operator=(const HotKeyComponent&) = delete;
@@ -42,7 +51,7 @@ private:
 
     os::HotKeys& hotKeys_;
     std::unique_ptr<os::HotKeyRegistration> registration_;
-    Handler onHotKey_;
+    HotKeyListener* listener_;
     ShortCut hotKey_ = 0;
     bool enabled_ = true;
     bool global_ = true;
@@ -51,10 +60,10 @@ private:
 
 inline constexpr int kHotKeySlots = 100;
 
-class HotKeySlotTable {
+class HotKeySlotTable : private HotKeyListener {
 public:
-    // onSlot receives the slot 1..100 of the component that fired.
-    HotKeySlotTable(os::HotKeys& hotKeys, std::function<void(int slot)> onSlot);
+    // runs is asked to run the slot 1..100 of the component that fired.
+    HotKeySlotTable(os::HotKeys& hotKeys, RunRequests& runs);
 
     // Clears every slot, then, when Entries is at least 1, registers slots
     // 1..100 in ascending order from their sections whatever Entries is, and
@@ -69,6 +78,9 @@ public:
     bool refused(int slot) const;
 
 private:
+    void hotKeyPressed(HotKeyComponent& component, unsigned key, ShortCut shift) override;
+
+    RunRequests& runs_;
     std::array<std::unique_ptr<HotKeyComponent>, kHotKeySlots + 1> components_;
 };
 

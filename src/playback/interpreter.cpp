@@ -85,8 +85,9 @@ constexpr DateToken kDateTokens[] = {
 
 }  // namespace
 
-Interpreter::Interpreter(os::System& sys, RunState& state, SendKey& sender, InterpreterHooks hooks)
-    : sys_(sys), state_(state), sender_(sender), hooks_(std::move(hooks)) {}
+Interpreter::Interpreter(os::System& sys, RunState& state, SendKey& sender, RunRequests& runs,
+                         InterpreterHost& host)
+    : sys_(sys), state_(state), sender_(sender), runs_(runs), host_(host) {}
 
 bool Interpreter::stopped() const {
     return running_ > 0 && state_.stopGeneration != generation_;
@@ -186,10 +187,10 @@ void Interpreter::delay(int n, WaitUnit unit) {
     struct Gate {
         Interpreter& in;
         explicit Gate(Interpreter& i) : in(i) {
-            if (in.activeDelays_++ == 0 && in.hooks_.pauseWatcher) in.hooks_.pauseWatcher();
+            if (in.activeDelays_++ == 0) in.host_.pauseWatcher();
         }
         ~Gate() {
-            if (--in.activeDelays_ == 0 && in.hooks_.resumeWatcher) in.hooks_.resumeWatcher();
+            if (--in.activeDelays_ == 0) in.host_.resumeWatcher();
         }
         Gate(const Gate&) = delete;
         Gate& operator=(const Gate&) = delete;
@@ -259,14 +260,13 @@ std::string_view Interpreter::runToken(std::string_view rest) {
     const std::string wanted(before(rest, end));
     // The names as one reading of the file finds them.
     for (const int slot : store::MacroRepository(sys_).slotsNamed(wanted)) {
-        if (!hooks_.processHotKey) continue;
         DepthScope depth(runDepth_, kMaxRunDepth, kRunsTooDeep);
-        hooks_.processHotKey(slot);
+        runs_.runMacro(slot, Road::RunToken);
         // A replay started by the run is part of it: the script goes on
         // after its end, so the text that follows is not typed into it.
         // Asked of the recorder itself: a script run while this one waits
         // must not end the wait.
-        while (hooks_.replaying && hooks_.replaying()) {
+        while (host_.replaying()) {
             throwIfStopped();
             sys_.pump.waitUntil(sys_.pump.now() + 1000);
         }

@@ -5,9 +5,9 @@
 // waits, focus and shell commands).
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
 
+#include "core/run_requests.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
 #include "playback/sender.hpp"
@@ -20,16 +20,17 @@ namespace kv::playback {
 inline constexpr const char* kRunsTooDeep =
     "Macro runs nested too deeply (more than 64 levels); a macro probably runs itself.";
 
-struct InterpreterHooks {
-    // Runs the macro in a slot to its end ("<<RUN:"); the dispatcher's
-    // processHotKey, which comes back into sendKeys for scripts.
-    std::function<void(int slot)> processHotKey;
+// What a run needs of the rest of the program besides the dispatcher,
+// given at construction.
+class InterpreterHost {
+public:
+    virtual ~InterpreterHost() = default;
     // The window-trigger timer is switched off when the first delay starts
     // and back on when the last delay running ends.
-    std::function<void()> pauseWatcher;
-    std::function<void()> resumeWatcher;
+    virtual void pauseWatcher() = 0;
+    virtual void resumeWatcher() = 0;
     // A replay is running or queued (the recorder is not idle).
-    std::function<bool()> replaying;
+    virtual bool replaying() = 0;
 };
 
 class Interpreter {
@@ -42,8 +43,9 @@ public:
     static constexpr int kMaxRepeatDepth = 64;
 
     // The program has one interpreter: nested runs come back into it, which
-    // is how it counts their depth and the delays running.
-    Interpreter(os::System& sys, RunState& state, SendKey& sender, InterpreterHooks hooks = {});
+    // is how it counts their depth and the delays running. "<<RUN:" asks runs
+    // (the dispatcher), which comes back into sendKeys for scripts.
+    Interpreter(os::System& sys, RunState& state, SendKey& sender, RunRequests& runs, InterpreterHost& host);
 
     // Runs a script to its end. Errors (kv::Error) end the whole run, outer
     // runs included; keys already sent stay sent. A stop of everything
@@ -83,7 +85,8 @@ private:
     // The foreground window last found to take Keyvale's keys.
     os::WindowHandle allowedTarget_ = 0;
     SendKey& sender_;
-    InterpreterHooks hooks_;
+    RunRequests& runs_;
+    InterpreterHost& host_;
     int activeDelays_ = 0;
     int runDepth_ = 0;
     int repeatDepth_ = 0;

@@ -75,8 +75,7 @@ bool asksToClose(const std::vector<std::string>& arguments) {
     return false;
 }
 
-CommandLine::CommandLine(os::System& sys, std::function<void(int slot)> processHotKey)
-    : sys_(sys), processHotKey_(std::move(processHotKey)) {}
+CommandLine::CommandLine(os::System& sys, RunRequests& runs) : sys_(sys), runs_(runs) {}
 
 void CommandLine::run(const std::vector<std::string>& arguments) {
     closeWhenDone_ = false;
@@ -87,7 +86,8 @@ void CommandLine::run(const std::vector<std::string>& arguments) {
             for (const store::Macro& m : store::MacroRepository(sys_).all(store::kNameField)) {
                 // A missing Name is "Error" here as in the shortcut made for it; blanks at
                 // either end count as little as in the argument (a quoted stored name keeps them).
-                if (sys_.files.sameName(kv::trimBlanks(m.nameOr("Error")), p.name)) processHotKey_(m.slot);
+                if (sys_.files.sameName(kv::trimBlanks(m.nameOr("Error")), p.name))
+                    runs_.runMacro(m.slot, Road::CommandLine);
                 sys_.pump.processMessages();
             }
         } else {

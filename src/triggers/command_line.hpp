@@ -2,11 +2,11 @@
 // The command line: macros named on it run at start-up, and /CLOSE ends the
 // program once a run has reported its end.
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/run_requests.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
 
@@ -35,7 +35,7 @@ bool asksToClose(const std::vector<std::string>& arguments);
 
 class CommandLine {
 public:
-    CommandLine(os::System& sys, std::function<void(int slot)> processHotKey);
+    CommandLine(os::System& sys, RunRequests& runs);
 
     // Runs every macro named by the arguments, in order; errors propagate and
     // end the handling there. Returns whether /CLOSE was given.
@@ -48,7 +48,7 @@ public:
 
 private:
     os::System& sys_;
-    std::function<void(int)> processHotKey_;
+    RunRequests& runs_;
     bool closeWhenDone_ = false;
 };
 

@@ -53,6 +53,13 @@ void Dispatcher::waitForModifierRelease() {
     }
 }
 
+void Dispatcher::runMacro(int slot, Road road) {
+    if (road == Road::HotKey)
+        sys_.guard.run([&] { hotKeyPressed(slot); });
+    else
+        processHotKey(slot);
+}
+
 void Dispatcher::hotKeyPressed(int slot) {
     if (state_.macroDialogOpen || state_.hotKeyBusy) return;
     struct ClearBusy {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "core/run_requests.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
@@ -22,7 +23,7 @@ public:
     virtual void runEnded(playback::RunStatus) {}
 };
 
-class Dispatcher {
+class Dispatcher : public RunRequests {
 public:
     // Runs started while another runs, on any road (a hot key, a trigger
     // window opened by a running macro, "<<RUN:"), may nest this deep below
@@ -39,6 +40,10 @@ public:
     // A replay is running or queued.
     bool replaying() const { return !journal_.idle(); }
 
+    // Every road into the dispatcher: a hot key goes through hotKeyPressed,
+    // under the guard (it starts a run of its own), every other road through
+    // processHotKey.
+    void runMacro(int slot, Road road) override;
     // A hot-key event of the slot component for slot (0 runs nothing).
     void hotKeyPressed(int slot);
     void processHotKey(int slot);

@@ -55,22 +55,20 @@ std::string recordHandle(std::string_view list, os::WindowHandle handle,
     return out;
 }
 
-Watcher::Watcher(os::System& sys, std::function<void(int slot)> processHotKey)
-    : sys_(sys), processHotKey_(std::move(processHotKey)), readings_(sys.pump) {}
+Watcher::Watcher(os::System& sys, RunRequests& runs, os::Instances* instances)
+    : sys_(sys), runs_(runs), instances_(instances), readings_(sys.pump) {}
 
-Participation participation(bool closeStart, os::Instances* instances) {
-    if (closeStart) return {false, [] { return false; }};
-    if (!instances) return {};
-    // Taken at once, so that a start while no other instance runs is the
-    // watching instance before any later start can ask for the role.
-    instances->claimWatcher();
-    return {!instances->othersRunningAtStart(), [instances] { return instances->claimWatcher(); }};
-}
-
-void Watcher::setUp(Participation participation) {
+void Watcher::setUp(bool shortcutStart) {
+    shortcutStart_ = shortcutStart;
+    bool clearRecords = !shortcutStart;
+    if (!shortcutStart && instances_) {
+        // Taken at once, so that a start while no other instance runs is the
+        // watching instance before any later start can ask for the role.
+        instances_->claimWatcher();
+        clearRecords = !instances_->othersRunningAtStart();
+    }
     store::MacroRepository macros(sys_);
     interval_ = 250;
-    mayScan_ = std::move(participation.mayScan);
     std::exception_ptr failure;
     try {
         // One reading and at most one replacement of the file, which no
@@ -79,7 +77,7 @@ void Watcher::setUp(Participation participation) {
         const store::StoreSnapshot read(macros.store());
         const std::int32_t interval = read.readInt(store::kMain, "SearchInterval", 250);
         interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
-        if (participation.clearRecords) macros.forgetFiredWindows(read);
+        if (clearRecords) macros.forgetFiredWindows(read);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -88,8 +86,13 @@ void Watcher::setUp(Participation participation) {
     if (failure) report(failure);
 }
 
+bool Watcher::mayScan() {
+    if (shortcutStart_) return false;
+    return !instances_ || instances_->claimWatcher();
+}
+
 void Watcher::tick() {
-    if (errorShown_ || (mayScan_ && !mayScan_())) return;
+    if (errorShown_ || !mayScan()) return;
     std::exception_ptr failure;
     try {
         scan();
@@ -177,7 +180,7 @@ void Watcher::scan() {
         if (handleListContains(list, found) || !sys_.windows.isVisible(found)) continue;
         macros.setFiredWindows(
             slot, recordHandle(list, found, [this](os::WindowHandle h) { return sys_.windows.exists(h); }));
-        processHotKey_(slot);
+        runs_.runMacro(slot, Road::TriggerWindow);
         enumerate();
     }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/run_requests.hpp"
 #include "os/instances.hpp"
 #include "os/os.hpp"
 #include "store/store.hpp"
@@ -24,29 +25,23 @@ bool handleListContains(std::string_view list, os::WindowHandle handle);
 std::string recordHandle(std::string_view list, os::WindowHandle handle,
                          const std::function<bool(os::WindowHandle)>& exists);
 
-// How an instance takes part in watching for trigger windows: whether its
-// start clears the records of the windows already handled, and whether it
-// may scan now (asked at every tick; empty: always).
-struct Participation {
-    bool clearRecords = true;
-    std::function<bool()> mayScan;
-};
-
-// One instance at a time scans, so that no window runs a macro twice. The
-// records are cleared only by a start while no other instance runs: another
-// instance's records are still true. A start to run a shortcut (/CLOSE)
-// never scans: the windows are the resident instance's to handle.
-// instances may be null: this instance is then the only one.
-Participation participation(bool closeStart, os::Instances* instances);
-
 class Watcher {
 public:
-    Watcher(os::System& sys, std::function<void(int slot)> processHotKey);
+    // runs starts the macro of a window found; instances tells this instance
+    // from others running (null: it is the only one).
+    Watcher(os::System& sys, RunRequests& runs, os::Instances* instances = nullptr);
 
     // At the manager window's creation: reads SearchInterval (default 250; 0
     // leaves the watcher off), clears FoundHandle of slots 1..Entries when
-    // asked to, and starts the timer, even when the clearing fails.
-    void setUp(Participation participation = {});
+    // this start takes part (below), and starts the timer, even when the
+    // clearing fails.
+    //
+    // One instance at a time scans, so that no window runs a macro twice. The
+    // records are cleared only by a start while no other instance runs:
+    // another instance's records are still true. A start to run a shortcut
+    // (shortcutStart, /CLOSE) never scans and clears nothing: the windows are
+    // the resident instance's to handle.
+    void setUp(bool shortcutStart = false);
     // One scan, as on every timer tick.
     void scan();
     // Script delays switch the timer off while they run.
@@ -58,14 +53,17 @@ public:
 
 private:
     void tick();
+    // Asked at every tick: whether this instance scans now.
+    bool mayScan();
     // Shows the error through the guard; ticks scan nothing while it is shown.
     void report(std::exception_ptr error);
 
     os::System& sys_;
-    std::function<void(int)> processHotKey_;
+    RunRequests& runs_;
+    os::Instances* instances_;
     std::unique_ptr<os::Timer> timer_;
     unsigned interval_ = 0;
-    std::function<bool()> mayScan_;
+    bool shortcutStart_ = false;
     bool errorShown_ = false;
     // The scans' reading of the store, reused while the file is unchanged.
     store::ReadingCache readings_;

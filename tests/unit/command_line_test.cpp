@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "os/fake/fake_os.hpp"
+#include "run_requests.hpp"
 #include "store/store.hpp"
 #include "triggers/command_line.hpp"
 
@@ -40,8 +41,9 @@ namespace {
 struct CommandLineTest : ::testing::Test {
     os::fake::FakeSystem fake;
     store::Store st{fake.files, fake.sys.storePath};
-    std::vector<int> ran;
-    triggers::CommandLine cl{fake.sys, [this](int slot) { ran.push_back(slot); }};
+    test::Runs runs;
+    std::vector<int>& ran = runs.slots;
+    triggers::CommandLine cl{fake.sys, runs};
     void names(const std::vector<std::string>& ns) {
         st.writeInt("Main", "Entries", static_cast<int>(ns.size()));
         for (std::size_t i = 0; i < ns.size(); ++i) st.writeString("Macro" + std::to_string(i + 1), "Name", ns[i]);
@@ -55,6 +57,7 @@ TEST_F(CommandLineTest, RunsEveryMatchingSlotInOrderAndHandlesMessagesBetween) {
     const int before = fake.pump.processCalls;
     cl.run(splitArguments("Macros.exe /Open:\"my macro\" NOTES"));
     EXPECT_EQ(ran, (std::vector<int>{2, 1, 3}));
+    EXPECT_EQ(runs.roads, std::vector<Road>(3, Road::CommandLine));
     EXPECT_GE(fake.pump.processCalls - before, 8) << "messages are handled after every slot";
     EXPECT_FALSE(cl.closeWhenDone());
 }
@@ -73,10 +76,11 @@ TEST_F(CommandLineTest, CloseEndsOnlyAfterARunReportedItsEnd) {
 
 TEST_F(CommandLineTest, AnErrorStopsTheLaterArguments) {
     names({"Bad", "Good"});
-    triggers::CommandLine failing{fake.sys, [this](int slot) {
-                                      if (slot == 1) throw std::runtime_error("boom");
-                                      ran.push_back(slot);
-                                  }};
+    test::Runs failingRuns{[this](int slot) {
+        if (slot == 1) throw std::runtime_error("boom");
+        ran.push_back(slot);
+    }};
+    triggers::CommandLine failing{fake.sys, failingRuns};
     EXPECT_THROW(failing.run({"Bad", "Good", "/CLOSE"}), std::runtime_error);
     EXPECT_TRUE(ran.empty());
     EXPECT_FALSE(failing.closeWhenDone());

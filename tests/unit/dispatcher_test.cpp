@@ -171,6 +171,30 @@ TEST_F(DispatcherTest, HotKeysAreDroppedWhileBusyOrADialogIsOpen) {
     EXPECT_EQ(fake.shell.opened.size(), 1u) << "component 0 runs nothing";
 }
 
+// Every road asks through runMacro: a hot key takes the hot-key path (dropped
+// while a macro dialog is open, its error shown where it fired), the others
+// run at once and hand their errors to whoever asked.
+TEST_F(DispatcherTest, EachRoadTakesItsOwnPathThroughOneRequest) {
+    macro(1, 1, "a");
+    macro(2, 4, "Gone.key");
+    RunRequests& runs = dispatcher;
+    state.macroDialogOpen = true;
+    runs.runMacro(1, Road::HotKey);
+    EXPECT_TRUE(fake.shell.opened.empty());
+    for (Road road : {Road::TriggerWindow, Road::CommandLine, Road::RunToken}) runs.runMacro(1, road);
+    EXPECT_EQ(fake.shell.opened.size(), 3u);
+    state.macroDialogOpen = false;
+    runs.runMacro(1, Road::HotKey);
+    EXPECT_EQ(fake.shell.opened.size(), 4u);
+
+    EXPECT_NO_THROW(runs.runMacro(2, Road::HotKey));
+    EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{"Cannot open file C:\\Keyvale\\Gone.key"});
+    EXPECT_FALSE(state.hotKeyBusy);
+    for (Road road : {Road::TriggerWindow, Road::CommandLine, Road::RunToken})
+        EXPECT_THROW(runs.runMacro(2, road), Error);
+    EXPECT_EQ(fake.dialogs.errors.size(), 1u);
+}
+
 TEST_F(DispatcherTest, BusyIsClearedWhenTheRunFails) {
     macro(1, 4, "Gone.key");
     EXPECT_THROW(dispatcher.hotKeyPressed(1), Error);
@@ -203,7 +227,7 @@ TEST_F(DispatcherTest, ATriggerMacroThatOpensItsOwnTriggerWindowEndsTheWholeRunA
     store.writeInt("Main", "Entries", 1);
     store.writeString("Macro1", "Trigger", "Loop");
     fake.files.files["C:\\Keyvale\\Loop.key"] = "x";
-    triggers::Watcher watcher(sys, [this](int slot) { dispatcher.processHotKey(slot); });
+    triggers::Watcher watcher(sys, dispatcher);
     // As "<<EXECUTE:" of its own window then "<<LOOKFOR:" of one that never
     // comes: the trigger scan runs during the wait. Bounded, so that a
     // missing limit shows as too many runs rather than a stack overflow.

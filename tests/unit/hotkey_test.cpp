@@ -2,6 +2,7 @@
 
 #include "hotkeys/hot_key_slots.hpp"
 #include "os/fake/fake_os.hpp"
+#include "run_requests.hpp"
 #include "store/macros.hpp"
 #include "store/shortcut.hpp"
 
@@ -49,14 +50,20 @@ TEST(HotKeyComponent, HoldsOneRegistrationForItsCurrentValue) {
 
 TEST(HotKeyComponent, FiresWithItsKeyAndShiftOnlyWhenGlobalOrActive) {
     os::fake::FakeHotKeys hk;
-    int fired = 0;
-    unsigned key = 0;
-    ShortCut shift = 0;
-    HotKeyComponent c(hk, [&](HotKeyComponent&, unsigned k, ShortCut s) {
-        ++fired;
-        key = k;
-        shift = s;
-    });
+    struct Listener : HotKeyListener {
+        int fired = 0;
+        unsigned key = 0;
+        ShortCut shift = 0;
+        void hotKeyPressed(HotKeyComponent&, unsigned k, ShortCut s) override {
+            ++fired;
+            key = k;
+            shift = s;
+        }
+    } listener;
+    const int& fired = listener.fired;
+    const unsigned& key = listener.key;
+    const ShortCut& shift = listener.shift;
+    HotKeyComponent c(hk, &listener);
     c.setHotKey(24699);
     hk.press(os::kModControl | os::kModShift, 0x7B);
     EXPECT_EQ(fired, 1);
@@ -85,8 +92,9 @@ struct SlotTableTest : ::testing::Test {
     os::fake::FakeHotKeys hk;
     os::fake::FakeFiles files;
     Store store{files, "C:\\windows\\macros.ini"};
-    std::vector<int> fired;
-    HotKeySlotTable table{hk, [this](int slot) { fired.push_back(slot); }};
+    test::Runs runs;
+    std::vector<int>& fired = runs.slots;
+    HotKeySlotTable table{hk, runs};
     int refills = 0;
     void load() {
         table.loadHotKeys(store, [this] { ++refills; });
@@ -113,6 +121,7 @@ TEST_F(SlotTableTest, RegistersEverySlotUpTo100WhateverEntriesSays) {
     EXPECT_TRUE(hk.press(os::kModControl, 'B'));
     EXPECT_FALSE(hk.press(os::kModControl, 'C')) << "slot 101 has no component";
     EXPECT_EQ(fired, (std::vector<int>{1, 7}));
+    EXPECT_EQ(runs.roads, std::vector<Road>(2, Road::HotKey));
 }
 
 TEST_F(SlotTableTest, TheLowerSlotWinsASharedCombination) {

@@ -6,6 +6,7 @@
 #include "hotkeys/hot_key_slots.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
+#include "run_requests.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;
@@ -40,7 +41,8 @@ struct ManagerTest : ::testing::Test, manager::ManagerHost {
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
     FakeManagerView view;
-    hotkeys::HotKeySlotTable table{fake.hotKeys, {}};
+    test::Runs runs;
+    hotkeys::HotKeySlotTable table{fake.hotKeys, runs};
     store::Store st{fake.files, fake.sys.storePath};
     int loads = 0, saves = 0;
     std::vector<int> propertiesFor;

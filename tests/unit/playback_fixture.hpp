@@ -1,6 +1,6 @@
 #pragma once
-// An interpreter on the simulated desktop with a store in memory; its hooks
-// record what it asks of the rest of the program.
+// An interpreter on the simulated desktop with a store in memory; its host
+// records what it asks of the rest of the program.
 
 #include <gtest/gtest.h>
 
@@ -58,14 +58,23 @@ protected:
     int pauses = 0, resumes = 0;
     bool watcherOn = true;
     bool replayRunning = false;
+    std::vector<Road> roads;
     std::function<void(int)> runSlot = [this](int slot) {
         ranSlots.push_back(slot);
         interp.sendKeys(scripts[slot]);
     };
-    Interpreter interp{
-        fake.sys, state, sender,
-        InterpreterHooks{[this](int slot) { runSlot(slot); }, [this] { ++pauses, watcherOn = false; },
-                         [this] { ++resumes, watcherOn = true; }, [this] { return replayRunning; }}};
+    struct Hooks : RunRequests, InterpreterHost {
+        InterpreterTest& t;
+        explicit Hooks(InterpreterTest& test) : t(test) {}
+        void runMacro(int slot, Road road) override {
+            t.roads.push_back(road);
+            t.runSlot(slot);
+        }
+        void pauseWatcher() override { ++t.pauses, t.watcherOn = false; }
+        void resumeWatcher() override { ++t.resumes, t.watcherOn = true; }
+        bool replaying() override { return t.replayRunning; }
+    } hooks{*this};
+    Interpreter interp{fake.sys, state, sender, hooks, hooks};
 };
 
 }  // namespace kv::playback::test

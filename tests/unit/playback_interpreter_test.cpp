@@ -148,6 +148,7 @@ TEST_F(InterpreterTest, RunRunsEveryMacroOfTheNameInSlotOrderReadingTheStoreAfre
     fake.files.reads = 0;
     interp.sendKeys("a<<RUN:other>>b");
     EXPECT_EQ(ranSlots, (std::vector<int>{1, 3}));
+    EXPECT_EQ(roads, (std::vector<Road>{Road::RunToken, Road::RunToken}));
     EXPECT_EQ(typed(), "a13b");
     EXPECT_EQ(fake.files.reads, 1) << "one reading of the file finds every slot";
 }

@@ -100,9 +100,8 @@ struct Properties : ::testing::Test {
     playback::RunState state;
     FakeHost host;
     FakeView view;
-    authoring::PropertiesPresenter p{fake.sys, journal, state, host};
+    authoring::PropertiesPresenter p{fake.sys, journal, state, host, view};
     Properties() {
-        p.setView(&view);
         fake.files.files[fake.sys.storePath] =
             "[Main]\r\nEntries=4\r\n"
             "[Macro1]\r\nName=Notes\r\nType=1\r\nHotKey=16449\r\nFileName=notepad.exe\r\nTrigger=Untitled\r\n"

@@ -163,6 +163,8 @@ struct FakeDialog : authoring::CommandDialogView {
     }
     bool minutes() const override { return inMinutes; }
     void focus(CommandField f) override { focused.push_back(f); }
+    std::vector<std::string> inserted;
+    void insert(const std::string& token) override { inserted.push_back(token); }
     void close() override { closed = true; }
 };
 
@@ -226,9 +228,8 @@ TEST(CommandDialogs, OkInsertsTheTokenOrNamesWhatIsMissing) {
         FakeDialog view;
         view.fields = c.fields;
         view.inMinutes = c.minutes;
-        std::vector<std::string> inserted;
-        authoring::CommandDialog dialog(c.kind, view, os.sys,
-                                        [&](const std::string& t) { inserted.push_back(t); });
+        const std::vector<std::string>& inserted = view.inserted;
+        authoring::CommandDialog dialog(c.kind, view, os.sys);
         dialog.ok();
         const auto label = c.inserted + c.message;
         if (c.inserted.empty()) {

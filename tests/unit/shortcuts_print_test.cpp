@@ -5,6 +5,7 @@
 #include "manager/shortcuts.hpp"
 #include "os/fake/fake_os.hpp"
 #include "os/fake/fake_shell_print.hpp"
+#include "run_requests.hpp"
 #include "triggers/command_line.hpp"
 
 using namespace kv;
@@ -120,8 +121,9 @@ TEST(Shortcuts, EveryShortcutMadeRunsItsMacro) {
             continue;
         }
         const os::ShellLinkData& link = links.links.at(path);
-        std::vector<int> ran;
-        triggers::CommandLine commandLine(fake.sys, [&](int slot) { ran.push_back(slot); });
+        test::Runs runs;
+        const std::vector<int>& ran = runs.slots;
+        triggers::CommandLine commandLine(fake.sys, runs);
         commandLine.run(triggers::splitArguments("\"" + link.target + "\"" + link.arguments));
         EXPECT_EQ(ran, std::vector<int>{2});
         EXPECT_TRUE(commandLine.closeWhenDone());

@@ -6,10 +6,11 @@
 
 #include <functional>
 
-#include "os/fake/fake_os.hpp"
-#include "manager/macro_list.hpp"
-#include "os/fake/faulty_files.hpp"
 #include "core/error.hpp"
+#include "manager/macro_list.hpp"
+#include "os/fake/fake_os.hpp"
+#include "os/fake/faulty_files.hpp"
+#include "run_requests.hpp"
 #include "store/location.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
@@ -208,13 +209,14 @@ TEST(StoreFaults, EntriesIsBoundedAndWholeStoreOperationsReadOnceAndWriteOnce) {
     // one write when there is.
     os::fake::FakeSystem fake;
     fake.files.files[fake.sys.storePath] = "[Main]\r\nEntries=100000\r\n";
-    triggers::Watcher idle(fake.sys, [](int) {});
+    test::Runs none;
+    triggers::Watcher idle(fake.sys, none);
     idle.setUp();
     EXPECT_EQ(fake.files.reads, 1);
     EXPECT_EQ(fake.files.writes, 0);
     fake.files.files[fake.sys.storePath] = kOld;
     fake.files.reads = 0;
-    triggers::Watcher clearing(fake.sys, [](int) {});
+    triggers::Watcher clearing(fake.sys, none);
     clearing.setUp();
     EXPECT_EQ(fake.files.reads, 1);
     EXPECT_EQ(fake.files.writes, 1);
@@ -237,7 +239,8 @@ TEST(StoreFaults, TheTriggerScanNeitherStormsErrorsNorReportsAFileHeldForAMoment
     st.writeString("Macro1", "Trigger", "Target");
     fake.windows.open("Target");
     const auto boxes = [&] { return static_cast<int>(fake.dialogs.errors.size()); };
-    triggers::Watcher watcher(fake.sys, [](int) {});
+    test::Runs none;
+    triggers::Watcher watcher(fake.sys, none);
     watcher.setUp();
     fake.files.unreadable.insert(fake.sys.storePath);
     fake.pump.waitUntil(fake.pump.now() + 1000);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "os/fake/fake_os.hpp"
+#include "run_requests.hpp"
 #include "store/store.hpp"
 #include "triggers/watcher.hpp"
 
@@ -30,10 +31,11 @@ struct WatcherTest : ::testing::Test {
     store::Store st{fake.files, fake.sys.storePath};
     std::vector<int> ran;
     std::function<void(int)> onRun;
-    triggers::Watcher watcher{fake.sys, [this](int slot) {
-                                  ran.push_back(slot);
-                                  if (onRun) onRun(slot);
-                              }};
+    test::Runs runs{[this](int slot) {
+        ran.push_back(slot);
+        if (onRun) onRun(slot);
+    }};
+    triggers::Watcher watcher{fake.sys, runs};
     void triggers(const std::vector<std::string>& ts) {
         st.writeInt("Main", "Entries", static_cast<int>(ts.size()));
         for (std::size_t i = 0; i < ts.size(); ++i)
@@ -50,6 +52,7 @@ TEST_F(WatcherTest, RunsOncePerWindowWhileItStaysOpen) {
     fake.windows.open("  UNTITLED - Notepad ");
     for (int i = 0; i < 8; ++i) tick();
     EXPECT_EQ(ran, (std::vector<int>{1}));
+    EXPECT_EQ(runs.roads, std::vector<Road>{Road::TriggerWindow});
     fake.windows.open("Untitled - Notepad");  // a second window, in front
     tick();
     EXPECT_EQ(ran, (std::vector<int>{1, 1}));
@@ -151,7 +154,8 @@ TEST_F(WatcherTest, AnUnwritableStoreShowsOneErrorBoxAtATimeAndNoScanWhileItIsOp
     triggers({"Calc"});
     // The watcher shows its errors through the program's guard.
     const auto shownErrors = [&] { return static_cast<int>(fake.dialogs.errors.size()); };
-    triggers::Watcher guarded{fake.sys, [this](int slot) { ran.push_back(slot); }};
+    test::Runs guardedRuns{[this](int slot) { ran.push_back(slot); }};
+    triggers::Watcher guarded{fake.sys, guardedRuns};
     guarded.setUp();
     fake.windows.open("Calc");
     fake.files.readOnly.insert(fake.sys.storePath);

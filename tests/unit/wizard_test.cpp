@@ -49,7 +49,7 @@ struct FakeView : authoring::WizardView {
     }
 };
 
-struct FakeHost : authoring::WizardHost {
+struct FakeHost : authoring::WizardHost, authoring::HintsHost {
     std::vector<std::string> names;
     std::vector<std::string> rows;
     std::vector<std::string> calls;
@@ -99,14 +99,13 @@ struct WizardTest : ::testing::Test {
     playback::RunState state;
     FakeHost host;
     HintsShown hintView;
-    authoring::Hints hints{fake.sys, [this](bool on) { host.setShowHintsTick(on); }};
-    authoring::Wizard wizard{fake.sys, journal, state, host, hints};
+    authoring::Hints hints{fake.sys, hintView, host};
     FakeView view;
+    authoring::Wizard wizard{fake.sys, journal, state, host, hints, view};
     store::Store st{fake.files, fake.sys.storePath};
     WizardTest() {
         host.help = [this] { app::openHelpTopic(fake.sys); };
-        hints.setView(&hintView);
-        wizard.setView(&view);
+        wizard.viewCreated();
         wizard.formShow();
     }
     // From the start page to the kind's own page, with a name.

@@ -26,7 +26,7 @@ Program::Program(os::win32::Win32System& os, os::win32::Win32Instances& instance
       manager_(os.sys, shellLinks_, printing_, *this),
       view_(manager_, applicationWindow),
       app_(os.sys, journal_, &view_, &shellLinks_, &instances, this),
-      hints_(os.sys, [this](bool on) { setShowHintsTick(on); }) {
+      hints_(os.sys, *this, *this) {
     printing_.owner = applicationWindow;
     os.sys.guard.run([this] { app_.managerCreated(arguments_); });
     tray_.emplace(app_, applicationWindow);
@@ -65,6 +65,14 @@ void Program::createShortcut(int folder, int slot) {
 
 void Program::propertiesRecordingStopped() {
     if (authoring_) authoring_->properties.stopRecordingByHotKey();
+}
+
+void Program::showModal(const std::string& text) {
+    if (authoring_) authoring_->hint.showModal(text);
+}
+
+void Program::tickShowHints() {
+    if (authoring_) authoring_->hint.tickShowHints();
 }
 
 void Program::setStopHotKeyEnabled(bool on) {

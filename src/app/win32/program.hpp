@@ -37,6 +37,8 @@ os::ShellFolder wizardShortcutFolder(int item);
 class Program : private manager::ManagerHost,
                 private authoring::WizardHost,
                 private authoring::PropertiesHost,
+                private authoring::HintsHost,
+                private authoring::HintView,
                 private ReplayListener {
 public:
     // Builds every object up to the tray icon and runs the command line;
@@ -67,8 +69,13 @@ private:
     void showManager() override { manager_.show(false); }
     void hideManager() override { static_cast<ui::win32::Form&>(manager_).hide(); }
     void createShortcut(int folder, int slot) override;
-    void setShowHintsTick(bool on) override { app_.setShowHints(on); }
     void propertiesRecordingStopped() override;
+
+    // authoring::HintsHost
+    void setShowHintsTick(bool on) override { app_.setShowHints(on); }
+    // authoring::HintView: the hint window, once it is built.
+    void showModal(const std::string& text) override;
+    void tickShowHints() override;
 
     // authoring::PropertiesHost
     void setStopHotKeyEnabled(bool on) override;

@@ -116,9 +116,7 @@ const Layout& layoutOf(CommandDialogKind kind) {
 class CommandDialogForms::DialogForm : public Form, public CommandDialogView {
 public:
     DialogForm(CommandDialogKind kind, os::System& sys, HWND owner)
-        : Form(sys), presenter_(kind, *this, sys, [this](const std::string& token) {
-              if (insert_) insert_(token);
-          }) {
+        : Form(sys), presenter_(kind, *this, sys) {
         const Layout& layout = layoutOf(kind);
         // A tool window without title-bar buttons.
         create(layout.className, layout.caption, WS_POPUP | WS_CAPTION,
@@ -162,6 +160,9 @@ public:
         if (!e) return;
         e->focus();
         e->setSelection(0, -1);
+    }
+    void insert(const std::string& token) override {
+        if (insert_) insert_(token);
     }
     void close() override { endModal(1); }
 

@@ -20,11 +20,6 @@ HintForm::HintForm(os::System& sys, Hints& hints, HWND owner) : Form(sys), hints
     ok_->onClick = [this] { endModal(IDOK); };
     setDefaultButton(ok_);
     setCancelButton(ok_);
-    hints_.setView(this);
-}
-
-HintForm::~HintForm() {
-    hints_.setView(nullptr);
 }
 
 void HintForm::showModal(const std::string& text) {

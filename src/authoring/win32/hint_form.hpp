@@ -10,7 +10,6 @@ namespace kv::authoring::win32 {
 class HintForm : public ui::win32::Form, public HintView {
 public:
     HintForm(os::System& sys, Hints& hints, HWND owner);
-    ~HintForm() override;
     void showModal(const std::string& text) override;
     void tickShowHints() override { showHints_->setChecked(true); }
 

@@ -49,7 +49,7 @@ struct PropertiesForm::Controls {
 
 PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                                PropertiesHost& host, HWND owner)
-    : Form(sys), presenter_(sys, journal, state, host), c_(std::make_unique<Controls>()) {
+    : Form(sys), presenter_(sys, journal, state, host, *this), c_(std::make_unique<Controls>()) {
     create("TfrmProperties", "Macro Properties", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     using namespace ui::win32;
@@ -138,7 +138,6 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     setCancelButton(c.cancel);
     c.stop->enable(false);
 
-    presenter_.setView(this);
     c.ok->onClick = [this] { presenter_.ok(); };
     c.cancel->onClick = [this] { presenter_.cancel(); };
     onClose = [this] { presenter_.cancel(); };

@@ -78,17 +78,13 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
 
 WizardForm::WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
                        WizardHost& host, Hints& hints, HWND owner)
-    : Form(sys), sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints) {
+    : Form(sys), sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints, *this) {
     create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     setClientSize96(kClientWidth, kClientHeight);
     build();
-    wizard_.setView(this);
+    wizard_.viewCreated();
     onKeyUp = [this](WPARAM key) { wizard_.keyUp(static_cast<unsigned>(key)); };
-}
-
-WizardForm::~WizardForm() {
-    wizard_.setView(nullptr);
 }
 
 void WizardForm::run(void (Wizard::*handler)()) {

@@ -17,7 +17,6 @@ class WizardForm : public ui::win32::Form, public WizardView, public ScriptPageH
 public:
     WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
                Hints& hints, HWND owner);
-    ~WizardForm() override;
 
     // Opens the wizard for a new macro, modally; returns when it has closed.
     void openNew();
