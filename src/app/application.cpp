@@ -23,13 +23,18 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       hotKeys_(sys.hotKeys, [this](int slot) { sys_.guard.run([&] { dispatcher_.hotKeyPressed(slot); }); }),
       watcher_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }),
       commandLine_(sys, [this](int slot) { dispatcher_.processHotKey(slot); }) {
-    journal_.onFinished = [this](bool) {
-        dispatcher_.recorderFinished();
-        if (replays_) replays_->replayEnded();
-    };
-    // The user's Esc stops the running script and every replay, as Exit does.
-    journal_.onEscape = [this] { dispatcher_.stopAll(); };
+    journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
+}
+
+void Application::replayFinished(bool) {
+    dispatcher_.recorderFinished();
+    if (replays_) replays_->replayEnded();
+}
+
+// The user's Esc stops the running script and every replay, as Exit does.
+void Application::escapePressed() {
+    dispatcher_.stopAll();
 }
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {

@@ -68,7 +68,7 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
-class Application : private triggers::RunHost {
+class Application : private triggers::RunHost, private journal::JournalListener {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -134,6 +134,9 @@ private:
     // triggers::RunHost
     void runScript(const std::string& script) override { interpreter_.sendKeys(script); }
     void releaseKeys() override { sendKey_.reset(); }
+    // journal::JournalListener
+    void replayFinished(bool userCancel) override;
+    void escapePressed() override;
 
     os::System& sys_;
     journal::Journal& journal_;

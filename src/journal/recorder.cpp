@@ -74,7 +74,7 @@ void Recorder::onInput(const os::InputEvent& e) {
     if ((replay_ || escapeWatchers_ > 0) && e.kind == os::InputEvent::Kind::Key && e.vk == kVkEscape &&
         !isKeyUp(e)) {
         cancelAll();
-        if (onEscape) onEscape();
+        escapePressed();
     }
 }
 
@@ -95,16 +95,16 @@ void Recorder::watchEscape(bool on) {
 void Recorder::reportDropped() {
     while (dropped_ > 0) {
         --dropped_;
-        if (onFinished) onFinished(true);
+        replayFinished(true);
     }
 }
 
 // ---- recording ----
 
-void Recorder::record() {
+void Recorder::record(const std::string& path, Capture capture) {
     recording_ = true;
-    recordingKeyStrokesOnly_ = keyStrokesOnly;
-    recordingPath_ = recordFileName;
+    recordingKeyStrokesOnly_ = capture == Capture::KeysOnly;
+    recordingPath_ = path;
     recorded_.clear();
     keysDown_.clear();
     suppressed_.clear();
@@ -181,13 +181,13 @@ void Recorder::stop() {
 
 // ---- replay ----
 
-void Recorder::playBack() {
-    queue_.push_back({playBackFileName, hiSpeedPlayBack});
+void Recorder::playBack(const std::string& path, Pace pace) {
+    queue_.push_back({path, pace == Pace::High});
     if (!replay_ && !starting_) startQueued();
 }
 
 void Recorder::startQueued() {
-    // onFinished of a file that cannot be read may call playBack again; the
+    // The listener told of a file that cannot be read may call playBack again; the
     // flag keeps this one loop in charge of the queue.
     starting_ = true;
     while (!replay_ && !queue_.empty()) {
@@ -201,7 +201,7 @@ void Recorder::startQueued() {
             if (dialogs_)
                 dialogs_->errorBox(bytes ? request.path + " is not a recording Keyvale can play"
                                          : "Cannot open file " + request.path);
-            if (onFinished) onFinished(false);
+            replayFinished(false);
             continue;
         }
         replay_.emplace();
@@ -290,7 +290,7 @@ void Recorder::finish(bool userCancel) {
     releaseHeld();
     replay_.reset();
     updateWatching();
-    if (onFinished) onFinished(userCancel);
+    replayFinished(userCancel);
     reportDropped();
     if (!replay_ && !starting_) startQueued();
 }

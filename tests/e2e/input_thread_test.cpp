@@ -39,9 +39,8 @@ TEST(InputThread, ARecordingLosesNoKeyWhileStoreWritesHoldTheThread) {
     kv::store::Store store(os.files, storePath);
 
     kv::journal::Recorder recorder(os.sys);
-    recorder.recordFileName = h.programDir() + "Stalled.dat";
-    recorder.keyStrokesOnly = true;
-    recorder.record();
+    const std::string recordingPath = h.programDir() + "Stalled.dat";
+    recorder.record(recordingPath, kv::journal::Capture::KeysOnly);
 
     // Another program (a virus scanner, a backup) holds the store open
     // without letting it be replaced: each write tries its rename again for
@@ -86,7 +85,7 @@ TEST(InputThread, ARecordingLosesNoKeyWhileStoreWritesHoldTheThread) {
     recorder.stop();
     h.clearEdit();
 
-    const auto bytes = os.files.read(recorder.recordFileName);
+    const auto bytes = os.files.read(recordingPath);
     const auto recording = bytes ? kv::journal::decodeRecording(*bytes) : std::nullopt;
     ASSERT_TRUE(recording) << "the recorder left no readable file";
     std::string pressed;
