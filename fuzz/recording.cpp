@@ -47,17 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kv::fuzz::Desk desk(1000000);
     desk.files.files["C:\\Keyvale\\r.dat"] = std::string(bytes);
     kv::journal::Recorder recorder(desk.sys);
-    int finished = 0;
-    recorder.onFinished = [&](bool) { ++finished; };
-    recorder.playBackFileName = "C:\\Keyvale\\r.dat";
-    recorder.hiSpeedPlayBack = !recording->events.empty() && (recording->events.front().time & 1);
-    recorder.playBack();
+    struct Ends : kv::journal::JournalListener {
+        int finished = 0;
+        void replayFinished(bool) override { ++finished; }
+        void escapePressed() override {}
+    } ends;
+    recorder.setListener(ends);
+    const bool high = !recording->events.empty() && (recording->events.front().time & 1);
+    recorder.playBack("C:\\Keyvale\\r.dat", high ? kv::journal::Pace::High : kv::journal::Pace::Recorded);
     try {
         while (!recorder.idle()) desk.pump.waitUntil(desk.pump.now() + 60'000);
     } catch (const kv::fuzz::OutOfBudget&) {
         return 0;
     }
-    kv::fuzz::check(finished == 1, "a replay reports its end once");
+    kv::fuzz::check(ends.finished == 1, "a replay reports its end once");
     kv::fuzz::check(desk.input.injected.size() >= recording->events.size(), "every event is replayed");
     checkInjectedReleased(desk.input.injected);
     return 0;

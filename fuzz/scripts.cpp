@@ -61,7 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         void runScript(const std::string& text) override { interpreter->sendKeys(text); }
     } host;
     kv::triggers::Dispatcher dispatcher(desk.sys, state, recorder, host);
-    recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
+    struct Ends : kv::journal::JournalListener {
+        kv::triggers::Dispatcher& dispatcher;
+        explicit Ends(kv::triggers::Dispatcher& d) : dispatcher(d) {}
+        void replayFinished(bool) override { dispatcher.recorderFinished(); }
+        void escapePressed() override {}
+    } ends(dispatcher);
+    recorder.setListener(ends);
     struct InterpreterHost : kv::playback::InterpreterHost {
         kv::triggers::Dispatcher& dispatcher;
         explicit InterpreterHost(kv::triggers::Dispatcher& d) : dispatcher(d) {}

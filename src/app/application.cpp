@@ -21,13 +21,18 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       hotKeys_(sys.hotKeys, dispatcher_),
       watcher_(sys, dispatcher_, instances),
       commandLine_(sys, dispatcher_) {
-    journal_.onFinished = [this](bool) {
-        dispatcher_.recorderFinished();
-        if (replays_) replays_->replayEnded();
-    };
-    // The user's Esc stops the running script and every replay, as Exit does.
-    journal_.onEscape = [this] { dispatcher_.stopAll(); };
+    journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
+}
+
+void Application::replayFinished(bool) {
+    dispatcher_.recorderFinished();
+    if (replays_) replays_->replayEnded();
+}
+
+// The user's Esc stops the running script and every replay, as Exit does.
+void Application::escapePressed() {
+    dispatcher_.stopAll();
 }
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {

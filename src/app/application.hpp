@@ -67,7 +67,9 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
-class Application : private triggers::RunHost, private playback::InterpreterHost {
+class Application : private triggers::RunHost,
+                    private playback::InterpreterHost,
+                    private journal::JournalListener {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -137,6 +139,9 @@ private:
     void pauseWatcher() override { watcher_.pause(); }
     void resumeWatcher() override { watcher_.resume(); }
     bool replaying() override { return dispatcher_.replaying(); }
+    // journal::JournalListener
+    void replayFinished(bool userCancel) override;
+    void escapePressed() override;
 
     os::System& sys_;
     journal::Journal& journal_;

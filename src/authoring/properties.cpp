@@ -77,26 +77,11 @@ void PropertiesPresenter::open(int slot) {
     }
     // An unknown kind sets nothing up: the rows stay as they were.
     if (kind_ >= 1 && kind_ <= 4) view_->setLayout(layout);
-    if (recordsStreams(kind_)) {
-        prepareJournal(false);
-        journal_.hiSpeedPlayBack = kind_ == store::kReplayKeys;
-    }
 
     view_->setName(storedName);
     scriptBaseName_ = storedName;
     view_->setHotKey(macro.hotKey);
     view_->setTrigger(macro.trigger);
-}
-
-void PropertiesPresenter::prepareJournal(bool forRecording) {
-    // Set again before every use: the dispatcher shares the journal and may
-    // have replayed another macro since.
-    const store::MacroRepository macros(sys_);
-    journal_.recordFileName = macros.temporaryRecordingPath();
-    journal_.keyStrokesOnly = kind_ == store::kReplayKeys;
-    if (!forRecording)
-        journal_.playBackFileName = recordedInDialog_ ? macros.temporaryRecordingPath()
-                                                      : macros.storedPathIfSafe(storedFileName_).value_or("");
 }
 
 bool PropertiesPresenter::checkName(const std::string& typed) {
@@ -207,10 +192,11 @@ void PropertiesPresenter::record() {
         host_.showManager(false);
         view_->showDialog(false);
     }
-    prepareJournal(true);
+    const std::string path = store::MacroRepository(sys_).temporaryRecordingPath();
     // A recording left from an earlier attempt must not pass for this one.
-    sys_.files.remove(journal_.recordFileName);
-    journal_.record();
+    sys_.files.remove(path);
+    journal_.record(
+        path, kind_ == store::kReplayKeys ? journal::Capture::KeysOnly : journal::Capture::KeysAndMouse);
 }
 
 std::exception_ptr PropertiesPresenter::stopJournal() {
@@ -253,13 +239,15 @@ void PropertiesPresenter::stopped() {
 
 void PropertiesPresenter::play() {
     if (!recordsStreams(kind_)) return;
-    prepareJournal(false);
+    const store::MacroRepository macros(sys_);
+    const std::string path = recordedInDialog_ ? macros.temporaryRecordingPath()
+                                               : macros.storedPathIfSafe(storedFileName_).value_or("");
     view_->focus(PropertiesFocus::Scratch);
-    journal_.hiSpeedPlayBack = kind_ == store::kReplayKeys || view_->highSpeed();
+    const bool high = kind_ == store::kReplayKeys || view_->highSpeed();
     playing_ = true;
     view_->enable(PropertiesButton::Ok, false);
     view_->enable(PropertiesButton::Cancel, false);
-    journal_.playBack();
+    journal_.playBack(path, high ? journal::Pace::High : journal::Pace::Recorded);
 }
 
 void PropertiesPresenter::playbackFinished() {

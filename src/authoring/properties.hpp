@@ -129,7 +129,6 @@ private:
     // The typed name may be stored: it is not empty, follows the name rules
     // and is no other macro's. Shows the problem otherwise.
     bool checkName(const std::string& typed);
-    void prepareJournal(bool forRecording);
     // Stops the recording; what the stop raised, to raise once the windows
     // are back.
     std::exception_ptr stopJournal();

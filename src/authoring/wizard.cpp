@@ -431,11 +431,10 @@ void Wizard::keyUp(unsigned vk) {
 void Wizard::startRecording(bool keysOnly) {
     // Into a file of the wizard's own, which Finish moves into place: a file
     // that has the macro's name already is never touched before.
-    journal_.recordFileName = store::MacroRepository(sys_).newRecordingPath();
-    journal_.keyStrokesOnly = keysOnly;
+    recordedPath_ = store::MacroRepository(sys_).newRecordingPath();
     // A file left from an earlier attempt must not pass for this recording.
-    sys_.files.remove(journal_.recordFileName);
-    journal_.record();
+    sys_.files.remove(recordedPath_);
+    journal_.record(recordedPath_, keysOnly ? journal::Capture::KeysOnly : journal::Capture::KeysAndMouse);
     recording_ = true;
 }
 
@@ -448,8 +447,8 @@ std::exception_ptr Wizard::stopRecording() {
     }
     if (!recording_) return failed;
     recording_ = false;
-    if (!failed && !sys_.files.exists(journal_.recordFileName))
-        failed = std::make_exception_ptr(Error(withPath(kRecordingNotSaved, journal_.recordFileName)));
+    if (!failed && !sys_.files.exists(recordedPath_))
+        failed = std::make_exception_ptr(Error(withPath(kRecordingNotSaved, recordedPath_)));
     return failed;
 }
 
@@ -499,9 +498,7 @@ void Wizard::playMouse() {
     if (!view_) return;
     const bool highSpeed = view_->fields().highSpeed;
     enable(WizardButton::PlayMouse, false);
-    journal_.playBackFileName = journal_.recordFileName;
-    journal_.hiSpeedPlayBack = highSpeed;
-    journal_.playBack();
+    journal_.playBack(recordedPath_, highSpeed ? journal::Pace::High : journal::Pace::Recorded);
 }
 
 void Wizard::startKeys() {
@@ -526,9 +523,7 @@ void Wizard::stopKeys() {
 void Wizard::playKeys() {
     focus(WizardFocus::KeysArea);
     enable(WizardButton::PlayKeys, false);
-    journal_.hiSpeedPlayBack = true;
-    journal_.playBackFileName = journal_.recordFileName;
-    journal_.playBack();
+    journal_.playBack(recordedPath_, journal::Pace::High);
 }
 
 void Wizard::recorderFinished() {

@@ -201,6 +201,8 @@ private:
     bool wizardRecording_ = false;
     // The wizard started the recording that is running now.
     bool recording_ = false;
+    // The file of the latest recording, which Play replays.
+    std::string recordedPath_;
 };
 
 }  // namespace kv::authoring

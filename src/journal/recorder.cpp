@@ -74,12 +74,12 @@ void Recorder::onInput(const os::InputEvent& e) {
     if ((replay_ || escapeWatchers_ > 0) && e.kind == os::InputEvent::Kind::Key && e.vk == kVkEscape &&
         !isKeyUp(e)) {
         cancelAll();
-        if (onEscape) onEscape();
+        escapePressed();
     }
 }
 
 void Recorder::cancelAll() {
-    // Possibly called from inside the system's hook: end the replays from
+    // Possibly called from inside the input watcher: end the replays from
     // the next tick rather than inject and notify here.
     dropped_ += queue_.size();
     queue_.clear();
@@ -95,16 +95,16 @@ void Recorder::watchEscape(bool on) {
 void Recorder::reportDropped() {
     while (dropped_ > 0) {
         --dropped_;
-        if (onFinished) onFinished(true);
+        replayFinished(true);
     }
 }
 
 // ---- recording ----
 
-void Recorder::record() {
+void Recorder::record(const std::string& path, Capture capture) {
     recording_ = true;
-    recordingKeyStrokesOnly_ = keyStrokesOnly;
-    recordingPath_ = recordFileName;
+    recordingKeyStrokesOnly_ = capture == Capture::KeysOnly;
+    recordingPath_ = path;
     recorded_.clear();
     keysDown_.clear();
     suppressed_.clear();
@@ -181,13 +181,13 @@ void Recorder::stop() {
 
 // ---- replay ----
 
-void Recorder::playBack() {
-    queue_.push_back({playBackFileName, hiSpeedPlayBack});
+void Recorder::playBack(const std::string& path, Pace pace) {
+    queue_.push_back({path, pace == Pace::High});
     if (!replay_ && !starting_) startQueued();
 }
 
 void Recorder::startQueued() {
-    // onFinished of a file that cannot be read may call playBack again; the
+    // The listener told of a file that cannot be read may call playBack again; the
     // flag keeps this one loop in charge of the queue.
     starting_ = true;
     while (!replay_ && !queue_.empty()) {
@@ -201,7 +201,7 @@ void Recorder::startQueued() {
             if (dialogs_)
                 dialogs_->errorBox(bytes ? request.path + " is not a recording Keyvale can play"
                                          : "Cannot open file " + request.path);
-            if (onFinished) onFinished(false);
+            replayFinished(false);
             continue;
         }
         replay_.emplace();
@@ -266,9 +266,12 @@ void Recorder::tick() {
         if (!r.events.empty()) r.nextDue = r.events.front().time;
     }
     std::size_t sent = 0;
-    // The watcher can report the user's Esc while an injection waits on the system.
+    // The user's Esc reaches the watcher as a message: a replay that has
+    // fallen behind (injection is slower than the recorded pace) goes back to
+    // the message loop after kTickBudgetMs instead of catching up in one go.
     while (r.next < r.events.size() && !r.cancelRequested) {
         if (r.hiSpeed ? sent == kHighSpeedBatch : *r.start + r.nextDue > now) break;
+        if (sent > 0 && pump_.now() - now >= kTickBudgetMs) break;
         inject(r.events[r.next]);
         ++sent;
         if (++r.next < r.events.size()) r.nextDue += r.events[r.next].time;
@@ -287,7 +290,7 @@ void Recorder::finish(bool userCancel) {
     releaseHeld();
     replay_.reset();
     updateWatching();
-    if (onFinished) onFinished(userCancel);
+    replayFinished(userCancel);
     reportDropped();
     if (!replay_ && !starting_) startQueued();
 }

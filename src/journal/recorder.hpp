@@ -6,14 +6,14 @@
 // Rules of a replay:
 // - playBack() returns at once. A missing or damaged file (or one of a newer
 //   format) is said in an error box, "Cannot open file <path>" or "<path> is
-//   not a recording Keyvale can play", then raises onFinished (userCancel
-//   false) synchronously, before playBack returns; callers set
+//   not a recording Keyvale can play", then reports the replay's end
+//   (userCancel false) synchronously, before playBack returns; callers set
 //   their own "replay running" state before calling playBack. Every replay
 //   of a readable file ends from a later timer tick.
 // - playBack() while a replay runs queues the new one; queued replays run in
-//   the order asked, each in full, each with its own onFinished.
+//   the order asked, each in full, each with its own end reported.
 // - Esc pressed by the user (not injected) cancels the running replay and
-//   every queued one, each with userCancel true, then raises onEscape.
+//   every queued one, each with userCancel true, then tells the listener.
 //   While a script runs (watchEscape) the keyboard is watched for Esc too;
 //   when nothing runs, nothing is watched.
 // - However a replay ends, every key and mouse button it left pressed is
@@ -41,9 +41,8 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    // Starts recording to recordFileName (restarting one already running).
-    void record() override;
-    void playBack() override;
+    void record(const std::string& path, Capture capture) override;
+    void playBack(const std::string& path, Pace pace) override;
     // Ends recording and writes the file; does nothing when not recording.
     // Raises kv::Error "Unable to save the recording to <path>" when the file
     // cannot be written; an older file of that name is then left as it was.
@@ -61,6 +60,9 @@ public:
     // messages are handled.
     static constexpr std::size_t kHighSpeedBatch = 128;
     static constexpr unsigned kHighSpeedTickMs = 1;
+    // The longest a tick injects before the program's messages (the user's
+    // Esc among them) are handled.
+    static constexpr os::Millis kTickBudgetMs = 10;
 
 private:
     struct Request {

@@ -96,24 +96,18 @@ void Dispatcher::runSlot(int slot) {
     const store::MacroRepository macros(sys_);
     const store::Macro macro = macros.read(slot);
     const auto dataFile = [&] { return macros.storedPath(macro.fileName); };
-    const auto replay = [&](bool hiSpeed) {
-        journal_.playBackFileName = dataFile();
-        journal_.hiSpeedPlayBack = hiSpeed;
+    const auto replay = [&](journal::Pace pace) {
         state_.journalFinished = false;
-        journal_.playBack();
+        journal_.playBack(dataFile(), pace);
     };
     switch (macro.kindOr(0)) {
         case store::kOpenDocument:
             sys_.shell.open(macro.fileName);
             recordFinished(playback::RunStatus::RunEnded);
             break;
-        case store::kReplayKeys:
-            // KeyStrokesOnly keeps whatever value it last had.
-            replay(true);
-            break;
+        case store::kReplayKeys: replay(journal::Pace::High); break;
         case store::kReplayMouseAndKeys:
-            journal_.keyStrokesOnly = false;
-            replay(macro.speed == 2);
+            replay(macro.speed == 2 ? journal::Pace::High : journal::Pace::Recorded);
             break;
         case store::kScript: runAdvancedMacro(dataFile()); break;
         default: break;

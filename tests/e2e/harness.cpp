@@ -111,6 +111,7 @@ void Harness::stop() {
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
     process_ = {};
+    hookFirstAgain();
 }
 
 void Harness::removeProgramDir() {
@@ -281,6 +282,12 @@ void Harness::keyboardHook(bool on) {
     if (on && !g_hook)
         g_hook = SetWindowsHookExA(WH_KEYBOARD_LL, lowLevelKeyboard, GetModuleHandleA(nullptr), 0);
     if (!on && g_hook) UnhookWindowsHookEx(g_hook), g_hook = nullptr;
+}
+
+void Harness::hookFirstAgain() {
+    if (!g_hook) return;
+    keyboardHook(false);
+    keyboardHook(true);
 }
 
 bool Harness::hookSeesKeys() {

@@ -203,6 +203,11 @@ public:
     // Removes (false) or installs again (true) the low-level keyboard hook,
     // for a benchmark that must not count its cost.
     static void keyboardHook(bool on);
+    // Wine keeps the low-level hook of a killed program first in the chain,
+    // where it passes no event on: every older hook (this one) then misses
+    // every key. Installed again, this hook comes before it. Called after
+    // every kill of the program.
+    static void hookFirstAgain();
     // Sets the text of the first edit control of a dialog.
     static void setDialogEdit(HWND dialog, const std::string& text);
 

@@ -21,9 +21,8 @@ kv::journal::Recording record(e2e::Harness& h, const std::string& file, bool key
                               const std::function<void()>& act) {
     kv::os::win32::Win32System os;
     kv::journal::Recorder recorder(os.sys);
-    recorder.recordFileName = h.programDir() + file;
-    recorder.keyStrokesOnly = keysOnly;
-    recorder.record();
+    recorder.record(h.programDir() + file,
+                    keysOnly ? kv::journal::Capture::KeysOnly : kv::journal::Capture::KeysAndMouse);
     act();
     h.pumpFor(300ms);  // the hooks run while this thread takes its messages
     recorder.stop();

@@ -202,7 +202,11 @@ StartTimes timeAStart(e2e::Harness& h, const std::string& commandLine, const std
     t.firstKey = untilKeyvaleKey(h, t0);
     t.ended = until(
         h, t0, [&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, 10s);
-    if (t.ended < 0) TerminateProcess(pi.hProcess, 1);
+    if (t.ended < 0) {
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+        e2e::Harness::hookFirstAgain();
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     takeTheA(h);

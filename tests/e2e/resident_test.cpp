@@ -26,6 +26,7 @@ struct SecondInstance {
         WaitForSingleObject(pi.hProcess, 5000);
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
+        e2e::Harness::hookFirstAgain();
     }
     bool ended() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }
 };

@@ -19,15 +19,26 @@ struct RecordingJournal : journal::Journal {
     bool idle() const override { return !running && !moreQueued; }
     std::vector<std::string> played;
     std::vector<bool> speeds;
-    std::vector<bool> keysOnly;
-    void record() override {}
-    void playBack() override {
+    void record(const std::string&, journal::Capture) override {}
+    void playBack(const std::string& path, journal::Pace pace) override {
         running = true;
-        played.push_back(playBackFileName);
-        speeds.push_back(hiSpeedPlayBack);
-        keysOnly.push_back(keyStrokesOnly);
+        played.push_back(path);
+        speeds.push_back(pace == journal::Pace::High);
     }
     void stop() override {}
+    // The replay running now ends.
+    void finish(bool userCancel = false) {
+        running = false;
+        replayFinished(userCancel);
+    }
+};
+
+// Hands each replay's end to the dispatcher, as the application does.
+struct Ends : journal::JournalListener {
+    triggers::Dispatcher& dispatcher;
+    explicit Ends(triggers::Dispatcher& d) : dispatcher(d) {}
+    void replayFinished(bool) override { dispatcher.recorderFinished(); }
+    void escapePressed() override { dispatcher.stopAll(); }
 };
 
 struct DispatcherTest : ::testing::Test {
@@ -37,16 +48,14 @@ struct DispatcherTest : ::testing::Test {
     RecordingJournal journal;
     test::RunHost host;
     triggers::Dispatcher dispatcher{sys, state, journal, host};
+    Ends ends{dispatcher};
     store::Store store{fake.files, sys.storePath};
     std::vector<std::string> scripts;
     std::vector<playback::RunStatus>& statuses = host.statuses;
 
     DispatcherTest() {
         host.run = [this](const std::string& s) { scripts.push_back(s); };
-        journal.onFinished = [this](bool) {
-            journal.running = false;
-            dispatcher.recorderFinished();
-        };
+        journal.setListener(ends);
     }
     void macro(int slot, int kind, const std::string& file, int speed = 0) {
         const std::string s = "Macro" + std::to_string(slot);
@@ -83,7 +92,6 @@ TEST_F(DispatcherTest, ReplaysSetSpeedAndReturnWhileTheReplayRuns) {
     macro(1, 2, "Keys.dat");
     macro(2, 3, "Mouse.dat");
     macro(3, 3, "Fast.dat", 2);
-    journal.keyStrokesOnly = true;
     dispatcher.processHotKey(1);
     EXPECT_FALSE(state.journalFinished);
     dispatcher.processHotKey(2);
@@ -91,9 +99,8 @@ TEST_F(DispatcherTest, ReplaysSetSpeedAndReturnWhileTheReplayRuns) {
     EXPECT_EQ(journal.played, (std::vector<std::string>{"C:\\Keyvale\\Keys.dat", "C:\\Keyvale\\Mouse.dat",
                                                         "C:\\Keyvale\\Fast.dat"}));
     EXPECT_EQ(journal.speeds, (std::vector<bool>{true, false, true}));
-    EXPECT_EQ(journal.keysOnly, (std::vector<bool>{true, false, false})) << "kind 2 keeps the last value";
     EXPECT_EQ(state.runStatus, playback::RunStatus::None) << "a replay reports only when it ends";
-    journal.onFinished(false);
+    journal.finish();
     EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
     EXPECT_TRUE(state.journalFinished);
 }
@@ -127,7 +134,7 @@ TEST_F(DispatcherTest, AScriptThatStartsAReplayReportsOnlyAfterItEnds) {
     fake.files.files["C:\\Keyvale\\S.key"] = "<<RUN:R>>";
     host.run = [this](const std::string&) {
         dispatcher.processHotKey(2);
-        fake.pump.at(fake.pump.now() + 5000, [this] { journal.onFinished(false); });
+        fake.pump.at(fake.pump.now() + 5000, [this] { journal.finish(); });
     };
     const auto start = fake.pump.now();
     dispatcher.processHotKey(1);
@@ -214,11 +221,11 @@ TEST_F(DispatcherTest, AScriptWaitsOnWhileReplaysAreStillQueued) {
     macro(1, 2, "A.dat");
     dispatcher.processHotKey(1);
     journal.moreQueued = true;
-    journal.onFinished(false);
+    journal.finish();
     EXPECT_EQ(state.runStatus, playback::RunStatus::ReplayEnded);
     EXPECT_FALSE(state.journalFinished) << "another replay is still to play";
     journal.moreQueued = false;
-    journal.onFinished(false);
+    journal.finish();
     EXPECT_TRUE(state.journalFinished);
 }
 

@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 
+#include "core/error.hpp"
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
 #include "os/fake/fake_os.hpp"
-#include "core/error.hpp"
+#include "run_host.hpp"
 #include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
-#include "run_host.hpp"
 
 using namespace kv;
 using os::InputEvent;
@@ -70,15 +71,37 @@ struct TimedInput : os::fake::FakeInput {
     std::function<void()> whileInjecting;
 };
 
+// Told of each replay's end and of the user's Esc.
+struct Listener : journal::JournalListener {
+    std::function<void(bool)> finished;
+    std::function<void()> escape;
+    void replayFinished(bool userCancel) override {
+        if (finished) finished(userCancel);
+    }
+    void escapePressed() override {
+        if (escape) escape();
+    }
+};
+
+// Hands each replay's end to the dispatcher, as the application does.
+struct ToDispatcher : journal::JournalListener {
+    triggers::Dispatcher& dispatcher;
+    explicit ToDispatcher(triggers::Dispatcher& d) : dispatcher(d) {}
+    void replayFinished(bool) override { dispatcher.recorderFinished(); }
+    void escapePressed() override {}
+};
+
 struct RecorderTest : ::testing::Test {
     os::fake::FakePump pump;
     TimedInput input{pump};
     os::fake::FakeFiles files;
     journal::Recorder recorder{pump, input, files};
-    std::vector<bool> finished;  // userCancel of each onFinished
+    std::vector<bool> finished;  // userCancel of each replay's end
+    Listener listener;
 
     RecorderTest() {
-        recorder.onFinished = [this](bool userCancel) { finished.push_back(userCancel); };
+        listener.finished = [this](bool userCancel) { finished.push_back(userCancel); };
+        recorder.setListener(listener);
     }
 
     // The user acts after delay ms; the watcher's time stamp is the clock's.
@@ -98,9 +121,7 @@ struct RecorderTest : ::testing::Test {
     }
     // Records the user's events, each at its offset in ms from now, into path.
     void recordAt(const std::string& path, const std::vector<std::pair<os::Millis, InputEvent>>& timeline) {
-        recorder.recordFileName = path;
-        recorder.keyStrokesOnly = false;
-        recorder.record();
+        recorder.record(path, journal::Capture::KeysAndMouse);
         for (const auto& [at, e] : timeline) userIn(at, e);
         runFor(timeline.empty() ? 0 : timeline.back().first);
         recorder.stop();
@@ -111,9 +132,7 @@ struct RecorderTest : ::testing::Test {
         return r ? r->events : std::vector<InputEvent>{};
     }
     void play(const std::string& path, bool hiSpeed) {
-        recorder.playBackFileName = path;
-        recorder.hiSpeedPlayBack = hiSpeed;
-        recorder.playBack();
+        recorder.playBack(path, hiSpeed ? journal::Pace::High : journal::Pace::Recorded);
     }
 };
 
@@ -180,9 +199,7 @@ TEST_F(RecorderTest, HighSpeedDropsTheGapsButPacesBatchesSoTheTargetKeepsUp) {
 }
 
 TEST_F(RecorderTest, KeystrokeRecordingWatchesTheKeyboardAlone) {
-    recorder.recordFileName = "C:\\K\\keys.dat";
-    recorder.keyStrokesOnly = true;
-    recorder.record();
+    recorder.record("C:\\K\\keys.dat", journal::Capture::KeysOnly);
     EXPECT_TRUE(input.watching());
     EXPECT_TRUE(input.watchingKeyboardOnly);
     // Even were a mouse event reported, it has no place in a keystroke file.
@@ -228,9 +245,7 @@ TEST_F(RecorderTest, TheStopKeyAndItsModifiersAreNotRecorded) {
         {"a release left over from starting the recording", seq({{up(kEnter)}, typed("A")}), typed("A")},
     };
     for (const auto& c : cases) {
-        recorder.recordFileName = "C:\\K\\stop.dat";
-        recorder.keyStrokesOnly = false;
-        recorder.record();
+        recorder.record("C:\\K\\stop.dat", journal::Capture::KeysAndMouse);
         for (const InputEvent& e : c.user) input.user(e);
         recorder.stop();
         EXPECT_EQ(withoutTimes(recordedIn("C:\\K\\stop.dat")), c.kept) << c.what;
@@ -254,6 +269,8 @@ TEST_F(RecorderTest, EscFromTheUserCancelsAndReleasesWhatTheReplayHeld) {
                                  {5010, mouse(900, 900, journal::kMouseLeftUp)},
                                  {5020, up(kCtrl)}});
     input.injected.clear();
+    int escapes = 0;
+    listener.escape = [&] { ++escapes; };
     const os::Millis start = pump.now();
     play("C:\\K\\drag.dat", false);
     EXPECT_TRUE(input.watching());
@@ -264,6 +281,7 @@ TEST_F(RecorderTest, EscFromTheUserCancelsAndReleasesWhatTheReplayHeld) {
     userIn(2000, down(kEsc));
     runUntilFinished();
     EXPECT_EQ(finished, std::vector<bool>{true});
+    EXPECT_EQ(escapes, 1) << "the listener hears of the user's Esc";
     EXPECT_LT(pump.now(), start + 2100) << "cancelled at once";
     InputEvent leftUp = mouse(100, 200, journal::kMouseLeftUp);
     EXPECT_EQ(withoutTimes(input.injected),
@@ -275,6 +293,7 @@ TEST_F(RecorderTest, EscFromTheUserCancelsAndReleasesWhatTheReplayHeld) {
     runFor(8000);
     EXPECT_EQ(input.injected.size(), 6u);
     EXPECT_EQ(finished.size(), 1u);
+    EXPECT_EQ(escapes, 1);
 }
 
 TEST_F(RecorderTest, EscDuringAHighSpeedBatchStopsItThere) {
@@ -310,13 +329,12 @@ TEST_F(RecorderTest, OverlappingReplaysQueueAndEachFinishesOnceInOrder) {
     recordAt("C:\\K\\a.dat", {{0, down('A')}, {3000, up('A')}});
     recordAt("C:\\K\\b.dat", {{0, down('B')}, {3000, up('B')}});
     std::vector<std::string> order;
-    recorder.onFinished = [&](bool) {
+    listener.finished = [&](bool) {
         order.push_back(input.injected.empty() ? "?" : std::string(1, char(input.injected.back().vk)));
     };
     play("C:\\K\\a.dat", false);
     play("C:\\K\\none.dat", false);
-    play("C:\\K\\b.dat", true);  // its own speed, though the property changes after
-    recorder.hiSpeedPlayBack = false;
+    play("C:\\K\\b.dat", true);  // at its own speed
     EXPECT_EQ(recorder.queued(), 2u);
     const os::Millis started = pump.now();
     while (order.size() < 3 && pump.now() < started + 60000) pump.waitUntil(started + 60000);
@@ -360,7 +378,8 @@ TEST(RecorderWithDispatcher, ScriptsWaitForTheirReplaysAndMissingFilesEndTheRunA
     playback::RunState state;
     test::RunHost host;
     triggers::Dispatcher dispatcher(fake.sys, state, recorder, host);
-    recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
+    ToDispatcher ends(dispatcher);
+    recorder.setListener(ends);
     store::Store st(fake.files, fake.sys.storePath);
     st.writeInt("Macro1", "Type", 3);
     st.writeString("Macro1", "FileName", "slow.dat");
@@ -411,7 +430,8 @@ TEST(RecorderWithDispatcher, ARecordingThatCannotBePlayedIsSaidAndTheRunStillEnd
         playback::RunState state;
         test::RunHost host;
         triggers::Dispatcher dispatcher(fake.sys, state, recorder, host);
-        recorder.onFinished = [&](bool) { dispatcher.recorderFinished(); };
+        ToDispatcher ends(dispatcher);
+        recorder.setListener(ends);
         store::Store st(fake.files, fake.sys.storePath);
         st.writeInt("Macro1", "Type", 3);
         st.writeString("Macro1", "FileName", c.fileName);

@@ -37,10 +37,17 @@ struct FakeJournal : journal::Journal {
         bool hiSpeed, keyStrokesOnly;
         bool operator==(const Call&) const = default;
     };
-    void record() override {
+    // What the latest calls asked for.
+    std::string playBackFileName, recordFileName;
+    bool hiSpeedPlayBack = false, keyStrokesOnly = false;
+    void record(const std::string& path, journal::Capture capture) override {
+        recordFileName = path;
+        keyStrokesOnly = capture == journal::Capture::KeysOnly;
         calls.push_back({"record", playBackFileName, recordFileName, hiSpeedPlayBack, keyStrokesOnly});
     }
-    void playBack() override {
+    void playBack(const std::string& path, journal::Pace pace) override {
+        playBackFileName = path;
+        hiSpeedPlayBack = pace == journal::Pace::High;
         calls.push_back({"play", playBackFileName, "", hiSpeedPlayBack, keyStrokesOnly});
     }
     void stop() override { calls.push_back({"stop", "", "", false, false}); }
@@ -162,12 +169,18 @@ TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
         EXPECT_EQ(view.layout, c.layout);
         EXPECT_EQ(view.file, c.file);
         EXPECT_EQ(view.high, c.high);
-        EXPECT_EQ(journal.playBackFileName, c.playBack);
         if (slot == 2 || slot == 3) {
+            // What Play replays and Record records into, as the dialog opened.
+            view.high = false;
+            p.play();
+            p.playbackFinished();
+            p.record();
+            p.stop();
             EXPECT_EQ(journal.recordFileName, kDir + "~temp.dat");
             EXPECT_EQ(journal.hiSpeedPlayBack, c.journalHigh);
             EXPECT_EQ(journal.keyStrokesOnly, slot == 2);
         }
+        EXPECT_EQ(journal.playBackFileName, c.playBack);
     }
     const auto fields = [&] { return view.name_ + "|" + std::to_string(view.hot) + "|" + view.trig; };
     EXPECT_EQ(fields(), "Script|0|");

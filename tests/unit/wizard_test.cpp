@@ -78,12 +78,23 @@ struct FakeJournal : journal::Journal {
     int playBacks = 0;
     bool recordingNow = false;
     explicit FakeJournal(os::Files& f) : files(f) {}
-    void record() override { recordingNow = true; }
+    // What the latest calls asked for.
+    std::string recordFileName, playBackFileName;
+    bool keyStrokesOnly = false, hiSpeedPlayBack = false;
+    void record(const std::string& path, journal::Capture capture) override {
+        recordFileName = path;
+        keyStrokesOnly = capture == journal::Capture::KeysOnly;
+        recordingNow = true;
+    }
     void stop() override {
         if (recordingNow && saves) files.write(recordFileName, "recorded");
         recordingNow = false;
     }
-    void playBack() override { ++playBacks; }
+    void playBack(const std::string& path, journal::Pace pace) override {
+        playBackFileName = path;
+        hiSpeedPlayBack = pace == journal::Pace::High;
+        ++playBacks;
+    }
 };
 
 struct HintsShown : authoring::HintView {
@@ -556,7 +567,7 @@ TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
     app::Application app(fake.sys, journal, nullptr, nullptr, nullptr, &listener);
     playback::RunStatus statusSeen{};
     listener.ended = [&] { statusSeen = app.state().runStatus; };
-    journal.playBack();
+    journal.playBack("C:\\Keyvale\\Any.dat", journal::Pace::High);
     EXPECT_EQ(statusSeen, playback::RunStatus::ReplayEnded);
     EXPECT_TRUE(app.state().journalFinished);
 }
