@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/text.hpp"
 #include "core/utf8.hpp"
 #include "desk.hpp"
 #include "manager/shortcuts.hpp"
@@ -72,7 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kv::fuzz::check(ranItsMacro, "the shortcut runs its macro");
     const std::string stored = st.readString("Macro1", "Name", "");
     const std::string wanted = st.readString("Macro2", "Name", "Error");
-    const bool sameName = desk.sys.files.sameName(stored, wanted);
+    // Blanks (control characters among them) at either end count for
+    // nothing on the command line, on either side.
+    const bool sameName = desk.sys.files.sameName(kv::trimBlanks(stored), kv::trimBlanks(wanted));
     kv::fuzz::check(ran.size() == (sameName ? 2u : 1u), "only macros of its name run");
     return 0;
 }
