@@ -79,7 +79,7 @@ void Recorder::onInput(const os::InputEvent& e) {
 }
 
 void Recorder::cancelAll() {
-    // Possibly called from inside the input watcher: end the replays from
+    // Possibly called from inside the system's hook: end the replays from
     // the next tick rather than inject and notify here.
     dropped_ += queue_.size();
     queue_.clear();
@@ -266,12 +266,9 @@ void Recorder::tick() {
         if (!r.events.empty()) r.nextDue = r.events.front().time;
     }
     std::size_t sent = 0;
-    // The user's Esc reaches the watcher as a message: a replay that has
-    // fallen behind (injection is slower than the recorded pace) goes back to
-    // the message loop after kTickBudgetMs instead of catching up in one go.
+    // The watcher can report the user's Esc while an injection waits on the system.
     while (r.next < r.events.size() && !r.cancelRequested) {
         if (r.hiSpeed ? sent == kHighSpeedBatch : *r.start + r.nextDue > now) break;
-        if (sent > 0 && pump_.now() - now >= kTickBudgetMs) break;
         inject(r.events[r.next]);
         ++sent;
         if (++r.next < r.events.size()) r.nextDue += r.events[r.next].time;

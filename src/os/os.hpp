@@ -199,7 +199,7 @@ public:
     // picked file, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
     // Closes every open value prompt (their calls then return); safe from
-    // inside a watcher of Input.
+    // inside an input hook.
     virtual void closePrompts() {}
     // The standard one-line input box: caption, prompt, an answer field that
     // starts with initial, OK (default) and Cancel. The answer as typed, or
@@ -234,10 +234,7 @@ class Input {
 public:
     virtual ~Input() = default;
     // Reports every keyboard event (and mouse event unless keyboardOnly)
-    // that reaches the desktop, except those Keyvale injected itself. The
-    // events arrive in order on the user-interface thread while it handles
-    // messages, possibly some time after they happened; one seen before a
-    // later startWatching or stopWatching never reaches the later watcher.
+    // that reaches the desktop, except those Keyvale injected itself.
     // False when the system refuses to watch.
     virtual bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) = 0;
     virtual void stopWatching() = 0;
