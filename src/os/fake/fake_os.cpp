@@ -299,10 +299,8 @@ std::unique_ptr<FileLock> FakeFiles::lock(const std::string& path) {
 
 std::optional<std::string> FakeFiles::read(const std::string& path) {
     ++reads;
-    if (auto h = holds_.find(path); h != holds_.end())
-        readUnderHold[path] = h->second.number;
-    else
-        readUnderHold[path] = 0;
+    const auto h = holds_.find(path);
+    readUnderHold[path] = h != holds_.end() ? h->second.number : 0;
     if (unreadable.count(path)) return std::nullopt;
     auto it = files.find(path);
     if (it == files.end()) return std::nullopt;

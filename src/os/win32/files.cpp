@@ -35,11 +35,12 @@ UniqueFile pinnedFolder(const std::string& path) {
     // points to; a drive's root keeps it.
     std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
     if (folder.empty() || folder.back() == ':') folder += '\\';
-    UniqueFile f(CreateFileW(widen(folder).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const std::wstring wide = widen(folder);
+    UniqueFile f(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                             nullptr));
     // Asked by name too: Wine shows a linked folder so, and not by handle.
-    const DWORD named = GetFileAttributesW(widen(folder).c_str());
+    const DWORD named = GetFileAttributesW(wide.c_str());
     if (f &&
         (isLink(f.get()) || (named != INVALID_FILE_ATTRIBUTES && (named & FILE_ATTRIBUTE_REPARSE_POINT))))
         f.reset();
@@ -169,14 +170,16 @@ std::unique_ptr<FileLock> Win32Files::lock(const std::string& path) {
     // Waiting and changing only, for everyone: a copy running as
     // administrator and one running as the user share the lock of a store
     // both write, whichever made the mutex.
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
-    PSECURITY_DESCRIPTOR sd = nullptr;
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100001;;;WD)", SDDL_REVISION_1, &sd,
-                                                             nullptr))
-        sa.lpSecurityDescriptor = sd;
+    // Made once: every write of the store takes the lock.
+    static const PSECURITY_DESCRIPTOR everyone = [] {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100001;;;WD)", SDDL_REVISION_1, &sd,
+                                                             nullptr);
+        return sd;
+    }();
+    SECURITY_ATTRIBUTES sa{sizeof sa, everyone, FALSE};
     auto held = std::make_unique<MutexLock>();
     held->mutex.reset(CreateMutexExW(&sa, lockName(path).c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
-    if (sd) LocalFree(sd);
     // Without a mutex the file is written as before there were locks.
     if (!held->mutex) return held;
     // Not pumped: a message handled now could start another change of the
