@@ -42,7 +42,7 @@ struct ManagerTest : ::testing::Test, manager::ManagerHost {
     os::fake::FakePrinting printing;
     FakeManagerView view;
     test::Runs runs;
-    hotkeys::HotKeySlotTable table{fake.hotKeys, runs};
+    hotkeys::HotKeySlotTable table{fake.sys, runs};
     store::Store st{fake.files, fake.sys.storePath};
     int loads = 0, saves = 0;
     std::vector<int> propertiesFor;
