@@ -306,6 +306,7 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         view.f.hotKey = static_cast<std::uint16_t>(0xC000 | ('0' + slot));
         view.f.trigger = "Title\r\n" + std::to_string(slot);  // a pasted line break stays out of the store
         view.f.commandLine = "mailto:me@example.com\n";
+        view.f.onlyIn = slot == 2 ? "mail.exe\r\n" : "";
         view.f.highSpeed = c.highSpeed;
         view.f.script = "Hello\r\n<<ENTER>>\nBye";
         toKindPage(c.start, c.keysOnly, "Macro " + std::to_string(slot) + "  ");
@@ -324,6 +325,7 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         EXPECT_EQ(key(slot, "FileName"), c.fileName);
         EXPECT_EQ(key(slot, "Trigger"), "Title" + std::to_string(slot));
         EXPECT_EQ(key(slot, "Speed"), c.speed);
+        EXPECT_EQ(key(slot, "OnlyIn"), slot == 2 ? "mail.exe" : "<none>");
         EXPECT_EQ(host.rows.back(), std::to_string(c.image) + "|Macro " + std::to_string(slot) +
                                         "  |Ctrl+Alt+" + std::to_string(slot));
         EXPECT_TRUE(view.closed);
