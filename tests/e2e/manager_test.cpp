@@ -211,7 +211,10 @@ TEST(Manager, HideAndReopenKeepTheGeometryAndF1OpensHelp) {
 
 TEST(Manager, ScreenshotOfTheWindowAndItsPopupMenu) {
     e2e::Harness h;
-    h.writeStore(e2e::store(4, fourKinds(h), ""));
+    // Fill Form switched off: its row is grey and unticked.
+    std::string macros = fourKinds(h);
+    macros.replace(macros.find("Speed=2\r\n"), 9, "Speed=2\r\nEnabled=0\r\n");
+    h.writeStore(e2e::store(4, macros, ""));
     h.start();
     Manager m = findManager(h);
     ASSERT_NE(m.list, nullptr);
@@ -598,4 +601,23 @@ TEST(Manager, StartWithWindowsMakesAndRemovesTheStartUpShortcut) {
     EXPECT_EQ(f.iconFile, h.programDir() + "Macros.exe");
     PostMessageA(tray, WM_COMMAND, 9 /* Start with Windows */, 0);
     EXPECT_TRUE(h.waitFor([&] { return !exists(); }, 10s));
+}
+
+TEST(Manager, ScreenshotOfTheTrayMenuWhilePaused) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(0));
+    h.start();
+    const HWND tray = e2e::trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    PostMessageA(tray, WM_COMMAND, 10 /* Pause */, 0);
+    SetCursorPos(600, 400);
+    PostMessageA(tray, 10124 /* the icon's callback */, 1, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (menu = e2e::openPopupMenu()) != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    RECT r;
+    GetWindowRect(menu, &r);
+    e2e::saveScreenRect(r, "tray_menu_paused");
+    h.tap(VK_ESCAPE);
+    EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
 }

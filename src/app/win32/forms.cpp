@@ -36,6 +36,7 @@ HICON TrayForm::iconOf(TrayLook look) const {
 }
 
 void TrayForm::showState(const TrayState& state) {
+    if (state == state_) return;
     state_ = state;
     if (!iconAdded_) return;
     NOTIFYICONDATAW nid{};
