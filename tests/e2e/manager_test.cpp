@@ -461,6 +461,10 @@ TEST(Manager, ThePopupMenuGetsItsKeysWhileTheTriggerScanRunsBeneathIt) {
     h.writeStore(e2e::store(4, fourKinds(h), "SearchInterval=50\r\n"));
     h.start();
     Manager m = findManager(h);
+    // Wine's menu loop now and then drops the Escape that follows the closing
+    // of a submenu, scan or no scan (the program's pump was seen not to take
+    // it): one such loss in the eight rounds is Wine's, more are ours.
+    int escapesAgain = 0;
     for (int round = 0; round < 8; ++round) {
         ASSERT_TRUE(openRowMenu(h, m, round % 4)) << "round " << round;
         // "Create Shortcut...", its submenu, then out of both.
@@ -471,9 +475,14 @@ TEST(Manager, ThePopupMenuGetsItsKeysWhileTheTriggerScanRunsBeneathIt) {
         ASSERT_TRUE(h.waitFor([&] { return e2e::openPopupMenus() == 1; }, 5s))
             << "round " << round << ": the first Escape lost, menus open: " << e2e::openPopupMenus();
         h.tap(VK_ESCAPE);
+        if (!h.waitFor([&] { return e2e::openPopupMenus() == 0; }, 3s)) {
+            ++escapesAgain;
+            h.tap(VK_ESCAPE);
+        }
         ASSERT_TRUE(h.waitFor([&] { return e2e::openPopupMenus() == 0; }, 5s))
-            << "round " << round << ": the second Escape lost, menus open: " << e2e::openPopupMenus();
+            << "round " << round << ": the second Escape lost twice, menus open: " << e2e::openPopupMenus();
     }
+    EXPECT_LE(escapesAgain, 1) << "Escapes lost beneath the menu in " << escapesAgain << " rounds";
 }
 
 TEST(Manager, ShiftF10OpensThePopupMenuAtTheSelectedRowAndTheFocusComesBack) {
