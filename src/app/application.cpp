@@ -1,6 +1,7 @@
 #include "app/application.hpp"
 
 #include "app/help.hpp"
+#include "authoring/hot_key_rule.hpp"
 #include "manager/shortcuts.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
@@ -20,7 +21,8 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       interpreter_(sys, state_, sendKey_, dispatcher_, *this),
       hotKeys_(sys, dispatcher_),
       watcher_(sys, dispatcher_, instances),
-      commandLine_(sys, dispatcher_) {
+      commandLine_(sys, dispatcher_),
+      pauseKey_(sys.hotKeys, this) {
     journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
 }
@@ -38,6 +40,10 @@ void Application::escapePressed() {
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {
     loadHotKeys();
+    sys_.guard.run([&] {
+        pauseKey_.setHotKey(
+            static_cast<store::ShortCut>(store().readInt(store::kMain, "PauseHotKey", 0) & 0xFFFF));
+    });
     watcher_.setUp(triggers::asksToClose(arguments));
 }
 
@@ -105,6 +111,30 @@ void Application::setPaused(bool paused) {
     showTrayState();
 }
 
+void Application::choosePauseHotKey() {
+    if (!view_) return;
+    std::uint16_t shown = pauseKey_.hotKey();
+    while (const auto chosen = view_->askHotKey("Pause Hot Key", shown)) {
+        shown = *chosen;
+        if (authoring::hotKeyRefused(shown)) {
+            sys_.dialogs.errorBox(authoring::kPropertiesHotKeyRefused);
+            continue;
+        }
+        const store::ShortCut before = pauseKey_.hotKey();
+        pauseKey_.setHotKey(shown);
+        if (shown != 0 && !pauseKey_.registered()) {
+            pauseKey_.setHotKey(before);
+            std::string text = kPauseHotKeyTaken;
+            text.replace(text.find("%s"), 2, store::shortCutText(shown, sys_.keyboard));
+            sys_.dialogs.errorBox(text);
+            continue;
+        }
+        store::Store st = store();
+        st.writeInt(store::kMain, "PauseHotKey", shown);
+        return;
+    }
+}
+
 void Application::runsStarted(const std::string& name) {
     running_ = name;
     showTrayState();
@@ -159,6 +189,7 @@ void Application::trayCommand(TrayCommand c) {
             if (links_) manager::setStartWithWindows(sys_, *links_, !startsWithWindows());
             break;
         case TrayCommand::Pause: setPaused(!paused_); break;
+        case TrayCommand::PauseHotKey: choosePauseHotKey(); break;
         case TrayCommand::Help: break;
     }
 }

@@ -4,6 +4,7 @@
 // command line and the tray form's decisions, wired over the os services.
 // The windows themselves are behind ShellView.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,12 @@ public:
     virtual void quit() = 0;
     // The tray icon's look and tip.
     virtual void showTrayState(const TrayState&) {}
+    // Asks for a hot key in a small dialog captioned caption, showing
+    // current; nothing when cancelled.
+    virtual std::optional<std::uint16_t> askHotKey(const std::string& /*caption*/,
+                                                   std::uint16_t /*current*/) {
+        return std::nullopt;
+    }
     // Lets this process shut the system down (log-off and shutdown).
     virtual void enableShutdownPrivilege() = 0;
     // The macro list, rebuilt from the store after every change.
@@ -70,9 +77,13 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
+inline constexpr const char* kPauseHotKeyTaken =
+    "The hot key %s is taken by another program or macro; please choose another.";
+
 class Application : private triggers::RunHost,
                     private playback::InterpreterHost,
-                    private journal::JournalListener {
+                    private journal::JournalListener,
+                    private hotkeys::HotKeyListener {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -154,6 +165,10 @@ private:
     // journal::JournalListener
     void replayFinished(bool userCancel) override;
     void escapePressed() override;
+    // hotkeys::HotKeyListener: the pause hot key.
+    void hotKeyPressed(hotkeys::HotKeyComponent&, unsigned, store::ShortCut) override { setPaused(!paused_); }
+    // "Pause Hot Key...": asks until the key follows the rules or is cancelled.
+    void choosePauseHotKey();
 
     os::System& sys_;
     journal::Journal& journal_;
@@ -172,6 +187,8 @@ private:
     bool openEnabled_ = false;
     bool showHints_ = true;
     bool paused_ = false;
+    // Toggles the pause; not in the slot table, so a pause never frees it.
+    hotkeys::HotKeyComponent pauseKey_;
     std::optional<std::string> running_;
     TrayState shown_;
 };

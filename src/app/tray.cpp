@@ -15,6 +15,7 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
         {TrayCommand::PrintMacros, "&Print Macro List"},
         {TrayCommand::StartWithWindows, "Start with &Windows"},
         {TrayCommand::Pause, "&Pause"},
+        {TrayCommand::PauseHotKey, "Pause Hot Key..."},
         {TrayCommand::Help, "&Help"},
         {TrayCommand::Operation, "&Operation", true},
         {TrayCommand::ShowHints, "&Show Hints", true},

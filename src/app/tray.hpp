@@ -25,7 +25,8 @@ enum class TrayCommand {
     About,
     Exit,
     StartWithWindows,
-    Pause
+    Pause,
+    PauseHotKey
 };
 
 struct TrayMenuItem {

@@ -629,4 +629,11 @@ TEST(Manager, ScreenshotOfTheTrayMenuWhilePaused) {
     e2e::saveScreenRect(r, "tray_menu_paused");
     h.tap(VK_ESCAPE);
     EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
+    PostMessageA(tray, WM_COMMAND, 11 /* Pause Hot Key... */, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Pause Hot Key")) != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    e2e::saveScreenshot(dialog, "tray_pause_hot_key");
+    PostMessageA(e2e::button(dialog, "&Cancel"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(h.waitFor([&] { return h.findDialog("Pause Hot Key") == nullptr; }, 5s));
 }

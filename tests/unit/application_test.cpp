@@ -31,7 +31,14 @@ struct FakeView : app::ShellView {
     void quit() override { quitCalled = true; }
     void enableShutdownPrivilege() override { privilege = true; }
     void showTrayState(const app::TrayState& s) override { tips.push_back(s.tip); }
+    std::optional<std::uint16_t> askHotKey(const std::string&, std::uint16_t) override {
+        if (answers.empty()) return std::nullopt;
+        const auto a = answers.front();
+        answers.erase(answers.begin());
+        return a;
+    }
     std::vector<std::string> tips;
+    std::vector<std::uint16_t> answers;
 };
 
 struct ApplicationTest : ::testing::Test {
@@ -181,6 +188,22 @@ TEST_F(ApplicationTest, PauseFreesTheHotKeysAndTheTipTellsOfPausesAndRuns) {
                                         "Keyvale: running A very long name for a signa... (Esc stops it)",
                                         app::kTrayTip}));
     EXPECT_EQ(view.tips[2].size(), 63u);
+}
+
+// "Pause Hot Key..." asks until the key follows the hot-key rule and is
+// free; the key toggles the pause and stays while paused.
+TEST_F(ApplicationTest, ThePauseHotKeyIsAskedForUntilUsableAndTogglesThePause) {
+    st.writeInt("Main", "FirstRun", 0);
+    start();
+    fake.hotKeys.takenElsewhere.insert({os::kModControl | os::kModAlt, 'P'});
+    view.answers = {0x2000 | 'P', 0xC000 | 'P', 0xC000 | 'Q'};  // Shift+P, Ctrl+Alt+P, Ctrl+Alt+Q
+    app.trayCommand(app::TrayCommand::PauseHotKey);
+    EXPECT_EQ(fake.dialogs.errors.size(), 2u);
+    EXPECT_EQ(st.readInt("Main", "PauseHotKey", 0), 0xC000 | 'Q');
+    EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'Q'));
+    EXPECT_TRUE(app.paused());
+    EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'Q')) << "a pause keeps its own key";
+    EXPECT_FALSE(app.paused());
 }
 
 TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved) {

@@ -193,6 +193,55 @@ private:
 
 }  // namespace
 
+namespace {
+
+// A hot key for the program itself (the pause key), set as a macro's is.
+class HotKeyForm : public ui::win32::Form {
+public:
+    HotKeyForm(os::System& sys, HWND owner, const std::string& caption, std::uint16_t current) : Form(sys) {
+        using namespace ui::win32;
+        create("KeyvaleHotKey", caption.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
+               owner);
+        setClientSize96(300, 100);
+        enum Role { kField = 1, kOk, kCancel };
+        add({
+            {kLabel,
+             0,
+             {"Pause or resume Keyvale when a certain set of keys is pressed.", {12, 10, 276, 28}}},
+            {ui::win32::kHotKey, kField, {"", {12, 40, 200, 21}}},
+            {kButton, kOk, {"&OK", {132, 70, 75, 23}, WS_GROUP}},
+            {kButton, kCancel, {"&Cancel", {213, 70, 75, 23}}},
+        });
+        field_ = &control<HotKeyEdit>(kField);
+        field_->setValue(current);
+        auto& ok = control<Button>(kOk);
+        auto& cancel = control<Button>(kCancel);
+        ok.onClick = [this] {
+            value_ = field_->value();
+            endModal(1);
+        };
+        cancel.onClick = [this] { endModal(0); };
+        setDefaultButton(&ok);
+        setCancelButton(&cancel);
+        centre();
+    }
+    std::optional<std::uint16_t> ask() {
+        if (showModal() != 1) return std::nullopt;
+        return value_;
+    }
+
+private:
+    ui::win32::HotKeyEdit* field_ = nullptr;
+    std::uint16_t value_ = 0;
+};
+
+}  // namespace
+
+std::optional<std::uint16_t> Win32ShellView::askHotKey(const std::string& caption, std::uint16_t current) {
+    HotKeyForm form(manager_.system(), applicationWindow_, caption, current);
+    return form.ask();
+}
+
 void showAboutBox(os::System& sys, HWND owner, const AboutText& text) {
     AboutForm box(sys, owner, text);
     box.showModal();

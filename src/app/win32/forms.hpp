@@ -60,6 +60,7 @@ public:
     void showFirstRunNote(const std::string& text) override;
     void showManager(bool activate) override;
     void showAbout(const AboutText& text) override;
+    std::optional<std::uint16_t> askHotKey(const std::string& caption, std::uint16_t current) override;
     std::pair<unsigned long long, unsigned> memoryStatus() override;
     void quit() override;
     void enableShutdownPrivilege() override { changeSecurity(); }
