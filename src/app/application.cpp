@@ -25,6 +25,19 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       pauseKey_(sys.hotKeys, this) {
     journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
+    countdown_ = sys_.pump.createTimer([this] { showTrayState(); });
+}
+
+void Application::delayStarted(os::Millis deadline) {
+    delays_.push_back(deadline);
+    if (delays_.size() == 1) countdown_->start(1000);
+    showTrayState();
+}
+
+void Application::delayEnded() {
+    if (!delays_.empty()) delays_.pop_back();
+    if (delays_.empty()) countdown_->stop();
+    showTrayState();
 }
 
 void Application::replayFinished(bool) {
@@ -141,7 +154,11 @@ void Application::runsStarted(const std::string& name) {
 }
 
 TrayState Application::trayState() const {
-    return app::trayState(paused_, running_);
+    std::optional<long long> left;
+    if (!delays_.empty())
+        left =
+            (static_cast<long long>(delays_.back()) - static_cast<long long>(sys_.pump.now()) + 999) / 1000;
+    return app::trayState(paused_, running_, left);
 }
 
 void Application::showTrayState() {

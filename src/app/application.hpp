@@ -162,6 +162,8 @@ private:
     void pauseWatcher() override { watcher_.pause(); }
     void resumeWatcher() override { watcher_.resume(); }
     bool replaying() override { return dispatcher_.replaying(); }
+    void delayStarted(os::Millis deadline) override;
+    void delayEnded() override;
     // journal::JournalListener
     void replayFinished(bool userCancel) override;
     void escapePressed() override;
@@ -190,6 +192,10 @@ private:
     // Toggles the pause; not in the slot table, so a pause never frees it.
     hotkeys::HotKeyComponent pauseKey_;
     std::optional<std::string> running_;
+    // The deadlines of the long delays in progress, innermost last, and the
+    // timer that counts the tip down meanwhile.
+    std::vector<os::Millis> delays_;
+    std::unique_ptr<os::Timer> countdown_;
     TrayState shown_;
 };
 

@@ -1,5 +1,8 @@
 #include "app/tray.hpp"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "core/utf8.hpp"
 
 namespace kv::app {
@@ -28,10 +31,20 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
     return items;
 }
 
-TrayState trayState(bool paused, const std::optional<std::string>& running) {
+TrayState trayState(bool paused, const std::optional<std::string>& running,
+                    std::optional<long long> secondsLeft) {
     if (running) {
         // The tip holds 63 characters: a long name gives way, the way to stop stays.
-        const std::string before = "Keyvale: running ", after = " (Esc stops it)";
+        std::string before = "Keyvale: running ", after = " (Esc stops it)";
+        if (secondsLeft) {
+            const long long s = std::max(0LL, *secondsLeft);
+            char left[32];
+            if (s >= 3600)
+                std::snprintf(left, sizeof left, ", %lld:%02lld:%02lld left", s / 3600, s / 60 % 60, s % 60);
+            else
+                std::snprintf(left, sizeof left, ", %lld:%02lld left", s / 60, s % 60);
+            after = left + after;
+        }
         const std::size_t room = 63 - before.size() - after.size();
         std::string name(firstUtf16Units(*running, room));
         if (name.size() < running->size()) name = std::string(firstUtf16Units(name, room - 3)) + "...";

@@ -47,7 +47,9 @@ struct TrayState {
 };
 // running: the name of the macro running, if one runs (it shows even while
 // paused: a macro named on the command line runs then too).
-TrayState trayState(bool paused, const std::optional<std::string>& running);
+// secondsLeft: what is left of a long wait of the run, if one holds it.
+TrayState trayState(bool paused, const std::optional<std::string>& running,
+                    std::optional<long long> secondsLeft = std::nullopt);
 
 // What the About box shows below its product line.
 struct AboutText {

@@ -199,6 +199,14 @@ void Interpreter::delay(int n, WaitUnit unit) {
     const os::Millis start = pump.now();
     const os::Millis length = n > 0 ? static_cast<os::Millis>(n) * unitMillis(unit) : 0;
     const os::Millis deadline = start + length;
+    // Long enough for the tray tip to count down.
+    struct Told {
+        InterpreterHost* host;
+        ~Told() {
+            if (host) host->delayEnded();
+        }
+    } told{length >= 5000 ? &host_ : nullptr};
+    if (told.host) host_.delayStarted(deadline);
     pump.processMessages();
     while (pump.now() < deadline) {
         throwIfStopped();

@@ -31,6 +31,10 @@ public:
     virtual void resumeWatcher() = 0;
     // A replay is running or queued (the recorder is not idle).
     virtual bool replaying() = 0;
+    // A delay of a few seconds or more starts (until the deadline on the
+    // pump's clock) and ends; delays nest as the runs that hold them.
+    virtual void delayStarted(os::Millis /*deadline*/) {}
+    virtual void delayEnded() {}
 };
 
 class Interpreter {

@@ -188,6 +188,18 @@ TEST_F(ApplicationTest, PauseFreesTheHotKeysAndTheTipTellsOfPausesAndRuns) {
                                         "Keyvale: running A very long name for a signa... (Esc stops it)",
                                         app::kTrayTip}));
     EXPECT_EQ(view.tips[2].size(), 63u);
+
+    // A long wait counts down in the tip, to the second.
+    fake.files.files["C:\\Keyvale\\Sig.key"] = "<<MINS2>>x";
+    st.writeString("Macro1", "Name", "Wait");
+    view.tips.clear();
+    std::string halfway;
+    fake.pump.at(fake.pump.now() + 60500, [&] { halfway = view.tips.back(); });
+    app.dispatcher().processHotKey(1);  // the clock runs on through the wait
+    EXPECT_EQ(view.tips.at(0), "Keyvale: running Wait (Esc stops it)");
+    EXPECT_EQ(view.tips.at(1), "Keyvale: running Wait, 2:00 left (Esc stops it)");
+    EXPECT_EQ(halfway, "Keyvale: running Wait, 1:00 left (Esc stops it)");
+    EXPECT_EQ(view.tips.back(), app::kTrayTip);
 }
 
 // "Pause Hot Key..." asks until the key follows the hot-key rule and is
