@@ -4,7 +4,9 @@
 // command line and the tray form's decisions, wired over the os services.
 // The windows themselves are behind ShellView.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,10 @@ public:
     virtual void printList() {}
     // A line the manager window shows on the very first run.
     virtual void showFirstRunNote(const std::string&) {}
+    // The tray's "&Import Macros...", "&Run Macro..." and "Run Macro Hot Key...".
+    virtual void importMacros() {}
+    virtual void openRunMacro() {}
+    virtual void setRunMacroHotKey() {}
 };
 
 // Told of every end of a replay, after the dispatcher has handled it: the
@@ -67,9 +73,14 @@ bool handOverToResidentCopy(const std::vector<std::string>& arguments, os::Insta
 inline constexpr const char* kFirstRunNote =
     "Keyvale lives in the tray; right-click its icon for Start with Windows.";
 
+// The rule for the Run Macro window's hot key: that of a macro's, and not
+// the hot key of a macro. The message, or nothing when it may be used.
+std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t value);
+
 class Application : private triggers::RunHost,
                     private playback::InterpreterHost,
-                    private journal::JournalListener {
+                    private journal::JournalListener,
+                    private hotkeys::HotKeyListener {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -92,6 +103,10 @@ public:
 
     // Rebuilds the hot-key table (and with it the list) from the store.
     void loadHotKeys();
+    // The Run Macro window's hot key ("Run Macro Hot Key..."): refused with
+    // the rule's message, else stored and registered.
+    std::uint16_t runMacroHotKey() const { return runMacroKey_.hotKey(); }
+    void setRunMacroHotKey(std::uint16_t value);
     // SavePosition: the manager window's geometry into section Position.
     void saveManagerPosition() { savePosition(); }
 
@@ -142,6 +157,8 @@ private:
     // journal::JournalListener
     void replayFinished(bool userCancel) override;
     void escapePressed() override;
+    // hotkeys::HotKeyListener: the Run Macro window's hot key.
+    void hotKeyPressed(hotkeys::HotKeyComponent&, unsigned, hotkeys::ShortCut) override;
 
     os::System& sys_;
     journal::Journal& journal_;
@@ -156,6 +173,7 @@ private:
     hotkeys::HotKeySlotTable hotKeys_;
     triggers::Watcher watcher_;
     triggers::CommandLine commandLine_;
+    hotkeys::HotKeyComponent runMacroKey_;
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;

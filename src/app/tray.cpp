@@ -10,6 +10,10 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
     static const std::vector<TrayMenuItem> items = {
         {TrayCommand::Open, "&Open"},
         {TrayCommand::PrintMacros, "&Print Macro List"},
+        {TrayCommand::RunMacro, "&Run Macro..."},
+        {TrayCommand::RunMacroHotKey, "Run Macro Hot Key..."},
+        {TrayCommand::ExportAll, "Export All Macros..."},
+        {TrayCommand::ImportMacros, "&Import Macros..."},
         {TrayCommand::StartWithWindows, "Start with &Windows"},
         {TrayCommand::Help, "&Help"},
         {TrayCommand::Operation, "&Operation", true},

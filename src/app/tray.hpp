@@ -23,7 +23,11 @@ enum class TrayCommand {
     Faq,
     About,
     Exit,
-    StartWithWindows
+    StartWithWindows,
+    RunMacro,
+    RunMacroHotKey,
+    ExportAll,
+    ImportMacros,
 };
 
 struct TrayMenuItem {

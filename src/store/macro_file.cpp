@@ -134,8 +134,10 @@ std::optional<std::vector<FileMacro>> readMacroFile(std::string_view bytes) {
     std::vector<FileMacro> macros;
     while (pos < bytes.size()) {
         const std::string_view line = nextLine(bytes, pos);
-        if (trimBlanks(line).empty() || line.front() == ';') continue;
-        if (trimBlanks(line) == kSectionLine) {
+        const std::string_view trimmed = trimBlanks(line);
+        // Comments as in a profile file: their first character past blanks.
+        if (trimmed.empty() || trimmed.front() == ';') continue;
+        if (trimmed == kSectionLine) {
             macros.emplace_back();
             continue;
         }

@@ -237,3 +237,69 @@ TEST(MacroSharing, AStoreThatCannotBeWrittenTakesTheDataFilesBackOut) {
 }
 
 }  // namespace
+
+#include "authoring/sharing.hpp"
+
+namespace {
+
+struct ImportWindow : authoring::ImportView {
+    std::vector<authoring::ImportRow> rows;
+    bool okEnabled = false;
+    void showRows(const std::vector<authoring::ImportRow>& r) override { rows = r; }
+    void enableOk(bool on) override { okEnabled = on; }
+};
+
+// The tray's export, then the import window on a second store: what each
+// row says, a refused macro that stays clear, and OK adding the ticked ones.
+TEST(MacroSharing, ExportAndTheImportWindowSayWhatHappens) {
+    os::fake::FakeSystem fake;
+    const std::string store = fake.sys.storePath, dir = fake.sys.programDirectory;
+    fake.files.files[store] = kThreeKinds;
+    fake.files.files[dir + "Signature.key"] = "Regards";
+    fake.dialogs.savedFile = "C:\\out\\mine.kvmacros";
+    ASSERT_TRUE(authoring::exportMacros(fake.sys));
+    EXPECT_EQ(fake.dialogs.suggestedFiles, std::vector<std::string>{"Macros.kvmacros"});
+    ASSERT_EQ(fake.dialogs.messages.size(), 1u) << "the recording was missing";
+    EXPECT_NE(fake.dialogs.messages[0].find("exported without them: Clicks"), std::string::npos);
+
+    fake.files.files[dir + "Clicks.dat"] = "not a recording";
+    fake.dialogs.savedFile = "C:\\out\\two.kvmacros";
+    ASSERT_TRUE(authoring::exportMacros(fake.sys, {2}));
+    try {
+        authoring::readMacroFileAt(fake.sys, store);
+        FAIL() << "the store is no macro file";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), store + " is not a Keyvale macro file");
+    }
+
+    // Into the same store: the recording is refused, the others renamed.
+    auto file = authoring::readMacroFileAt(fake.sys, "C:\\out\\mine.kvmacros");
+    file.push_back(authoring::readMacroFileAt(fake.sys, "C:\\out\\two.kvmacros")[0]);
+    ImportWindow window;
+    authoring::ImportPresenter presenter(fake.sys, window, file);
+    ASSERT_EQ(window.rows.size(), 4u);
+    EXPECT_EQ(window.rows[0].outcome,
+              "Added as Signature (2): a macro has its name; its hot key is left out: "
+              "another macro has it");
+    EXPECT_TRUE(window.rows[1].refused) << window.rows[1].outcome;
+    EXPECT_FALSE(window.rows[1].checked);
+    EXPECT_EQ(window.rows[1].outcome, "Not added: its data file is not in the file");
+    EXPECT_EQ(window.rows[3].outcome, "Not added: its recording is damaged");
+    presenter.setChecked(1, true);
+    EXPECT_FALSE(window.rows[1].checked) << "a refused macro cannot be ticked";
+    presenter.setChecked(0, false);
+    EXPECT_EQ(window.rows[0].outcome, "Not added");
+    EXPECT_EQ(window.rows[2].outcome,
+              "Added as Report (2): a macro has its name; its hot key is left out: another macro has it");
+    EXPECT_TRUE(window.okEnabled);
+    EXPECT_EQ(presenter.ok(), 1);
+    const auto now = MacroRepository(fake.sys).all();
+    ASSERT_EQ(now.size(), 4u);
+    EXPECT_EQ(now[3].nameOr(""), "Report (2)");
+    EXPECT_EQ(now[3].fileName, "C:\\docs\\report.txt");
+
+    presenter.setChecked(2, false);
+    EXPECT_FALSE(window.okEnabled) << "nothing left to add";
+}
+
+}  // namespace

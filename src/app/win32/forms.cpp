@@ -162,7 +162,43 @@ private:
     os::win32::UniqueIcon iconHandle_;
 };
 
+// "Run Macro Hot Key...": a hot-key field, OK and Cancel.
+class RunMacroHotKeyForm : public ui::win32::Form {
+public:
+    RunMacroHotKeyForm(Application& app, HWND owner) : Form(app.system()) {
+        using namespace ui::win32;
+        create("KeyvaleRunMacroHotKey", "Run Macro Hot Key", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+               WS_EX_DLGMODALFRAME, owner);
+        setClientSize96(300, 104);
+        enum Role { kKey = 1, kOk, kCancel };
+        add({
+            {kLabel, 0, {"The hot key that opens the Run Macro window from any program:", {12, 10, 276, 30}}},
+            {kHotKey, kKey, {"", {12, 42, 276, 22}}},
+            {kButton, kOk, {"OK", {132, 72, 75, 23}}},
+            {kButton, kCancel, {"Cancel", {213, 72, 75, 23}}},
+        });
+        auto& key = control<HotKeyEdit>(kKey);
+        key.setValue(app.runMacroHotKey());
+        auto& ok = control<Button>(kOk);
+        auto& cancel = control<Button>(kCancel);
+        // A refused key shows the rule's message and the box stays open.
+        ok.onClick = [this, &app, &key] {
+            app.setRunMacroHotKey(key.value());
+            endModal(IDOK);
+        };
+        cancel.onClick = [this] { endModal(IDCANCEL); };
+        setDefaultButton(&ok);
+        setCancelButton(&cancel);
+        centre();
+    }
+};
+
 }  // namespace
+
+void showRunMacroHotKeyBox(Application& app, HWND owner) {
+    RunMacroHotKeyForm box(app, owner);
+    box.showModal();
+}
 
 void showAboutBox(os::System& sys, HWND owner, const AboutText& text) {
     AboutForm box(sys, owner, text);

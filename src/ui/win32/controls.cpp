@@ -379,6 +379,14 @@ std::string ListView::rowText(int row, int column) const {
     return os::win32::narrow(buffer);
 }
 
+void ListView::setRowText(int row, int column, const std::string& text) {
+    std::wstring wide = os::win32::widen(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    SendMessageW(hwnd_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
 int ListView::selectedRow() const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -392,6 +400,33 @@ void ListView::selectRow(int row) {
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+std::vector<int> ListView::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = -1; (row = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                            LVNI_SELECTED))) >= 0;)
+        rows.push_back(row);
+    return rows;
+}
+
+void ListView::setCheckBoxes() {
+    SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+}
+
+bool ListView::checked(int row) const {
+    const auto state = SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void ListView::setChecked(int row, bool on) {
+    // A change made here is no click of the user's.
+    settingChecks_ = true;
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    settingChecks_ = false;
 }
 
 POINT ListView::menuPoint() const {
@@ -424,6 +459,17 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
+        case LVN_ITEMCHANGED: {
+            const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
+            if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) break;
+            const UINT was = change->uOldState, now = change->uNewState;
+            // State image 0 is none yet (the row is being added).
+            if (onCheck && !settingChecks_ && ((was ^ now) & LVIS_STATEIMAGEMASK) &&
+                (was & LVIS_STATEIMAGEMASK))
+                onCheck(change->iItem, ((now & LVIS_STATEIMAGEMASK) >> 12) == 2);
+            if (onSelect && ((was ^ now) & LVIS_SELECTED) && (now & LVIS_SELECTED)) onSelect();
+            break;
+        }
         default: break;
     }
     return 0;

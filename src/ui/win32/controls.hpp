@@ -223,9 +223,16 @@ public:
     void removeRow(int row);
     int rowCount() const;
     std::string rowText(int row, int column) const;
+    void setRowText(int row, int column, const std::string& text);
     int selectedRow() const;  // -1 when none
     int focusedRow() const;   // -1 when none
     void selectRow(int row);
+    // Every selected row, in list order (a list of the multiple kind).
+    std::vector<int> selectedRows() const;
+    // A check box before each row (set before rows are added).
+    void setCheckBoxes();
+    bool checked(int row) const;
+    void setChecked(int row, bool on);
     // Where a menu opened from the keyboard goes, in screen coordinates:
     // under the selected row, or at the list's corner when none is.
     POINT menuPoint() const;
@@ -235,11 +242,16 @@ public:
     // A right click, with the cursor's screen position; it takes the place
     // of the list's WM_CONTEXTMENU for the click.
     std::function<void(POINT)> onRightClick;
+    // The user ticked or cleared a row's check box.
+    std::function<void(int row, bool on)> onCheck;
+    // The selected row changed (by click or key).
+    std::function<void()> onSelect;
 
 protected:
     void created() override;
     void rescaled() override;
     LRESULT notify(NMHDR* hdr) override;
+    bool settingChecks_ = false;
 
 private:
     void loadSmallImages();
@@ -274,6 +286,9 @@ inline constexpr ControlKind kHotKey{HOTKEY_CLASSW, WS_TABSTOP, 0, &makeControl<
 inline constexpr ControlKind kListView{WC_LISTVIEWW,
                                        WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                                        WS_EX_CLIENTEDGE, &makeControl<ListView>};
+// The same with several rows selectable at once.
+inline constexpr ControlKind kMultiListView{WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
+                                            WS_EX_CLIENTEDGE, &makeControl<ListView>};
 inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
 
 // A top-level window built from a control table.

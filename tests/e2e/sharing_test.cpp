@@ -1,0 +1,144 @@
+// Finding and sharing macros from the tray: the Run Macro window runs a macro
+// found by part of its name into the window that was in front, and an export
+// of every kind imports into an empty store as it was, then again renamed.
+
+// clang-format off
+#include <windows.h>  // before the other system headers
+// clang-format on
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+#include "remote_controls.hpp"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The tray menu's items, as the tray form receives them.
+constexpr WPARAM kRunMacro = 10, kExportAll = 12, kImportMacros = 13;
+
+void trayCommand(e2e::Harness& h, WPARAM command) {
+    HWND tray = e2e::trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    PostMessageA(tray, WM_COMMAND, command, 0);
+}
+
+// Types the path into the program's common file dialog of this caption and
+// confirms it.
+bool answerFileDialog(e2e::Harness& h, const char* caption, const std::string& path) {
+    HWND dialog = nullptr;
+    if (!h.waitFor([&] { return (dialog = h.findDialog(caption)) != nullptr; }, 10s)) return false;
+    h.pumpFor(300ms);
+    HWND name = GetDlgItem(dialog, 0x47C);  // the file name's combo box
+    if (!name) name = GetDlgItem(dialog, 0x480);
+    if (!name) return false;
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(e2e::utf16(path).c_str()));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return h.waitFor([&] { return h.findDialog(caption) == nullptr; }, 10s);
+}
+
+// As the wizard writes them: an empty trigger is written too.
+std::string threeKinds(const e2e::Harness& h) {
+    return e2e::macroSection(1, "Signature", 4, e2e::ctrlAlt('G'), "Signature.key", "Trigger=Mail\r\n") +
+           e2e::macroSection(2, "Letters", 2, e2e::ctrlAlt('K'), "Letters.dat", "Trigger=\r\n") +
+           e2e::macroSection(3, "Notes", 1, e2e::ctrlAlt('N'), h.programDir() + "notes.txt", "Trigger=\r\n");
+}
+
+// Imports the file through the tray and the import window's OK; the texts
+// the window showed for each macro.
+std::vector<std::string> importThroughTray(e2e::Harness& h, const std::string& file) {
+    trayCommand(h, kImportMacros);
+    if (!answerFileDialog(h, "Open", file)) return {"no open dialog"};
+    HWND window = nullptr;
+    if (!h.waitFor([&] { return (window = h.findDialog("Import Macros")) != nullptr; }, 10s))
+        return {"no import window"};
+    HWND list = e2e::findChild(window, WC_LISTVIEWA);
+    std::vector<std::string> said;
+    e2e::RemoteListView rows(list);
+    for (int i = 0; i < rows.rowCount(); ++i) said.push_back(rows.text(i, 0) + ": " + rows.text(i, 1));
+    h.press(window, "OK");
+    h.waitFor([&] { return h.findDialog("Import Macros") == nullptr; }, 10s);
+    return said;
+}
+
+TEST(Sharing, AnExportOfThreeKindsImportsIntoAnEmptyStoreAsItWasAndAgainRenamed) {
+    e2e::Harness h;
+    const std::string script = "Kind regards,<<ENTER>>Ann\r\n";
+    const std::string recording = e2e::KeystrokeRecording().tap('A').tap('B').bytes();
+    h.writeStore(e2e::store(3, threeKinds(h)));
+    h.writeProgramFile("Signature.key", script);
+    h.writeProgramFile("Letters.dat", recording);
+    h.start();
+    h.waitUntilIdle();
+    const std::string file = h.programDir() + "mine.kvmacros";
+    trayCommand(h, kExportAll);
+    ASSERT_TRUE(answerFileDialog(h, "Save As", file));
+    ASSERT_TRUE(h.waitFor([&] { return h.programFileExists("mine.kvmacros"); }, 10s));
+    EXPECT_EQ(h.readProgramFile("mine.kvmacros").rfind("Keyvale macro file, version 1\r\n", 0), 0u);
+    const auto before = [&](int slot, const char* key) { return h.storeValue(slot, key); };
+    std::vector<std::string> was;
+    for (int slot = 1; slot <= 3; ++slot)
+        for (const char* key : {"Name", "Type", "HotKey", "FileName", "Trigger"})
+            was.push_back(before(slot, key));
+    h.stop();
+
+    // An empty store and no data files.
+    h.writeStore(e2e::store(0));
+    DeleteFileW(e2e::utf16(h.programDir() + "Signature.key").c_str());
+    DeleteFileW(e2e::utf16(h.programDir() + "Letters.dat").c_str());
+    h.start();
+    h.waitUntilIdle();
+    const auto first = importThroughTray(h, file);
+    EXPECT_EQ(first, (std::vector<std::string>{"Signature: Added", "Letters: Added", "Notes: Added"}));
+    ASSERT_TRUE(h.waitFor([&] { return h.storeValue(3, "Name") == "Notes"; }, 10s)) << h.readStore();
+    std::vector<std::string> now;
+    for (int slot = 1; slot <= 3; ++slot)
+        for (const char* key : {"Name", "Type", "HotKey", "FileName", "Trigger"})
+            now.push_back(h.storeValue(slot, key));
+    EXPECT_EQ(now, was);
+    EXPECT_EQ(h.readProgramFile("Signature.key"), script);
+    EXPECT_EQ(h.readProgramFile("Letters.dat"), recording);
+
+    // Again: every name and every hot key is taken.
+    const auto second = importThroughTray(h, file);
+    ASSERT_EQ(second.size(), 3u);
+    EXPECT_EQ(second[0],
+              "Signature: Added as Signature (2): a macro has its name; its hot key is left out: "
+              "another macro has it");
+    ASSERT_TRUE(h.waitFor([&] { return h.storeValue(6, "Name") == "Notes (2)"; }, 10s)) << h.readStore();
+    for (int slot = 4; slot <= 6; ++slot) {
+        EXPECT_EQ(h.storeValue(slot, "Name"), was[(slot - 4) * 5] + " (2)");
+        EXPECT_EQ(h.storeValue(slot, "HotKey"), "0");
+    }
+    EXPECT_EQ(h.readProgramFile("Letters (2).dat"), recording);
+    EXPECT_EQ(h.storeValue(5, "FileName"), "Letters (2).dat");
+}
+
+TEST(Sharing, RunMacroFindsAMacroByPartOfItsNameAndEnterTypesItIntoTheWindowInFront) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(2, e2e::macroSection(1, "Goodbye", 4, 0, "Goodbye.key") +
+                                   e2e::macroSection(2, "Morning greeting", 4, 0, "Greeting.key")));
+    h.writeProgramFile("Goodbye.key", "bye");
+    h.writeProgramFile("Greeting.key", "hello");
+    h.start();
+    h.waitUntilIdle();
+    h.focusTarget();
+    h.clearEdit();
+    trayCommand(h, kRunMacro);
+    HWND window = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (window = h.findDialog("Run Macro")) != nullptr; }, 10s));
+    ASSERT_TRUE(h.waitFor([&] { return GetForegroundWindow() == window; }, 5s)) << "it opens in front";
+    HWND list = e2e::findChild(window, WC_LISTVIEWA);
+    EXPECT_EQ(e2e::RemoteListView(list).rowCount(), 2);
+    h.typeLetters("gree");
+    ASSERT_TRUE(h.waitFor([&] { return e2e::RemoteListView(list).rowCount() == 1; }, 5s));
+    EXPECT_EQ(e2e::RemoteListView(list).text(0, 0), "Morning greeting");
+    h.tap(VK_RETURN);
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "hello"; }, 10s)) << h.editText();
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(GetForegroundWindow(), h.target());
+}
+
+}  // namespace
