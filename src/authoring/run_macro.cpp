@@ -133,11 +133,17 @@ void RunMacroPresenter::select(int row) {
 void RunMacroPresenter::run() {
     if (selected_ < 0) return;
     const int slot = items_[shown_[static_cast<std::size_t>(selected_)]].slot;
-    view_.close();
-    if (inFront_) sys_.windows.setForeground(inFront_);
+    close();
     // The focus moves before the first key goes out.
     sys_.pump.processMessages();
     runs_.runMacro(slot, Road::RunWindow);
+}
+
+void RunMacroPresenter::close() {
+    // Hidden first: while it is there, the system would hand the activation
+    // back to it (or its owner) rather than to the window in front before.
+    view_.close();
+    if (inFront_) sys_.windows.setForeground(inFront_);
 }
 
 std::vector<RunMacroItem> runMacroItems(os::System& sys) {

@@ -65,12 +65,15 @@ public:
     // Enter: the window closes, the window in front before gets the focus
     // back, and the chosen macro runs there.
     void run();
-    void cancel() { view_.close(); }
+    // Esc and the close box: the window in front before gets the focus back.
+    void cancel() { close(); }
 
     int selected() const { return selected_; }
     const std::vector<std::size_t>& shown() const { return shown_; }
 
 private:
+    void close();
+
     os::System& sys_;
     RunRequests& runs_;
     RunMacroView& view_;
