@@ -151,7 +151,9 @@ TEST(Sharing, RunMacroFindsAMacroByPartOfItsNameAndEnterTypesItIntoTheWindowInFr
 TEST(Sharing, Screenshot) {
     if (!e2e::screenshotsWanted()) GTEST_SKIP() << "no screenshots wanted";
     e2e::Harness h;
-    h.writeStore(e2e::store(5, e2e::macroSection(1, "Signature", 4, e2e::ctrlAlt('G'), "Signature.key") +
+    // With a byte-order mark: the store is read as UTF-8, accents and all.
+    h.writeStore("\xEF\xBB\xBF" +
+                 e2e::store(5, e2e::macroSection(1, "Signature", 4, e2e::ctrlAlt('G'), "Signature.key") +
                                    e2e::macroSection(2, "Sign and send", 3, e2e::ctrlAlt('S'), "Sign.dat") +
                                    e2e::macroSection(3, "Open the design notes", 1, 0, "notes.txt") +
                                    e2e::macroSection(4, "Résumé signing", 4, 0, "Résumé signing.key") +
@@ -163,6 +165,7 @@ TEST(Sharing, Screenshot) {
     trayCommand(h, kRunMacro);
     HWND run = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (run = h.findDialog("Run Macro")) != nullptr; }, 10s));
+    ASSERT_TRUE(h.waitFor([&] { return GetForegroundWindow() == run; }, 5s));
     h.typeLetters("sig");
     h.pumpFor(500ms);
     e2e::saveScreenshot(run, "run_macro");

@@ -4,19 +4,19 @@ namespace kv::authoring::win32 {
 
 ImportForm::ImportForm(os::System& sys, HWND owner) : Form(sys) {
     create("TfrmImport", "Import Macros", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, owner);
-    setClientSize96(520, 300);
+    setClientSize96(640, 300);
     using namespace ui::win32;
     enum Role { kCaption = 1, kList, kOk, kCancel };
     add({
-        {kLabel, kCaption, {"", {8, 8, 504, 30}}},
-        {kListView, kList, {"", {8, 40, 504, 218}}},
-        {kButton, kOk, {"OK", {356, 268, 75, 23}}},
-        {kButton, kCancel, {"Cancel", {437, 268, 75, 23}}},
+        {kLabel, kCaption, {"", {8, 8, 624, 30}}},
+        {kListView, kList, {"", {8, 40, 624, 218}}},
+        {kButton, kOk, {"OK", {476, 268, 75, 23}}},
+        {kButton, kCancel, {"Cancel", {557, 268, 75, 23}}},
     });
     caption_ = &control<Label>(kCaption);
     list_ = &control<ListView>(kList);
     list_->setCheckBoxes();
-    list_->setColumns({{"Macro Name", 170}, {"What happens", 310}});
+    list_->setColumns({{"Macro Name", 150}, {"What happens", 450}});
     list_->onCheck = [this](int row, bool on) { presenter_->setChecked(row, on); };
     ok_ = &control<Button>(kOk);
     auto& cancel = control<Button>(kCancel);

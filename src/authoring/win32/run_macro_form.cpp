@@ -16,6 +16,7 @@ RunMacroForm::RunMacroForm(os::System& sys, RunRequests& runs, HWND owner)
     });
     search_ = &control<Edit>(kSearch);
     list_ = &control<ListView>(kList);
+    list_->setSelectionAlwaysBright();
     list_->setColumns({{"Macro Name", 230}, {"Shortcut Keys", 105}, {"Abbreviation", 80}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
     search_->onChange = [this] { presenter_.typed(search_->text()); };

@@ -459,6 +459,19 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
+        case NM_CUSTOMDRAW: {
+            if (!brightSelection_) break;
+            auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+            if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+            if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+                SendMessageW(hwnd_, LVM_GETITEMSTATE, draw->nmcd.dwItemSpec, LVIS_SELECTED)) {
+                // The list's own grey for a selection without the focus gives way.
+                draw->nmcd.uItemState &= ~CDIS_SELECTED;
+                draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+            }
+            return CDRF_DODEFAULT;
+        }
         case LVN_ITEMCHANGED: {
             const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
             if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) break;

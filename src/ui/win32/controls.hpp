@@ -231,6 +231,9 @@ public:
     std::vector<int> selectedRows() const;
     // A check box before each row (set before rows are added).
     void setCheckBoxes();
+    // The selected row drawn in the selection colours even while another
+    // control has the focus (a search field that moves the selection).
+    void setSelectionAlwaysBright() { brightSelection_ = true; }
     bool checked(int row) const;
     void setChecked(int row, bool on);
     // Where a menu opened from the keyboard goes, in screen coordinates:
@@ -252,6 +255,7 @@ protected:
     void rescaled() override;
     LRESULT notify(NMHDR* hdr) override;
     bool settingChecks_ = false;
+    bool brightSelection_ = false;
 
 private:
     void loadSmallImages();
