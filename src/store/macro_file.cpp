@@ -55,10 +55,6 @@ void FileMacro::set(std::string_view key, std::string_view text) {
     keys.emplace_back(key, text);
 }
 
-void FileMacro::erase(std::string_view key) {
-    std::erase_if(keys, [&](const auto& kv) { return equalsIgnoringAsciiCase(kv.first, key); });
-}
-
 std::string encodeBase64(std::string_view bytes) {
     std::string out;
     out.reserve((bytes.size() + 2) / 3 * 4);

@@ -39,7 +39,6 @@ struct FileMacro {
     // The value of the key, found without regard to ASCII case.
     std::optional<std::string_view> value(std::string_view key) const;
     void set(std::string_view key, std::string_view value);
-    void erase(std::string_view key);
 };
 
 std::string encodeBase64(std::string_view bytes);

@@ -73,7 +73,6 @@ std::vector<ImportStep> planImport(const std::vector<FileMacro>& file, const std
     for (std::size_t i = 0; i < file.size(); ++i) {
         ImportStep step;
         step.keys = file[i];
-        step.keys.erase("Data");
         Macro m = fromFileMacro(step.keys);
         step.fileName = m.nameOr("");
         step.data = file[i].data;

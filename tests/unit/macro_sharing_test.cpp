@@ -90,6 +90,15 @@ TEST(MacroFile, ADamagedSectionIsMarkedAndTheOthersAreRead) {
     EXPECT_EQ((*read)[2].value("NAME"), "C") << "the first of duplicates";
     EXPECT_EQ((*read)[2].data, "A");
     EXPECT_NE((*read)[3].damage, "") << "text that is not UTF-8";
+
+    // Data beyond 16 MB is refused without being decoded; the next macro reads.
+    const auto large = readMacroFile("Keyvale macro file, version 1\n[Macro]\nName=Big\nData=" +
+                                     std::string(24u << 20, 'A') + "\n[Macro]\nName=Small\nData=QQ==\n");
+    ASSERT_TRUE(large);
+    ASSERT_EQ(large->size(), 2u);
+    EXPECT_EQ((*large)[0].damage, "its data is larger than 16 MB");
+    EXPECT_FALSE((*large)[0].data);
+    EXPECT_EQ((*large)[1].data, "A");
 }
 
 FileMacro fileMacro(std::string name, int kind, int hotKey, std::optional<std::string> data = "x",
