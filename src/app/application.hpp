@@ -43,6 +43,8 @@ public:
     virtual std::pair<unsigned long long, unsigned> memoryStatus() = 0;
     // Ends the message loop: the program ends.
     virtual void quit() = 0;
+    // The tray icon's look and tip.
+    virtual void showTrayState(const TrayState&) {}
     // Lets this process shut the system down (log-off and shutdown).
     virtual void enableShutdownPrivilege() = 0;
     // The macro list, rebuilt from the store after every change.
@@ -129,6 +131,11 @@ public:
     bool queryEndSession();
     // The once-a-second check of a /CLOSE run.
     void playbackTimerTick();
+    // Paused, no hot key, window title or abbreviation starts a macro, and
+    // the macros' hot keys are free for other programs. Not stored.
+    bool paused() const { return paused_; }
+    void setPaused(bool paused);
+    TrayState trayState() const;
 
     playback::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
@@ -150,6 +157,10 @@ private:
     // triggers::RunHost
     void runScript(const std::string& script) override { interpreter_.sendKeys(script); }
     void releaseKeys() override { sendKey_.reset(); }
+    void runEnded(playback::RunStatus) override { showTrayState(); }
+    void runsStarted(const std::string& name) override;
+    void runsEnded() override { showTrayState(); }
+    void showTrayState();
     // playback::InterpreterHost
     void pauseWatcher() override { watcher_.pause(); }
     void resumeWatcher() override { watcher_.resume(); }
@@ -177,6 +188,9 @@ private:
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;
+    bool paused_ = false;
+    std::optional<std::string> running_;
+    TrayState shown_;
 };
 
 }  // namespace kv::app

@@ -56,6 +56,11 @@ public:
     virtual std::uint16_t hotKey() = 0;
     virtual void setTrigger(const std::string& text) = 0;
     virtual std::string trigger() = 0;
+    // Where the hot key runs the macro, and whether it is switched on.
+    virtual void setScope(const std::string& onlyIn, const std::string& notIn, bool enabled) = 0;
+    virtual std::string onlyIn() = 0;
+    virtual std::string notIn() = 0;
+    virtual bool macroEnabled() = 0;
     // Empties the scratch area in which the user may type while recording.
     virtual void clearScratch() = 0;
     virtual void enable(PropertiesButton b, bool on) = 0;

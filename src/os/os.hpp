@@ -109,6 +109,9 @@ public:
     // Whether the window's program runs at a higher integrity level than
     // Keyvale (an administrator's window): the system drops keys sent to it.
     virtual bool runsAboveUs(WindowHandle) { return false; }
+    // The file name of the window's program ("outlook.exe"); empty when its
+    // process cannot be queried.
+    virtual std::string programName(WindowHandle) { return {}; }
 };
 
 class Shell {
@@ -268,5 +271,10 @@ struct System {
     // The one error guard: it shows errors through dialogs.
     Guard guard{dialogs};
 };
+
+// The text with each character upper-cased as names are compared on the
+// system's disks (Files::sameName): for finding one text in another
+// without regard to case, in every alphabet.
+std::string upperCased(std::string_view text);
 
 }  // namespace kv::os

@@ -51,6 +51,15 @@ constexpr MacroKey kKeys[] = {
     {kFiredWindowsField, "FoundHandle", "", MacroKey::Form::Text, false, false, always,
      [](Macro& m, std::optional<std::string_view> v) { m.firedWindows = v.value_or(""); },
      [](const Macro& m) { return m.firedWindows; }},
+    {kEnabledField, "Enabled", "1", MacroKey::Form::Boolean, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.enabled = number(v).value_or(1) != 0; },
+     [](const Macro& m) { return std::string(m.enabled ? "1" : "0"); }, true},
+    {kOnlyInField, "OnlyIn", "", MacroKey::Form::Text, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.onlyIn = v.value_or(""); },
+     [](const Macro& m) { return m.onlyIn; }, true},
+    {kNotInField, "NotIn", "", MacroKey::Form::Text, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.notIn = v.value_or(""); },
+     [](const Macro& m) { return m.notIn; }, true},
 };
 static_assert(kAllFields == (1u << std::size(kKeys)) - 1, "one field bit per row, in row order");
 

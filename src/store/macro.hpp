@@ -44,6 +44,12 @@ struct Macro {
     // have run the trigger (FoundHandle).
     bool triggerRan = false;
     std::string firedWindows;
+    // Switched off: its hot key and window title start nothing (a name
+    // still does).
+    bool enabled = true;
+    // Where its hot key runs it: lists of program file names and parts of
+    // window titles separated by "|" (see store/scope.hpp).
+    std::string onlyIn, notIn;
 
     std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
     std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
@@ -60,7 +66,10 @@ enum MacroField : unsigned {
     kSpeedField = 32,
     kTriggerRanField = 64,
     kFiredWindowsField = 128,
-    kAllFields = 255,
+    kEnabledField = 256,
+    kOnlyInField = 512,
+    kNotInField = 1024,
+    kAllFields = 2047,
 };
 
 // One key of a macro's section.
@@ -79,6 +88,12 @@ struct MacroKey {
     // The stored text (nothing when missing) into the macro, and back.
     void (*read)(Macro&, std::optional<std::string_view>);
     std::string (*text)(const Macro&);
+    // Stored only while it differs from its fallback: a store that never
+    // used the key reads, writes and copies as it did before the key was
+    // known; set back to the fallback, the key goes from the section.
+    bool omittedAtFallback = false;
+
+    bool atFallback(const Macro& m) const { return text(m) == fallback; }
 };
 std::span<const MacroKey> macroKeys();
 const MacroKey& macroKey(MacroField field);

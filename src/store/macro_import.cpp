@@ -13,6 +13,8 @@ FileMacro toFileMacro(const Macro& m) {
     for (const MacroKey& k : macroKeys()) {
         if (!k.keptFor(m)) continue;
         if (k.field == kNameField && !m.name) continue;
+        // What the store leaves out at its fallback, the file does too.
+        if (k.omittedAtFallback && k.atFallback(m)) continue;
         out.keys.emplace_back(k.key, k.text(m));
     }
     return out;

@@ -466,10 +466,10 @@ TEST(Manager, ThePopupMenuGetsItsKeysWhileTheTriggerScanRunsBeneathIt) {
             << "round " << round << ": no submenu";
         h.tap(VK_ESCAPE);
         ASSERT_TRUE(h.waitFor([&] { return e2e::openPopupMenus() == 1; }, 5s))
-            << "round " << round << ": Escape lost";
+            << "round " << round << ": the first Escape lost, menus open: " << e2e::openPopupMenus();
         h.tap(VK_ESCAPE);
         ASSERT_TRUE(h.waitFor([&] { return e2e::openPopupMenus() == 0; }, 5s))
-            << "round " << round << ": Escape lost";
+            << "round " << round << ": the second Escape lost, menus open: " << e2e::openPopupMenus();
     }
 }
 

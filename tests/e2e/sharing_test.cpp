@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 namespace {
 
 // The tray menu's items, as the tray form receives them.
-constexpr WPARAM kRunMacro = 10, kExportAll = 12, kImportMacros = 13;
+constexpr WPARAM kRunMacro = 11, kExportAll = 13, kImportMacros = 14;
 
 void trayCommand(e2e::Harness& h, WPARAM command) {
     HWND tray = e2e::trayForm(h.processId());

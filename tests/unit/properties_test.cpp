@@ -66,6 +66,14 @@ struct FakeView : authoring::PropertiesView {
     std::uint16_t hotKey() override { return hot; }
     void setTrigger(const std::string& t) override { trig = t; }
     std::string trigger() override { return trig; }
+    void setScope(const std::string& o, const std::string& n, bool on) override {
+        only = o, notIn_ = n, switchedOn = on;
+    }
+    std::string onlyIn() override { return only; }
+    std::string notIn() override { return notIn_; }
+    bool macroEnabled() override { return switchedOn; }
+    std::string only, notIn_;
+    bool switchedOn = true;
     void clearScratch() override { ++scratchCleared; }
     void enable(PropertiesButton b, bool on) override { enabled[b] = on; }
     void focus(PropertiesFocus f) override { focused = f; }
@@ -115,7 +123,7 @@ struct Properties : ::testing::Test {
             "[Macro2]\r\nName=Keys\r\nType=2\r\nFileName=Keys.dat\r\n"
             "[Macro3]\r\nName=Alpha\r\nType=3\r\nHotKey=16450\r\nFileName=Alpha.dat\r\nSpeed=2\r\nTrigger="
             "Calc\r\n"
-            "[Macro4]\r\nName=Script\r\nType=4\r\nFileName=Script.key\r\n";
+            "[Macro4]\r\nName=Script\r\nType=4\r\nFileName=Script.key\r\nOnlyIn=mail.exe\r\nEnabled=0\r\n";
         for (const char* f : {"Keys.dat", "Alpha.dat", "Script.key"})
             fake.files.files[kDir + f] = std::string("data of ") + f;
     }
@@ -150,14 +158,13 @@ TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
         std::string file, playBack;
         bool high, journalHigh;
     } cases[] = {
-        {layoutOf("Start an Application or Launch a Document", 1, true, false, false, false),
-         "notepad.exe",
-         none,
-         0,
-         0},
+        {layoutOf("Start an Application or Launch a Document", 1, true, false, false, false), "notepad.exe",
+         none, 0, 0},
         {layoutOf("Playback Keystrokes", 2, false, false, true, false), none, kDir + "Keys.dat", false, true},
-        {layoutOf("Playback Mouse and Keyboard", 3, false, true, true, false), none, kDir + "Alpha.dat", true, false},
-        {layoutOf("Playback Manually Created Keystrokes", 4, false, false, false, true), none, none, false, false},
+        {layoutOf("Playback Mouse and Keyboard", 3, false, true, true, false), none, kDir + "Alpha.dat", true,
+         false},
+        {layoutOf("Playback Manually Created Keystrokes", 4, false, false, false, true), none, none, false,
+         false},
     };
     for (int slot = 1; slot <= 4; ++slot) {
         const auto& c = cases[slot - 1];
@@ -214,10 +221,16 @@ TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {
     EXPECT_TRUE(host.refills == 1 && host.hotKeyLoads == 1 && view.closed == 1);
     EXPECT_FALSE(state.macroDialogOpen || host.stopKey);
 
-    // Kind 4 renamed: the script follows.
+    // Kind 4 renamed: the script follows; its scope stays as shown.
     p.open(4);
+    EXPECT_EQ(view.only, "mail.exe");
+    EXPECT_FALSE(view.switchedOn);
     view.name_ = "Script two";
+    view.notIn_ = "Drafts\r\n";
     ASSERT_TRUE(p.ok());
+    EXPECT_EQ(key(4, "OnlyIn"), "mail.exe");
+    EXPECT_EQ(key(4, "NotIn"), "Drafts");
+    EXPECT_EQ(key(4, "Enabled"), "0");
     EXPECT_EQ(key(4, "FileName"), "Script two.key");
     EXPECT_EQ(file("Script two.key"), "data of Script.key");
     EXPECT_EQ(file("Script.key"), "(missing)");

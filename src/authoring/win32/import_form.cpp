@@ -15,7 +15,7 @@ ImportForm::ImportForm(os::System& sys, HWND owner) : Form(sys) {
     });
     caption_ = &control<Label>(kCaption);
     list_ = &control<ListView>(kList);
-    list_->setCheckBoxes();
+    list_->showCheckBoxes();
     list_->setColumns({{"Macro Name", 150}, {"What happens", 450}});
     list_->onCheck = [this](int row, bool on) { presenter_->setChecked(row, on); };
     ok_ = &control<Button>(kOk);
@@ -54,7 +54,7 @@ void ImportForm::showRows(const std::vector<ImportRow>& rows) {
     const int count = static_cast<int>(rows.size());
     if (list_->rowCount() != count) {
         std::vector<ui::win32::ListView::Row> shown;
-        for (const ImportRow& r : rows) shown.push_back({{r.name, r.outcome}, -1});
+        for (const ImportRow& r : rows) shown.push_back({{r.name, r.outcome}, -1, r.checked});
         list_->setRows(shown);
         if (count) list_->selectRow(0);
     }

@@ -336,6 +336,26 @@ void ListView::loadSmallImages() {
     if (old) ImageList_Destroy(old);
 }
 
+void ListView::showCheckBoxes() {
+    checkBoxes_ = true;
+    SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+}
+
+void ListView::setChecked(int row, bool checked) {
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    const bool was = filling_;
+    filling_ = true;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    filling_ = was;
+}
+
+bool ListView::checked(int row) const {
+    const auto state = SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
 void ListView::addRow(const Row& row) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | (row.image >= 0 ? LVIF_IMAGE : 0);
@@ -351,15 +371,22 @@ void ListView::addRow(const Row& row) {
         s.pszText = text.data();
         SendMessageW(hwnd_, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&s));
     }
+    if (at >= 0) {
+        if (checkBoxes_) setChecked(at, row.checked);
+        const std::size_t pos = std::min(dimmed_.size(), static_cast<std::size_t>(at));
+        dimmed_.insert(dimmed_.begin() + static_cast<std::ptrdiff_t>(pos), row.dimmed);
+    }
 }
 
 void ListView::removeRow(int row) {
     SendMessageW(hwnd_, LVM_DELETEITEM, row, 0);
+    if (row >= 0 && static_cast<std::size_t>(row) < dimmed_.size()) dimmed_.erase(dimmed_.begin() + row);
 }
 
 void ListView::setRows(const std::vector<Row>& rows) {
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    dimmed_.clear();
     for (const Row& row : rows) addRow(row);
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -387,6 +414,14 @@ void ListView::setRowText(int row, int column, const std::string& text) {
     SendMessageW(hwnd_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
 }
 
+std::vector<int> ListView::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = -1; (row = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                            LVNI_SELECTED))) >= 0;)
+        rows.push_back(row);
+    return rows;
+}
+
 int ListView::selectedRow() const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -400,33 +435,6 @@ void ListView::selectRow(int row) {
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
-std::vector<int> ListView::selectedRows() const {
-    std::vector<int> rows;
-    for (int row = -1; (row = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
-                                                            LVNI_SELECTED))) >= 0;)
-        rows.push_back(row);
-    return rows;
-}
-
-void ListView::setCheckBoxes() {
-    SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
-}
-
-bool ListView::checked(int row) const {
-    const auto state = SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
-void ListView::setChecked(int row, bool on) {
-    // A change made here is no click of the user's.
-    settingChecks_ = true;
-    LVITEMW item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
-    SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    settingChecks_ = false;
 }
 
 POINT ListView::menuPoint() const {
@@ -449,6 +457,37 @@ LRESULT ListView::notify(NMHDR* hdr) {
         case NM_DBLCLK:
             if (onDoubleClick) onDoubleClick();
             break;
+        case LVN_ITEMCHANGED: {
+            const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+            if (onSelect && (change->uChanged & LVIF_STATE) &&
+                ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) &&
+                (change->uNewState & LVIS_SELECTED))
+                form_->system().guard.run([&] { onSelect(); });
+            // A change of the state image is a tick; the first state image is
+            // set as the row is inserted.
+            if (!checkBoxes_ || filling_ || !onCheck || !(change->uChanged & LVIF_STATE) ||
+                ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) == 0 ||
+                (change->uOldState & LVIS_STATEIMAGEMASK) == 0)
+                break;
+            const bool checked = ((change->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+            form_->system().guard.run([&] { onCheck(change->iItem, checked); });
+            break;
+        }
+        case NM_CUSTOMDRAW: {
+            auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+            if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+            if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+                const auto row = static_cast<std::size_t>(draw->nmcd.dwItemSpec);
+                if (row < dimmed_.size() && dimmed_[row]) draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+                if (brightSelection_ && SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
+                    // The list's own grey for a selection without the focus gives way.
+                    draw->nmcd.uItemState &= ~CDIS_SELECTED;
+                    draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                    draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+                }
+            }
+            return CDRF_DODEFAULT;
+        }
         case NM_RCLICK:
             if (onRightClick) {
                 POINT pt;
@@ -459,30 +498,6 @@ LRESULT ListView::notify(NMHDR* hdr) {
                 return 1;  // handled: no WM_CONTEXTMENU follows
             }
             break;
-        case NM_CUSTOMDRAW: {
-            if (!brightSelection_) break;
-            auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
-            if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-            if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
-                SendMessageW(hwnd_, LVM_GETITEMSTATE, draw->nmcd.dwItemSpec, LVIS_SELECTED)) {
-                // The list's own grey for a selection without the focus gives way.
-                draw->nmcd.uItemState &= ~CDIS_SELECTED;
-                draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
-                draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
-            }
-            return CDRF_DODEFAULT;
-        }
-        case LVN_ITEMCHANGED: {
-            const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
-            if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) break;
-            const UINT was = change->uOldState, now = change->uNewState;
-            // State image 0 is none yet (the row is being added).
-            if (onCheck && !settingChecks_ && ((was ^ now) & LVIS_STATEIMAGEMASK) &&
-                (was & LVIS_STATEIMAGEMASK))
-                onCheck(change->iItem, ((now & LVIS_STATEIMAGEMASK) >> 12) == 2);
-            if (onSelect && ((was ^ now) & LVIS_SELECTED) && (now & LVIS_SELECTED)) onSelect();
-            break;
-        }
         default: break;
     }
     return 0;

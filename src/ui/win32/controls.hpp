@@ -214,7 +214,11 @@ public:
     struct Row {
         std::vector<std::string> texts;  // caption, then sub-items
         int image = -1;
+        bool checked = true;  // the check box, where the list shows them
+        bool dimmed = false;  // drawn in the grey of disabled text
     };
+    // A check box in front of each row; onCheck tells of the user's ticks.
+    void showCheckBoxes();
     void setColumns(const std::vector<Column>& columns);
     // A small-image list (16 x 16 at 96 dpi) from icon resources, by name.
     void setSmallImages(const std::vector<const char*>& iconResources);
@@ -223,19 +227,18 @@ public:
     void removeRow(int row);
     int rowCount() const;
     std::string rowText(int row, int column) const;
-    void setRowText(int row, int column, const std::string& text);
     int selectedRow() const;  // -1 when none
     int focusedRow() const;   // -1 when none
     void selectRow(int row);
     // Every selected row, in list order (a list of the multiple kind).
     std::vector<int> selectedRows() const;
-    // A check box before each row (set before rows are added).
-    void setCheckBoxes();
+    void setRowText(int row, int column, const std::string& text);
+    bool checked(int row) const;
+    // A tick set here is no tick of the user's: onCheck is not told.
+    void setChecked(int row, bool checked);
     // The selected row drawn in the selection colours even while another
     // control has the focus (a search field that moves the selection).
     void setSelectionAlwaysBright() { brightSelection_ = true; }
-    bool checked(int row) const;
-    void setChecked(int row, bool on);
     // Where a menu opened from the keyboard goes, in screen coordinates:
     // under the selected row, or at the list's corner when none is.
     POINT menuPoint() const;
@@ -245,8 +248,8 @@ public:
     // A right click, with the cursor's screen position; it takes the place
     // of the list's WM_CONTEXTMENU for the click.
     std::function<void(POINT)> onRightClick;
-    // The user ticked or cleared a row's check box.
-    std::function<void(int row, bool on)> onCheck;
+    // The user ticked or unticked the row's check box.
+    std::function<void(int row, bool checked)> onCheck;
     // The selected row changed (by click or key).
     std::function<void()> onSelect;
 
@@ -254,12 +257,15 @@ protected:
     void created() override;
     void rescaled() override;
     LRESULT notify(NMHDR* hdr) override;
-    bool settingChecks_ = false;
-    bool brightSelection_ = false;
 
 private:
     void loadSmallImages();
     std::vector<Column> columns_;
+    std::vector<bool> dimmed_;
+    bool checkBoxes_ = false;
+    bool brightSelection_ = false;
+    // Check states set by the program are no tick of the user's.
+    bool filling_ = false;
     std::vector<const char*> iconResources_;
 };
 
