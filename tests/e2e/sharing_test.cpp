@@ -265,3 +265,47 @@ TEST(RunMacroBench, OpensOverAThousandMacrosAndFiltersAsFastAsOneTypes) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Export..." in the manager's popup menu saves the rows chosen with a
+// click and Shift+Down, and only those.
+TEST(Sharing, ThePopupMenuExportsTheSelectedRows) {
+    e2e::Harness h;
+    h.writeStore(e2e::store(3,
+                            e2e::macroSection(1, "First", 4, 0, "First.key") +
+                                e2e::macroSection(2, "Second", 4, 0, "Second.key") +
+                                e2e::macroSection(3, "Third", 4, 0, "Third.key"),
+                            ""));
+    for (const char* name : {"First.key", "Second.key", "Third.key"}) h.writeProgramFile(name, name);
+    h.start();
+    HWND manager = nullptr;
+    ASSERT_TRUE(h.waitFor([&] { return (manager = h.findDialog("Veltrane Keyvale")) != nullptr; }, 10s));
+    SetForegroundWindow(manager);
+    h.pumpFor(300ms);
+    HWND listWindow = e2e::findChild(manager, WC_LISTVIEWA);
+    const e2e::RemoteListView list(listWindow);
+    // On the name, past the row's check box.
+    const auto clickName = [&](int row, bool right = false) {
+        const RECT r = list.rowRect(row);
+        e2e::clickAt({r.left + 80, (r.top + r.bottom) / 2}, right);
+    };
+    clickName(1);
+    h.pumpFor(200ms);
+    h.pressHotKey({VK_SHIFT}, VK_DOWN);
+    ASSERT_TRUE(h.waitFor([&] { return SendMessageW(listWindow, LVM_GETSELECTEDCOUNT, 0, 0) == 2; }, 5s));
+    clickName(2, true);
+    ASSERT_TRUE(h.waitFor([] { return e2e::openPopupMenu() != nullptr; }, 5s));
+    h.pumpFor(300ms);
+    // New, Delete, Create Shortcut, Print, then Export.
+    for (BYTE key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) h.tap(key);
+    const std::string file = h.programDir() + "two.kvmacros";
+    ASSERT_TRUE(answerFileDialog(h, "Save As", file));
+    ASSERT_TRUE(h.waitFor([&] { return h.programFileExists("two.kvmacros"); }, 10s));
+    const std::string text = h.readProgramFile("two.kvmacros");
+    EXPECT_NE(text.find("Name=Second\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Name=Third\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Name=First"), std::string::npos) << text;
+}
+
+}  // namespace
