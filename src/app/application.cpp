@@ -2,8 +2,11 @@
 
 #include "app/help.hpp"
 #include "authoring/hot_key_rule.hpp"
+#include "authoring/sharing.hpp"
 #include "manager/shortcuts.hpp"
+#include "store/macro_repository.hpp"
 #include "store/macros.hpp"
+#include "store/shortcut.hpp"
 #include "store/store.hpp"
 
 namespace kv::app {
@@ -22,6 +25,7 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       hotKeys_(sys, dispatcher_),
       watcher_(sys, dispatcher_, instances),
       commandLine_(sys, dispatcher_),
+      runMacroKey_(sys.hotKeys, this),
       pauseKey_(sys.hotKeys, this) {
     journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
@@ -64,6 +68,35 @@ void Application::loadHotKeys() {
     hotKeys_.loadHotKeys(store(), [this] {
         if (view_) view_->refillList();
     });
+    runMacroKey_.setHotKey(
+        static_cast<std::uint16_t>(store().readInt(store::kMain, store::kRunMacroHotKey, 0)));
+}
+
+std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t value) {
+    if (authoring::hotKeyRefused(value))
+        return std::string(
+            "Please enter a hot key with Ctrl or Alt for the Run Macro window, or none at all.");
+    if (!value) return std::nullopt;
+    for (const store::Macro& m : store::MacroRepository(sys).all(store::kNameField | store::kHotKeyField))
+        if (m.hotKey == value)
+            return "The hot key " + store::shortCutText(value, sys.keyboard) + " belongs to the macro " +
+                   m.nameOr(store::macroSection(m.slot)) + "; please select another.";
+    return std::nullopt;
+}
+
+void Application::setRunMacroHotKey(std::uint16_t value) {
+    if (auto problem = runMacroHotKeyProblem(sys_, value)) throw Error(*problem);
+    store().writeInt(store::kMain, store::kRunMacroHotKey, value);
+    runMacroKey_.setHotKey(value);
+}
+
+void Application::hotKeyPressed(hotkeys::HotKeyComponent& component, unsigned, hotkeys::ShortCut) {
+    if (&component == &pauseKey_) {
+        setPaused(!paused_);
+        return;
+    }
+    // Not while a macro runs or a macro dialog is open, as a macro's hot key.
+    if (view_ && !state_.macroDialogOpen && !state_.hotKeyBusy) view_->openRunMacro();
 }
 
 void Application::trayCreated(const std::vector<std::string>& arguments) {
@@ -207,6 +240,16 @@ void Application::trayCommand(TrayCommand c) {
             break;
         case TrayCommand::Pause: setPaused(!paused_); break;
         case TrayCommand::PauseHotKey: choosePauseHotKey(); break;
+        case TrayCommand::RunMacro:
+            if (view_) view_->openRunMacro();
+            break;
+        case TrayCommand::RunMacroHotKey:
+            if (view_) view_->setRunMacroHotKey();
+            break;
+        case TrayCommand::ExportAll: authoring::exportMacros(sys_); break;
+        case TrayCommand::ImportMacros:
+            if (view_) view_->importMacros();
+            break;
         case TrayCommand::Help: break;
     }
 }

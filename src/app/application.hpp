@@ -59,6 +59,10 @@ public:
     virtual void printList() {}
     // A line the manager window shows on the very first run.
     virtual void showFirstRunNote(const std::string&) {}
+    // The tray's "&Import Macros...", "&Run Macro..." and "Run Macro Hot Key...".
+    virtual void importMacros() {}
+    virtual void openRunMacro() {}
+    virtual void setRunMacroHotKey() {}
 };
 
 // Told of every end of a replay, after the dispatcher has handled it: the
@@ -79,6 +83,9 @@ inline constexpr const char* kFirstRunNote =
 
 inline constexpr const char* kPauseHotKeyTaken =
     "The hot key %s is taken by another program or macro; please choose another.";
+// The rule for the Run Macro window's hot key: that of a macro's, and not
+// the hot key of a macro. The message, or nothing when it may be used.
+std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t value);
 
 class Application : private triggers::RunHost,
                     private playback::InterpreterHost,
@@ -106,6 +113,10 @@ public:
 
     // Rebuilds the hot-key table (and with it the list) from the store.
     void loadHotKeys();
+    // The Run Macro window's hot key ("Run Macro Hot Key..."): refused with
+    // the rule's message, else stored and registered.
+    std::uint16_t runMacroHotKey() const { return runMacroKey_.hotKey(); }
+    void setRunMacroHotKey(std::uint16_t value);
     // SavePosition: the manager window's geometry into section Position.
     void saveManagerPosition() { savePosition(); }
 
@@ -167,8 +178,8 @@ private:
     // journal::JournalListener
     void replayFinished(bool userCancel) override;
     void escapePressed() override;
-    // hotkeys::HotKeyListener: the pause hot key.
-    void hotKeyPressed(hotkeys::HotKeyComponent&, unsigned, store::ShortCut) override { setPaused(!paused_); }
+    // hotkeys::HotKeyListener: the pause hot key and the Run Macro window's.
+    void hotKeyPressed(hotkeys::HotKeyComponent& component, unsigned, hotkeys::ShortCut) override;
     // "Pause Hot Key...": asks until the key follows the rules or is cancelled.
     void choosePauseHotKey();
 
@@ -185,6 +196,7 @@ private:
     hotkeys::HotKeySlotTable hotKeys_;
     triggers::Watcher watcher_;
     triggers::CommandLine commandLine_;
+    hotkeys::HotKeyComponent runMacroKey_;
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;

@@ -16,6 +16,12 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
     static const std::vector<TrayMenuItem> items = {
         {TrayCommand::Open, "&Open"},
         {TrayCommand::PrintMacros, "&Print Macro List"},
+        {TrayCommand::Help, nullptr},
+        {TrayCommand::RunMacro, "&Run Macro..."},
+        {TrayCommand::RunMacroHotKey, "Run Macro Hot Key..."},
+        {TrayCommand::ExportAll, "Export All Macros..."},
+        {TrayCommand::ImportMacros, "&Import Macros..."},
+        {TrayCommand::Help, nullptr},
         {TrayCommand::StartWithWindows, "Start with &Windows"},
         {TrayCommand::Pause, "&Pause"},
         {TrayCommand::PauseHotKey, "Pause Hot Key..."},

@@ -26,6 +26,10 @@ enum class TrayCommand {
     Exit,
     StartWithWindows,
     Pause,
+    RunMacro,
+    RunMacroHotKey,
+    ExportAll,
+    ImportMacros,
     PauseHotKey
 };
 

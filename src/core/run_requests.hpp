@@ -12,6 +12,7 @@ enum class Road {
     TriggerWindow,  // the watcher found a window whose title is a trigger
     CommandLine,    // a start of the program named the macro
     RunToken,       // "<<RUN:" in a running script
+    RunWindow,      // chosen in the Run Macro window
 };
 
 class RunRequests {

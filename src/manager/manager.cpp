@@ -112,6 +112,13 @@ void ManagerPresenter::deleteMacro() {
     host_.loadHotKeys();
 }
 
+void ManagerPresenter::exportSelected() {
+    std::vector<int> slots;
+    for (int row : view_.selectedRows())
+        if (row >= 0 && static_cast<std::size_t>(row) < rows_.size()) slots.push_back(row + 1);
+    if (!slots.empty()) host_.exportMacros(slots);
+}
+
 void ManagerPresenter::hide() {
     view_.hide();
     host_.savePosition();

@@ -39,6 +39,11 @@ public:
     virtual void removeRow(int row) = 0;
     virtual int selectedRow() = 0;  // -1 when none
     virtual int focusedRow() = 0;   // -1 when none
+    // Every selected row in list order (the list lets several be chosen).
+    virtual std::vector<int> selectedRows() {
+        const int row = selectedRow();
+        return row < 0 ? std::vector<int>{} : std::vector<int>{row};
+    }
     virtual void setStatus(const std::string& text) = 0;
     virtual void enableCommand(Command c, bool on) = 0;
     // Whether the window is the foreground window.
@@ -65,6 +70,11 @@ public:
     virtual bool hotKeyRefused(int slot) = 0;
     // "&Help": the program's help at the topic "Operation".
     virtual void openHelp() = 0;
+    // "&Export...": the macros of the slots into one macro file.
+    virtual void exportMacros(const std::vector<int>& /*slots*/) {}
+    // "&Import Macros...": a macro file's macros, added after the user saw
+    // what each becomes.
+    virtual void importMacros() {}
 };
 
 // The status text for a macro: its Name and a phrase for its Type.
@@ -93,6 +103,9 @@ public:
     void newMacro();
     void properties();
     void deleteMacro();
+    // "&Export..." of the selected macros, "&Import Macros...".
+    void exportSelected();
+    void importMacros() { host_.importMacros(); }
     void hide();
     // The window is being closed (it is only hidden).
     void closeQuery();

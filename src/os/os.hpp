@@ -201,6 +201,11 @@ public:
     // "All Files (*.*)|*.*|Executables (*.exe)|*.exe". The full path of the
     // picked file, or nothing when cancelled.
     virtual std::optional<std::string> openFile(const std::string& filter) = 0;
+    // The common file-save dialog with the same filter, starting at the
+    // suggested name; it asks before replacing a file, and a name typed
+    // without an extension takes defaultExtension (no dot).
+    virtual std::optional<std::string> saveFile(const std::string& filter, const std::string& suggested,
+                                                const std::string& defaultExtension) = 0;
     // Closes every open value prompt (their calls then return); safe from
     // inside an input hook.
     virtual void closePrompts() {}

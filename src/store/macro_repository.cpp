@@ -310,6 +310,74 @@ std::optional<int> MacroRepository::remove(int slot, std::string_view shownName)
     return gone->slot;
 }
 
+MacroRepository::Export MacroRepository::exportMacros(const std::vector<int>& slots) const {
+    const std::vector<Macro> macros = all();
+    std::vector<FileMacro> file;
+    Export out;
+    const auto add = [&](const Macro& m) {
+        FileMacro fm = toFileMacro(m);
+        if (dataExtension(m.kindOr(0))) {
+            const auto path = storedPathIfSafe(m.fileName);
+            if (auto bytes = path ? files_.read(*path) : std::nullopt)
+                fm.data = std::move(*bytes);
+            else
+                out.withoutData.push_back(m.nameOr(macroSection(m.slot)));
+        }
+        file.push_back(std::move(fm));
+    };
+    if (slots.empty())
+        for (const Macro& m : macros) add(m);
+    for (int slot : slots)
+        if (slot >= 1 && static_cast<std::size_t>(slot) <= macros.size()) add(macros[slot - 1]);
+    out.bytes = writeMacroFile(file);
+    return out;
+}
+
+std::vector<ImportStep> MacroRepository::planImport(const std::vector<FileMacro>& file,
+                                                    const std::vector<bool>& chosen,
+                                                    const ImportRules& rules) const {
+    const StoreSnapshot reading(store_);
+    std::vector<TakenMacro> taken;
+    forEach(reading, kNameField | kHotKeyField, [&](const Macro& m) {
+        taken.push_back({m.name.value_or(macroSection(m.slot)), m.hotKey,
+                         reading.readString(macroSection(m.slot), kAbbreviationKey, "")});
+    });
+    // The Run Macro window's hot key is taken as a macro's would be.
+    if (const std::int32_t runKey = reading.readInt(kMain, kRunMacroHotKey, 0))
+        taken.push_back({"", static_cast<std::uint16_t>(runKey & 0xFFFF), ""});
+    return store::planImport(file, chosen, taken, rules, files_, [&](const std::string& fileName) {
+        return files_.exists(pathInDataFolder(fileName));
+    });
+}
+
+std::vector<ImportStep> MacroRepository::importMacros(const std::vector<FileMacro>& file,
+                                                      const std::vector<bool>& chosen,
+                                                      const ImportRules& rules) {
+    const auto held = store_.hold();
+    std::vector<ImportStep> plan = planImport(file, chosen, rules);
+    std::vector<std::string> written;
+    const auto undo = [&] {
+        for (const std::string& path : written) files_.remove(path);
+    };
+    std::vector<Macro> added;
+    try {
+        for (const ImportStep& step : plan) {
+            if (!step.imported()) continue;
+            if (step.data) {
+                const std::string path = pathInDataFolder(step.macro.fileName);
+                if (!replaceFileContent(files_, path, *step.data)) throw Error("Unable to write to " + path);
+                written.push_back(path);
+            }
+            added.push_back(step.macro);
+        }
+        addMacros(store_, added);
+    } catch (...) {
+        undo();
+        throw;
+    }
+    return plan;
+}
+
 std::string MacroRepository::firedWindows(int slot) const {
     return store_.readString(macroSection(slot), macroKey(kFiredWindowsField).key, "");
 }

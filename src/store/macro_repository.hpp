@@ -12,6 +12,7 @@
 
 #include "os/os.hpp"
 #include "store/macro.hpp"
+#include "store/macro_import.hpp"
 #include "store/macros.hpp"
 #include "store/store.hpp"
 
@@ -107,6 +108,25 @@ public:
     // Switches the macro the list showed as shownName (at slot, or wherever
     // it is now) on or off; false when no macro has that name any more.
     bool setEnabled(int slot, std::string_view shownName, bool on);
+
+    // The macros of the slots (every macro when none are given) as a macro
+    // file, each with its data file's bytes; the names of those whose data
+    // file is missing, exported without it, in withoutData.
+    struct Export {
+        std::string bytes;
+        std::vector<std::string> withoutData;
+    };
+    Export exportMacros(const std::vector<int>& slots = {}) const;
+    // What importing the chosen macros of the file (all when chosen is
+    // empty) would do now.
+    std::vector<ImportStep> planImport(const std::vector<FileMacro>& file, const std::vector<bool>& chosen,
+                                       const ImportRules& rules) const;
+    // Imports them as planned afresh while the store is held: the data files
+    // first, then every macro at the end of the list in one write of the
+    // store. When a step fails the data files written are removed again and
+    // the error raised. Returns the plan carried out.
+    std::vector<ImportStep> importMacros(const std::vector<FileMacro>& file, const std::vector<bool>& chosen,
+                                         const ImportRules& rules);
 
     // The windows that have already run the macro's trigger, read afresh.
     std::string firedWindows(int slot) const;

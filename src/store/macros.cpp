@@ -32,20 +32,30 @@ int readEntries(const Store::Edit& store) {
 }
 
 int addMacro(Store& store, const Macro& m) {
-    int slot = 0;
+    return addMacros(store, {m});
+}
+
+int addMacros(Store& store, const std::vector<Macro>& macros) {
+    int first = 0;
+    if (macros.empty()) return first;
     store.edit([&](Store::Edit& e) {
-        if (e.readInt(kMain, "Entries", 0) >= kMaxEntries)
+        const int entries = readEntries(e);
+        if (e.readInt(kMain, "Entries", 0) >= kMaxEntries ||
+            entries + static_cast<int>(macros.size()) > kMaxEntries)
             throw Error("Unable to add a macro: the store already holds " + std::to_string(kMaxEntries) +
                         " macros");
-        slot = readEntries(e) + 1;
-        const std::string s = macroSection(slot);
-        e.writeInt(kMain, "Entries", slot);
-        const unsigned fields = writtenFields(m, MacroWrite::Created);
-        for (const MacroKey& k : macroKeys())
-            if ((fields & k.field) && !(k.omittedAtFallback && k.atFallback(m)))
-                e.writeString(s, k.key, k.text(m));
+        first = entries + 1;
+        e.writeInt(kMain, "Entries", entries + static_cast<int>(macros.size()));
+        int slot = entries;
+        for (const Macro& m : macros) {
+            const std::string s = macroSection(++slot);
+            const unsigned fields = writtenFields(m, MacroWrite::Created);
+            for (const MacroKey& k : macroKeys())
+                if ((fields & k.field) && !(k.omittedAtFallback && k.atFallback(m)))
+                    e.writeString(s, k.key, k.text(m));
+        }
     });
-    return slot;
+    return first;
 }
 
 void deleteMacroSlotByCopying(Store& store, int slot) {

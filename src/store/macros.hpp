@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "store/macro.hpp"
 #include "store/store.hpp"
@@ -11,6 +12,8 @@
 namespace kv::store {
 
 inline constexpr const char* kMain = "Main";
+// The Run Macro window's hot key, in section Main; 0 or missing for none.
+inline constexpr const char* kRunMacroHotKey = "RunMacroHotKey";
 
 std::string macroSection(int slot);
 
@@ -26,6 +29,9 @@ int readEntries(const Store::Edit& store);
 // Appends a macro in slot Entries + 1 with the keys a new macro is created
 // with, and returns that slot. Refuses a macro beyond kMaxEntries.
 int addMacro(Store& store, const Macro& macro);
+// The same for several macros in one replacement of the file; the slot of
+// the first, or 0 for none. Refuses them all when they do not fit.
+int addMacros(Store& store, const std::vector<Macro>& macros);
 
 // Moves every macro after the slot down by one, erases the highest slot and
 // lowers Entries, in one replacement of the file. A moved macro takes its own

@@ -629,7 +629,7 @@ TEST(Manager, ScreenshotOfTheTrayMenuWhilePaused) {
     e2e::saveScreenRect(r, "tray_menu_paused");
     h.tap(VK_ESCAPE);
     EXPECT_TRUE(h.waitFor([] { return e2e::openPopupMenu() == nullptr; }, 5s));
-    PostMessageA(tray, WM_COMMAND, 11 /* Pause Hot Key... */, 0);
+    PostMessageA(tray, WM_COMMAND, 15 /* Pause Hot Key... */, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Pause Hot Key")) != nullptr; }, 5s));
     h.pumpFor(300ms);

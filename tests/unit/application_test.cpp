@@ -381,3 +381,53 @@ TEST_F(ApplicationTest, AbsurdStoredGeometryIsClampedToTheScreensBeforeItIsPlace
         }
     }
 }
+
+namespace {
+
+struct SharingView : FakeView {
+    int runMacroOpened = 0, imports = 0;
+    void openRunMacro() override { ++runMacroOpened; }
+    void importMacros() override { ++imports; }
+};
+
+}  // namespace
+
+// The Run Macro window's hot key follows a macro's rule, never takes a
+// macro's hot key, is stored in Main and registered at once and at start-up.
+TEST(RunMacroHotKey, FollowsTheRuleIsStoredAndOpensTheWindow) {
+    os::fake::FakeSystem fake;
+    journal::NullJournal journal;
+    SharingView view;
+    fake.files.files[fake.sys.storePath] =
+        "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Mail\r\nType=4\r\nHotKey=" +
+        std::to_string(0xC000 + 'M') + "\r\n";
+    {
+        app::Application app(fake.sys, journal, &view);
+        app.managerCreated();
+        const auto refusedWith = [&](std::uint16_t key) {
+            try {
+                app.setRunMacroHotKey(key);
+            } catch (const Error& e) {
+                return std::string(e.what());
+            }
+            return std::string();
+        };
+        EXPECT_EQ(refusedWith('R'),
+                  "Please enter a hot key with Ctrl or Alt for the Run Macro window, or none at all.");
+        EXPECT_EQ(refusedWith(0xC000 + 'M'),
+                  "The hot key Ctrl+Alt+M belongs to the macro Mail; please select another.");
+        EXPECT_EQ(store::Store(fake.files, fake.sys.storePath).readInt("Main", "RunMacroHotKey", -1), -1);
+        EXPECT_EQ(refusedWith(0xC000 + 'R'), "");
+        EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'R'));
+        EXPECT_EQ(view.runMacroOpened, 1);
+        app.trayCommand(app::TrayCommand::RunMacro);
+        app.trayCommand(app::TrayCommand::ImportMacros);
+        EXPECT_EQ(view.runMacroOpened, 2);
+        EXPECT_EQ(view.imports, 1);
+    }
+    EXPECT_FALSE(fake.hotKeys.isRegistered(os::kModControl | os::kModAlt, 'R'))
+        << "released with the application";
+    app::Application again(fake.sys, journal, &view);
+    again.managerCreated();
+    EXPECT_TRUE(fake.hotKeys.isRegistered(os::kModControl | os::kModAlt, 'R')) << "loaded from the store";
+}

@@ -338,3 +338,33 @@ TEST_F(ManagerTest, TheCheckBoxSwitchesTheMacroItShowsOffAndOn) {
     EXPECT_EQ(st.readString("Macro2", "Enabled", "(none)"), "(none)");
     EXPECT_TRUE(fake.hotKeys.isRegistered(os::kModControl, 'B'));
 }
+
+// "&Export..." takes every selected row's macro; without a selection it does nothing.
+TEST_F(ManagerTest, ExportTakesTheSelectedRows) {
+    struct Several : FakeManagerView {
+        std::vector<int> rows;
+        std::vector<int> selectedRows() override { return rows; }
+    };
+    struct Host : manager::ManagerHost {
+        std::vector<std::vector<int>> exports;
+        int imports = 0;
+        void openWizard() override {}
+        void openProperties(int) override {}
+        void loadHotKeys() override {}
+        void savePosition() override {}
+        bool hotKeyRefused(int) override { return false; }
+        void openHelp() override {}
+        void exportMacros(const std::vector<int>& slots) override { exports.push_back(slots); }
+        void importMacros() override { ++imports; }
+    } host;
+    Several several;
+    store(macro(1, "A", 4, 0) + macro(2, "B", 4, 0) + macro(3, "C", 4, 0), 3);
+    manager::ManagerPresenter presenter(fake.sys, links, printing, several, host);
+    presenter.fillMacroList();
+    presenter.exportSelected();
+    several.rows = {0, 2, 7};  // a row beyond the list is no macro
+    presenter.exportSelected();
+    presenter.importMacros();
+    EXPECT_EQ(host.exports, (std::vector<std::vector<int>>{{1, 3}}));
+    EXPECT_EQ(host.imports, 1);
+}

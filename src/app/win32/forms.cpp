@@ -191,23 +191,46 @@ private:
     os::win32::UniqueIcon iconHandle_;
 };
 
+add({
+    {kLabel, 0, {"The hot key that opens the Run Macro window from any program:", {12, 10, 276, 30}}},
+    {kHotKey, kKey, {"", {12, 42, 276, 22}}},
+    {kButton, kOk, {"OK", {132, 72, 75, 23}}},
+    {kButton, kCancel, {"Cancel", {213, 72, 75, 23}}},
+});
+auto& key = control<HotKeyEdit>(kKey);
+key.setValue(app.runMacroHotKey());
+auto& ok = control<Button>(kOk);
+auto& cancel = control<Button>(kCancel);
+// A refused key shows the rule's message and the box stays open.
+ok.onClick = [this, &app, &key] {
+    app.setRunMacroHotKey(key.value());
+    endModal(IDOK);
+};
+cancel.onClick = [this] { endModal(IDCANCEL); };
+setDefaultButton(&ok);
+setCancelButton(&cancel);
+centre();
+}
+};
+
 }  // namespace
 
 namespace {
 
-// A hot key for the program itself (the pause key), set as a macro's is.
+// A hot key of the program itself (the pause key, the Run Macro window's),
+// typed as a macro's is.
 class HotKeyForm : public ui::win32::Form {
 public:
-    HotKeyForm(os::System& sys, HWND owner, const std::string& caption, std::uint16_t current) : Form(sys) {
+    HotKeyForm(os::System& sys, HWND owner, const std::string& caption, const std::string& prompt,
+               std::uint16_t current)
+        : Form(sys) {
         using namespace ui::win32;
         create("KeyvaleHotKey", caption.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
                owner);
         setClientSize96(300, 100);
         enum Role { kField = 1, kOk, kCancel };
         add({
-            {kLabel,
-             0,
-             {"Pause or resume Keyvale when a certain set of keys is pressed.", {12, 10, 276, 28}}},
+            {kLabel, 0, {prompt.c_str(), {12, 10, 276, 28}}},
             {ui::win32::kHotKey, kField, {"", {12, 40, 200, 21}}},
             {kButton, kOk, {"&OK", {132, 70, 75, 23}, WS_GROUP}},
             {kButton, kCancel, {"&Cancel", {213, 70, 75, 23}}},
@@ -238,8 +261,21 @@ private:
 }  // namespace
 
 std::optional<std::uint16_t> Win32ShellView::askHotKey(const std::string& caption, std::uint16_t current) {
-    HotKeyForm form(manager_.system(), applicationWindow_, caption, current);
+    HotKeyForm form(manager_.system(), applicationWindow_, caption,
+                    "Pause or resume Keyvale when a certain set of keys is pressed.", current);
     return form.ask();
+}
+
+void showRunMacroHotKeyBox(Application& app, HWND owner) {
+    // A refused key shows the rule's message, and the box opens again.
+    std::uint16_t shown = app.runMacroHotKey();
+    while (const auto chosen =
+               HotKeyForm(app.system(), owner, "Run Macro Hot Key",
+                          "The hot key that opens the Run Macro window from any program:", shown)
+                   .ask()) {
+        shown = *chosen;
+        if (app.system().guard.run([&] { app.setRunMacroHotKey(*chosen); })) return;
+    }
 }
 
 void showAboutBox(os::System& sys, HWND owner, const AboutText& text) {

@@ -41,17 +41,29 @@ private:
 };
 
 void showAboutBox(os::System& sys, HWND owner, const AboutText& text);
+// "Run Macro Hot Key...", modal.
+void showRunMacroHotKeyBox(Application& app, HWND owner);
 
 // Enables SeShutdownPrivilege in the process token; false when a step fails.
 bool changeSecurity();
 
 using manager::win32::ManagerWindow;
 
+// The windows the tray opens beside the manager window, which the program
+// builds after the view.
+class TrayWindows {
+public:
+    virtual ~TrayWindows() = default;
+    virtual void importMacros() = 0;
+    virtual void openRunMacro() = 0;
+    virtual void setRunMacroHotKey() = 0;
+};
+
 // The ShellView of the running program.
 class Win32ShellView : public ShellView {
 public:
-    Win32ShellView(ManagerWindow& manager, HWND applicationWindow)
-        : manager_(manager), applicationWindow_(applicationWindow) {}
+    Win32ShellView(ManagerWindow& manager, HWND applicationWindow, TrayWindows& windows)
+        : manager_(manager), applicationWindow_(applicationWindow), windows_(windows) {}
     ScreenSize screen() override;
     Rect managerRect() override;
     void placeManager(const Rect& r) override;
@@ -75,12 +87,16 @@ public:
         tray_ = &tray;
         tray.showState(state_);
     }
+    void importMacros() override { windows_.importMacros(); }
+    void openRunMacro() override { windows_.openRunMacro(); }
+    void setRunMacroHotKey() override { windows_.setRunMacroHotKey(); }
 
 private:
     ManagerWindow& manager_;
     TrayForm* tray_ = nullptr;
     TrayState state_;
     HWND applicationWindow_;
+    TrayWindows& windows_;
 };
 
 }  // namespace kv::app::win32

@@ -16,7 +16,9 @@ Program::Authoring::Authoring(Program& p, HWND applicationWindow)
     : wizard(p.os_.sys, p.journal_, p.app_.state(), p, p.hints_, p.manager_.hwnd()),
       commandDialogs(p.os_.sys, applicationWindow),
       hint(p.os_.sys, p.hints_, wizard.hwnd()),
-      properties(p.os_.sys, p.journal_, p.app_.state(), p, p.manager_.hwnd()) {}
+      properties(p.os_.sys, p.journal_, p.app_.state(), p, p.manager_.hwnd()),
+      importer(p.os_.sys, applicationWindow),
+      runMacro(p.os_.sys, p.app_.dispatcher(), applicationWindow) {}
 
 Program::Program(os::win32::Win32System& os, os::win32::Win32Instances& instances, HWND applicationWindow,
                  std::vector<std::string> arguments)
@@ -24,7 +26,7 @@ Program::Program(os::win32::Win32System& os, os::win32::Win32Instances& instance
       arguments_(std::move(arguments)),
       journal_(os.sys),
       manager_(os.sys, shellLinks_, printing_, *this),
-      view_(manager_, applicationWindow),
+      view_(manager_, applicationWindow, *this),
       app_(os.sys, journal_, &view_, &shellLinks_, &instances, this),
       hints_(os.sys, *this, *this) {
     printing_.owner = applicationWindow;
@@ -57,6 +59,25 @@ void Program::loadHotKeys() {
 
 void Program::openHelp() {
     openHelpTopic(os_.sys);
+}
+
+void Program::exportMacros(const std::vector<int>& slots) {
+    authoring::exportMacros(os_.sys, slots);
+}
+
+void Program::importMacros() {
+    if (!authoring_) return;
+    const auto path = authoring::chooseMacroFile(os_.sys);
+    if (!path) return;
+    if (authoring_->importer.showFor(authoring::readMacroFileAt(os_.sys, *path), *path) > 0) loadHotKeys();
+}
+
+void Program::openRunMacro() {
+    if (authoring_) authoring_->runMacro.open();
+}
+
+void Program::setRunMacroHotKey() {
+    showRunMacroHotKeyBox(app_, manager_.hwnd());
 }
 
 void Program::createShortcut(int folder, int slot) {

@@ -17,7 +17,9 @@
 #include "authoring/properties.hpp"
 #include "authoring/win32/command_dialog_forms.hpp"
 #include "authoring/win32/hint_form.hpp"
+#include "authoring/win32/import_form.hpp"
 #include "authoring/win32/properties_form.hpp"
+#include "authoring/win32/run_macro_form.hpp"
 #include "authoring/win32/wizard_form.hpp"
 #include "authoring/wizard_host.hpp"
 #include "journal/recorder.hpp"
@@ -39,7 +41,8 @@ class Program : private manager::ManagerHost,
                 private authoring::PropertiesHost,
                 private authoring::HintsHost,
                 private authoring::HintView,
-                private ReplayListener {
+                private ReplayListener,
+                private TrayWindows {
 public:
     // Builds every object up to the tray icon and runs the command line;
     // applicationWindow owns the program's windows and boxes.
@@ -60,6 +63,13 @@ private:
     void savePosition() override { app_.saveManagerPosition(); }
     bool hotKeyRefused(int slot) override { return app_.hotKeys().refused(slot); }
     void openHelp() override;
+    void exportMacros(const std::vector<int>& slots) override;
+    // Shared with the tray: a macro file's macros, after the import window.
+    void importMacros() override;
+
+    // TrayWindows
+    void openRunMacro() override;
+    void setRunMacroHotKey() override;
 
     // authoring::WizardHost (openHelp and loadHotKeys are shared)
     std::vector<std::string> macroNames() override { return manager_.rowNames(); }
@@ -107,6 +117,8 @@ private:
         authoring::win32::CommandDialogForms commandDialogs;
         authoring::win32::HintForm hint;
         authoring::win32::PropertiesForm properties;
+        authoring::win32::ImportForm importer;
+        authoring::win32::RunMacroForm runMacro;
     };
     std::optional<Authoring> authoring_;
 };

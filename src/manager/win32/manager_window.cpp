@@ -24,6 +24,8 @@ enum MenuId : UINT {
     kMenuPrint,
     kMenuProperties,
     kMenuEnabled,
+    kMenuExport,
+    kMenuImport,
     kMenuShortcutFirst = 10,
 };
 
@@ -52,7 +54,7 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     // The five buttons' roles are their places in buttons_, from 1.
     enum Role { kHelp = 1, kNew, kEdit, kDelete, kHide, kList, kStatus };
     add({
-        {kListView, kList, {"", {0, kBannerHeight, kClientWidth, 232}}},
+        {kMultiListView, kList, {"", {0, kBannerHeight, kClientWidth, 232}}},
         {kButton, kHelp, {"Help", {3, 272, 55, 21}}},
         {kButton, kNew, {"New Macro", {59, 272, 86, 21}}},
         {kButton, kEdit, {"Edit Macro", {147, 272, 86, 21}}},
@@ -152,6 +154,8 @@ void ManagerWindow::popupMenu(POINT at) {
     AppendMenuW(menu.get(), MF_POPUP | state(Command::CreateShortcut), reinterpret_cast<UINT_PTR>(shortcuts),
                 L"Create Shortcut...");
     AppendMenuW(menu.get(), MF_STRING, kMenuPrint, L"Print Macro List");
+    AppendMenuW(menu.get(), MF_STRING | state(Command::DeleteItem), kMenuExport, L"&Export...");
+    AppendMenuW(menu.get(), MF_STRING, kMenuImport, L"&Import Macros...");
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, L"&Properties");
     AppendMenuW(menu.get(),
@@ -166,6 +170,8 @@ void ManagerWindow::popupMenu(POINT at) {
         case kMenuPrint: presenter_.printList(); break;
         case kMenuProperties: presenter_.properties(); break;
         case kMenuEnabled: presenter_.toggleSelectedEnabled(); break;
+        case kMenuExport: presenter_.exportSelected(); break;
+        case kMenuImport: presenter_.importMacros(); break;
         default:
             if (id >= kMenuShortcutFirst && id < kMenuShortcutFirst + std::size(kShortcutItems))
                 presenter_.createShortcut(kShortcutItems[id - kMenuShortcutFirst].folder);

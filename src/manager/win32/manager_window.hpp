@@ -41,6 +41,7 @@ private:
     void removeRow(int row) override;
     int selectedRow() override { return list_->selectedRow(); }
     int focusedRow() override { return list_->focusedRow(); }
+    std::vector<int> selectedRows() override { return list_->selectedRows(); }
     void setStatus(const std::string& text) override { status_->setText(text); }
     void enableCommand(Command c, bool on) override;
     bool isForeground() override { return GetForegroundWindow() == hwnd(); }

@@ -188,6 +188,14 @@ public:
         fileFilters.push_back(filter);
         return pickedFile;
     }
+    std::optional<std::string> saveFile(const std::string& filter, const std::string& suggested,
+                                        const std::string&) override {
+        fileFilters.push_back(filter);
+        suggestedFiles.push_back(suggested);
+        return savedFile;
+    }
+    std::optional<std::string> savedFile;
+    std::vector<std::string> suggestedFiles;
     std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override {
         queries.push_back({caption, prompt, initial});

@@ -4,6 +4,7 @@
 // Shell and common-control headers need windows.h first.
 #include <commdlg.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -38,12 +39,21 @@ void Win32Dialogs::message(const std::string& text) {
     MessageBoxW(boxOwner(owner), widen(text).c_str(), L"Keyvale", MB_OK | MB_SETFOREGROUND);
 }
 
-std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
-    // The dialog wants the filter's parts separated by NUL and ended by two.
+namespace {
+
+// The dialog wants the filter's parts separated by NUL and ended by two.
+std::wstring filterParts(const std::string& filter) {
     std::wstring parts = widen(filter);
     for (wchar_t& c : parts)
         if (c == L'|') c = L'\0';
     parts.append(2, L'\0');
+    return parts;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
+    const std::wstring parts = filterParts(filter);
     // Room for the long paths of current Windows, not only MAX_PATH.
     std::vector<wchar_t> path(32768, L'\0');
     OPENFILENAMEW ofn{};
@@ -55,6 +65,27 @@ std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
     ofn.nMaxFile = static_cast<DWORD>(path.size());
     ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn) || !path[0]) return std::nullopt;
+    return narrow(path.data());
+}
+
+std::optional<std::string> Win32Dialogs::saveFile(const std::string& filter, const std::string& suggested,
+                                                  const std::string& defaultExtension) {
+    const std::wstring parts = filterParts(filter);
+    const std::wstring extension = widen(defaultExtension);
+    std::vector<wchar_t> path(32768, L'\0');
+    const std::wstring start = widen(suggested);
+    std::copy_n(start.begin(), std::min(start.size(), path.size() - 1), path.begin());
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = boxOwner(owner);
+    ofn.lpstrFilter = parts.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path.data();
+    ofn.nMaxFile = static_cast<DWORD>(path.size());
+    ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT |
+                OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameW(&ofn) || !path[0]) return std::nullopt;
     return narrow(path.data());
 }
 

@@ -144,6 +144,8 @@ public:
     bool confirm(const std::string& question) override;
     void message(const std::string& text) override;
     std::optional<std::string> openFile(const std::string& filter) override;
+    std::optional<std::string> saveFile(const std::string& filter, const std::string& suggested,
+                                        const std::string& defaultExtension) override;
     void closePrompts() override;
     std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
                                           const std::string& initial) override;

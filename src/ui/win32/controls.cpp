@@ -351,6 +351,11 @@ void ListView::setChecked(int row, bool checked) {
     filling_ = was;
 }
 
+bool ListView::checked(int row) const {
+    const auto state = SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
 void ListView::addRow(const Row& row) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | (row.image >= 0 ? LVIF_IMAGE : 0);
@@ -401,6 +406,22 @@ std::string ListView::rowText(int row, int column) const {
     return os::win32::narrow(buffer);
 }
 
+void ListView::setRowText(int row, int column, const std::string& text) {
+    std::wstring wide = os::win32::widen(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    SendMessageW(hwnd_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+std::vector<int> ListView::selectedRows() const {
+    std::vector<int> rows;
+    for (int row = -1; (row = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                            LVNI_SELECTED))) >= 0;)
+        rows.push_back(row);
+    return rows;
+}
+
 int ListView::selectedRow() const {
     return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
@@ -438,6 +459,10 @@ LRESULT ListView::notify(NMHDR* hdr) {
             break;
         case LVN_ITEMCHANGED: {
             const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+            if (onSelect && (change->uChanged & LVIF_STATE) &&
+                ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) &&
+                (change->uNewState & LVIS_SELECTED))
+                form_->system().guard.run([&] { onSelect(); });
             // A change of the state image is a tick; the first state image is
             // set as the row is inserted.
             if (!checkBoxes_ || filling_ || !onCheck || !(change->uChanged & LVIF_STATE) ||
@@ -454,6 +479,12 @@ LRESULT ListView::notify(NMHDR* hdr) {
             if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
                 const auto row = static_cast<std::size_t>(draw->nmcd.dwItemSpec);
                 if (row < dimmed_.size() && dimmed_[row]) draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+                if (brightSelection_ && SendMessageW(hwnd_, LVM_GETITEMSTATE, row, LVIS_SELECTED)) {
+                    // The list's own grey for a selection without the focus gives way.
+                    draw->nmcd.uItemState &= ~CDIS_SELECTED;
+                    draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                    draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+                }
             }
             return CDRF_DODEFAULT;
         }

@@ -230,6 +230,15 @@ public:
     int selectedRow() const;  // -1 when none
     int focusedRow() const;   // -1 when none
     void selectRow(int row);
+    // Every selected row, in list order (a list of the multiple kind).
+    std::vector<int> selectedRows() const;
+    void setRowText(int row, int column, const std::string& text);
+    bool checked(int row) const;
+    // A tick set here is no tick of the user's: onCheck is not told.
+    void setChecked(int row, bool checked);
+    // The selected row drawn in the selection colours even while another
+    // control has the focus (a search field that moves the selection).
+    void setSelectionAlwaysBright() { brightSelection_ = true; }
     // Where a menu opened from the keyboard goes, in screen coordinates:
     // under the selected row, or at the list's corner when none is.
     POINT menuPoint() const;
@@ -241,6 +250,8 @@ public:
     std::function<void(POINT)> onRightClick;
     // The user ticked or unticked the row's check box.
     std::function<void(int row, bool checked)> onCheck;
+    // The selected row changed (by click or key).
+    std::function<void()> onSelect;
 
 protected:
     void created() override;
@@ -249,10 +260,10 @@ protected:
 
 private:
     void loadSmallImages();
-    void setChecked(int row, bool checked);
     std::vector<Column> columns_;
     std::vector<bool> dimmed_;
     bool checkBoxes_ = false;
+    bool brightSelection_ = false;
     // Check states set by the program are no tick of the user's.
     bool filling_ = false;
     std::vector<const char*> iconResources_;
@@ -285,6 +296,9 @@ inline constexpr ControlKind kHotKey{HOTKEY_CLASSW, WS_TABSTOP, 0, &makeControl<
 inline constexpr ControlKind kListView{WC_LISTVIEWW,
                                        WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                                        WS_EX_CLIENTEDGE, &makeControl<ListView>};
+// The same with several rows selectable at once.
+inline constexpr ControlKind kMultiListView{WC_LISTVIEWW, WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
+                                            WS_EX_CLIENTEDGE, &makeControl<ListView>};
 inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
 
 // A top-level window built from a control table.
