@@ -191,32 +191,6 @@ private:
     os::win32::UniqueIcon iconHandle_;
 };
 
-add({
-    {kLabel, 0, {"The hot key that opens the Run Macro window from any program:", {12, 10, 276, 30}}},
-    {kHotKey, kKey, {"", {12, 42, 276, 22}}},
-    {kButton, kOk, {"OK", {132, 72, 75, 23}}},
-    {kButton, kCancel, {"Cancel", {213, 72, 75, 23}}},
-});
-auto& key = control<HotKeyEdit>(kKey);
-key.setValue(app.runMacroHotKey());
-auto& ok = control<Button>(kOk);
-auto& cancel = control<Button>(kCancel);
-// A refused key shows the rule's message and the box stays open.
-ok.onClick = [this, &app, &key] {
-    app.setRunMacroHotKey(key.value());
-    endModal(IDOK);
-};
-cancel.onClick = [this] { endModal(IDCANCEL); };
-setDefaultButton(&ok);
-setCancelButton(&cancel);
-centre();
-}
-};
-
-}  // namespace
-
-namespace {
-
 // A hot key of the program itself (the pause key, the Run Macro window's),
 // typed as a macro's is.
 class HotKeyForm : public ui::win32::Form {

@@ -52,41 +52,41 @@ std::wstring filterParts(const std::string& filter) {
 
 }  // namespace
 
-std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
-    const std::wstring parts = filterParts(filter);
-    // Room for the long paths of current Windows, not only MAX_PATH.
-    std::vector<wchar_t> path(32768, L'\0');
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = boxOwner(owner);
-    ofn.lpstrFilter = parts.c_str();
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = path.data();
-    ofn.nMaxFile = static_cast<DWORD>(path.size());
-    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn) || !path[0]) return std::nullopt;
-    return narrow(path.data());
-}
+namespace {
 
-std::optional<std::string> Win32Dialogs::saveFile(const std::string& filter, const std::string& suggested,
-                                                  const std::string& defaultExtension) {
+// The system's open or save box; nothing when cancelled.
+std::optional<std::string> fileBox(HWND owner, const std::string& filter, bool save,
+                                   const std::string& suggested = {},
+                                   const std::string& defaultExtension = {}) {
     const std::wstring parts = filterParts(filter);
     const std::wstring extension = widen(defaultExtension);
+    // Room for the long paths of current Windows, not only MAX_PATH.
     std::vector<wchar_t> path(32768, L'\0');
     const std::wstring start = widen(suggested);
     std::copy_n(start.begin(), std::min(start.size(), path.size() - 1), path.begin());
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = boxOwner(owner);
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = parts.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = path.data();
     ofn.nMaxFile = static_cast<DWORD>(path.size());
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT |
-                OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameW(&ofn) || !path[0]) return std::nullopt;
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (save) ofn.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)) || !path[0]) return std::nullopt;
     return narrow(path.data());
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
+    return fileBox(boxOwner(owner), filter, false);
+}
+
+std::optional<std::string> Win32Dialogs::saveFile(const std::string& filter, const std::string& suggested,
+                                                  const std::string& defaultExtension) {
+    return fileBox(boxOwner(owner), filter, true, suggested, defaultExtension);
 }
 
 }  // namespace kv::os::win32
