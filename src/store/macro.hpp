@@ -15,6 +15,14 @@ namespace kv::store {
 
 enum MacroKind : std::int32_t { kOpenDocument = 1, kReplayKeys = 2, kReplayMouseAndKeys = 3, kScript = 4 };
 
+// How a script's literal text reaches the target (Insert): typed key by key,
+// pasted through the clipboard, or pasted only where a stretch is long.
+enum class Insert { Type, Paste, Auto };
+// The keys that paste (PasteKeys): Ctrl+V, or Shift+Insert for consoles.
+enum class PasteKeys { CtrlV, ShiftInsert };
+// The longest pause between keys a macro may ask for (KeyDelay).
+inline constexpr std::int32_t kMaxKeyDelay = 1000;
+
 // Name and Type stay optional: where a section lacks them (or Type is no
 // number) callers fall back differently, each as its own rule says. The
 // other keys have one default everywhere.
@@ -44,6 +52,10 @@ struct Macro {
     // have run the trigger (FoundHandle).
     bool triggerRan = false;
     std::string firedWindows;
+    // Kind 4 only: how its text arrives, and the pause between its keys (ms).
+    Insert insert = Insert::Type;
+    PasteKeys pasteKeys = PasteKeys::CtrlV;
+    std::int32_t keyDelay = 0;
 
     std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
     std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
@@ -60,7 +72,10 @@ enum MacroField : unsigned {
     kSpeedField = 32,
     kTriggerRanField = 64,
     kFiredWindowsField = 128,
-    kAllFields = 255,
+    kInsertField = 256,
+    kPasteKeysField = 512,
+    kKeyDelayField = 1024,
+    kAllFields = 2047,
 };
 
 // One key of a macro's section.

@@ -23,6 +23,9 @@ Macro unusual() {
     Macro m{"Mail", kReplayMouseAndKeys, 0x4041, "Mail.dat", "Inbox - Mail", 2};
     m.triggerRan = true;
     m.firedWindows = "12,34";
+    m.insert = Insert::Auto;
+    m.pasteKeys = PasteKeys::ShiftInsert;
+    m.keyDelay = 250;
     return m;
 }
 
@@ -59,11 +62,12 @@ TEST(MacroFields, CreatingAndChangingWriteTheFieldsTheUserSetsAndTheKindKeeps) {
         unsigned created, edited;
     };
     constexpr unsigned user = kNameField | kHotKeyField | kFileNameField | kTriggerField;
+    constexpr unsigned arrival = kInsertField | kPasteKeysField | kKeyDelayField;
     const Case cases[] = {
         {kOpenDocument, user | kKindField, user},
         {kReplayKeys, user | kKindField, user},
         {kReplayMouseAndKeys, user | kKindField | kSpeedField, user | kSpeedField},
-        {kScript, user | kKindField, user},
+        {kScript, user | kKindField | arrival, user | arrival},
         // A kind this program does not know keeps whatever file it names.
         {7, (user | kKindField) & ~kFileNameField, user & ~kFileNameField},
     };
