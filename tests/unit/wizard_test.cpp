@@ -308,6 +308,8 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         view.f.commandLine = "mailto:me@example.com\n";
         view.f.highSpeed = c.highSpeed;
         view.f.script = "Hello\r\n<<ENTER>>\nBye";
+        view.f.insert = store::Insert::Auto;
+        view.f.pasteKeys = store::PasteKeys::ShiftInsert;
         toKindPage(c.start, c.keysOnly, "Macro " + std::to_string(slot) + "  ");
         if (c.start == StartChoice::Record) {
             c.keysOnly ? wizard.startKeys() : wizard.recordMouse();
@@ -324,6 +326,11 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         EXPECT_EQ(key(slot, "FileName"), c.fileName);
         EXPECT_EQ(key(slot, "Trigger"), "Title" + std::to_string(slot));
         EXPECT_EQ(key(slot, "Speed"), c.speed);
+        // Only a script says how its text arrives.
+        const bool script = c.start == StartChoice::Advanced;
+        EXPECT_EQ(key(slot, "Insert"), script ? "auto" : "<none>");
+        EXPECT_EQ(key(slot, "PasteKeys"), script ? "shift-insert" : "<none>");
+        EXPECT_EQ(key(slot, "KeyDelay"), script ? "0" : "<none>");
         EXPECT_EQ(host.rows.back(), std::to_string(c.image) + "|Macro " + std::to_string(slot) +
                                         "  |Ctrl+Alt+" + std::to_string(slot));
         EXPECT_TRUE(view.closed);

@@ -39,6 +39,8 @@ private:
     std::uint16_t hotKey() override;
     void setTrigger(const std::string& text) override;
     std::string trigger() override;
+    void setArrival(const ArrivalChoice& choice) override;
+    ArrivalChoice arrival() override;
     void clearScratch() override;
     void enable(PropertiesButton b, bool on) override;
     void focus(PropertiesFocus f) override;
