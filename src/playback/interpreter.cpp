@@ -122,6 +122,7 @@ void Interpreter::sendKeys(std::string_view script) {
         if (text.starts_with("<<")) {
             pace();
             text = processToken(text);
+            keySent();
             continue;
         }
         if (const std::string_view literal = literalStretch(text);
@@ -139,6 +140,7 @@ void Interpreter::sendKeys(std::string_view script) {
             // A lone brace is typed literally by the sender's own rule.
             sender_.send(one);
         }
+        keySent();
         text.remove_prefix(one.size());
     }
     throwIfStopped();
@@ -199,6 +201,7 @@ bool Interpreter::paste(std::string_view stretch) {
     }
     const std::uint32_t offered = clipboard->sequenceNumber();
     sender_.send(arrival_.pasteKeys == store::PasteKeys::ShiftInsert ? "~{INSERT}" : "^v");
+    keySent();
     // The clipboard goes back only once the target has read the text, or
     // after half a second of waiting for it.
     os::Pump& pump = sys_.pump;
@@ -221,7 +224,12 @@ void Interpreter::pace() {
             pump.waitUntil(due);
         }
     }
-    lastKey_ = pump.now();
+}
+
+void Interpreter::keySent() {
+    // Counted from when the key has gone, so the next one comes the whole
+    // pause later whatever sending took.
+    if (arrival_.keyDelay > 0) lastKey_ = sys_.pump.now();
 }
 
 void Interpreter::checkTypingTarget() {

@@ -87,6 +87,7 @@ private:
     bool paste(std::string_view stretch);
     // Waits the macro's pause since the last key, if it asks for one.
     void pace();
+    void keySent();
     bool stopped() const;
     void throwIfStopped() const;
     // Keys sent to an administrator's window are dropped by the system: the
