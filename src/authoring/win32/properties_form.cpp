@@ -247,12 +247,12 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
           static_cast<ui::win32::Control*>(c.keyDelayLabel), static_cast<ui::win32::Control*>(c.keyDelay)})
         x->show(l.arrival);
     if (l.arrival) {
-        c.insertLabel->place({10, y + 3, 130, 14});
-        c.insert->place({144, y, 218, 200});
-        c.pasteKeysLabel->place({10, y + 31, 130, 14});
-        c.pasteKeys->place({144, y + 28, 110, 200});
-        c.keyDelayLabel->place({10, y + 59, 130, 14});
-        c.keyDelay->place({144, y + 56, 60, 21});
+        c.insertLabel->place({10, y + 3, 150, 14});
+        c.insert->place({164, y, 198, 200});
+        c.pasteKeysLabel->place({10, y + 31, 150, 14});
+        c.pasteKeys->place({164, y + 28, 110, 200});
+        c.keyDelayLabel->place({10, y + 59, 150, 14});
+        c.keyDelay->place({164, y + 56, 60, 21});
         y += 86;
     }
     c.triggerGroup->place({10, y, 352, 80});

@@ -17,9 +17,11 @@ using ui::win32::Rect96;
 namespace {
 
 constexpr int kButtonWidth = 112;
-constexpr int kButtonHeight = 25;
+constexpr int kButtonHeight = 23;
 constexpr int kGap = 8;
-constexpr int kArrivalRow = 30;  // the choice of how the text arrives, under the script box
+constexpr int kButtonGap = 3;  // between the buttons of the column
+// The two rows of how the text arrives, under the script box and the buttons.
+constexpr int kArrivalRows = 49;
 
 }  // namespace
 
@@ -30,7 +32,7 @@ struct ScriptPage::Impl : ScriptEditorView {
         const int top = a.top + 60;
         const int column = a.left + a.width - kButtonWidth;
         auto at = [&](int slot) {
-            return Rect96{column, top + slot * (kButtonHeight + kGap), kButtonWidth, kButtonHeight};
+            return Rect96{column, top + slot * (kButtonHeight + kButtonGap), kButtonWidth, kButtonHeight};
         };
         // The page's roles on the wizard form, apart from the wizard's own.
         enum Role {
@@ -44,7 +46,7 @@ struct ScriptPage::Impl : ScriptEditorView {
             kInsert,
             kPasteKeys
         };
-        const int row = a.top + a.height - 22;
+        const int row = a.top + a.height - 46;
         // Without ES_WANTRETURN: Enter presses the wizard's default button.
         controls = wizard.add({
             {kLabel, 0, {"Create an advanced macro", {a.left, a.top, a.width, 18}, 0, 0, true}},
@@ -54,7 +56,7 @@ struct ScriptPage::Impl : ScriptEditorView {
               {a.left, a.top + 24, a.width, 30}}},
             {kMemo,
              kScript,
-             {"", {a.left, top, a.width - kButtonWidth - kGap, a.height - (top - a.top) - kArrivalRow}}},
+             {"", {a.left, top, a.width - kButtonWidth - kGap, a.height - (top - a.top) - kArrivalRows}}},
             {kMenuButton, kSpecialKeys, {"Special &Keys", at(0)}},
             {kMenuButton, kMoreKeys, {"&More Keys", at(1)}},
             {kButton, kDelay, {"&Start a Delay", at(2)}},
@@ -63,10 +65,10 @@ struct ScriptPage::Impl : ScriptEditorView {
             {kMenuButton, kMisc, {"&Misc.", at(5)}},
         });
         arrival = wizard.add({
-            {kLabel, 0, {"How the text &arrives:", {a.left, row + 3, 118, 14}}},
-            {kComboBox, kInsert, {"", {a.left + 120, row, 196, 200}}},
-            {kLabel, 0, {"Paste &with:", {a.left + 328, row + 3, 64, 14}}},
-            {kComboBox, kPasteKeys, {"", {a.left + 394, row, a.width - 394, 200}}},
+            {kLabel, 0, {"How the text &arrives:", {a.left, row + 3, 116, 14}}},
+            {kComboBox, kInsert, {"", {a.left + 120, row, a.width - 120, 200}}},
+            {kLabel, 0, {"Paste &with:", {a.left, row + 27, 116, 14}}},
+            {kComboBox, kPasteKeys, {"", {a.left + 120, row + 24, 110, 200}}},
         });
         insertWay = &wizard.control<ComboBox>(kInsert);
         insertWay->setItems({std::begin(kInsertCaptions), std::end(kInsertCaptions)});
