@@ -23,7 +23,7 @@ struct FakeView : authoring::WizardView {
     WizardPage page = WizardPage::Start;
     std::map<WizardButton, bool> enabledButtons, shownButtons;
     authoring::WizardSummary summary;
-    bool visible = true, closed = false, editPicture = false, onTop = false;
+    bool visible = true, closed = false, editPicture = false, onTop = false, arrivalChoice = true;
     authoring::WizardFields fields() override { return f; }
     void clearFields() override {
         f.name = f.commandLine = f.trigger = f.script = "";
@@ -35,6 +35,7 @@ struct FakeView : authoring::WizardView {
     void showButton(WizardButton b, bool on) override { shownButtons[b] = on; }
     void enableButton(WizardButton b, bool on) override { enabledButtons[b] = on; }
     void showEditPicture(bool on) override { editPicture = on; }
+    void showArrivalChoice(bool on) override { arrivalChoice = on; }
     void setSummary(const authoring::WizardSummary& s) override { summary = s; }
     void focus(authoring::WizardFocus) override {}
     bool wizardVisible() override { return visible; }
@@ -480,6 +481,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
         EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
         EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
         EXPECT_FALSE(view.shownButtons[WizardButton::Back]);
+        EXPECT_FALSE(view.arrivalChoice) << "the properties dialog holds it";
         const auto asked = fake.dialogs.questions.size();
         view.closed = false;
         wizard.cancel();
@@ -491,6 +493,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
     EXPECT_TRUE(state.macroDialogOpen) << "the properties dialog is still open";
     EXPECT_FALSE(view.shownButtons[WizardButton::Save]);
     EXPECT_FALSE(wizard.editMode());
+    EXPECT_TRUE(view.arrivalChoice);
 }
 
 // The properties dialog's "Edit Macro" through the wizard: Save writes the
