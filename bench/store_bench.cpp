@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     struct : RunRequests {
         void runMacro(int, Road) override {}
     } none;
-    hotkeys::HotKeySlotTable hotKeys(fake.hotKeys, none);
+    hotkeys::HotKeySlotTable hotKeys(real, none);
     os::fake::FakeShellLinks links;
     os::fake::FakePrinting printing;
     ManagerWindow window;

@@ -18,7 +18,7 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       dispatcher_(sys, state_, journal, *this),
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_, dispatcher_, *this),
-      hotKeys_(sys.hotKeys, dispatcher_),
+      hotKeys_(sys, dispatcher_),
       watcher_(sys, dispatcher_, instances),
       commandLine_(sys, dispatcher_) {
     journal_.setListener(*this);
@@ -27,6 +27,7 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
 
 void Application::replayFinished(bool) {
     dispatcher_.recorderFinished();
+    showTrayState();
     if (replays_) replays_->replayEnded();
 }
 
@@ -96,6 +97,32 @@ void Application::savePosition() {
     app::savePosition(st, view_->managerRect());
 }
 
+void Application::setPaused(bool paused) {
+    if (paused == paused_) return;
+    paused_ = paused;
+    hotKeys_.setPaused(paused);
+    watcher_.setPaused(paused);
+    showTrayState();
+}
+
+void Application::runsStarted(const std::string& name) {
+    running_ = name;
+    showTrayState();
+}
+
+TrayState Application::trayState() const {
+    return app::trayState(paused_, running_);
+}
+
+void Application::showTrayState() {
+    // A replay started by the run may outlast it.
+    if (!dispatcher_.running() && journal_.idle()) running_.reset();
+    const TrayState now = trayState();
+    if (now == shown_) return;
+    shown_ = now;
+    if (view_) view_->showTrayState(now);
+}
+
 bool Application::commandEnabled(TrayCommand c) const {
     switch (c) {
         case TrayCommand::Open: return openEnabled_;
@@ -131,6 +158,7 @@ void Application::trayCommand(TrayCommand c) {
         case TrayCommand::StartWithWindows:
             if (links_) manager::setStartWithWindows(sys_, *links_, !startsWithWindows());
             break;
+        case TrayCommand::Pause: setPaused(!paused_); break;
         case TrayCommand::Help: break;
     }
 }

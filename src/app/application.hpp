@@ -5,6 +5,7 @@
 // The windows themselves are behind ShellView.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,8 @@ public:
     virtual std::pair<unsigned long long, unsigned> memoryStatus() = 0;
     // Ends the message loop: the program ends.
     virtual void quit() = 0;
+    // The tray icon's look and tip.
+    virtual void showTrayState(const TrayState&) {}
     // Lets this process shut the system down (log-off and shutdown).
     virtual void enableShutdownPrivilege() = 0;
     // The macro list, rebuilt from the store after every change.
@@ -114,6 +117,11 @@ public:
     bool queryEndSession();
     // The once-a-second check of a /CLOSE run.
     void playbackTimerTick();
+    // Paused, no hot key, window title or abbreviation starts a macro, and
+    // the macros' hot keys are free for other programs. Not stored.
+    bool paused() const { return paused_; }
+    void setPaused(bool paused);
+    TrayState trayState() const;
 
     playback::RunState& state() { return state_; }
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
@@ -138,6 +146,10 @@ private:
         interpreter_.sendKeys(script, arrival);
     }
     void releaseKeys() override { sendKey_.reset(); }
+    void runEnded(playback::RunStatus) override { showTrayState(); }
+    void runsStarted(const std::string& name) override;
+    void runsEnded() override { showTrayState(); }
+    void showTrayState();
     // playback::InterpreterHost
     void pauseWatcher() override { watcher_.pause(); }
     void resumeWatcher() override { watcher_.resume(); }
@@ -162,6 +174,9 @@ private:
     std::unique_ptr<os::Timer> playbackTimer_;
     bool openEnabled_ = false;
     bool showHints_ = true;
+    bool paused_ = false;
+    std::optional<std::string> running_;
+    TrayState shown_;
 };
 
 }  // namespace kv::app

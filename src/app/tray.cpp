@@ -1,9 +1,12 @@
 #include "app/tray.hpp"
 
+#include "core/utf8.hpp"
+
 namespace kv::app {
 
 std::string trayTip(std::string_view tip) {
-    return std::string(tip.substr(0, 63));
+    // The record counts UTF-16 units; a cut never splits a character.
+    return std::string(firstUtf16Units(tip, 63));
 }
 
 const std::vector<TrayMenuItem>& trayMenuItems() {
@@ -11,6 +14,7 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
         {TrayCommand::Open, "&Open"},
         {TrayCommand::PrintMacros, "&Print Macro List"},
         {TrayCommand::StartWithWindows, "Start with &Windows"},
+        {TrayCommand::Pause, "&Pause"},
         {TrayCommand::Help, "&Help"},
         {TrayCommand::Operation, "&Operation", true},
         {TrayCommand::ShowHints, "&Show Hints", true},
@@ -21,6 +25,19 @@ const std::vector<TrayMenuItem>& trayMenuItems() {
         {TrayCommand::Exit, "&Exit"},
     };
     return items;
+}
+
+TrayState trayState(bool paused, const std::optional<std::string>& running) {
+    if (running) {
+        // The tip holds 63 characters: a long name gives way, the way to stop stays.
+        const std::string before = "Keyvale: running ", after = " (Esc stops it)";
+        const std::size_t room = 63 - before.size() - after.size();
+        std::string name(firstUtf16Units(*running, room));
+        if (name.size() < running->size()) name = std::string(firstUtf16Units(name, room - 3)) + "...";
+        return {TrayLook::Running, before + name + after};
+    }
+    if (paused) return {TrayLook::Paused, "Keyvale (paused)"};
+    return {};
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // The tray icon's menu and tip, as the tray form shows them.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,8 @@ enum class TrayCommand {
     Faq,
     About,
     Exit,
-    StartWithWindows
+    StartWithWindows,
+    Pause
 };
 
 struct TrayMenuItem {
@@ -34,6 +36,17 @@ struct TrayMenuItem {
 
 // The menu from top to bottom; separators carry no command that is used.
 const std::vector<TrayMenuItem>& trayMenuItems();
+
+// What the tray icon shows: the program at rest, paused, or running a macro.
+enum class TrayLook { Normal, Paused, Running };
+struct TrayState {
+    TrayLook look = TrayLook::Normal;
+    std::string tip = kTrayTip;
+    bool operator==(const TrayState&) const = default;
+};
+// running: the name of the macro running, if one runs (it shows even while
+// paused: a macro named on the command line runs then too).
+TrayState trayState(bool paused, const std::optional<std::string>& running);
 
 // What the About box shows below its product line.
 struct AboutText {

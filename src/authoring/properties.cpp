@@ -86,6 +86,7 @@ void PropertiesPresenter::open(int slot) {
     scriptBaseName_ = storedName;
     view_->setHotKey(macro.hotKey);
     view_->setTrigger(macro.trigger);
+    view_->setScope(macro.onlyIn, macro.notIn, macro.enabled);
 }
 
 bool PropertiesPresenter::checkName(const std::string& typed) {
@@ -148,6 +149,9 @@ bool PropertiesPresenter::ok() {
     change.name = store::trimmedName(typed);
     change.hotKey = view_->hotKey();
     change.trigger = singleLine(view_->trigger());
+    change.onlyIn = singleLine(view_->onlyIn());
+    change.notIn = singleLine(view_->notIn());
+    change.enabled = view_->macroEnabled();
     change.speed = view_->highSpeed() ? 2 : 1;
     std::optional<std::string> fileName;
     if (!sys_.guard.run([&] { fileName = macros.update(change, recordedInDialog_); })) return false;

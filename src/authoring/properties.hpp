@@ -58,6 +58,11 @@ public:
     virtual std::uint16_t hotKey() = 0;
     virtual void setTrigger(const std::string& text) = 0;
     virtual std::string trigger() = 0;
+    // Where the hot key runs the macro, and whether it is switched on.
+    virtual void setScope(const std::string& onlyIn, const std::string& notIn, bool enabled) = 0;
+    virtual std::string onlyIn() = 0;
+    virtual std::string notIn() = 0;
+    virtual bool macroEnabled() = 0;
     // How a script's text arrives (kind 4).
     virtual void setArrival(const ArrivalChoice&) {}
     virtual ArrivalChoice arrival() { return {}; }

@@ -328,6 +328,8 @@ void Wizard::finish() {
     macro.kind = kind;
     macro.hotKey = f.hotKey;
     macro.trigger = singleLine(f.trigger);
+    macro.onlyIn = singleLine(f.onlyIn);
+    macro.notIn = singleLine(f.notIn);
     std::string script, recording;
     switch (kind) {
         case store::kOpenDocument: macro.fileName = singleLine(f.commandLine); break;

@@ -61,7 +61,8 @@ struct WizardFields {
     std::string name;
     std::uint16_t hotKey = 0;
     std::string trigger;
-    int shortcut = 0;  // index in the drop-down; 0 is "No Shortcut"
+    std::string onlyIn, notIn;  // where the hot key runs the macro
+    int shortcut = 0;           // index in the drop-down; 0 is "No Shortcut"
     std::string commandLine;
     bool highSpeed = false;
     std::string script;  // lines ended by CR LF

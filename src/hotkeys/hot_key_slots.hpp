@@ -10,6 +10,7 @@
 
 #include "core/run_requests.hpp"
 #include "os/os.hpp"
+#include "store/macro.hpp"
 #include "store/shortcut.hpp"
 #include "store/store.hpp"
 
@@ -62,13 +63,19 @@ inline constexpr int kHotKeySlots = 100;
 
 class HotKeySlotTable : private HotKeyListener {
 public:
-    // runs is asked to run the slot 1..100 of the component that fired.
-    HotKeySlotTable(os::HotKeys& hotKeys, RunRequests& runs);
+    // runs is asked to run the slot 1..100 of the component that fired,
+    // when the foreground window is where the macro runs.
+    HotKeySlotTable(os::System& sys, RunRequests& runs);
 
     // Clears every slot, then, when Entries is at least 1, registers slots
     // 1..100 in ascending order from their sections whatever Entries is, and
-    // calls afterLoad (the list refill).
+    // calls afterLoad (the list refill). A switched-off macro registers
+    // nothing; a scoped macro whose hot key a lower scoped slot holds shares
+    // that registration.
     void loadHotKeys(const store::Store& store, const std::function<void()>& afterLoad = {});
+
+    // While paused no slot holds its hot key: other programs get the keys.
+    void setPaused(bool paused);
 
     HotKeyComponent& component(int index) { return *components_[static_cast<std::size_t>(index)]; }
 
@@ -79,9 +86,16 @@ public:
 
 private:
     void hotKeyPressed(HotKeyComponent& component, unsigned key, ShortCut shift) override;
+    // The key reaches the foreground program as if no slot held it.
+    void giveBack(HotKeyComponent& component);
 
+    os::System& sys_;
     RunRequests& runs_;
     std::array<std::unique_ptr<HotKeyComponent>, kHotKeySlots + 1> components_;
+    // Per slot: its scope, and the lower slot whose registration it shares
+    // (0: its own).
+    std::array<store::Macro, kHotKeySlots + 1> scopes_;
+    std::array<int, kHotKeySlots + 1> sharedWith_{};
 };
 
 }  // namespace kv::hotkeys

@@ -18,12 +18,14 @@ std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& key
     std::vector<MacroRow> rows;
     const store::StoreSnapshot reading(store);
     rows.reserve(static_cast<std::size_t>(store::readEntries(reading)));
-    store::MacroRepository::forEach(
-        reading, store::kNameField | store::kHotKeyField | store::kTriggerField | store::kKindField,
-        [&](const store::Macro& m) {
-            rows.push_back({m.name ? *m.name : store::macroSection(m.slot),
-                            store::shortCutText(m.hotKey, keyboard), m.trigger, kindImage(m.kindOr(1))});
-        });
+    store::MacroRepository::forEach(reading,
+                                    store::kNameField | store::kHotKeyField | store::kTriggerField |
+                                        store::kKindField | store::kEnabledField,
+                                    [&](const store::Macro& m) {
+                                        rows.push_back({m.name ? *m.name : store::macroSection(m.slot),
+                                                        store::shortCutText(m.hotKey, keyboard), m.trigger,
+                                                        kindImage(m.kindOr(1)), m.enabled});
+                                    });
     return rows;
 }
 

@@ -14,6 +14,7 @@ struct MacroRow {
     std::string hotKey;   // the hot key's text, empty for none
     std::string trigger;  // the window trigger
     int image = 0;        // by Type: 0 application, 1 keystrokes or script, 2 mouse and keyboard
+    bool enabled = true;  // switched off: shown grey, its hot key and trigger start nothing
     bool operator==(const MacroRow&) const = default;
 };
 

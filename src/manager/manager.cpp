@@ -47,7 +47,8 @@ void ManagerPresenter::refill() {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const MacroRow& r = rows_[i];
         const bool refused = !r.hotKey.empty() && host_.hotKeyRefused(static_cast<int>(i) + 1);
-        shown.push_back({r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image});
+        shown.push_back(
+            {r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image, r.enabled});
     }
     view_.showRows(shown);
 }
@@ -146,6 +147,30 @@ void ManagerPresenter::addRow(int image, const std::string& caption, const std::
     if (outOfDate_) return;
     rows_.push_back({caption, hotKeyText, "", image});
     view_.addRow({caption, hotKeyText, "", image});
+}
+
+void ManagerPresenter::setEnabled(int row, bool on) {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || rows_[row].enabled == on) return;
+    store::MacroRepository macros(sys_);
+    // The macro the row shows, found by its name: another copy of Keyvale
+    // may have moved the slots since the list was filled.
+    if (!macros.setEnabled(row + 1, rows_[row].name, on)) {
+        refill();
+        return;
+    }
+    rows_[row].enabled = on;
+    // The hot-key table follows the store, and the list with it.
+    host_.loadHotKeys();
+}
+
+void ManagerPresenter::toggleSelectedEnabled() {
+    const int row = view_.selectedRow();
+    if (row >= 0) setEnabled(row, !selectedEnabled());
+}
+
+bool ManagerPresenter::selectedEnabled() const {
+    const int row = view_.selectedRow();
+    return row >= 0 && static_cast<std::size_t>(row) < rows_.size() && rows_[row].enabled;
 }
 
 }  // namespace kv::manager

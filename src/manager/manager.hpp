@@ -25,6 +25,7 @@ struct ListRow {
     std::string hotKey;  // the hot-key text, marked when the system refused it
     std::string trigger;
     int image = 0;
+    bool enabled = true;
     bool operator==(const ListRow&) const = default;
 };
 
@@ -98,6 +99,12 @@ public:
     void createShortcut(os::ShellFolder folder);
     // Prints the list as last filled; works while the window is hidden.
     void printList();
+    // The check box in front of a row, and "&Enabled" for the selected row:
+    // switches the macro on or off.
+    void setEnabled(int row, bool on);
+    void toggleSelectedEnabled();
+    // Whether the selected row's macro is switched on (false: none selected).
+    bool selectedEnabled() const;
 
     bool commandEnabled(Command c) const { return enabled_[static_cast<std::size_t>(c)]; }
 

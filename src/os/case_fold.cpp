@@ -112,4 +112,11 @@ bool Files::sameName(std::string_view a, std::string_view b) {
     return i == a.size() && j == b.size();
 }
 
+std::string upperCased(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) appendUtf8(out, upperUnit(decodeUtf8(text, i)));
+    return out;
+}
+
 }  // namespace kv::os

@@ -110,6 +110,9 @@ public:
     // Whether the window's program runs at a higher integrity level than
     // Keyvale (an administrator's window): the system drops keys sent to it.
     virtual bool runsAboveUs(WindowHandle) { return false; }
+    // The file name of the window's program ("outlook.exe"); empty when its
+    // process cannot be queried.
+    virtual std::string programName(WindowHandle) { return {}; }
 };
 
 class Shell {
@@ -297,5 +300,10 @@ struct System {
     // Nothing where no clipboard can be reached: text is then typed.
     Clipboard* clipboard = nullptr;
 };
+
+// The text with each character upper-cased as names are compared on the
+// system's disks (Files::sameName): for finding one text in another
+// without regard to case, in every alphabet.
+std::string upperCased(std::string_view text);
 
 }  // namespace kv::os

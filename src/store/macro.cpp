@@ -69,20 +69,29 @@ constexpr MacroKey kKeys[] = {
     {kFiredWindowsField, "FoundHandle", "", MacroKey::Form::Text, false, false, always,
      [](Macro& m, std::optional<std::string_view> v) { m.firedWindows = v.value_or(""); },
      [](const Macro& m) { return m.firedWindows; }},
+    {kEnabledField, "Enabled", "1", MacroKey::Form::Boolean, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.enabled = number(v).value_or(1) != 0; },
+     [](const Macro& m) { return std::string(m.enabled ? "1" : "0"); }, true},
+    {kOnlyInField, "OnlyIn", "", MacroKey::Form::Text, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.onlyIn = v.value_or(""); },
+     [](const Macro& m) { return m.onlyIn; }, true},
+    {kNotInField, "NotIn", "", MacroKey::Form::Text, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.notIn = v.value_or(""); },
+     [](const Macro& m) { return m.notIn; }, true},
     {kInsertField, "Insert", "type", MacroKey::Form::Text, true, true, scriptOnly,
      [](Macro& m, std::optional<std::string_view> v) { m.insert = fromWord<Insert>(v, kInsertWords); },
-     [](const Macro& m) { return std::string(kInsertWords[static_cast<int>(m.insert)]); }},
+     [](const Macro& m) { return std::string(kInsertWords[static_cast<int>(m.insert)]); }, true},
     {kPasteKeysField, "PasteKeys", "ctrl-v", MacroKey::Form::Text, true, true, scriptOnly,
      [](Macro& m, std::optional<std::string_view> v) {
          m.pasteKeys = fromWord<PasteKeys>(v, kPasteKeysWords);
      },
-     [](const Macro& m) { return std::string(kPasteKeysWords[static_cast<int>(m.pasteKeys)]); }},
+     [](const Macro& m) { return std::string(kPasteKeysWords[static_cast<int>(m.pasteKeys)]); }, true},
     // Out of range reads as the nearest allowed pause.
     {kKeyDelayField, "KeyDelay", "0", MacroKey::Form::Integer, true, true, scriptOnly,
      [](Macro& m, std::optional<std::string_view> v) {
          m.keyDelay = std::clamp(number(v).value_or(0), 0, kMaxKeyDelay);
      },
-     [](const Macro& m) { return std::to_string(m.keyDelay); }},
+     [](const Macro& m) { return std::to_string(m.keyDelay); }, true},
 };
 static_assert(kAllFields == (1u << std::size(kKeys)) - 1, "one field bit per row, in row order");
 

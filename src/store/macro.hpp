@@ -52,6 +52,12 @@ struct Macro {
     // have run the trigger (FoundHandle).
     bool triggerRan = false;
     std::string firedWindows;
+    // Switched off: its hot key and window title start nothing (a name
+    // still does).
+    bool enabled = true;
+    // Where its hot key runs it: lists of program file names and parts of
+    // window titles separated by "|" (see store/scope.hpp).
+    std::string onlyIn, notIn;
     // Kind 4 only: how its text arrives, and the pause between its keys (ms).
     Insert insert = Insert::Type;
     PasteKeys pasteKeys = PasteKeys::CtrlV;
@@ -72,10 +78,13 @@ enum MacroField : unsigned {
     kSpeedField = 32,
     kTriggerRanField = 64,
     kFiredWindowsField = 128,
-    kInsertField = 256,
-    kPasteKeysField = 512,
-    kKeyDelayField = 1024,
-    kAllFields = 2047,
+    kEnabledField = 256,
+    kOnlyInField = 512,
+    kNotInField = 1024,
+    kInsertField = 2048,
+    kPasteKeysField = 4096,
+    kKeyDelayField = 8192,
+    kAllFields = 16383,
 };
 
 // One key of a macro's section.
@@ -94,6 +103,12 @@ struct MacroKey {
     // The stored text (nothing when missing) into the macro, and back.
     void (*read)(Macro&, std::optional<std::string_view>);
     std::string (*text)(const Macro&);
+    // Stored only while it differs from its fallback: a store that never
+    // used the key reads, writes and copies as it did before the key was
+    // known; set back to the fallback, the key goes from the section.
+    bool omittedAtFallback = false;
+
+    bool atFallback(const Macro& m) const { return text(m) == fallback; }
 };
 std::span<const MacroKey> macroKeys();
 const MacroKey& macroKey(MacroField field);

@@ -223,8 +223,13 @@ std::optional<std::string> MacroRepository::update(const Macro& changed, bool ne
         // the macro keeps.
         const unsigned fields = writtenFields(written, MacroWrite::Edited);
         store_.edit([&](Store::Edit& e) {
-            for (const MacroKey& k : macroKeys())
-                if (fields & k.field) e.writeString(section, k.key, k.text(written));
+            for (const MacroKey& k : macroKeys()) {
+                if (!(fields & k.field)) continue;
+                if (k.omittedAtFallback && k.atFallback(written))
+                    e.eraseKey(section, k.key);
+                else
+                    e.writeString(section, k.key, k.text(written));
+            }
         });
     } catch (...) {
         // The store still names the old file: put it back (a copy goes).
@@ -250,20 +255,42 @@ void MacroRepository::storeScriptName(int slot, const std::string& name) {
     });
 }
 
+const Macro* MacroRepository::shownAs(const std::vector<Macro>& macros, int slot,
+                                      std::string_view shownName) const {
+    const std::string shown = trimmedName(shownName);
+    const auto listed = [&](const Macro& m) {
+        return files_.sameName(trimmedName(m.name ? *m.name : macroSection(m.slot)), shown);
+    };
+    if (slot >= 1 && static_cast<std::size_t>(slot) <= macros.size() && listed(macros[slot - 1]))
+        return &macros[slot - 1];
+    for (const Macro& m : macros)
+        if (listed(m)) return &m;
+    return nullptr;
+}
+
+bool MacroRepository::setEnabled(int slot, std::string_view shownName, bool on) {
+    const auto held = store_.hold();
+    const std::vector<Macro> macros = all(kNameField);
+    const Macro* m = shownAs(macros, slot, shownName);
+    if (!m) return false;
+    Macro changed = *m;
+    changed.enabled = on;
+    const MacroKey& key = macroKey(kEnabledField);
+    store_.edit([&](Store::Edit& e) {
+        if (key.atFallback(changed))
+            e.eraseKey(macroSection(m->slot), key.key);
+        else
+            e.writeString(macroSection(m->slot), key.key, key.text(changed));
+    });
+    return true;
+}
+
 std::optional<int> MacroRepository::remove(int slot, std::string_view shownName) {
     // One reading decides which macro and file; nothing another copy writes
     // falls between it and the deletion.
     const auto held = store_.hold();
     const std::vector<Macro> macros = all(kNameField | kKindField | kFileNameField);
-    const std::string shown = trimmedName(shownName);
-    const auto listed = [&](const Macro& m) {
-        return files_.sameName(trimmedName(m.name ? *m.name : macroSection(m.slot)), shown);
-    };
-    const Macro* gone = nullptr;
-    if (slot >= 1 && static_cast<std::size_t>(slot) <= macros.size() && listed(macros[slot - 1]))
-        gone = &macros[slot - 1];
-    for (std::size_t i = 0; !gone && i < macros.size(); ++i)
-        if (listed(macros[i])) gone = &macros[i];
+    const Macro* gone = shownAs(macros, slot, shownName);
     if (!gone) return std::nullopt;
     deleteMacroSlot(store_, gone->slot);
 

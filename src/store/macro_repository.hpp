@@ -104,6 +104,9 @@ public:
     // macro has that name any more. The store first: when it cannot be
     // written the files stay.
     std::optional<int> remove(int slot, std::string_view shownName);
+    // Switches the macro the list showed as shownName (at slot, or wherever
+    // it is now) on or off; false when no macro has that name any more.
+    bool setEnabled(int slot, std::string_view shownName, bool on);
 
     // The windows that have already run the macro's trigger, read afresh.
     std::string firedWindows(int slot) const;
@@ -117,6 +120,8 @@ public:
 
 private:
     bool inProgramFolderOnly(const std::string& path) const;
+    // The macro the list showed as shownName: at slot, or else the first of that name.
+    const Macro* shownAs(const std::vector<Macro>& macros, int slot, std::string_view shownName) const;
 
     os::Files& files_;
     Store store_;

@@ -42,7 +42,8 @@ int addMacro(Store& store, const Macro& m) {
         e.writeInt(kMain, "Entries", slot);
         const unsigned fields = writtenFields(m, MacroWrite::Created);
         for (const MacroKey& k : macroKeys())
-            if (fields & k.field) e.writeString(s, k.key, k.text(m));
+            if ((fields & k.field) && !(k.omittedAtFallback && k.atFallback(m)))
+                e.writeString(s, k.key, k.text(m));
     });
     return slot;
 }
@@ -67,17 +68,23 @@ void deleteMacroSlotByCopying(Store& store, int slot) {
         std::pair<std::string_view, std::string_view> written[kMost];
         for (int k = slot; k < entries; ++k) {
             e.readKeys(macroSection(k + 1), std::span(keys, count), std::span(read, count));
+            std::size_t n = 0;
             for (std::size_t i = 0; i < count; ++i) {
                 const MacroKey& key = table[i];
+                // A key stored only when set is copied only when there.
+                if (key.omittedAtFallback && !read[i]) {
+                    e.eraseKey(macroSection(k), key.key);
+                    continue;
+                }
                 std::string_view value = read[i].value_or(key.fallback);
                 if (key.form != MacroKey::Form::Text) {
                     const std::int32_t n = parseInteger(value).value_or(*parseInteger(key.fallback));
                     numbers[i] = std::to_string(key.form == MacroKey::Form::Boolean ? (n != 0 ? 1 : 0) : n);
                     value = numbers[i];
                 }
-                written[i] = {key.key, value};
+                written[n++] = {key.key, value};
             }
-            e.writeKeys(macroSection(k), std::span(written, count));
+            e.writeKeys(macroSection(k), std::span(written, n));
         }
         e.eraseSection(macroSection(entries));
         e.writeInt(kMain, "Entries", entries - 1);

@@ -472,9 +472,27 @@ bool ProfileText::eraseSection(std::string_view section) {
     return true;
 }
 
+namespace {
+// The one text an erased line points at; told apart by its address.
+char kErasedLine[1] = {};  // not const: never merged with another text
+}  // namespace
+
+void ProfileText::eraseKey(std::string_view section, std::string_view key) {
+    const std::size_t b = findSection(section);
+    if (b == kNone) return;
+    Block& block = blocks_[b];
+    for (std::size_t k; (k = findKey(block, key)) != kNone;) lines_[k] = std::string_view(kErasedLine, 0);
+    if (block.added != kNone)
+        std::erase_if(added_[block.added], [&](std::string_view line) {
+            const ProfileLine l = classifyLine(line);
+            return l.hasValue && equalsIgnoringAsciiCase(l.name, trimBlanks(key));
+        });
+}
+
 std::string ProfileText::bytes() const {
     std::string out;
     const auto put = [&out](std::string_view line) {
+        if (line.data() == kErasedLine) return;
         out += line;
         out += "\r\n";
     };

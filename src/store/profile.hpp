@@ -131,6 +131,9 @@ public:
     void set(std::string_view section, std::string_view key, std::string_view value);
     // False when there was no such section.
     bool eraseSection(std::string_view section);
+    // Removes the key's lines from the section (every one of its name, so
+    // that no later duplicate comes to light).
+    void eraseKey(std::string_view section, std::string_view key);
 
     // Several keys of one section in one pass over it: what view and set do
     // key by key. Values read stay valid as long as the text.
@@ -163,7 +166,7 @@ private:
     std::size_t addBlock();
 
     std::shared_ptr<const ProfileIndex> read_;
-    std::vector<std::string_view> lines_;
+    std::vector<std::string_view> lines_;  // an erased line is kErasedLine
     std::vector<std::vector<std::string_view>> added_;
     // Block 0 holds the lines before the first section; block i + 1 is the
     // model's section i; sections the changes add follow.

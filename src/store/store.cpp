@@ -215,6 +215,10 @@ void Store::Edit::eraseSection(std::string_view section) {
     text_.eraseSection(section);
 }
 
+void Store::Edit::eraseKey(std::string_view section, std::string_view key) {
+    text_.eraseKey(section, key);
+}
+
 void Store::Edit::readKeys(std::string_view section, std::span<const std::string_view> keys,
                            std::span<std::optional<std::string_view>> values) const {
     text_.viewKeys(section, keys, values);

@@ -57,6 +57,7 @@ public:
         void writeInt(std::string_view section, std::string_view key, std::int32_t value);
         void writeBool(std::string_view section, std::string_view key, bool value);
         void eraseSection(std::string_view section);
+        void eraseKey(std::string_view section, std::string_view key);
         // Reads of the same reading of the file that the changes apply to,
         // with the changes made so far.
         std::string readString(std::string_view section, std::string_view key, std::string_view def) const;

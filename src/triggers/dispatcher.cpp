@@ -82,8 +82,11 @@ void Dispatcher::processHotKey(int slot) {
     // caller (start-up, a trigger scan) goes on.
     struct Depth {
         int& d;
-        ~Depth() { --d; }
-    } depth{++depth_};
+        RunHost& host;
+        ~Depth() {
+            if (--d == 0) host.runsEnded();
+        }
+    } depth{++depth_, host_};
     try {
         runSlot(slot);
     } catch (const Stopped&) {
@@ -96,6 +99,9 @@ void Dispatcher::runSlot(int slot) {
     const store::MacroRepository macros(sys_);
     const store::Macro macro = macros.read(slot);
     const auto dataFile = [&] { return macros.storedPath(macro.fileName); };
+    // Opening a document is over at once; the others take their time.
+    if (depth_ == 1 && macro.kindOr(0) > store::kOpenDocument && macro.kindOr(0) <= store::kScript)
+        host_.runsStarted(macro.nameOr(store::macroSection(slot)));
     const auto replay = [&](journal::Pace pace) {
         state_.journalFinished = false;
         journal_.playBack(dataFile(), pace);

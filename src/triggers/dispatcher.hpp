@@ -24,6 +24,10 @@ public:
     virtual void releaseKeys() {}
     // Called with the status whenever a run ends.
     virtual void runEnded(playback::RunStatus) {}
+    // The first of the runs in progress starts (with the macro's name), and
+    // the last of them has ended (a replay may still go on).
+    virtual void runsStarted(const std::string&) {}
+    virtual void runsEnded() {}
 };
 
 class Dispatcher : public RunRequests {
@@ -66,6 +70,10 @@ private:
     RunHost& host_;
     // processHotKey calls in progress, nested ones included.
     int depth_ = 0;
+
+public:
+    // Whether a run is in progress (a replay it started may outlast it).
+    bool running() const { return depth_ > 0; }
 };
 
 }  // namespace kv::triggers

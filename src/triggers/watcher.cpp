@@ -92,7 +92,7 @@ bool Watcher::mayScan() {
 }
 
 void Watcher::tick() {
-    if (errorShown_ || !mayScan()) return;
+    if (errorShown_ || paused_ || !mayScan()) return;
     std::exception_ptr failure;
     try {
         scan();
@@ -139,8 +139,9 @@ void Watcher::scan() {
         auto read = std::make_unique<const store::StoreSnapshot>(macros.store(), readings_);
         if (!triggers_ || &triggers_->read->index() != &read->index()) {
             auto t = std::make_shared<Triggers>();
-            for (store::Macro& m : store::MacroRepository::all(*read, store::kTriggerField)) {
-                if (m.trigger.empty()) continue;
+            for (store::Macro& m :
+                 store::MacroRepository::all(*read, store::kTriggerField | store::kEnabledField)) {
+                if (m.trigger.empty() || !m.enabled) continue;
                 t->slots.push_back(m.slot);
                 t->titleOf.push_back(
                     t->titles.try_emplace(playback::normaliseTitle(m.trigger), t->titles.size())

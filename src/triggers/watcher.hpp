@@ -45,6 +45,9 @@ public:
     // One scan, as on every timer tick.
     void scan();
     // Script delays switch the timer off while they run.
+    // While paused (the user's Pause) no scan runs; a run's own pause and
+    // resume do not end it.
+    void setPaused(bool paused) { paused_ = paused; }
     void pause();
     void resume();
 
@@ -55,6 +58,7 @@ private:
     void tick();
     // Asked at every tick: whether this instance scans now.
     bool mayScan();
+    bool paused_ = false;
     // Shows the error through the guard; ticks scan nothing while it is shown.
     void report(std::exception_ptr error);
 

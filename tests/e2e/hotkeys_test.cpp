@@ -79,3 +79,73 @@ TEST(HotKeys, SlotsBeyondTheTableOrBehindZeroEntriesDoNotRun) {
         EXPECT_FALSE(h.programFileExists("far.txt")) << "slot 101 has no hot key";
     }
 }
+
+namespace {
+
+// A window of this process with the title a trigger looks for.
+struct TitledWindow {
+    explicit TitledWindow(const char* title)
+        : hwnd(CreateWindowA("STATIC", title, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 200, 80, nullptr, nullptr,
+                             nullptr, nullptr)) {}
+    ~TitledWindow() { DestroyWindow(hwnd); }
+    HWND hwnd;
+};
+
+bool freeForOthers(char key) {
+    if (!RegisterHotKey(nullptr, 0x5151, MOD_CONTROL | MOD_ALT, key)) return false;
+    UnregisterHotKey(nullptr, 0x5151);
+    return true;
+}
+
+}  // namespace
+
+// A hot key runs its macro only in the programs its scope names; elsewhere
+// the program in front gets the key. A switched-off macro and a paused
+// Keyvale leave their keys to other programs and run no trigger window.
+TEST(HotKeys, ScopesSwitchedOffMacrosAndPauseDecideWhatAKeyRuns) {
+    e2e::Harness h;
+    h.writeProgramFile("Here.key", "here");
+    h.writeProgramFile("There.key", "there");
+    writeMarkerBatch(h, "trigger");
+    h.writeStore(e2e::store(
+        4, e2e::macroSection(1, "Here", 4, e2e::ctrlAlt('K'), "Here.key", "OnlyIn=E2E_TESTS.exe | x\r\n") +
+               e2e::macroSection(2, "There", 4, e2e::ctrlAlt('L'), "There.key", "OnlyIn=notepad.exe\r\n") +
+               e2e::macroSection(3, "Off", 4, e2e::ctrlAlt('J'), "There.key", "Enabled=0\r\n") +
+               markerMacro(4, "0", h, "trigger") + "Trigger=Keyvale pause probe\r\n",
+        "FirstRun=0\r\nSearchInterval=100\r\n"));
+    h.start();
+    h.focusTarget();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "here"; }, 10s)) << h.editText();
+
+    h.clearEdit();
+    h.clearKeys();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'L');
+    const auto givenBack = [&] {
+        for (const e2e::KeyRecord& k : h.keys())
+            if (k.vk == 'L' && k.down && k.injectedByKeyvale) return true;
+        return false;
+    };
+    EXPECT_TRUE(h.waitFor(givenBack, 5s)) << "Ctrl+Alt+L did not come back to this program";
+    h.pumpFor(1s);
+    EXPECT_EQ(h.editText(), "") << "a macro scoped to Notepad ran here";
+    EXPECT_TRUE(freeForOthers('J')) << "a switched-off macro holds its hot key";
+
+    const HWND tray = e2e::trayForm(h.processId());
+    ASSERT_NE(tray, nullptr);
+    PostMessageA(tray, WM_COMMAND, 10 /* Pause */, 0);
+    EXPECT_TRUE(h.waitFor([] { return freeForOthers('K'); }, 5s)) << "paused, Keyvale still holds Ctrl+Alt+K";
+    {
+        TitledWindow probe("Keyvale pause probe");
+        h.pumpFor(1500ms);
+        EXPECT_FALSE(h.programFileExists("trigger.txt")) << "a trigger window ran while paused";
+    }
+    PostMessageA(tray, WM_COMMAND, 10 /* Pause */, 0);
+    EXPECT_TRUE(h.waitFor([] { return !freeForOthers('K'); }, 5s));
+    h.focusTarget();
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "here"; }, 10s)) << h.editText();
+    TitledWindow probe("Keyvale pause probe");
+    EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("trigger.txt"); }, 15s));
+}

@@ -30,6 +30,8 @@ struct FakeView : app::ShellView {
     std::pair<unsigned long long, unsigned> memoryStatus() override { return {8ull << 30, 42}; }
     void quit() override { quitCalled = true; }
     void enableShutdownPrivilege() override { privilege = true; }
+    void showTrayState(const app::TrayState& s) override { tips.push_back(s.tip); }
+    std::vector<std::string> tips;
 };
 
 struct ApplicationTest : ::testing::Test {
@@ -150,6 +152,35 @@ TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart
     app.trayCreated({"Gone", "/Close"});
     EXPECT_FALSE(quitBeforeDismissed);
     EXPECT_TRUE(view.quitCalled) << "a failed shortcut start ends once its error is dismissed";
+}
+
+// Pause frees the hot keys and stops the watcher until it is chosen again;
+// the tray tip tells of the pause and names a macro while it runs.
+TEST_F(ApplicationTest, PauseFreesTheHotKeysAndTheTipTellsOfPausesAndRuns) {
+    st.writeInt("Main", "FirstRun", 0);
+    st.writeInt("Main", "Entries", 1);
+    st.writeString("Macro1", "Name", "A very long name for a signature macro, too long");
+    st.writeInt("Macro1", "Type", 4);
+    st.writeInt("Macro1", "HotKey", 16449);
+    st.writeString("Macro1", "FileName", "Sig.key");
+    st.writeString("Macro1", "Trigger", "Untitled - Notepad");
+    fake.files.files["C:\\Keyvale\\Sig.key"] = "x";
+    start();
+    app.trayCommand(app::TrayCommand::Pause);
+    EXPECT_TRUE(app.paused());
+    EXPECT_EQ(fake.hotKeys.registeredCount(), 0u);
+    fake.windows.open("Untitled - Notepad");
+    runFor(3000);
+    EXPECT_TRUE(fake.keyboard.events.empty()) << "no trigger window runs while paused";
+    app.trayCommand(app::TrayCommand::Pause);
+    EXPECT_TRUE(fake.hotKeys.isRegistered(os::kModControl, 'A'));
+    runFor(3000);
+    EXPECT_FALSE(fake.keyboard.events.empty()) << "the watcher goes on afterwards";
+    EXPECT_EQ(view.tips,
+              (std::vector<std::string>{"Keyvale (paused)", app::kTrayTip,
+                                        "Keyvale: running A very long name for a signa... (Esc stops it)",
+                                        app::kTrayTip}));
+    EXPECT_EQ(view.tips[2].size(), 63u);
 }
 
 TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved) {

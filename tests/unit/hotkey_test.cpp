@@ -4,6 +4,7 @@
 #include "os/fake/fake_os.hpp"
 #include "run_requests.hpp"
 #include "store/macros.hpp"
+#include "store/scope.hpp"
 #include "store/shortcut.hpp"
 
 using namespace kv;
@@ -89,12 +90,13 @@ TEST(HotKeyComponent, ReleasesItsRegistrationWhenDestroyed) {
 namespace {
 
 struct SlotTableTest : ::testing::Test {
-    os::fake::FakeHotKeys hk;
-    os::fake::FakeFiles files;
+    os::fake::FakeSystem fake;
+    os::fake::FakeHotKeys& hk = fake.hotKeys;
+    os::fake::FakeFiles& files = fake.files;
     Store store{files, "C:\\windows\\macros.ini"};
     test::Runs runs;
     std::vector<int>& fired = runs.slots;
-    HotKeySlotTable table{hk, runs};
+    HotKeySlotTable table{fake.sys, runs};
     int refills = 0;
     void load() {
         table.loadHotKeys(store, [this] { ++refills; });
@@ -153,4 +155,79 @@ TEST_F(SlotTableTest, ACombinationTakenElsewhereIsSilentlyUnavailable) {
     store.writeInt("Macro1", "HotKey", 16449);
     EXPECT_NO_THROW(load());
     EXPECT_FALSE(table.component(1).registered());
+}
+
+// Where a hot key runs its macro: program names and title parts, without
+// regard to case, "Only in" and "Not in" together.
+TEST(Scope, ProgramNamesAndTitlePartsDecideWhereAMacroRuns) {
+    os::fake::FakeFiles names;
+    const store::Place mail{"OUTLOOK.EXE", "Inbox - Mail"}, word{"winword.exe", "Report - Word"},
+        unknown{"", "Письмо - Почта"};
+    struct Case {
+        const char *onlyIn, *notIn;
+        bool mail, word, unknown;
+    };
+    const Case cases[] = {
+        {"", "", true, true, true},
+        {" | ", "|", true, true, true},                       // no part, no condition
+        {"outlook.exe", "", true, false, false},              // program names ignore case
+        {"C:\\Office\\Outlook.exe", "", true, false, false},  // a path names its file
+        {"- word", "", false, true, false},                   // a title part
+        {"  winword.exe |  inbox ", "", true, true, false},   // blanks around parts
+        {"", "outlook.exe", false, true, true},
+        {"- Mail|- Word", "winword.exe", true, false, false},  // both lists
+        {"почта", "", false, false, true},                     // any alphabet
+        {"outlook", "", false, false, false},                  // no ".exe": a title part
+    };
+    for (const Case& c : cases) {
+        store::Macro m;
+        m.onlyIn = c.onlyIn;
+        m.notIn = c.notIn;
+        SCOPED_TRACE(std::string(c.onlyIn) + " / " + c.notIn);
+        EXPECT_EQ(store::runsAt(m, mail, names), c.mail);
+        EXPECT_EQ(store::runsAt(m, word, names), c.word);
+        EXPECT_EQ(store::runsAt(m, unknown, names), c.unknown);
+    }
+}
+
+// Scoped macros share one registration, the lower slot first; where none of
+// them runs the key goes to the program in front; a switched-off macro and
+// a paused table hold no key.
+TEST_F(SlotTableTest, ScopedMacrosShareAHotKeyAndGiveItBackWhereNoneRuns) {
+    store.writeInt("Main", "Entries", 4);
+    for (const char* s : {"Macro1", "Macro2", "Macro3"}) store.writeInt(s, "HotKey", 16449);  // Ctrl+A
+    store.writeString("Macro1", "OnlyIn", "outlook.exe");
+    store.writeString("Macro2", "NotIn", "notepad.exe");
+    store.writeString("Macro3", "OnlyIn", "winword.exe");
+    store.writeInt("Macro4", "HotKey", 16450);  // Ctrl+B, switched off
+    store.writeInt("Macro4", "Enabled", 0);
+    load();
+    EXPECT_FALSE(table.refused(2));
+    EXPECT_FALSE(table.refused(3));
+    const auto front = [&](const char* program) {
+        const os::WindowHandle w = fake.windows.open(program);
+        fake.windows.programs[w] = program;
+        fake.windows.setForeground(w);
+    };
+    front("outlook.exe");
+    hk.press(os::kModControl, 'A');  // 1 and 2 both match: 1 runs
+    front("winword.exe");
+    hk.press(os::kModControl, 'A');  // 2 and 3 match: 2 runs
+    EXPECT_EQ(fired, (std::vector<int>{1, 2}));
+    front("notepad.exe");
+    fake.keyboard.events.clear();
+    EXPECT_TRUE(hk.press(os::kModControl, 'A'));
+    EXPECT_EQ(fired.size(), 2u) << "no macro runs in Notepad";
+    ASSERT_EQ(fake.keyboard.events.size(), 2u) << "the key goes to Notepad";
+    EXPECT_EQ(fake.keyboard.events[0].vk, 'A');
+    EXPECT_EQ(fake.keyboard.events[1].flags & os::kKeyUp, os::kKeyUp);
+    EXPECT_TRUE(hk.isRegistered(os::kModControl, 'A')) << "registered again afterwards";
+    EXPECT_FALSE(hk.isRegistered(os::kModControl, 'B')) << "a switched-off macro holds no key";
+    table.setPaused(true);
+    EXPECT_EQ(hk.registeredCount(), 0u);
+    load();
+    EXPECT_EQ(hk.registeredCount(), 0u) << "a reload while paused registers nothing";
+    table.setPaused(false);
+    EXPECT_TRUE(hk.isRegistered(os::kModControl, 'A'));
+    EXPECT_FALSE(table.refused(2)) << "still shared after a reload while paused";
 }

@@ -23,6 +23,9 @@ Macro unusual() {
     Macro m{"Mail", kReplayMouseAndKeys, 0x4041, "Mail.dat", "Inbox - Mail", 2};
     m.triggerRan = true;
     m.firedWindows = "12,34";
+    m.enabled = false;
+    m.onlyIn = "outlook.exe | - Mail";
+    m.notIn = "Drafts";
     m.insert = Insert::Auto;
     m.pasteKeys = PasteKeys::ShiftInsert;
     m.keyDelay = 250;
@@ -61,7 +64,8 @@ TEST(MacroFields, CreatingAndChangingWriteTheFieldsTheUserSetsAndTheKindKeeps) {
         std::int32_t kind;
         unsigned created, edited;
     };
-    constexpr unsigned user = kNameField | kHotKeyField | kFileNameField | kTriggerField;
+    constexpr unsigned user = kNameField | kHotKeyField | kFileNameField | kTriggerField | kEnabledField |
+                              kOnlyInField | kNotInField;
     constexpr unsigned arrival = kInsertField | kPasteKeysField | kKeyDelayField;
     const Case cases[] = {
         {kOpenDocument, user | kKindField, user},
@@ -94,6 +98,35 @@ TEST(MacroFields, EveryKeyMovesWithItsMacroWhenASlotBelowIsDeleted) {
         ASSERT_EQ(macros.all().size(), 1u);
         EXPECT_EQ(fieldsOf(macros.read(1), kAllFields), fieldsOf(m, kAllFields));
     }
+}
+
+// Keys stored only when set: a store that never used them gets none of them
+// written by creating, changing or deleting, and setting one back to its
+// default takes it out of the section.
+TEST(MacroFields, KeysStoredOnlyWhenSetNeverAppearInAStoreThatDoesNotUseThem) {
+    os::fake::FakeFiles files;
+    MacroRepository macros(files, kStore, kDir);
+    addMacro(macros.store(), Macro{"One", kOpenDocument, 0, "a.txt", ""});
+    addMacro(macros.store(), Macro{"Two", kOpenDocument, 0, "b.txt", ""});
+    Macro off = macros.read(2);
+    off.enabled = false;
+    off.onlyIn = "notepad.exe";
+    macros.update(off);
+    const std::string& text = files.files[kStore];
+    EXPECT_NE(text.find("Enabled=0"), std::string::npos) << text;
+    off.enabled = true;
+    off.onlyIn.clear();
+    macros.update(off);
+    // The macro deleted has them; the one copied into its slot has not (a
+    // second section of slot 2 makes the deletion copy keys, not rename).
+    Macro one = macros.read(1);
+    one.notIn = "calc.exe";
+    macros.update(one);
+    files.files[kStore] += "[Macro2]\r\nName=Shadow\r\n";
+    macros.remove(1, "One");
+    for (const char* key : {"Enabled", "OnlyIn", "NotIn"})
+        EXPECT_EQ(text.find(key), std::string::npos) << text;
+    EXPECT_EQ(macros.read(1).nameOr(""), "Two");
 }
 
 TEST(MacroNames, NamesDifferingOnlyInLetterCaseAreOneNameInEveryAlphabet) {

@@ -42,7 +42,7 @@ struct ManagerTest : ::testing::Test, manager::ManagerHost {
     os::fake::FakePrinting printing;
     FakeManagerView view;
     test::Runs runs;
-    hotkeys::HotKeySlotTable table{fake.hotKeys, runs};
+    hotkeys::HotKeySlotTable table{fake.sys, runs};
     store::Store st{fake.files, fake.sys.storePath};
     int loads = 0, saves = 0;
     std::vector<int> propertiesFor;
@@ -319,4 +319,22 @@ TEST(ManagerTray, PrintMacroListFromTheTrayPrintsThroughTheManager) {
     EXPECT_TRUE(application.commandEnabled(app::TrayCommand::PrintMacros));
     application.trayCommand(app::TrayCommand::PrintMacros);
     EXPECT_EQ(view.prints, 1);
+}
+
+// A row's check box switches its macro off and on: the store, the hot key
+// and the grey row follow; a macro another copy moved is found by its name.
+TEST_F(ManagerTest, TheCheckBoxSwitchesTheMacroItShowsOffAndOn) {
+    store(macro(1, "Alpha", 2, 16449) + macro(2, "Beta", 2, 16450), 2);
+    loadHotKeys();
+    p.setEnabled(1, false);
+    EXPECT_EQ(st.readString("Macro2", "Enabled", ""), "0");
+    EXPECT_FALSE(fake.hotKeys.isRegistered(os::kModControl, 'B'));
+    EXPECT_FALSE(view.rows.at(1).enabled);
+    // Another copy put a macro in front: the row still names Beta.
+    store(macro(1, "New", 2, 0) + macro(2, "Alpha", 2, 16449) + macro(3, "Beta", 2, 16450) + "Enabled=0\r\n",
+          3);
+    p.setEnabled(1, true);
+    EXPECT_EQ(st.readString("Macro3", "Enabled", "(none)"), "(none)");
+    EXPECT_EQ(st.readString("Macro2", "Enabled", "(none)"), "(none)");
+    EXPECT_TRUE(fake.hotKeys.isRegistered(os::kModControl, 'B'));
 }

@@ -68,6 +68,14 @@ struct FakeView : authoring::PropertiesView {
     std::string trigger() override { return trig; }
     void setArrival(const authoring::ArrivalChoice& a) override { arrivalChoice = a; }
     authoring::ArrivalChoice arrival() override { return arrivalChoice; }
+    void setScope(const std::string& o, const std::string& n, bool on) override {
+        only = o, notIn_ = n, switchedOn = on;
+    }
+    std::string onlyIn() override { return only; }
+    std::string notIn() override { return notIn_; }
+    bool macroEnabled() override { return switchedOn; }
+    std::string only, notIn_;
+    bool switchedOn = true;
     void clearScratch() override { ++scratchCleared; }
     void enable(PropertiesButton b, bool on) override { enabled[b] = on; }
     void focus(PropertiesFocus f) override { focused = f; }
@@ -118,7 +126,7 @@ struct Properties : ::testing::Test {
             "[Macro2]\r\nName=Keys\r\nType=2\r\nFileName=Keys.dat\r\n"
             "[Macro3]\r\nName=Alpha\r\nType=3\r\nHotKey=16450\r\nFileName=Alpha.dat\r\nSpeed=2\r\nTrigger="
             "Calc\r\n"
-            "[Macro4]\r\nName=Script\r\nType=4\r\nFileName=Script.key\r\n";
+            "[Macro4]\r\nName=Script\r\nType=4\r\nFileName=Script.key\r\nOnlyIn=mail.exe\r\nEnabled=0\r\n";
         for (const char* f : {"Keys.dat", "Alpha.dat", "Script.key"})
             fake.files.files[kDir + f] = std::string("data of ") + f;
     }
@@ -247,10 +255,16 @@ TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {
     EXPECT_TRUE(host.refills == 1 && host.hotKeyLoads == 1 && view.closed == 1);
     EXPECT_FALSE(state.macroDialogOpen || host.stopKey);
 
-    // Kind 4 renamed: the script follows.
+    // Kind 4 renamed: the script follows; its scope stays as shown.
     p.open(4);
+    EXPECT_EQ(view.only, "mail.exe");
+    EXPECT_FALSE(view.switchedOn);
     view.name_ = "Script two";
+    view.notIn_ = "Drafts\r\n";
     ASSERT_TRUE(p.ok());
+    EXPECT_EQ(key(4, "OnlyIn"), "mail.exe");
+    EXPECT_EQ(key(4, "NotIn"), "Drafts");
+    EXPECT_EQ(key(4, "Enabled"), "0");
     EXPECT_EQ(key(4, "FileName"), "Script two.key");
     EXPECT_EQ(file("Script two.key"), "data of Script.key");
     EXPECT_EQ(file("Script.key"), "(missing)");

@@ -307,6 +307,7 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         view.f.hotKey = static_cast<std::uint16_t>(0xC000 | ('0' + slot));
         view.f.trigger = "Title\r\n" + std::to_string(slot);  // a pasted line break stays out of the store
         view.f.commandLine = "mailto:me@example.com\n";
+        view.f.onlyIn = slot == 2 ? "mail.exe\r\n" : "";
         view.f.highSpeed = c.highSpeed;
         view.f.script = "Hello\r\n<<ENTER>>\nBye";
         view.f.insert = store::Insert::Auto;
@@ -327,11 +328,12 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         EXPECT_EQ(key(slot, "FileName"), c.fileName);
         EXPECT_EQ(key(slot, "Trigger"), "Title" + std::to_string(slot));
         EXPECT_EQ(key(slot, "Speed"), c.speed);
+        EXPECT_EQ(key(slot, "OnlyIn"), slot == 2 ? "mail.exe" : "<none>");
         // Only a script says how its text arrives.
         const bool script = c.start == StartChoice::Advanced;
         EXPECT_EQ(key(slot, "Insert"), script ? "auto" : "<none>");
         EXPECT_EQ(key(slot, "PasteKeys"), script ? "shift-insert" : "<none>");
-        EXPECT_EQ(key(slot, "KeyDelay"), script ? "0" : "<none>");
+        EXPECT_EQ(key(slot, "KeyDelay"), "<none>");  // at its default: not stored
         EXPECT_EQ(host.rows.back(), std::to_string(c.image) + "|Macro " + std::to_string(slot) +
                                         "  |Ctrl+Alt+" + std::to_string(slot));
         EXPECT_TRUE(view.closed);

@@ -17,9 +17,37 @@ TrayForm::TrayForm(Application& app, HWND applicationWindow)
     SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd(), SW_HIDE);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    icon_.reset(
-        static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    const auto load = [](const wchar_t* name) {
+        return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                             0));
+    };
+    icon_.reset(load(L"MAINICON"));
+    pausedIcon_.reset(load(L"TRAYPAUSED"));
+    runningIcon_.reset(load(L"TRAYRUNNING"));
+}
+
+HICON TrayForm::iconOf(TrayLook look) const {
+    const os::win32::UniqueIcon& icon = look == TrayLook::Paused    ? pausedIcon_
+                                        : look == TrayLook::Running ? runningIcon_
+                                                                    : icon_;
+    if (icon) return icon.get();
+    return icon_ ? icon_.get() : LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+}
+
+void TrayForm::showState(const TrayState& state) {
+    if (state == state_) return;
+    state_ = state;
+    if (!iconAdded_) return;
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = hwnd();
+    nid.uID = kTrayIconId;
+    nid.hIcon = iconOf(state.look);
+    const std::wstring tip = os::win32::widen(trayTip(state.tip));
+    lstrcpynW(nid.szTip, tip.c_str(), static_cast<int>(std::size(nid.szTip)));
+    nid.uFlags = NIF_ICON | NIF_TIP;
+    Shell_NotifyIconW(NIM_MODIFY, &nid);
 }
 
 TrayForm::~TrayForm() {
@@ -38,8 +66,8 @@ void TrayForm::addIcon() {
     nid.hWnd = hwnd();
     nid.uID = kTrayIconId;
     nid.uCallbackMessage = kTrayCallbackMessage;
-    nid.hIcon = icon_ ? icon_.get() : LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-    const std::wstring tip = os::win32::widen(trayTip(kTrayTip));
+    nid.hIcon = iconOf(state_.look);
+    const std::wstring tip = os::win32::widen(trayTip(state_.tip));
     lstrcpynW(nid.szTip, tip.c_str(), static_cast<int>(std::size(nid.szTip)));
     nid.uFlags = NIF_MESSAGE | NIF_ICON | (tip.empty() ? 0 : NIF_TIP);
     if (nid.hIcon && hwnd()) iconAdded_ = Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
@@ -58,6 +86,7 @@ void TrayForm::popupMenu() {
         if (!app_.commandEnabled(item.command)) flags |= MF_GRAYED;
         if (item.command == TrayCommand::ShowHints && app_.showHints()) flags |= MF_CHECKED;
         if (item.command == TrayCommand::StartWithWindows && app_.startsWithWindows()) flags |= MF_CHECKED;
+        if (item.command == TrayCommand::Pause && app_.paused()) flags |= MF_CHECKED;
         if (item.command == TrayCommand::Help) {
             AppendMenuW(menu.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(help),
                         os::win32::widen(item.caption).c_str());

@@ -23,15 +23,19 @@ public:
     TrayForm(Application& app, HWND applicationWindow);
     ~TrayForm() override;
     void addIcon();
+    // The icon and tip of the state; kept for an icon added again later.
+    void showState(const TrayState& state);
 
 protected:
     LRESULT handle(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void popupMenu();
+    HICON iconOf(TrayLook look) const;
     Application& app_;
     HWND applicationWindow_;
-    os::win32::UniqueIcon icon_;
+    os::win32::UniqueIcon icon_, pausedIcon_, runningIcon_;
+    TrayState state_;
     UINT taskbarCreated_ = 0;
     bool iconAdded_ = false;
 };
@@ -61,9 +65,20 @@ public:
     void enableShutdownPrivilege() override { changeSecurity(); }
     void refillList() override { manager_.refillList(); }
     void printList() override { manager_.printList(); }
+    // Shown once the tray form is there (it is built after the application).
+    void showTrayState(const TrayState& state) override {
+        state_ = state;
+        if (tray_) tray_->showState(state);
+    }
+    void trayBuilt(TrayForm& tray) {
+        tray_ = &tray;
+        tray.showState(state_);
+    }
 
 private:
     ManagerWindow& manager_;
+    TrayForm* tray_ = nullptr;
+    TrayState state_;
     HWND applicationWindow_;
 };
 

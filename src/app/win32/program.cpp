@@ -31,6 +31,7 @@ Program::Program(os::win32::Win32System& os, os::win32::Win32Instances& instance
     os.sys.guard.run([this] { app_.managerCreated(arguments_); });
     tray_.emplace(app_, applicationWindow);
     tray_->addIcon();
+    view_.trayBuilt(*tray_);
     app_.trayCreated(arguments_);
     authoring_.emplace(*this, applicationWindow);
     app_.firstRunCheck();

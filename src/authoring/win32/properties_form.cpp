@@ -51,6 +51,11 @@ struct PropertiesForm::Controls {
     ui::win32::HotKeyEdit* hotKey = nullptr;
     Label* windowLabel = nullptr;
     Edit* trigger = nullptr;
+    Label* onlyInLabel = nullptr;
+    Edit* onlyIn = nullptr;
+    Label* notInLabel = nullptr;
+    Edit* notIn = nullptr;
+    ui::win32::CheckBox* enabled = nullptr;
     Button* ok = nullptr;
     Button* cancel = nullptr;
     os::win32::UniqueIcon icon;
@@ -92,6 +97,11 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         kHotKey,
         kWindowLabel,
         kTrigger,
+        kEnabled,
+        kOnlyInLabel,
+        kOnlyIn,
+        kNotInLabel,
+        kNotIn,
         kOk,
         kCancel,
     };
@@ -128,6 +138,11 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {ui::win32::kHotKey, kHotKey, {"", {}}},
         {kLabel, kWindowLabel, {"Window:", {}}},
         {kEdit, kTrigger, {"", {}}},
+        {kCheckBox, kEnabled, {"&Enabled", {}}},
+        {kLabel, kOnlyInLabel, {"Only &in:", {}}},
+        {kEdit, kOnlyIn, {"", {}}},
+        {kLabel, kNotInLabel, {"&Not in:", {}}},
+        {kEdit, kNotIn, {"", {}}},
         {kButton, kOk, {"&OK", {}, WS_GROUP}},
         {kButton, kCancel, {"&Cancel", {}}},
     });
@@ -162,6 +177,14 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     c.hotKey = &control<HotKeyEdit>(kHotKey);
     c.windowLabel = &control<Label>(kWindowLabel);
     c.trigger = &control<Edit>(kTrigger);
+    c.enabled = &control<CheckBox>(kEnabled);
+    c.onlyInLabel = &control<Label>(kOnlyInLabel);
+    c.onlyIn = &control<Edit>(kOnlyIn);
+    c.notInLabel = &control<Label>(kNotInLabel);
+    c.notIn = &control<Edit>(kNotIn);
+    // What a read of the store keeps of a list.
+    c.onlyIn->setLimit(1023);
+    c.notIn->setLimit(1023);
     c.ok = &control<Button>(kOk);
     c.cancel = &control<Button>(kCancel);
     c.name->setLimit(50);
@@ -255,12 +278,17 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
         c.keyDelay->place({164, y + 56, 60, 21});
         y += 86;
     }
-    c.triggerGroup->place({10, y, 352, 80});
+    c.triggerGroup->place({10, y, 352, 136});
     c.hotKeyLabel->place({20, y + 22, 50, 14});
     c.hotKey->place({74, y + 19, 150, 21});
+    c.enabled->place({240, y + 20, 112, 18});
     c.windowLabel->place({20, y + 50, 50, 14});
     c.trigger->place({74, y + 47, 278, 21});
-    y += 90;
+    c.onlyInLabel->place({20, y + 78, 52, 14});
+    c.onlyIn->place({74, y + 75, 278, 21});
+    c.notInLabel->place({20, y + 106, 52, 14});
+    c.notIn->place({74, y + 103, 278, 21});
+    y += 146;
     c.ok->place({206, y, 75, 23});
     c.cancel->place({287, y, 75, 23});
     setClientSize96(kWidth, y + 33);
@@ -307,6 +335,20 @@ void PropertiesForm::setTrigger(const std::string& text) {
 }
 std::string PropertiesForm::trigger() {
     return c_->trigger->text();
+}
+void PropertiesForm::setScope(const std::string& onlyIn, const std::string& notIn, bool enabled) {
+    c_->onlyIn->setText(onlyIn);
+    c_->notIn->setText(notIn);
+    c_->enabled->setChecked(enabled);
+}
+std::string PropertiesForm::onlyIn() {
+    return c_->onlyIn->text();
+}
+std::string PropertiesForm::notIn() {
+    return c_->notIn->text();
+}
+bool PropertiesForm::macroEnabled() {
+    return c_->enabled->checked();
 }
 void PropertiesForm::setArrival(const ArrivalChoice& choice) {
     c_->insert->select(static_cast<int>(choice.insert));

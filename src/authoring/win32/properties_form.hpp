@@ -38,6 +38,10 @@ private:
     void setHotKey(std::uint16_t shortcut) override;
     std::uint16_t hotKey() override;
     void setTrigger(const std::string& text) override;
+    void setScope(const std::string& onlyIn, const std::string& notIn, bool enabled) override;
+    std::string onlyIn() override;
+    std::string notIn() override;
+    bool macroEnabled() override;
     std::string trigger() override;
     void setArrival(const ArrivalChoice& choice) override;
     ArrivalChoice arrival() override;

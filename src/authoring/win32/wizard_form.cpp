@@ -28,6 +28,8 @@ enum Role {
     kTrigger,
     kTriggerHelp,
     kShortcuts,
+    kOnlyIn,
+    kNotIn,
     kCommandLine,
     kBrowse,
     kKeysOnly,
@@ -143,6 +145,11 @@ void WizardForm::build() {
         {kLabel, 0, {"ShortCut Icon", {X, 174, W, 14}, 0, 0, true}},
         {kLabel, 0, {"Create a shortcut to launch this macro.", {X, 190, W, 14}}},
         {kComboBox, kShortcuts, {"", {X, 208, 200, 200}}},
+        // Alt+N stays the Next button's: "Not in" takes the o.
+        {kLabel, 0, {"Only &in:", {X, 243, 44, 14}}},
+        {kEdit, kOnlyIn, {"", {X + 46, 240, 112, 21}}},
+        {kLabel, 0, {"N&ot in:", {X + 166, 243, 40, 14}}},
+        {kEdit, kNotIn, {"", {X + 208, 240, 112, 21}}},
     });
     pages_[pageIndex(WizardPage::StartApp)] = add({
         heading("Start an Application"),
@@ -234,6 +241,10 @@ void WizardForm::build() {
     optHighSpeed_ = &control<RadioButton>(kHighSpeed);
     name_ = &control<Edit>(kName);
     trigger_ = &control<Edit>(kTrigger);
+    onlyIn_ = &control<Edit>(kOnlyIn);
+    notIn_ = &control<Edit>(kNotIn);
+    onlyIn_->setLimit(1023);
+    notIn_->setLimit(1023);
     commandLine_ = &control<Edit>(kCommandLine);
     keysArea_ = &control<Edit>(kKeysArea);
     hotKey_ = &control<HotKeyEdit>(kHotKeyField);
@@ -296,6 +307,8 @@ WizardFields WizardForm::fields() {
     f.name = name_->text();
     f.hotKey = hotKey_->value();
     f.trigger = trigger_->text();
+    f.onlyIn = onlyIn_->text();
+    f.notIn = notIn_->text();
     f.shortcut = shortcuts_->selectedIndex();
     f.commandLine = commandLine_->text();
     f.highSpeed = optHighSpeed_->checked();
@@ -309,6 +322,8 @@ void WizardForm::clearFields() {
     name_->setText("");
     commandLine_->setText("");
     trigger_->setText("");
+    onlyIn_->setText("");
+    notIn_->setText("");
     scriptPage_->setScript("");
     scriptPage_->setArrival(store::Insert::Type, store::PasteKeys::CtrlV);
     hotKey_->setValue(0);

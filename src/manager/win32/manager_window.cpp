@@ -23,6 +23,7 @@ enum MenuId : UINT {
     kMenuDelete,
     kMenuPrint,
     kMenuProperties,
+    kMenuEnabled,
     kMenuShortcutFirst = 10,
 };
 
@@ -62,6 +63,8 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     list_ = &control<ListView>(kList);
     list_->setColumns({{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
+    list_->showCheckBoxes();
+    list_->onCheck = [this](int row, bool on) { presenter_.setEnabled(row, on); };
     list_->onClick = [this] {
         presenter_.listClick();
         presenter_.listMouseUp();
@@ -116,12 +119,13 @@ void ManagerWindow::layout(int clientHeight) {
 void ManagerWindow::showRows(const std::vector<ListRow>& rows) {
     std::vector<ui::win32::ListView::Row> shown;
     shown.reserve(rows.size());
-    for (const ListRow& r : rows) shown.push_back({{r.caption, r.hotKey, r.trigger}, r.image});
+    for (const ListRow& r : rows)
+        shown.push_back({{r.caption, r.hotKey, r.trigger}, r.image, r.enabled, !r.enabled});
     list_->setRows(shown);
 }
 
 void ManagerWindow::addRow(const ListRow& r) {
-    list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image});
+    list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image, r.enabled, !r.enabled});
 }
 
 void ManagerWindow::removeRow(int row) {
@@ -150,6 +154,9 @@ void ManagerWindow::popupMenu(POINT at) {
     AppendMenuW(menu.get(), MF_STRING, kMenuPrint, L"Print Macro List");
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING | state(Command::PropertiesItem), kMenuProperties, L"&Properties");
+    AppendMenuW(menu.get(),
+                MF_STRING | state(Command::PropertiesItem) | (presenter_.selectedEnabled() ? MF_CHECKED : 0),
+                kMenuEnabled, L"&Enabled");
     const UINT id = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, hwnd(), nullptr));
     switch (id) {
@@ -158,6 +165,7 @@ void ManagerWindow::popupMenu(POINT at) {
         case kMenuDelete: presenter_.deleteMacro(); break;
         case kMenuPrint: presenter_.printList(); break;
         case kMenuProperties: presenter_.properties(); break;
+        case kMenuEnabled: presenter_.toggleSelectedEnabled(); break;
         default:
             if (id >= kMenuShortcutFirst && id < kMenuShortcutFirst + std::size(kShortcutItems))
                 presenter_.createShortcut(kShortcutItems[id - kMenuShortcutFirst].folder);

@@ -111,6 +111,11 @@ public:
     void setForeground(WindowHandle w) override;
     bool runsAboveUs(WindowHandle w) override { return elevated.count(w) != 0; }
     std::set<WindowHandle> elevated;
+    std::string programName(WindowHandle w) override {
+        const auto it = programs.find(w);
+        return it == programs.end() ? std::string() : it->second;
+    }
+    std::map<WindowHandle, std::string> programs;
 
     // Opens a window in front of the others and returns its handle.
     WindowHandle open(const std::string& title, bool visible = true);

@@ -94,6 +94,7 @@ public:
     WindowHandle foreground() override;
     void setForeground(WindowHandle w) override;
     bool runsAboveUs(WindowHandle w) override;
+    std::string programName(WindowHandle w) override;
 };
 
 // Brings a window of this program to the front even when another

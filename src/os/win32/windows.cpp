@@ -81,6 +81,20 @@ bool Win32Windows::runsAboveUs(WindowHandle w) {
     return *theirs > *own;
 }
 
+std::string Win32Windows::programName(WindowHandle w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(toHwnd(w), &pid);
+    if (pid == 0) return {};
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return {};
+    wchar_t path[MAX_PATH * 4];
+    DWORD size = static_cast<DWORD>(std::size(path));
+    if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
+    std::wstring_view full(path, size);
+    const std::size_t slash = full.find_last_of(L"\\/");
+    return narrow(slash == std::wstring_view::npos ? full : full.substr(slash + 1));
+}
+
 void Win32Windows::setForeground(WindowHandle w) {
     if (!w) return;
     HWND hwnd = toHwnd(w);

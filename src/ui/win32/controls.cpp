@@ -336,6 +336,21 @@ void ListView::loadSmallImages() {
     if (old) ImageList_Destroy(old);
 }
 
+void ListView::showCheckBoxes() {
+    checkBoxes_ = true;
+    SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_CHECKBOXES, LVS_EX_CHECKBOXES);
+}
+
+void ListView::setChecked(int row, bool checked) {
+    LVITEMW item{};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    const bool was = filling_;
+    filling_ = true;
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    filling_ = was;
+}
+
 void ListView::addRow(const Row& row) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | (row.image >= 0 ? LVIF_IMAGE : 0);
@@ -351,15 +366,22 @@ void ListView::addRow(const Row& row) {
         s.pszText = text.data();
         SendMessageW(hwnd_, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&s));
     }
+    if (at >= 0) {
+        if (checkBoxes_) setChecked(at, row.checked);
+        const std::size_t pos = std::min(dimmed_.size(), static_cast<std::size_t>(at));
+        dimmed_.insert(dimmed_.begin() + static_cast<std::ptrdiff_t>(pos), row.dimmed);
+    }
 }
 
 void ListView::removeRow(int row) {
     SendMessageW(hwnd_, LVM_DELETEITEM, row, 0);
+    if (row >= 0 && static_cast<std::size_t>(row) < dimmed_.size()) dimmed_.erase(dimmed_.begin() + row);
 }
 
 void ListView::setRows(const std::vector<Row>& rows) {
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+    dimmed_.clear();
     for (const Row& row : rows) addRow(row);
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
@@ -414,6 +436,27 @@ LRESULT ListView::notify(NMHDR* hdr) {
         case NM_DBLCLK:
             if (onDoubleClick) onDoubleClick();
             break;
+        case LVN_ITEMCHANGED: {
+            const auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
+            // A change of the state image is a tick; the first state image is
+            // set as the row is inserted.
+            if (!checkBoxes_ || filling_ || !onCheck || !(change->uChanged & LVIF_STATE) ||
+                ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) == 0 ||
+                (change->uOldState & LVIS_STATEIMAGEMASK) == 0)
+                break;
+            const bool checked = ((change->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+            form_->system().guard.run([&] { onCheck(change->iItem, checked); });
+            break;
+        }
+        case NM_CUSTOMDRAW: {
+            auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(hdr);
+            if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+            if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+                const auto row = static_cast<std::size_t>(draw->nmcd.dwItemSpec);
+                if (row < dimmed_.size() && dimmed_[row]) draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+            }
+            return CDRF_DODEFAULT;
+        }
         case NM_RCLICK:
             if (onRightClick) {
                 POINT pt;

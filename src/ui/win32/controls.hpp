@@ -214,7 +214,11 @@ public:
     struct Row {
         std::vector<std::string> texts;  // caption, then sub-items
         int image = -1;
+        bool checked = true;  // the check box, where the list shows them
+        bool dimmed = false;  // drawn in the grey of disabled text
     };
+    // A check box in front of each row; onCheck tells of the user's ticks.
+    void showCheckBoxes();
     void setColumns(const std::vector<Column>& columns);
     // A small-image list (16 x 16 at 96 dpi) from icon resources, by name.
     void setSmallImages(const std::vector<const char*>& iconResources);
@@ -235,6 +239,8 @@ public:
     // A right click, with the cursor's screen position; it takes the place
     // of the list's WM_CONTEXTMENU for the click.
     std::function<void(POINT)> onRightClick;
+    // The user ticked or unticked the row's check box.
+    std::function<void(int row, bool checked)> onCheck;
 
 protected:
     void created() override;
@@ -243,7 +249,12 @@ protected:
 
 private:
     void loadSmallImages();
+    void setChecked(int row, bool checked);
     std::vector<Column> columns_;
+    std::vector<bool> dimmed_;
+    bool checkBoxes_ = false;
+    // Check states set by the program are no tick of the user's.
+    bool filling_ = false;
     std::vector<const char*> iconResources_;
 };
 
