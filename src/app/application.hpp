@@ -164,6 +164,9 @@ private:
     store::Store store() const { return store::Store(sys_.files, sys_.storePath); }
     // triggers::RunHost
     void runScript(const std::string& script) override { interpreter_.sendKeys(script); }
+    void runMacroScript(const std::string& script, const playback::Arrival& arrival) override {
+        interpreter_.sendKeys(script, arrival);
+    }
     void releaseKeys() override { sendKey_.reset(); }
     void runEnded(playback::RunStatus) override { showTrayState(); }
     void runsStarted(const std::string& name) override;

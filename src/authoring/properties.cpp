@@ -72,7 +72,11 @@ void PropertiesPresenter::open(int slot) {
             layout.speedChoice = true;
             view_->setHighSpeed(macro.speed != 1);
             break;
-        case store::kScript: layout.editMacro = true; break;
+        case store::kScript:
+            layout.editMacro = true;
+            layout.arrival = true;
+            view_->setArrival({macro.insert, macro.pasteKeys, std::to_string(macro.keyDelay)});
+            break;
         default: break;
     }
     // An unknown kind sets nothing up: the rows stay as they were.
@@ -121,7 +125,20 @@ bool PropertiesPresenter::ok() {
     store::MacroRepository macros(sys_);
     store::Macro change;
     change.slot = slot_;
-    if (macros.read(slot_).kindOr(0) == store::kOpenDocument) {
+    const int storedKind = macros.read(slot_).kindOr(0);
+    if (storedKind == store::kScript) {
+        const ArrivalChoice arrival = view_->arrival();
+        const std::optional<int> delay = parseKeyDelay(arrival.keyDelay);
+        if (!delay) {
+            sys_.dialogs.errorBox(kKeyDelayMessage);
+            view_->focus(PropertiesFocus::KeyDelay);
+            return false;
+        }
+        change.insert = arrival.insert;
+        change.pasteKeys = arrival.pasteKeys;
+        change.keyDelay = *delay;
+    }
+    if (storedKind == store::kOpenDocument) {
         change.fileName = singleLine(trimBlanks(view_->fileName()));
         if (change.fileName.empty()) {
             sys_.dialogs.errorBox(kEmptyFileMessage);

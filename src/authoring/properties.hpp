@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "authoring/arrival_choice.hpp"
 #include "authoring/macro_name.hpp"
 #include "authoring/script_editor.hpp"
 #include "authoring/script_file.hpp"
@@ -36,11 +37,12 @@ struct PropertiesLayout {
     bool speedChoice = false;  // kind 3
     bool recordPanel = false;  // kinds 2 and 3
     bool editMacro = false;    // kind 4
+    bool arrival = false;      // how the text arrives and the pause (kind 4)
     bool operator==(const PropertiesLayout&) const = default;
 };
 
 enum class PropertiesButton { Record, Stop, Play, Ok, Cancel };
-enum class PropertiesFocus { Name, Browse, Scratch, HotKey };
+enum class PropertiesFocus { Name, Browse, Scratch, HotKey, KeyDelay };
 
 class PropertiesView {
 public:
@@ -61,6 +63,9 @@ public:
     virtual std::string onlyIn() = 0;
     virtual std::string notIn() = 0;
     virtual bool macroEnabled() = 0;
+    // How a script's text arrives (kind 4).
+    virtual void setArrival(const ArrivalChoice&) {}
+    virtual ArrivalChoice arrival() { return {}; }
     // Empties the scratch area in which the user may type while recording.
     virtual void clearScratch() = 0;
     virtual void enable(PropertiesButton b, bool on) = 0;

@@ -98,6 +98,7 @@ void Wizard::viewCreated() {
         view_->showButton(static_cast<WizardButton>(i), shown_[i]);
     }
     view_->showEditPicture(false);
+    view_->showArrivalChoice(true);
 }
 
 void Wizard::enable(WizardButton b, bool on) {
@@ -146,7 +147,10 @@ void Wizard::formClose() {
 
 void Wizard::arrangeForEdit() {
     showPage(WizardPage::Script);
-    if (view_) view_->showEditPicture(true);
+    if (view_) {
+        view_->showEditPicture(true);
+        view_->showArrivalChoice(false);
+    }
     showButton(WizardButton::Next, false);
     showButton(WizardButton::Back, false);
     showButton(WizardButton::Finished, false);
@@ -159,6 +163,7 @@ void Wizard::resetToNewState() {
     if (view_) {
         view_->clearFields();
         view_->showEditPicture(false);
+        view_->showArrivalChoice(true);
     }
     enable(WizardButton::PlayKeys, false);
     enable(WizardButton::PlayMouse, false);
@@ -340,7 +345,11 @@ void Wizard::finish() {
             macro.speed = f.highSpeed ? 2 : 1;
             break;
         }
-        default: script = store::joinScriptLines(f.script); break;
+        default:
+            script = store::joinScriptLines(f.script);
+            macro.insert = f.insert;
+            macro.pasteKeys = f.pasteKeys;
+            break;
     }
     const int slot = macros.create(macro, script, recording);
 
@@ -361,7 +370,10 @@ void Wizard::finish() {
 
 void Wizard::cancel() {
     if (editMode_) {
-        if (view_) view_->showEditPicture(false);
+        if (view_) {
+            view_->showEditPicture(false);
+            view_->showArrivalChoice(true);
+        }
         showButton(WizardButton::Next, true);
         showButton(WizardButton::Back, true);
         showButton(WizardButton::Save, false);

@@ -19,6 +19,7 @@
 #include "journal/journal.hpp"
 #include "os/os.hpp"
 #include "playback/run_state.hpp"
+#include "store/macro.hpp"
 
 namespace kv::authoring {
 
@@ -65,6 +66,8 @@ struct WizardFields {
     std::string commandLine;
     bool highSpeed = false;
     std::string script;  // lines ended by CR LF
+    store::Insert insert = store::Insert::Type;
+    store::PasteKeys pasteKeys = store::PasteKeys::CtrlV;
 };
 
 struct WizardSummary {
@@ -84,6 +87,9 @@ public:
     virtual void showButton(WizardButton b, bool on) = 0;
     virtual void enableButton(WizardButton b, bool on) = 0;
     virtual void showEditPicture(bool on) = 0;
+    // The script page's choice of how the text arrives; hidden in edit
+    // mode, where the properties dialog holds it.
+    virtual void showArrivalChoice(bool) {}
     virtual void setSummary(const WizardSummary& s) = 0;
     virtual void focus(WizardFocus f) = 0;
     virtual bool wizardVisible() = 0;

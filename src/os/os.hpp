@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "os/guard.hpp"
 
@@ -250,6 +251,37 @@ public:
     virtual void inject(const InputEvent& event) = 0;
 };
 
+// One format of the clipboard as saved: its number, its registered name
+// (empty for the system's own formats) and its bytes.
+struct ClipboardFormat {
+    std::uint32_t id = 0;
+    std::string name;
+    std::string data;
+    bool operator==(const ClipboardFormat&) const = default;
+};
+using ClipboardContents = std::vector<ClipboardFormat>;
+
+// The system clipboard, for pasting text and putting the user's back. Each
+// call opens it for a second at most, handling messages meanwhile; a
+// clipboard another program keeps open longer fails the call.
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // Every format a program can read, in the clipboard's order (formats
+    // rendered on demand that give nothing are left out); nothing when the
+    // clipboard cannot be opened.
+    virtual std::optional<ClipboardContents> save() = 0;
+    // Replaces the clipboard by the saved formats, in their order.
+    virtual bool restore(const ClipboardContents& contents) = 0;
+    // Replaces the clipboard by the text (as Unicode text), marked so that
+    // clipboard history, the cloud clipboard and clipboard managers leave it
+    // alone.
+    virtual bool putText(std::string_view utf8) = 0;
+    // Changes whenever the clipboard's content does, and when a program has
+    // read the text putText offered.
+    virtual std::uint32_t sequenceNumber() = 0;
+};
+
 // The services a running program uses, with the two paths everything needs.
 struct System {
     Pump& pump;
@@ -270,6 +302,8 @@ struct System {
     std::string dataDirectory = {};
     // The one error guard: it shows errors through dialogs.
     Guard guard{dialogs};
+    // Nothing where no clipboard can be reached: text is then typed.
+    Clipboard* clipboard = nullptr;
 };
 
 // The text with each character upper-cased as names are compared on the

@@ -120,9 +120,17 @@ void Interpreter::sendKeys(std::string_view script) {
         throwIfStopped();
         checkTypingTarget();
         if (text.starts_with("<<")) {
+            pace();
             text = processToken(text);
+            keySent();
             continue;
         }
+        if (const std::string_view literal = literalStretch(text);
+            pastes(arrival_.insert, literal) && paste(literal)) {
+            text.remove_prefix(literal.size());
+            continue;
+        }
+        pace();
         // One character, however many bytes it takes.
         const std::string_view one = firstChars(text, 1);
         if (one == "^" || one == "@" || one == "~") {
@@ -132,9 +140,96 @@ void Interpreter::sendKeys(std::string_view script) {
             // A lone brace is typed literally by the sender's own rule.
             sender_.send(one);
         }
+        keySent();
         text.remove_prefix(one.size());
     }
     throwIfStopped();
+}
+
+void Interpreter::sendKeys(std::string_view script, const Arrival& arrival) {
+    struct MacroRun {
+        Interpreter& in;
+        Arrival outer;
+        bool owner = false;
+        MacroRun(Interpreter& i, const Arrival& a) : in(i), outer(i.arrival_) {
+            in.arrival_ = a;
+            in.lastKey_ = 0;
+            in.ownsClipboard_.push_back(&owner);
+        }
+        ~MacroRun() {
+            in.ownsClipboard_.pop_back();
+            in.arrival_ = outer;
+            if (!owner) return;
+            // Put back even when the run was stopped or failed.
+            if (in.clipboard_->saved) in.sys_.clipboard->restore(*in.clipboard_->saved);
+            in.clipboard_.reset();
+        }
+        MacroRun(const MacroRun&) = delete;
+        MacroRun& operator=(const MacroRun&) = delete;
+    } run(*this, arrival);
+    // The outermost run that will paste holds the session, so runs it
+    // starts that paste too save and restore nothing of their own.
+    if (!clipboard_ && sys_.clipboard && pastesAny(kv::trimBlanks(script), arrival.insert)) {
+        clipboard_.emplace();
+        run.owner = true;
+    }
+    sendKeys(script);
+}
+
+bool Interpreter::paste(std::string_view stretch) {
+    os::Clipboard* clipboard = sys_.clipboard;
+    if (!clipboard || ownsClipboard_.empty()) return false;
+    if (!clipboard_) {
+        // A paste the run did not foresee: its own run holds the session.
+        clipboard_.emplace();
+        *ownsClipboard_.back() = true;
+    }
+    ClipboardSession& session = *clipboard_;
+    if (session.refused) return false;
+    if (!session.saved) {
+        session.saved = clipboard->save();
+        if (!session.saved) {
+            // Another program keeps the clipboard: typing loses nothing.
+            session.refused = true;
+            return false;
+        }
+    }
+    pace();
+    if (!clipboard->putText(stretch)) {
+        session.refused = true;
+        return false;
+    }
+    const std::uint32_t offered = clipboard->sequenceNumber();
+    sender_.send(arrival_.pasteKeys == store::PasteKeys::ShiftInsert ? "~{INSERT}" : "^v");
+    keySent();
+    // The clipboard goes back only once the target has read the text, or
+    // after half a second of waiting for it.
+    os::Pump& pump = sys_.pump;
+    const os::Millis deadline = pump.now() + 500;
+    while (clipboard->sequenceNumber() == offered && pump.now() < deadline) {
+        throwIfStopped();
+        pump.waitUntil(std::min(deadline, pump.now() + 10));
+    }
+    throwIfStopped();
+    return true;
+}
+
+void Interpreter::pace() {
+    if (arrival_.keyDelay <= 0) return;
+    os::Pump& pump = sys_.pump;
+    if (lastKey_ != 0) {
+        const os::Millis due = lastKey_ + static_cast<os::Millis>(arrival_.keyDelay);
+        while (pump.now() < due) {
+            throwIfStopped();
+            pump.waitUntil(due);
+        }
+    }
+}
+
+void Interpreter::keySent() {
+    // Counted from when the key has gone, so the next one comes the whole
+    // pause later whatever sending took.
+    if (arrival_.keyDelay > 0) lastKey_ = sys_.pump.now();
 }
 
 void Interpreter::checkTypingTarget() {

@@ -5,10 +5,13 @@
 // waits, focus and shell commands).
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "core/run_requests.hpp"
 #include "os/os.hpp"
+#include "playback/arrival.hpp"
 #include "playback/run_state.hpp"
 #include "playback/sender.hpp"
 #include "playback/window_search.hpp"
@@ -56,6 +59,11 @@ public:
     // running (RunState::stopGeneration) ends it with Stopped at
     // the next character, token, repetition or pass of a wait.
     void sendKeys(std::string_view script);
+    // Runs a macro's script, its text arriving as the macro says; nested
+    // runs follow their own macro's way. The outermost run that pastes
+    // saves the user's clipboard before the first paste and puts it back
+    // when it ends, however it ends.
+    void sendKeys(std::string_view script, const Arrival& arrival);
     // text begins with "<<": performs the token there and returns the text
     // after it.
     std::string_view processToken(std::string_view text);
@@ -78,6 +86,12 @@ private:
     std::string_view focusToken(std::string_view rest);
     std::string_view executeToken(std::string_view rest);
     void sendText(std::string_view text);
+    // Pastes the stretch; false when the clipboard cannot be had, and the
+    // caller types it instead (as it does from then on in this run).
+    bool paste(std::string_view stretch);
+    // Waits the macro's pause since the last key, if it asks for one.
+    void pace();
+    void keySent();
     bool stopped() const;
     void throwIfStopped() const;
     // Keys sent to an administrator's window are dropped by the system: the
@@ -98,6 +112,19 @@ private:
     // in progress.
     std::uint64_t generation_ = 0;
     int running_ = 0;
+    // How the text of the innermost macro running arrives.
+    Arrival arrival_;
+    os::Millis lastKey_ = 0;
+    // The clipboard while a run that pastes goes on: saved once, before the
+    // first paste, put back by the run that owns it.
+    struct ClipboardSession {
+        std::optional<os::ClipboardContents> saved;
+        bool refused = false;  // it could not be had: the run types
+    };
+    std::optional<ClipboardSession> clipboard_;
+    // Runs of a macro in progress; each pointer is its own whether it owns
+    // the clipboard session.
+    std::vector<bool*> ownsClipboard_;
 };
 
 }  // namespace kv::playback

@@ -1,7 +1,9 @@
 #include "store/macro.hpp"
 
+#include <algorithm>
 #include <iterator>
 
+#include "core/text.hpp"
 #include "store/store.hpp"
 
 namespace kv::store {
@@ -14,6 +16,22 @@ std::optional<std::int32_t> number(std::optional<std::string_view> stored) {
 
 bool always(const Macro&) {
     return true;
+}
+
+bool scriptOnly(const Macro& m) {
+    return m.kindOr(0) == kScript;
+}
+
+// The stored words of Insert and PasteKeys; anything else reads as the first.
+constexpr std::string_view kInsertWords[] = {"type", "paste", "auto"};
+constexpr std::string_view kPasteKeysWords[] = {"ctrl-v", "shift-insert"};
+
+template <typename E, std::size_t N>
+E fromWord(std::optional<std::string_view> stored, const std::string_view (&words)[N]) {
+    if (stored)
+        for (std::size_t i = 0; i < N; ++i)
+            if (kv::equalsIgnoringAsciiCase(kv::trimBlanks(*stored), words[i])) return static_cast<E>(i);
+    return static_cast<E>(0);
 }
 
 // The table. Integer keys read as integers with the fallback for a missing
@@ -60,6 +78,20 @@ constexpr MacroKey kKeys[] = {
     {kNotInField, "NotIn", "", MacroKey::Form::Text, true, true, always,
      [](Macro& m, std::optional<std::string_view> v) { m.notIn = v.value_or(""); },
      [](const Macro& m) { return m.notIn; }, true},
+    {kInsertField, "Insert", "type", MacroKey::Form::Text, true, true, scriptOnly,
+     [](Macro& m, std::optional<std::string_view> v) { m.insert = fromWord<Insert>(v, kInsertWords); },
+     [](const Macro& m) { return std::string(kInsertWords[static_cast<int>(m.insert)]); }, true},
+    {kPasteKeysField, "PasteKeys", "ctrl-v", MacroKey::Form::Text, true, true, scriptOnly,
+     [](Macro& m, std::optional<std::string_view> v) {
+         m.pasteKeys = fromWord<PasteKeys>(v, kPasteKeysWords);
+     },
+     [](const Macro& m) { return std::string(kPasteKeysWords[static_cast<int>(m.pasteKeys)]); }, true},
+    // Out of range reads as the nearest allowed pause.
+    {kKeyDelayField, "KeyDelay", "0", MacroKey::Form::Integer, true, true, scriptOnly,
+     [](Macro& m, std::optional<std::string_view> v) {
+         m.keyDelay = std::clamp(number(v).value_or(0), 0, kMaxKeyDelay);
+     },
+     [](const Macro& m) { return std::to_string(m.keyDelay); }, true},
 };
 static_assert(kAllFields == (1u << std::size(kKeys)) - 1, "one field bit per row, in row order");
 

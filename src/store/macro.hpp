@@ -15,6 +15,14 @@ namespace kv::store {
 
 enum MacroKind : std::int32_t { kOpenDocument = 1, kReplayKeys = 2, kReplayMouseAndKeys = 3, kScript = 4 };
 
+// How a script's literal text reaches the target (Insert): typed key by key,
+// pasted through the clipboard, or pasted only where a stretch is long.
+enum class Insert { Type, Paste, Auto };
+// The keys that paste (PasteKeys): Ctrl+V, or Shift+Insert for consoles.
+enum class PasteKeys { CtrlV, ShiftInsert };
+// The longest pause between keys a macro may ask for (KeyDelay).
+inline constexpr std::int32_t kMaxKeyDelay = 1000;
+
 // Name and Type stay optional: where a section lacks them (or Type is no
 // number) callers fall back differently, each as its own rule says. The
 // other keys have one default everywhere.
@@ -50,6 +58,10 @@ struct Macro {
     // Where its hot key runs it: lists of program file names and parts of
     // window titles separated by "|" (see store/scope.hpp).
     std::string onlyIn, notIn;
+    // Kind 4 only: how its text arrives, and the pause between its keys (ms).
+    Insert insert = Insert::Type;
+    PasteKeys pasteKeys = PasteKeys::CtrlV;
+    std::int32_t keyDelay = 0;
 
     std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
     std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
@@ -69,7 +81,10 @@ enum MacroField : unsigned {
     kEnabledField = 256,
     kOnlyInField = 512,
     kNotInField = 1024,
-    kAllFields = 2047,
+    kInsertField = 2048,
+    kPasteKeysField = 4096,
+    kKeyDelayField = 8192,
+    kAllFields = 16383,
 };
 
 // One key of a macro's section.

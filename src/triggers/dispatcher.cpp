@@ -115,12 +115,12 @@ void Dispatcher::runSlot(int slot) {
         case store::kReplayMouseAndKeys:
             replay(macro.speed == 2 ? journal::Pace::High : journal::Pace::Recorded);
             break;
-        case store::kScript: runAdvancedMacro(dataFile()); break;
+        case store::kScript: runAdvancedMacro(dataFile(), playback::Arrival::of(macro)); break;
         default: break;
     }
 }
 
-void Dispatcher::runAdvancedMacro(const std::string& path) {
+void Dispatcher::runAdvancedMacro(const std::string& path, const playback::Arrival& arrival) {
     state_.journalFinished = true;
     auto script = store::readScript(sys_.files, path);
     if (!script) throw Error("Cannot open file " + path);
@@ -134,7 +134,7 @@ void Dispatcher::runAdvancedMacro(const std::string& path) {
         ~Unwatch() { j.watchEscape(false); }
     } unwatch{journal_};
     try {
-        host_.runScript(text);
+        host_.runMacroScript(text, arrival);
         // Waits for the recorder itself, not for a flag that a script run
         // nested in this wait would reset.
         while (replaying()) {

@@ -6,6 +6,7 @@
 #include "core/run_requests.hpp"
 #include "journal/journal.hpp"
 #include "os/os.hpp"
+#include "playback/arrival.hpp"
 #include "playback/run_state.hpp"
 
 namespace kv::triggers {
@@ -16,6 +17,8 @@ public:
     virtual ~RunHost() = default;
     // Runs a script's text to its end (the interpreter's entry point).
     virtual void runScript(const std::string& script) = 0;
+    // Runs a macro's script, its text arriving as the macro says.
+    virtual void runMacroScript(const std::string& script, const playback::Arrival&) { runScript(script); }
     // Lets go of every key the key sender holds or has pending; called when a
     // script run ends in an error and when everything is stopped.
     virtual void releaseKeys() {}
@@ -51,7 +54,7 @@ public:
     // A hot-key event of the slot component for slot (0 runs nothing).
     void hotKeyPressed(int slot);
     void processHotKey(int slot);
-    void runAdvancedMacro(const std::string& path);
+    void runAdvancedMacro(const std::string& path, const playback::Arrival& arrival = {});
     // The recorder's end of a replay.
     void recorderFinished();
 

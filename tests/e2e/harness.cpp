@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <stdexcept>
 
@@ -334,6 +335,31 @@ void Harness::sendText(const std::string& text) {
         }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     pumpFor(std::chrono::milliseconds(200));
+}
+
+void Harness::setClipboardText(const std::string& text) {
+    const std::wstring w = utf16(text);
+    for (int tries = 0; tries < 50 && !OpenClipboard(nullptr); ++tries) Sleep(20);
+    EmptyClipboard();
+    if (HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t))) {
+        std::memcpy(GlobalLock(h), w.c_str(), (w.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(h);
+        if (!SetClipboardData(CF_UNICODETEXT, h)) GlobalFree(h);
+    }
+    CloseClipboard();
+}
+
+std::string Harness::clipboardText() {
+    for (int tries = 0; tries < 50 && !OpenClipboard(nullptr); ++tries) Sleep(20);
+    std::string text = "(none)";
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+            text = utf8(p);
+            GlobalUnlock(h);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 void Harness::clearEdit() {

@@ -177,6 +177,11 @@ public:
     void clearEdit();
     void focusTarget();
 
+    // The clipboard's Unicode text (UTF-8), as the driver puts it there and
+    // reads it back; "(none)" when it holds no text.
+    static void setClipboardText(const std::string& text);
+    static std::string clipboardText();
+
     // A visible dialog of the program with this caption, or nullptr.
     HWND findDialog(const std::string& caption) const;
     // The texts of a dialog's static controls, joined by newlines.

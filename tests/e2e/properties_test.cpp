@@ -28,8 +28,9 @@ void setText(HWND h, const std::string& t) {
     SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.c_str()));
 }
 
-// The dialog's edit boxes in their order: name, file name, scratch area, window title.
-enum EditBox { kName = 0, kFileName = 1, kScratch = 2, kWindowTitle = 3 };
+// The dialog's edit boxes in their order: name, file name, scratch area,
+// pause between keys, window title.
+enum EditBox { kName = 0, kFileName = 1, kScratch = 2, kKeyDelay = 3, kWindowTitle = 4 };
 
 class PropertiesRun {
 public:
@@ -243,6 +244,28 @@ TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTr
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "said"; }, 10s)) << h.editText();
 }
 
+TEST(Properties, AScriptsWayOfArrivingAndItsPauseAreKeptOnOk) {
+    e2e::Harness h;
+    h.writeProgramFile("Say.key", "said\r\n");
+    h.writeStore(e2e::store(1, e2e::macroSection(1, "Say", 4, 0, "Say.key"), ""));
+    h.start();
+    PropertiesRun run(h);
+    HWND dialog = run.open(0);
+    ASSERT_NE(dialog, nullptr);
+    HWND way = FindWindowExA(dialog, nullptr, "ComboBox", nullptr);
+    HWND keys = FindWindowExA(dialog, way, "ComboBox", nullptr);
+    ASSERT_TRUE(way && keys);
+    EXPECT_EQ(SendMessageA(way, CB_GETCURSEL, 0, 0), 0);  // a macro from before types
+    EXPECT_EQ(e2e::windowText(child(dialog, "Edit", kKeyDelay)), "0");
+    SendMessageA(way, CB_SETCURSEL, 1, 0);
+    SendMessageA(keys, CB_SETCURSEL, 1, 0);
+    setText(child(dialog, "Edit", kKeyDelay), "20");
+    run.close(dialog, "&OK");
+    EXPECT_EQ(h.storeValue(1, "Insert"), "paste");
+    EXPECT_EQ(h.storeValue(1, "PasteKeys"), "shift-insert");
+    EXPECT_EQ(h.storeValue(1, "KeyDelay"), "20");
+}
+
 TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
     e2e::Harness h;
     h.writeProgramFile("Alpha.dat", "stream of Alpha");
@@ -270,14 +293,14 @@ TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
 
 TEST(Properties, ScreenshotOfEachKind) {
     e2e::Harness h;
-    h.writeStore(
-        e2e::store(4,
-                   e2e::macroSection(1, "Start Notepad", 1, e2e::ctrlAlt('N'), "notepad.exe") +
-                       e2e::macroSection(2, "Sign letter", 2, e2e::ctrlAlt('S'), "Sign letter.dat") +
-                       e2e::macroSection(3, "Arrange windows", 3, 0, "Arrange windows.dat",
-                                         "Trigger=Untitled - Notepad\r\nSpeed=2\r\n") +
-                       e2e::macroSection(4, "Weekly report", 4, e2e::ctrlAlt('W'), "Weekly report.key"),
-                   ""));
+    h.writeStore(e2e::store(4,
+                            e2e::macroSection(1, "Start Notepad", 1, e2e::ctrlAlt('N'), "notepad.exe") +
+                                e2e::macroSection(2, "Sign letter", 2, e2e::ctrlAlt('S'), "Sign letter.dat") +
+                                e2e::macroSection(3, "Arrange windows", 3, 0, "Arrange windows.dat",
+                                                  "Trigger=Untitled - Notepad\r\nSpeed=2\r\n") +
+                                e2e::macroSection(4, "Weekly report", 4, e2e::ctrlAlt('W'),
+                                                  "Weekly report.key", "Insert=auto\r\nKeyDelay=20\r\n"),
+                            ""));
     h.start();
     PropertiesRun run(h);
     const char* names[] = {"properties-start-program", "properties-keystrokes",

@@ -26,6 +26,9 @@ Macro unusual() {
     m.enabled = false;
     m.onlyIn = "outlook.exe | - Mail";
     m.notIn = "Drafts";
+    m.insert = Insert::Auto;
+    m.pasteKeys = PasteKeys::ShiftInsert;
+    m.keyDelay = 250;
     return m;
 }
 
@@ -63,11 +66,12 @@ TEST(MacroFields, CreatingAndChangingWriteTheFieldsTheUserSetsAndTheKindKeeps) {
     };
     constexpr unsigned user = kNameField | kHotKeyField | kFileNameField | kTriggerField | kEnabledField |
                               kOnlyInField | kNotInField;
+    constexpr unsigned arrival = kInsertField | kPasteKeysField | kKeyDelayField;
     const Case cases[] = {
         {kOpenDocument, user | kKindField, user},
         {kReplayKeys, user | kKindField, user},
         {kReplayMouseAndKeys, user | kKindField | kSpeedField, user | kSpeedField},
-        {kScript, user | kKindField, user},
+        {kScript, user | kKindField | arrival, user | arrival},
         // A kind this program does not know keeps whatever file it names.
         {7, (user | kKindField) & ~kFileNameField, user & ~kFileNameField},
     };

@@ -66,6 +66,8 @@ struct FakeView : authoring::PropertiesView {
     std::uint16_t hotKey() override { return hot; }
     void setTrigger(const std::string& t) override { trig = t; }
     std::string trigger() override { return trig; }
+    void setArrival(const authoring::ArrivalChoice& a) override { arrivalChoice = a; }
+    authoring::ArrivalChoice arrival() override { return arrivalChoice; }
     void setScope(const std::string& o, const std::string& n, bool on) override {
         only = o, notIn_ = n, switchedOn = on;
     }
@@ -82,6 +84,7 @@ struct FakeView : authoring::PropertiesView {
     void close() override { ++closed; }
 
     std::optional<PropertiesLayout> layout;
+    authoring::ArrivalChoice arrivalChoice{store::Insert::Paste, store::PasteKeys::CtrlV, "unset"};
     std::string name_, file, trig;
     bool high = false;
     std::uint16_t hot = 0;
@@ -151,6 +154,7 @@ TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
         l.speedChoice = speed;
         l.recordPanel = record;
         l.editMacro = edit;
+        l.arrival = edit;  // a script also shows how its text arrives
         return l;
     };
     const struct {
@@ -201,6 +205,36 @@ TEST_F(Properties, OpeningSetsUpTheRowsFieldsAndRecorderByKind) {
     view.layout.reset();
     p.open(4);
     EXPECT_FALSE(view.layout.has_value());
+}
+
+TEST_F(Properties, AScriptShowsAndKeepsHowItsTextArrivesAndRefusesABadPause) {
+    p.open(4);
+    EXPECT_EQ(view.arrivalChoice,
+              (authoring::ArrivalChoice{store::Insert::Type, store::PasteKeys::CtrlV, "0"}));
+    // Refused pauses keep the dialog open on the field and write nothing.
+    for (const char* bad : {"1001", "x", "", "-5", "99999"}) {
+        SCOPED_TRACE(bad);
+        fake.dialogs.errors.clear();
+        view.arrivalChoice = {store::Insert::Auto, store::PasteKeys::ShiftInsert, bad};
+        EXPECT_FALSE(p.ok());
+        EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{authoring::kKeyDelayMessage});
+        EXPECT_EQ(view.focused, PropertiesFocus::KeyDelay);
+        EXPECT_EQ(key(4, "Insert"), "(none)");
+    }
+    view.arrivalChoice = {store::Insert::Auto, store::PasteKeys::ShiftInsert, " 1000 "};
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(key(4, "Insert") + "|" + key(4, "PasteKeys") + "|" + key(4, "KeyDelay"),
+              "auto|shift-insert|1000");
+    view = FakeView{};
+    p.open(4);
+    EXPECT_EQ(view.arrivalChoice,
+              (authoring::ArrivalChoice{store::Insert::Auto, store::PasteKeys::ShiftInsert, "1000"}));
+    // Other kinds neither show nor write it.
+    view = FakeView{};
+    p.open(1);
+    EXPECT_EQ(view.arrivalChoice.keyDelay, "unset");
+    ASSERT_TRUE(p.ok());
+    EXPECT_EQ(key(1, "Insert"), "(none)");
 }
 
 TEST_F(Properties, OkWritesEveryKeyAndMovesTheFileByKind) {

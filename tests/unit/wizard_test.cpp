@@ -23,7 +23,7 @@ struct FakeView : authoring::WizardView {
     WizardPage page = WizardPage::Start;
     std::map<WizardButton, bool> enabledButtons, shownButtons;
     authoring::WizardSummary summary;
-    bool visible = true, closed = false, editPicture = false, onTop = false;
+    bool visible = true, closed = false, editPicture = false, onTop = false, arrivalChoice = true;
     authoring::WizardFields fields() override { return f; }
     void clearFields() override {
         f.name = f.commandLine = f.trigger = f.script = "";
@@ -35,6 +35,7 @@ struct FakeView : authoring::WizardView {
     void showButton(WizardButton b, bool on) override { shownButtons[b] = on; }
     void enableButton(WizardButton b, bool on) override { enabledButtons[b] = on; }
     void showEditPicture(bool on) override { editPicture = on; }
+    void showArrivalChoice(bool on) override { arrivalChoice = on; }
     void setSummary(const authoring::WizardSummary& s) override { summary = s; }
     void focus(authoring::WizardFocus) override {}
     bool wizardVisible() override { return visible; }
@@ -309,6 +310,8 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         view.f.onlyIn = slot == 2 ? "mail.exe\r\n" : "";
         view.f.highSpeed = c.highSpeed;
         view.f.script = "Hello\r\n<<ENTER>>\nBye";
+        view.f.insert = store::Insert::Auto;
+        view.f.pasteKeys = store::PasteKeys::ShiftInsert;
         toKindPage(c.start, c.keysOnly, "Macro " + std::to_string(slot) + "  ");
         if (c.start == StartChoice::Record) {
             c.keysOnly ? wizard.startKeys() : wizard.recordMouse();
@@ -326,6 +329,11 @@ TEST_F(WizardTest, FinishWritesTheEntryOfEachKindInTheNextSlot) {
         EXPECT_EQ(key(slot, "Trigger"), "Title" + std::to_string(slot));
         EXPECT_EQ(key(slot, "Speed"), c.speed);
         EXPECT_EQ(key(slot, "OnlyIn"), slot == 2 ? "mail.exe" : "<none>");
+        // Only a script says how its text arrives.
+        const bool script = c.start == StartChoice::Advanced;
+        EXPECT_EQ(key(slot, "Insert"), script ? "auto" : "<none>");
+        EXPECT_EQ(key(slot, "PasteKeys"), script ? "shift-insert" : "<none>");
+        EXPECT_EQ(key(slot, "KeyDelay"), "<none>");  // at its default: not stored
         EXPECT_EQ(host.rows.back(), std::to_string(c.image) + "|Macro " + std::to_string(slot) +
                                         "  |Ctrl+Alt+" + std::to_string(slot));
         EXPECT_TRUE(view.closed);
@@ -475,6 +483,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
         EXPECT_TRUE(view.shownButtons[WizardButton::Save]);
         EXPECT_FALSE(view.shownButtons[WizardButton::Next]);
         EXPECT_FALSE(view.shownButtons[WizardButton::Back]);
+        EXPECT_FALSE(view.arrivalChoice) << "the properties dialog holds it";
         const auto asked = fake.dialogs.questions.size();
         view.closed = false;
         wizard.cancel();
@@ -486,6 +495,7 @@ TEST_F(WizardTest, OpeningAndClosingInNewAndEditMode) {
     EXPECT_TRUE(state.macroDialogOpen) << "the properties dialog is still open";
     EXPECT_FALSE(view.shownButtons[WizardButton::Save]);
     EXPECT_FALSE(wizard.editMode());
+    EXPECT_TRUE(view.arrivalChoice);
 }
 
 // The properties dialog's "Edit Macro" through the wizard: Save writes the

@@ -1,5 +1,8 @@
 #include "authoring/win32/properties_form.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 #include "os/win32/handles.hpp"
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
@@ -7,6 +10,7 @@
 namespace kv::authoring::win32 {
 
 using ui::win32::Button;
+using ui::win32::ComboBox;
 using ui::win32::Edit;
 using ui::win32::Label;
 using ui::win32::RadioButton;
@@ -36,6 +40,12 @@ struct PropertiesForm::Controls {
     Label* stopKeyLabel = nullptr;
     Label* stopKey = nullptr;
     Edit* scratch = nullptr;
+    Label* insertLabel = nullptr;
+    ComboBox* insert = nullptr;
+    Label* pasteKeysLabel = nullptr;
+    ComboBox* pasteKeys = nullptr;
+    Label* keyDelayLabel = nullptr;
+    Edit* keyDelay = nullptr;
     Label* triggerGroup = nullptr;
     Label* hotKeyLabel = nullptr;
     ui::win32::HotKeyEdit* hotKey = nullptr;
@@ -76,6 +86,12 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         kStopKeyLabel,
         kStopKey,
         kScratch,
+        kInsertLabel,
+        kInsert,
+        kPasteKeysLabel,
+        kPasteKeys,
+        kKeyDelayLabel,
+        kKeyDelay,
         kTriggerGroup,
         kHotKeyLabel,
         kHotKey,
@@ -111,6 +127,12 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {kLabel, kStopKeyLabel, {"Stop key:", {}}},
         {kLabel, kStopKey, {"Shift+Ctrl+F12", {}, 0, 0, true}},
         {kScratchArea, kScratch, {"", {}}},
+        {kLabel, kInsertLabel, {"How the text &arrives:", {}}},
+        {kComboBox, kInsert, {"", {}}},
+        {kLabel, kPasteKeysLabel, {"Paste &with:", {}}},
+        {kComboBox, kPasteKeys, {"", {}}},
+        {kLabel, kKeyDelayLabel, {"&Pause between keys (ms):", {}}},
+        {kEdit, kKeyDelay, {"", {}, ES_NUMBER}},
         {kGroupBox, kTriggerGroup, {"Triggers...", {}}},
         {kLabel, kHotKeyLabel, {"HotKey:", {}}},
         {ui::win32::kHotKey, kHotKey, {"", {}}},
@@ -141,6 +163,15 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     c.stopKeyLabel = &control<Label>(kStopKeyLabel);
     c.stopKey = &control<Label>(kStopKey);
     c.scratch = &control<Edit>(kScratch);
+    c.insertLabel = &control<Label>(kInsertLabel);
+    c.insert = &control<ComboBox>(kInsert);
+    c.pasteKeysLabel = &control<Label>(kPasteKeysLabel);
+    c.pasteKeys = &control<ComboBox>(kPasteKeys);
+    c.keyDelayLabel = &control<Label>(kKeyDelayLabel);
+    c.keyDelay = &control<Edit>(kKeyDelay);
+    c.insert->setItems({std::begin(kInsertCaptions), std::end(kInsertCaptions)});
+    c.pasteKeys->setItems({std::begin(kPasteKeysCaptions), std::end(kPasteKeysCaptions)});
+    c.keyDelay->setLimit(4);
     c.triggerGroup = &control<Label>(kTriggerGroup);
     c.hotKeyLabel = &control<Label>(kHotKeyLabel);
     c.hotKey = &control<HotKeyEdit>(kHotKey);
@@ -233,6 +264,20 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
         c.scratch->place({20, y + 70, 332, 40});
         y += 128;
     }
+    for (ui::win32::Control* x :
+         {static_cast<ui::win32::Control*>(c.insertLabel), static_cast<ui::win32::Control*>(c.insert),
+          static_cast<ui::win32::Control*>(c.pasteKeysLabel), static_cast<ui::win32::Control*>(c.pasteKeys),
+          static_cast<ui::win32::Control*>(c.keyDelayLabel), static_cast<ui::win32::Control*>(c.keyDelay)})
+        x->show(l.arrival);
+    if (l.arrival) {
+        c.insertLabel->place({10, y + 3, 150, 14});
+        c.insert->place({164, y, 198, 200});
+        c.pasteKeysLabel->place({10, y + 31, 150, 14});
+        c.pasteKeys->place({164, y + 28, 110, 200});
+        c.keyDelayLabel->place({10, y + 59, 150, 14});
+        c.keyDelay->place({164, y + 56, 60, 21});
+        y += 86;
+    }
     c.triggerGroup->place({10, y, 352, 136});
     c.hotKeyLabel->place({20, y + 22, 50, 14});
     c.hotKey->place({74, y + 19, 150, 21});
@@ -305,6 +350,15 @@ std::string PropertiesForm::notIn() {
 bool PropertiesForm::macroEnabled() {
     return c_->enabled->checked();
 }
+void PropertiesForm::setArrival(const ArrivalChoice& choice) {
+    c_->insert->select(static_cast<int>(choice.insert));
+    c_->pasteKeys->select(static_cast<int>(choice.pasteKeys));
+    c_->keyDelay->setText(choice.keyDelay);
+}
+ArrivalChoice PropertiesForm::arrival() {
+    return {static_cast<store::Insert>(std::max(0, c_->insert->selectedIndex())),
+            static_cast<store::PasteKeys>(std::max(0, c_->pasteKeys->selectedIndex())), c_->keyDelay->text()};
+}
 void PropertiesForm::clearScratch() {
     c_->scratch->setText("");
 }
@@ -325,6 +379,7 @@ void PropertiesForm::focus(PropertiesFocus f) {
         case PropertiesFocus::Name: target = c_->name; break;
         case PropertiesFocus::Browse: target = c_->browse; break;
         case PropertiesFocus::HotKey: target = c_->hotKey; break;
+        case PropertiesFocus::KeyDelay: target = c_->keyDelay; break;
         case PropertiesFocus::Scratch: break;
     }
     // A hidden form takes the focus once it shows.

@@ -43,6 +43,8 @@ private:
     std::string notIn() override;
     bool macroEnabled() override;
     std::string trigger() override;
+    void setArrival(const ArrivalChoice& choice) override;
+    ArrivalChoice arrival() override;
     void clearScratch() override;
     void enable(PropertiesButton b, bool on) override;
     void focus(PropertiesFocus f) override;

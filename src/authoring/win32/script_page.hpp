@@ -7,6 +7,7 @@
 #include <string>
 
 #include "authoring/script_page_host.hpp"
+#include "store/macro.hpp"
 #include "ui/win32/controls.hpp"
 
 namespace kv::authoring::win32 {
@@ -25,6 +26,11 @@ public:
     std::string script() const;
     void setScript(const std::string& text);
     void focusScript();
+    // How the text arrives; hidden in edit mode.
+    void showArrival(bool on);
+    store::Insert insert() const;
+    store::PasteKeys pasteKeys() const;
+    void setArrival(store::Insert insert, store::PasteKeys keys);
 
 private:
     struct Impl;

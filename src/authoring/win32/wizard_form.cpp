@@ -313,6 +313,8 @@ WizardFields WizardForm::fields() {
     f.commandLine = commandLine_->text();
     f.highSpeed = optHighSpeed_->checked();
     f.script = scriptPage_->script();
+    f.insert = scriptPage_->insert();
+    f.pasteKeys = scriptPage_->pasteKeys();
     return f;
 }
 
@@ -323,6 +325,7 @@ void WizardForm::clearFields() {
     onlyIn_->setText("");
     notIn_->setText("");
     scriptPage_->setScript("");
+    scriptPage_->setArrival(store::Insert::Type, store::PasteKeys::CtrlV);
     hotKey_->setValue(0);
 }
 
@@ -356,6 +359,10 @@ void WizardForm::enableButton(WizardButton b, bool on) {
 void WizardForm::showEditPicture(bool on) {
     editBand_ = on;
     InvalidateRect(picture_->hwnd(), nullptr, FALSE);
+}
+
+void WizardForm::showArrivalChoice(bool on) {
+    scriptPage_->showArrival(on);
 }
 
 void WizardForm::setSummary(const WizardSummary& s) {

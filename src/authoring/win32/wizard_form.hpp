@@ -32,6 +32,7 @@ public:
     void showButton(WizardButton b, bool on) override;
     void enableButton(WizardButton b, bool on) override;
     void showEditPicture(bool on) override;
+    void showArrivalChoice(bool on) override;
     void setSummary(const WizardSummary& s) override;
     void focus(WizardFocus f) override;
     bool wizardVisible() override { return visible(); }

@@ -159,6 +159,7 @@ unsigned FakeKeyboard::mapVirtualKey(unsigned vk) {
 
 void FakeKeyboard::keyEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags) {
     events.push_back({vk, scan, flags});
+    if (onKey) onKey(events.back());
 }
 
 std::string FakeKeyboard::keyName(unsigned vk) {

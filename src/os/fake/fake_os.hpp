@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "os/fake/fake_clipboard.hpp"
 #include "os/os.hpp"
 
 namespace kv::os::fake {
@@ -71,6 +72,8 @@ public:
     std::u32string typedChars;            // the same, one code point each
     std::vector<std::size_t> charEvents;  // position in events of each typed character
     std::set<unsigned> held;              // keys the "user" holds down
+    // Sees every key event as the target receives it.
+    std::function<void(const Event&)> onKey;
     // Key presses of virtual keys in order, e.g. for quick text checks.
     std::string pressedText() const;
 };
@@ -276,6 +279,16 @@ struct FakeSystem {
                input,
                "C:\\Keyvale\\",
                "C:\\windows\\macros.ini"};
+    FakeClipboard clipboard;
+
+    FakeSystem() {
+        sys.clipboard = &clipboard;
+        keyboard.onKey = [this](const FakeKeyboard::Event& e) {
+            clipboard.key(e.vk, (e.flags & kKeyUp) != 0);
+        };
+    }
+    FakeSystem(const FakeSystem&) = delete;
+    FakeSystem& operator=(const FakeSystem&) = delete;
 };
 
 }  // namespace kv::os::fake

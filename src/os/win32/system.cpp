@@ -1,5 +1,6 @@
 // The program's folders, and the services bundled as one os::System.
 
+#include "os/win32/clipboard.hpp"
 #include "os/win32/win32_os.hpp"
 // Shell and common-control headers need windows.h first.
 #include <shlobj.h>
@@ -38,6 +39,9 @@ std::string appDataDirectory() {
 
 Win32System::Win32System()
     : sys{pump,  keyboard,           hotKeys,      windows, shell, files, dialogs, locale,
-          input, programDirectory(), std::string()} {}
+          input, programDirectory(), std::string()} {
+    clipboard = std::make_unique<Win32Clipboard>(pump, sys.guard);
+    sys.clipboard = clipboard.get();
+}
 
 }  // namespace kv::os::win32

@@ -200,6 +200,7 @@ struct Win32System {
     Win32Dialogs dialogs{pump};
     Win32Locale locale;
     Win32Input input{sys.guard};
+    std::unique_ptr<Clipboard> clipboard;
     // Owner of shell requests and message boxes.
     void setApplicationWindow(HWND hwnd) {
         shell.owner = hwnd;
