@@ -118,6 +118,9 @@ private:
     // The clipboard while a run that pastes goes on: saved once, before the
     // first paste, put back by the run that owns it.
     struct ClipboardSession {
+        // Declared, since a nested class with member initializers is not yet
+        // default-constructible inside its enclosing class for some compilers.
+        ClipboardSession() {}
         std::optional<os::ClipboardContents> saved;
         bool refused = false;  // it could not be had: the run types
     };
