@@ -312,3 +312,18 @@ TEST(MacroSharing, ExportAndTheImportWindowSayWhatHappens) {
 }
 
 }  // namespace
+
+// A name with blanks in front would be stored as the store reads it, without
+// them, while its data file kept them: the store then named no file.
+TEST(MacroSharing, ANameWithBlanksAroundItImportsUnderTheNameTheStoreReads) {
+    const auto file = readMacroFile(
+        "Keyvale macro file, version 1\r\n[Macro]\r\nName=  Reply \r\nType=4\r\nData=UmVnYXJkcw==\r\n");
+    ASSERT_TRUE(file);
+    os::fake::FakeFiles to;
+    MacroRepository target(to, kStore, kDir);
+    target.importMacros(*file, {}, rules());
+    const auto now = target.all();
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(now[0].nameOr(""), "Reply");
+    EXPECT_EQ(to.files[kDir + now[0].fileName], "Regards");
+}
