@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/error.hpp"
-#include "core/text.hpp"
 #include "store/macro_repository.hpp"
 #include "store/macros.hpp"
 
@@ -29,17 +28,10 @@ Macro fromFileMacro(const FileMacro& keys) {
 
 namespace {
 
-// The name a macro of the file is stored under: without blanks at either
-// end, since the store reads its values so and the data file's name must be
-// the one the store then names.
-std::string importedName(const Macro& m) {
-    return std::string(trimBlanks(m.nameOr("")));
-}
-
 // The reason a macro of the file cannot be imported, or nothing.
 std::optional<std::string> refusal(const FileMacro& fm, const Macro& m, const ImportRules& rules) {
     if (!fm.damage.empty()) return fm.damage;
-    const std::string name = importedName(m);
+    const std::string name = trimmedName(m.nameOr(""));
     if (name.empty()) return std::string("it has no name");
     if (auto problem = rules.nameProblem(name)) return problem;
     const std::int32_t kind = m.kindOr(0);
@@ -102,7 +94,7 @@ std::vector<ImportStep> planImport(const std::vector<FileMacro>& file, const std
         }
         --room;
         const std::int32_t kind = m.kindOr(0);
-        const std::string name = importedName(m);
+        const std::string name = trimmedName(m.nameOr(""));
         std::string stored = name;
         for (int n = 2; nameTaken(stored, kind); ++n) stored = name + " (" + std::to_string(n) + ")";
         if (stored != name) step.outcome = ImportStep::Outcome::Renamed;

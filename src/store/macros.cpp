@@ -208,7 +208,7 @@ void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view 
 }
 
 std::string trimmedName(std::string_view name) {
-    return std::string(trimTrailingBlanks(name));
+    return std::string(trimBlanks(name));
 }
 
 namespace {

@@ -52,7 +52,8 @@ void deleteMacroSlotByCopying(Store& store, int slot);
 // from an older reading would undo what was written since.
 void emptyKeyInMacros(Store& store, const StoreSnapshot& read, std::string_view key);
 
-// Removes trailing characters with codes up to 32.
+// The name without blanks at either end: what the store reads back of it,
+// and so the name its data file must have.
 std::string trimmedName(std::string_view name);
 
 // folder + name + extension for a macro's data file. Raises an error for a

@@ -158,6 +158,17 @@ TEST(MacroNames, NamesDifferingOnlyInLetterCaseAreOneNameInEveryAlphabet) {
     }
 }
 
+// The store reads a value without the blanks in front of it: a data file
+// named with them would be a file the store never names.
+TEST(MacroNames, ANameWithBlanksInFrontNamesTheFileTheStoreReads) {
+    os::fake::FakeFiles files;
+    MacroRepository macros(files, kStore, kDir);
+    macros.create(Macro{"  Lead", kScript, 0, "", ""}, "typed");
+    const Macro m = macros.read(1);
+    EXPECT_EQ(m.nameOr(""), "Lead");
+    EXPECT_EQ(files.files[macros.storedPath(m.fileName)], "typed");
+}
+
 TEST(MacroNames, RunAndTheCommandLineFindAMacroWhateverTheCaseOfItsName) {
     os::fake::FakeFiles files;
     MacroRepository macros(files, kStore, kDir);
