@@ -86,7 +86,7 @@ int main() {
     playback::SendKey sender(keyboard, pump, shared);
     // Scripts of this benchmark run no other macro and wait for nothing.
     struct Idle : RunRequests, playback::InterpreterHost {
-        void runMacro(int, Road) override {}
+        void runMacro(int, Road, TextCase) override {}
         void pauseWatcher() override {}
         void resumeWatcher() override {}
         bool replaying() override { return false; }

@@ -28,7 +28,7 @@ double micros(Clock::time_point since) {
 }
 
 struct NoRuns : RunRequests {
-    void runMacro(int, Road) override {}
+    void runMacro(int, Road, TextCase) override {}
 };
 
 // Takes the rows as the form does: one list row per macro shown.

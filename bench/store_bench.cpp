@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
                     path};
     store::Store store(files, path);
     struct : RunRequests {
-        void runMacro(int, Road) override {}
+        void runMacro(int, Road, TextCase) override {}
     } none;
     hotkeys::HotKeySlotTable hotKeys(real, none);
     os::fake::FakeShellLinks links;

@@ -26,7 +26,7 @@ using namespace kv;
 struct Setup {
     os::fake::FakeSystem fake;
     struct : RunRequests {
-        void runMacro(int, Road) override {}
+        void runMacro(int, Road, TextCase) override {}
     } none;
     triggers::Watcher watcher{fake.sys, none};
     Setup(int triggers, int totalMacros) {

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kv::fuzz::check(kv::triggers::asksToClose(arguments), "the shortcut's start ends after its run");
     struct Runs : kv::RunRequests {
         std::vector<int> ran;
-        void runMacro(int slot, kv::Road) override { ran.push_back(slot); }
+        void runMacro(int slot, kv::Road, kv::TextCase) override { ran.push_back(slot); }
     } runs;
     const std::vector<int>& ran = runs.ran;
     kv::triggers::CommandLine commandLine(desk.sys, runs);

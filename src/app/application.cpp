@@ -23,6 +23,7 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
       sendKey_(sys.keyboard, sys.pump),
       interpreter_(sys, state_, sendKey_, dispatcher_, *this),
       hotKeys_(sys, dispatcher_),
+      abbreviations_(sys, dispatcher_, *this),
       watcher_(sys, dispatcher_, instances),
       commandLine_(sys, dispatcher_),
       runMacroKey_(sys.hotKeys, this),
@@ -68,6 +69,7 @@ void Application::loadHotKeys() {
     hotKeys_.loadHotKeys(store(), [this] {
         if (view_) view_->refillList();
     });
+    abbreviations_.load(store());
     runMacroKey_.setHotKey(
         static_cast<std::uint16_t>(store().readInt(store::kMain, store::kRunMacroHotKey, 0)));
 }
@@ -88,6 +90,11 @@ void Application::setRunMacroHotKey(std::uint16_t value) {
     if (auto problem = runMacroHotKeyProblem(sys_, value)) throw Error(*problem);
     store().writeInt(store::kMain, store::kRunMacroHotKey, value);
     runMacroKey_.setHotKey(value);
+}
+
+bool Application::expanding() {
+    return !paused_ && !dispatcher_.running() && !dispatcher_.replaying() && !state_.macroDialogOpen &&
+           !state_.hotKeyBusy;
 }
 
 void Application::hotKeyPressed(hotkeys::HotKeyComponent& component, unsigned, hotkeys::ShortCut) {

@@ -12,6 +12,7 @@
 
 #include "app/geometry.hpp"
 #include "app/tray.hpp"
+#include "hotkeys/abbreviations.hpp"
 #include "hotkeys/hot_key_slots.hpp"
 #include "journal/journal.hpp"
 #include "os/instances.hpp"
@@ -90,7 +91,8 @@ std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t 
 class Application : private triggers::RunHost,
                     private playback::InterpreterHost,
                     private journal::JournalListener,
-                    private hotkeys::HotKeyListener {
+                    private hotkeys::HotKeyListener,
+                    private hotkeys::AbbreviationHost {
 public:
     // view: the program's windows (null: none, as in tests of the run
     // logic); links: the shell's shortcuts (null: "Start with Windows" is
@@ -111,7 +113,8 @@ public:
     // The last start-up step: the manager window shows on the first run.
     void firstRunCheck();
 
-    // Rebuilds the hot-key table (and with it the list) from the store.
+    // Rebuilds the hot-key table (and with it the list) and the
+    // abbreviations from the store.
     void loadHotKeys();
     // The Run Macro window's hot key ("Run Macro Hot Key..."): refused with
     // the rule's message, else stored and registered.
@@ -149,6 +152,7 @@ public:
     triggers::Dispatcher& dispatcher() { return dispatcher_; }
     playback::Interpreter& interpreter() { return interpreter_; }
     hotkeys::HotKeySlotTable& hotKeys() { return hotKeys_; }
+    hotkeys::AbbreviationTrigger& abbreviations() { return abbreviations_; }
     triggers::Watcher& watcher() { return watcher_; }
     triggers::CommandLine& commandLine() { return commandLine_; }
     os::System& system() { return sys_; }
@@ -183,6 +187,9 @@ private:
     void escapePressed() override;
     // hotkeys::HotKeyListener: the pause hot key and the Run Macro window's.
     void hotKeyPressed(hotkeys::HotKeyComponent& component, unsigned, hotkeys::ShortCut) override;
+    // hotkeys::AbbreviationHost
+    bool expanding() override;
+    void sendKeys(const std::string& keys) override { sendKey_.send(keys); }
     // "Pause Hot Key...": asks until the key follows the rules or is cancelled.
     void choosePauseHotKey();
 
@@ -197,6 +204,7 @@ private:
     playback::SendKey sendKey_;
     playback::Interpreter interpreter_;
     hotkeys::HotKeySlotTable hotKeys_;
+    hotkeys::AbbreviationTrigger abbreviations_;
     triggers::Watcher watcher_;
     triggers::CommandLine commandLine_;
     hotkeys::HotKeyComponent runMacroKey_;

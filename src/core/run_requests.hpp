@@ -13,7 +13,12 @@ enum class Road {
     CommandLine,    // a start of the program named the macro
     RunToken,       // "<<RUN:" in a running script
     RunWindow,      // chosen in the Run Macro window
+    Abbreviation,   // its abbreviation was typed
 };
+
+// How a run types its script's literal text: as written, in capitals, or
+// with its first letter a capital (an abbreviation typed that way).
+enum class TextCase { AsWritten, Upper, FirstUpper };
 
 class RunRequests {
 public:
@@ -21,7 +26,7 @@ public:
     // Runs the macro in slot to its end. Errors propagate to the caller,
     // except on the roads that start a run of their own (a hot key), whose
     // error is shown where it is raised.
-    virtual void runMacro(int slot, Road road) = 0;
+    virtual void runMacro(int slot, Road road, TextCase textCase = TextCase::AsWritten) = 0;
 };
 
 }  // namespace kv

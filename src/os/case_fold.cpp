@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/utf8.hpp"
 #include "os/os.hpp"
@@ -86,7 +87,9 @@ constexpr UpperRun kUpper[] = {
     {0xFF41, 0xFF5A, -32, 1},
 };
 
-char32_t upperUnit(char32_t c) {
+}  // namespace
+
+char32_t upperCasedChar(char32_t c) {
     if (c < 'a') return c;
     if (c <= 'z') return c - 32;
     if (c > 0xFFFF) return c;
@@ -98,7 +101,18 @@ char32_t upperUnit(char32_t c) {
     return static_cast<char32_t>(static_cast<std::int32_t>(c) + run->delta);
 }
 
-}  // namespace
+bool hasCase(char32_t c) {
+    if (c > 0xFFFF) return false;
+    // Every character that upper-cases to another, and every one another
+    // upper-cases to; made once.
+    static const std::vector<bool> cased = [] {
+        std::vector<bool> v(0x10000, false);
+        for (char32_t x = 0; x <= 0xFFFF; ++x)
+            if (const char32_t u = upperCasedChar(x); u != x) v[x] = v[u] = true;
+        return v;
+    }();
+    return cased[c];
+}
 
 bool Files::sameName(std::string_view a, std::string_view b) {
     if (isAscii(a) && isAscii(b)) {
@@ -108,14 +122,14 @@ bool Files::sameName(std::string_view a, std::string_view b) {
     }
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size())
-        if (upperUnit(decodeUtf8(a, i)) != upperUnit(decodeUtf8(b, j))) return false;
+        if (upperCasedChar(decodeUtf8(a, i)) != upperCasedChar(decodeUtf8(b, j))) return false;
     return i == a.size() && j == b.size();
 }
 
 std::string upperCased(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) appendUtf8(out, upperUnit(decodeUtf8(text, i)));
+    for (std::size_t i = 0; i < text.size();) appendUtf8(out, upperCasedChar(decodeUtf8(text, i)));
     return out;
 }
 

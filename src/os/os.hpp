@@ -251,6 +251,32 @@ public:
     virtual void inject(const InputEvent& event) = 0;
 };
 
+// What the user typed in any program: the characters a key made (UTF-8), a
+// Backspace, or a sign that what was typed before no longer stands before
+// the caret (a click, a caret key, a shortcut, another window, an input
+// method's key).
+struct TypedEvent {
+    enum class Kind : std::uint8_t { Text, Backspace, Clear };
+    Kind kind = Kind::Clear;
+    std::string text;
+    bool operator==(const TypedEvent&) const = default;
+};
+
+// Watching what the user types, on a thread of its own that does nothing
+// else, so that a busy user-interface thread never delays anybody's typing.
+// Keys Keyvale sends are not typing; keys other programs inject are.
+class Typing {
+public:
+    virtual ~Typing() = default;
+    // Each event reaches onEvent on the calling (user-interface) thread, in
+    // the order typed. False when the system refuses to watch.
+    virtual bool start(std::function<void(const TypedEvent&)> onEvent) = 0;
+    virtual void stop() = 0;
+    // Whether the control that has the keyboard focus hides what is typed
+    // in it (a password field).
+    virtual bool passwordFocused() { return false; }
+};
+
 // One format of the clipboard as saved: its number, its registered name
 // (empty for the system's own formats) and its bytes.
 struct ClipboardFormat {
@@ -304,11 +330,17 @@ struct System {
     Guard guard{dialogs};
     // Nothing where no clipboard can be reached: text is then typed.
     Clipboard* clipboard = nullptr;
+    // Nothing where typing cannot be watched: abbreviations then do nothing.
+    Typing* typing = nullptr;
 };
 
 // The text with each character upper-cased as names are compared on the
 // system's disks (Files::sameName): for finding one text in another
 // without regard to case, in every alphabet.
 std::string upperCased(std::string_view text);
+// One character upper-cased the same way.
+char32_t upperCasedChar(char32_t c);
+// Whether the character is a letter with a capital and a small form.
+bool hasCase(char32_t c);
 
 }  // namespace kv::os

@@ -1,12 +1,30 @@
 #include "playback/arrival.hpp"
 
 #include "core/utf8.hpp"
+#include "os/os.hpp"
 #include "playback/tokens.hpp"
 
 namespace kv::playback {
 
 std::string_view literalStretch(std::string_view text) {
     return text.substr(0, text.find("<<"));
+}
+
+std::string cased(std::string_view text, TextCase& textCase) {
+    if (textCase == TextCase::Upper) return os::upperCased(text);
+    std::string out(text);
+    if (textCase != TextCase::FirstUpper) return out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
+        const char32_t c = decodeUtf8(text, i);
+        if (!os::hasCase(c)) continue;
+        std::string capital;
+        appendUtf8(capital, os::upperCasedChar(c));
+        out = std::string(text.substr(0, at)) + capital + std::string(text.substr(i));
+        textCase = TextCase::AsWritten;
+        break;
+    }
+    return out;
 }
 
 bool pastes(store::Insert insert, std::string_view stretch) {

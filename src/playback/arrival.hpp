@@ -3,9 +3,11 @@
 // typed key by key and which are pasted through the clipboard.
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/run_requests.hpp"
 #include "store/macro.hpp"
 
 namespace kv::playback {
@@ -19,12 +21,19 @@ struct Arrival {
     store::Insert insert = store::Insert::Type;
     store::PasteKeys pasteKeys = store::PasteKeys::CtrlV;
     int keyDelay = 0;  // milliseconds between keys, 0 to store::kMaxKeyDelay
+    TextCase textCase = TextCase::AsWritten;
 
-    static Arrival of(const store::Macro& m) { return {m.insert, m.pasteKeys, m.keyDelay}; }
+    static Arrival of(const store::Macro& m, TextCase textCase = TextCase::AsWritten) {
+        return {m.insert, m.pasteKeys, m.keyDelay, textCase};
+    }
 };
 
 // The literal text at the front of text: everything before the next "<<".
 std::string_view literalStretch(std::string_view text);
+
+// Literal text in the case the run types it. A first capital, once made,
+// turns textCase back to AsWritten for the rest of the run.
+std::string cased(std::string_view text, TextCase& textCase);
 
 // Whether the stretch of literal text goes through the clipboard.
 bool pastes(store::Insert insert, std::string_view stretch);

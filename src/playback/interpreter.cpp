@@ -125,10 +125,13 @@ void Interpreter::sendKeys(std::string_view script) {
             keySent();
             continue;
         }
-        if (const std::string_view literal = literalStretch(text);
-            pastes(arrival_.insert, literal) && paste(literal)) {
-            text.remove_prefix(literal.size());
-            continue;
+        if (const std::string_view literal = literalStretch(text); pastes(arrival_.insert, literal)) {
+            TextCase textCase = arrival_.textCase;
+            if (paste(cased(literal, textCase))) {
+                arrival_.textCase = textCase;
+                text.remove_prefix(literal.size());
+                continue;
+            }
         }
         pace();
         // One character, however many bytes it takes.
@@ -138,7 +141,7 @@ void Interpreter::sendKeys(std::string_view script) {
             sender_.send(one);
         } else {
             // A lone brace is typed literally by the sender's own rule.
-            sender_.send(one);
+            sender_.send(cased(one, arrival_.textCase));
         }
         keySent();
         text.remove_prefix(one.size());

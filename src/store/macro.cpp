@@ -92,6 +92,12 @@ constexpr MacroKey kKeys[] = {
          m.keyDelay = std::clamp(number(v).value_or(0), 0, kMaxKeyDelay);
      },
      [](const Macro& m) { return std::to_string(m.keyDelay); }, true},
+    {kAbbreviationField, "Abbreviation", "", MacroKey::Form::Text, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.abbreviation = v.value_or(""); },
+     [](const Macro& m) { return m.abbreviation; }, true},
+    {kImmediateField, "Immediate", "0", MacroKey::Form::Boolean, true, true, always,
+     [](Macro& m, std::optional<std::string_view> v) { m.immediate = number(v).value_or(0) != 0; },
+     [](const Macro& m) { return std::string(m.immediate ? "1" : "0"); }, true},
 };
 static_assert(kAllFields == (1u << std::size(kKeys)) - 1, "one field bit per row, in row order");
 

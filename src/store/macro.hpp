@@ -62,6 +62,10 @@ struct Macro {
     Insert insert = Insert::Type;
     PasteKeys pasteKeys = PasteKeys::CtrlV;
     std::int32_t keyDelay = 0;
+    // Typed in any program, it runs the macro (see hotkeys/abbreviations.hpp):
+    // when an ending character follows it, or at once when immediate.
+    std::string abbreviation;
+    bool immediate = false;
 
     std::string nameOr(std::string_view fallback) const { return std::string(name ? *name : fallback); }
     std::int32_t kindOr(std::int32_t fallback) const { return kind.value_or(fallback); }
@@ -84,7 +88,9 @@ enum MacroField : unsigned {
     kInsertField = 2048,
     kPasteKeysField = 4096,
     kKeyDelayField = 8192,
-    kAllFields = 16383,
+    kAbbreviationField = 16384,
+    kImmediateField = 32768,
+    kAllFields = 65535,
 };
 
 // One key of a macro's section.

@@ -53,24 +53,25 @@ void Dispatcher::waitForModifierRelease() {
     }
 }
 
-void Dispatcher::runMacro(int slot, Road road) {
-    if (road == Road::HotKey)
-        sys_.guard.run([&] { hotKeyPressed(slot); });
+void Dispatcher::runMacro(int slot, Road road, TextCase textCase) {
+    // An abbreviation starts a run of its own, as a hot key does.
+    if (road == Road::HotKey || road == Road::Abbreviation)
+        sys_.guard.run([&] { hotKeyPressed(slot, textCase); });
     else
-        processHotKey(slot);
+        processHotKey(slot, textCase);
 }
 
-void Dispatcher::hotKeyPressed(int slot) {
+void Dispatcher::hotKeyPressed(int slot, TextCase textCase) {
     if (state_.macroDialogOpen || state_.hotKeyBusy) return;
     struct ClearBusy {
         playback::RunState& s;
         ~ClearBusy() { s.hotKeyBusy = false; }
     } clear{state_};
     waitForModifierRelease();
-    if (slot >= 1 && slot <= 100) processHotKey(slot);
+    if (slot >= 1 && slot <= 100) processHotKey(slot, textCase);
 }
 
-void Dispatcher::processHotKey(int slot) {
+void Dispatcher::processHotKey(int slot, TextCase textCase) {
     if (depth_ > kMaxNesting) {
         // The error may be shown by a guard nested inside an outer run (a
         // trigger scan in a script's wait): stopping everything makes the
@@ -88,13 +89,13 @@ void Dispatcher::processHotKey(int slot) {
         }
     } depth{++depth_, host_};
     try {
-        runSlot(slot);
+        runSlot(slot, textCase);
     } catch (const Stopped&) {
         if (depth_ > 1) throw;
     }
 }
 
-void Dispatcher::runSlot(int slot) {
+void Dispatcher::runSlot(int slot, TextCase textCase) {
     // One reading of the file serves the macro's keys.
     const store::MacroRepository macros(sys_);
     const store::Macro macro = macros.read(slot);
@@ -115,7 +116,7 @@ void Dispatcher::runSlot(int slot) {
         case store::kReplayMouseAndKeys:
             replay(macro.speed == 2 ? journal::Pace::High : journal::Pace::Recorded);
             break;
-        case store::kScript: runAdvancedMacro(dataFile(), playback::Arrival::of(macro)); break;
+        case store::kScript: runAdvancedMacro(dataFile(), playback::Arrival::of(macro, textCase)); break;
         default: break;
     }
 }

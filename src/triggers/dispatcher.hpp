@@ -50,10 +50,10 @@ public:
     // Every road into the dispatcher: a hot key goes through hotKeyPressed,
     // under the guard (it starts a run of its own), every other road through
     // processHotKey.
-    void runMacro(int slot, Road road) override;
+    void runMacro(int slot, Road road, TextCase textCase = TextCase::AsWritten) override;
     // A hot-key event of the slot component for slot (0 runs nothing).
-    void hotKeyPressed(int slot);
-    void processHotKey(int slot);
+    void hotKeyPressed(int slot, TextCase textCase = TextCase::AsWritten);
+    void processHotKey(int slot, TextCase textCase = TextCase::AsWritten);
     void runAdvancedMacro(const std::string& path, const playback::Arrival& arrival = {});
     // The recorder's end of a replay.
     void recorderFinished();
@@ -61,7 +61,7 @@ public:
     void recordFinished(playback::RunStatus status);
 
 private:
-    void runSlot(int slot);
+    void runSlot(int slot, TextCase textCase);
     void waitForModifierRelease();
 
     os::System& sys_;

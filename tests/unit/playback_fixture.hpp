@@ -66,7 +66,7 @@ protected:
     struct Hooks : RunRequests, InterpreterHost {
         InterpreterTest& t;
         explicit Hooks(InterpreterTest& test) : t(test) {}
-        void runMacro(int slot, Road road) override {
+        void runMacro(int slot, Road road, TextCase = TextCase::AsWritten) override {
             t.roads.push_back(road);
             t.runSlot(slot);
         }

@@ -16,7 +16,7 @@ struct Runs : RunRequests {
     std::vector<int> slots;
     std::vector<Road> roads;
     std::function<void(int slot)> then;
-    void runMacro(int slot, Road road) override {
+    void runMacro(int slot, Road road, TextCase = TextCase::AsWritten) override {
         slots.push_back(slot);
         roads.push_back(road);
         if (then) then(slot);

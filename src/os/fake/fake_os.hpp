@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/utf8.hpp"
 #include "os/fake/fake_clipboard.hpp"
 #include "os/os.hpp"
 
@@ -257,6 +258,41 @@ public:
     std::vector<InputEvent> injected;
 };
 
+// Typing as the input thread reports it, made by hand.
+class FakeTyping : public Typing {
+public:
+    bool start(std::function<void(const TypedEvent&)> onEvent) override {
+        if (refuse) return false;
+        onEvent_ = std::move(onEvent);
+        return true;
+    }
+    void stop() override { onEvent_ = nullptr; }
+    bool passwordFocused() override { return password; }
+    bool watching() const { return static_cast<bool>(onEvent_); }
+    // Each character as one key's text; '\b' is a Backspace and '\x1b' a
+    // clear. Nothing reaches a program that is not watching.
+    void type(std::string_view keys) {
+        for (std::size_t i = 0; i < keys.size() && onEvent_;) {
+            TypedEvent e;
+            if (keys[i] == '\b' || keys[i] == '\x1b') {
+                e.kind = keys[i] == '\b' ? TypedEvent::Kind::Backspace : TypedEvent::Kind::Clear;
+                ++i;
+            } else {
+                e.kind = TypedEvent::Kind::Text;
+                const std::size_t from = i;
+                decodeUtf8(keys, i);
+                e.text = std::string(keys.substr(from, i - from));
+            }
+            onEvent_(e);
+        }
+    }
+    bool refuse = false;
+    bool password = false;
+
+private:
+    std::function<void(const TypedEvent&)> onEvent_;
+};
+
 // Everything at once, wired into an os::System.
 struct FakeSystem {
     FakePump pump;
@@ -280,9 +316,11 @@ struct FakeSystem {
                "C:\\Keyvale\\",
                "C:\\windows\\macros.ini"};
     FakeClipboard clipboard;
+    FakeTyping typing;
 
     FakeSystem() {
         sys.clipboard = &clipboard;
+        sys.typing = &typing;
         keyboard.onKey = [this](const FakeKeyboard::Event& e) {
             clipboard.key(e.vk, (e.flags & kKeyUp) != 0);
         };

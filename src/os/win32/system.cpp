@@ -1,6 +1,7 @@
 // The program's folders, and the services bundled as one os::System.
 
 #include "os/win32/clipboard.hpp"
+#include "os/win32/typing.hpp"
 #include "os/win32/win32_os.hpp"
 // Shell and common-control headers need windows.h first.
 #include <shlobj.h>
@@ -42,6 +43,8 @@ Win32System::Win32System()
           input, programDirectory(), std::string()} {
     clipboard = std::make_unique<Win32Clipboard>(pump, sys.guard);
     sys.clipboard = clipboard.get();
+    typing = std::make_unique<Win32Typing>(sys.guard);
+    sys.typing = typing.get();
 }
 
 }  // namespace kv::os::win32

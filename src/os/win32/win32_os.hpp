@@ -201,6 +201,7 @@ struct Win32System {
     Win32Locale locale;
     Win32Input input{sys.guard};
     std::unique_ptr<Clipboard> clipboard;
+    std::unique_ptr<Typing> typing;
     // Owner of shell requests and message boxes.
     void setApplicationWindow(HWND hwnd) {
         shell.owner = hwnd;
