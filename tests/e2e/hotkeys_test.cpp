@@ -133,15 +133,18 @@ TEST(HotKeys, ScopesSwitchedOffMacrosAndPauseDecideWhatAKeyRuns) {
 
     const HWND tray = e2e::trayForm(h.processId());
     ASSERT_NE(tray, nullptr);
-    PostMessageA(tray, WM_COMMAND, 10 /* Pause */, 0);
-    EXPECT_TRUE(h.waitFor([] { return freeForOthers('K'); }, 5s)) << "paused, Keyvale still holds Ctrl+Alt+K";
+    // Sent, not posted: the probe below registers the key itself for a moment,
+    // and a resume that landed in that moment would find the key taken.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, 10 /* Pause */, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_TRUE(freeForOthers('K')) << "paused, Keyvale still holds Ctrl+Alt+K";
     {
         TitledWindow probe("Keyvale pause probe");
         h.pumpFor(1500ms);
         EXPECT_FALSE(h.programFileExists("trigger.txt")) << "a trigger window ran while paused";
     }
-    PostMessageA(tray, WM_COMMAND, 10 /* Pause */, 0);
-    EXPECT_TRUE(h.waitFor([] { return !freeForOthers('K'); }, 5s));
+    ASSERT_TRUE(SendMessageTimeoutA(tray, WM_COMMAND, 10 /* Pause */, 0, SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_FALSE(freeForOthers('K')) << "resumed, Keyvale does not hold Ctrl+Alt+K again";
     h.focusTarget();
     h.clearEdit();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
