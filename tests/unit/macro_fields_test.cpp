@@ -29,6 +29,8 @@ Macro unusual() {
     m.insert = Insert::Auto;
     m.pasteKeys = PasteKeys::ShiftInsert;
     m.keyDelay = 250;
+    m.abbreviation = "b.t.w";
+    m.immediate = true;
     return m;
 }
 
@@ -65,7 +67,7 @@ TEST(MacroFields, CreatingAndChangingWriteTheFieldsTheUserSetsAndTheKindKeeps) {
         unsigned created, edited;
     };
     constexpr unsigned user = kNameField | kHotKeyField | kFileNameField | kTriggerField | kEnabledField |
-                              kOnlyInField | kNotInField;
+                              kOnlyInField | kNotInField | kAbbreviationField | kImmediateField;
     constexpr unsigned arrival = kInsertField | kPasteKeysField | kKeyDelayField;
     const Case cases[] = {
         {kOpenDocument, user | kKindField, user},

@@ -203,5 +203,19 @@ TEST_F(PasteTest, KeyDelaySpacesEveryKeyOfTheMacro) {
     EXPECT_EQ(downs.front(), downs.back());
 }
 
+// An abbreviation typed in capitals: the run's own literal text follows the
+// case it was typed in; tokens and the macros it runs do not.
+TEST_F(PasteTest, AnAbbreviationsCaseReachesOnlyTheRunsOwnLiteralText) {
+    addMacro("inner", "inner text");
+    run("by the way<<ENTER>>ß é<<RUN:inner>>", {Insert::Type, PasteKeys::CtrlV, 0, TextCase::Upper});
+    EXPECT_EQ(arrived(), "BY THE WAY[Enter]ß Éinner text");
+    // The first letter only, even when the text starts with no letter and
+    // the stretch is pasted.
+    run("  \"(by) the way", {Insert::Paste, PasteKeys::CtrlV, 0, TextCase::FirstUpper});
+    EXPECT_EQ(arrived(), "{\"(By) the way}");
+    run("<<TAB>>by<<TAB>>the", {Insert::Type, PasteKeys::CtrlV, 0, TextCase::FirstUpper});
+    EXPECT_EQ(arrived(), "[Tab]By[Tab]the");
+}
+
 }  // namespace
 }  // namespace kv::playback::test
