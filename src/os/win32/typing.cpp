@@ -163,7 +163,8 @@ DWORD WINAPI inputThread(void* param) {
         SetTimer(nullptr, 0, 1000, nullptr);
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             if (msg.message != WM_TIMER) continue;
-            LASTINPUTINFO last{sizeof last, 0};
+            LASTINPUTINFO last{};
+            last.cbSize = sizeof last;
             if (GetLastInputInfo(&last) && static_cast<LONG>(last.dwTime - g_lastSeen.load()) > 0 &&
                 GetTickCount() - g_lastSeen.load() > kSilentHookMs)
                 installHooks();
@@ -212,7 +213,8 @@ void Win32Typing::stop() {
 }
 
 bool Win32Typing::passwordFocused() {
-    GUITHREADINFO info{sizeof info};
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
     const HWND front = GetForegroundWindow();
     if (!front || !GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info) || !info.hwndFocus)
         return false;

@@ -1,0 +1,64 @@
+// Abbreviations typed with real key events into the driver's own edit
+// control: Keyvale's input thread sees them as any program's typing.
+
+#include <gtest/gtest.h>
+
+#include "harness.hpp"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string scriptMacro(int slot, const std::string& name, const std::string& keys) {
+    return e2e::macroSection(slot, name, 4, 0, name + ".key", keys);
+}
+
+}  // namespace
+
+TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField) {
+    e2e::Harness h;
+    h.writeProgramFile("Way.key", "by the way");
+    h.writeProgramFile("Quick.key", "quick<<ENTER>>");
+    h.writeProgramFile("Marker.bat", "@echo off\r\necho ran> \"%~dp0marker.txt\"\r\n");
+    h.writeStore(e2e::store(3, scriptMacro(1, "Way", "Abbreviation=btw\r\n") +
+                                   scriptMacro(2, "Quick", "Abbreviation=qq\r\nImmediate=1\r\n") +
+                                   "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
+                                   "Marker.bat\r\nAbbreviation=mk\r\n"));
+    h.start();
+    ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
+    h.focusTarget();
+
+    h.typeLetters("i said btw ");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "i said by the way "; }, 10s)) << h.editText();
+    h.typeLetters("abtw ");  // starts no word
+    h.pumpFor(500ms);
+    EXPECT_EQ(h.editText(), "i said by the way abtw ");
+
+    h.clearEdit();
+    h.keyDown(VK_SHIFT);
+    h.typeLetters("btw");
+    h.keyUp(VK_SHIFT);
+    h.tap(VK_SPACE);
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "BY THE WAY "; }, 10s)) << h.editText();
+
+    h.clearEdit();
+    h.typeLetters("qq");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "quick\r\n"; }, 10s)) << h.editText();
+
+    h.clearEdit();
+    h.typeLetters("mk ");
+    EXPECT_TRUE(h.waitFor([&] { return h.programFileExists("marker.txt"); }, 15s)) << "a kind 1 macro";
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == " "; }, 5s)) << h.editText();
+
+    HWND edit = FindWindowExW(h.target(), nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    h.focusTarget();
+    h.clearEdit();
+    SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | ES_PASSWORD);
+    SendMessageW(edit, EM_SETPASSWORDCHAR, '*', 0);
+    h.typeLetters("btw ");
+    h.pumpFor(1s);
+    EXPECT_EQ(h.editText(), "btw ") << "expanded in a password field";
+    SendMessageW(edit, EM_SETPASSWORDCHAR, 0, 0);
+    SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) & ~ES_PASSWORD);
+}
