@@ -108,10 +108,11 @@ TEST(HotKeys, ScopesSwitchedOffMacrosAndPauseDecideWhatAKeyRuns) {
     h.writeProgramFile("There.key", "there");
     writeMarkerBatch(h, "trigger");
     h.writeStore(e2e::store(
-        4, e2e::macroSection(1, "Here", 4, e2e::ctrlAlt('K'), "Here.key", "OnlyIn=E2E_TESTS.exe | x\r\n") +
-               e2e::macroSection(2, "There", 4, e2e::ctrlAlt('L'), "There.key", "OnlyIn=notepad.exe\r\n") +
-               e2e::macroSection(3, "Off", 4, e2e::ctrlAlt('J'), "There.key", "Enabled=0\r\n") +
-               markerMacro(4, "0", h, "trigger") + "Trigger=Keyvale pause probe\r\n",
+        4,
+        e2e::macroSection(1, "Here", 4, e2e::ctrlAlt('K'), "Here.key", "OnlyIn=E2E_TESTS.exe | x\r\n") +
+            e2e::macroSection(2, "There", 4, e2e::ctrlAlt('L'), "There.key", "OnlyIn=notepad.exe\r\n") +
+            e2e::macroSection(3, "Off", 4, e2e::ctrlAlt('J'), "There.key", "Enabled=0\r\n") +
+            markerMacro(4, "0", h, "trigger") + "Trigger=Keyvale pause probe\r\n",
         "FirstRun=0\r\nSearchInterval=100\r\n"));
     h.start();
     h.focusTarget();

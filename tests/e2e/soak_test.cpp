@@ -299,6 +299,10 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
         sections += e2e::macroSection(++slot, name, 4, 0, name + ".key",
                                       "Trigger=Soak Trigger Window " + std::to_string(n) + "\r\n");
     }
+    // An abbreviation among the hot keys: its text and the ending blank.
+    const std::string abbreviated = plainText(40, 9) + " ";
+    h.writeProgramFile("Abbreviated.key", abbreviated.substr(0, 40));
+    sections += e2e::macroSection(++slot, "Abbreviated", 4, 0, "Abbreviated.key", "Abbreviation=zx\r\n");
     const int entries = slot;
     h.writeStore(e2e::store(entries, sections, "FirstRun=0\r\nShow Hints=0\r\n"));
     h.start();
@@ -307,7 +311,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, h.processId());
     ASSERT_NE(process, nullptr);
 
-    Counts scriptRuns, replays, shortcuts, prompts;
+    Counts scriptRuns, replays, shortcuts, prompts, abbreviations;
     int mouseReplays = 0, mouseMissed = 0, rounds = 0;
     std::string roundFault;
     int windows = 0, triggerRunsExpected = 0, triggerRunsSeen = 0;
@@ -349,8 +353,8 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     int i = 0;
     for (; GetTickCount64() < t0 + duration; ++i) {
         const ULONGLONG now = GetTickCount64();
-        const int allRuns =
-            scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs + mouseReplays + triggerRunsSeen;
+        const int allRuns = scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs +
+                            abbreviations.runs + mouseReplays + triggerRunsSeen;
         if (!haveWarm && now >= warmUpAt) warm = sample(h, process), warmRuns = allRuns, haveWarm = true;
         if (!haveLate && now >= endPhaseAt) late = sample(h, process), lateRuns = allRuns, haveLate = true;
         if (now >= nextRound && now + 20000 < endPhaseAt) {
@@ -434,6 +438,11 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
             replays.add(replayLetters(), seenAfter(replayLetters(), 10s));
             continue;
         }
+        if (i % 8 == 3) {
+            h.typeLetters("zx ");
+            abbreviations.add(abbreviated, seenAfter(abbreviated, 10s));
+            continue;
+        }
         const ScriptMacro& m = scripts[static_cast<std::size_t>(i % 7)];
         h.pressHotKey({VK_CONTROL, VK_MENU}, static_cast<BYTE>(m.hotKey));
         scriptRuns.add(m.typed, seenAfter(m.typed, 10s));
@@ -441,8 +450,8 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     h.pumpFor(300ms);
     foldKeys();
     end = sample(h, process);
-    const int allRuns =
-        scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs + mouseReplays + triggerRunsSeen;
+    const int allRuns = scriptRuns.runs + replays.runs + shortcuts.runs + prompts.runs + abbreviations.runs +
+                        mouseReplays + triggerRunsSeen;
     const ULONGLONG endTick = GetTickCount64();
     CloseHandle(process);
 
@@ -471,6 +480,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     line("replay (high speed)", replays);
     line("/Open /Close shortcut", shortcuts);
     line("value prompt answered", prompts);
+    line("abbreviation typed", abbreviations);
     std::printf("mouse replays: %d, %d ended away from their recorded point (target: 0)\n", mouseReplays,
                 mouseMissed);
     std::printf("authoring rounds (manager, properties, wizard made and deleted): %d, %s\n", rounds,
@@ -499,6 +509,7 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     EXPECT_EQ(replays.wrongRuns, 0) << replays.firstWrong;
     EXPECT_EQ(shortcuts.wrongRuns, 0) << shortcuts.firstWrong;
     EXPECT_EQ(prompts.wrongRuns, 0) << prompts.firstWrong;
+    EXPECT_EQ(abbreviations.wrongRuns, 0) << abbreviations.firstWrong;
     EXPECT_EQ(mouseMissed, 0);
     EXPECT_EQ(roundFault, "");
     EXPECT_EQ(triggerRunsSeen, triggerRunsExpected);

@@ -293,7 +293,8 @@ TEST(UnicodeWestern, ScreenshotOfTheManagerAndTheEditorInThreeScripts) {
     ASSERT_NE(script, nullptr);
     const std::string text = "Здравствуйте, Дмитрий! → こんにちは、世界 😀 €5";
     w.typeInto(script, text);
-    EXPECT_TRUE(h.waitFor([&] { return e2e::windowTextUtf8(script) == text; }, 5s)) << e2e::windowTextUtf8(script);
+    EXPECT_TRUE(h.waitFor([&] { return e2e::windowTextUtf8(script) == text; }, 5s))
+        << e2e::windowTextUtf8(script);
     h.pumpFor(300ms);
     e2e::saveScreenshot(w.wizard, "editor-unicode");
 }

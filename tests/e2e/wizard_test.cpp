@@ -288,7 +288,8 @@ TEST(Wizard, TheStopKeyEndsAMouseRecordingAndBringsTheWizardBackOnTop) {
 TEST(Wizard, EscEndsThePlaybackOfARecordingAndTheProgramGoesOnWorking) {
     e2e::Harness h;
     h.writeProgramFile("ok.key", "ok");
-    h.writeStore(e2e::store(1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key"), "Show Hints=0\r\n"));
+    h.writeStore(
+        e2e::store(1, e2e::macroSection(1, "Ok", 4, e2e::ctrlAlt('J'), "ok.key"), "Show Hints=0\r\n"));
     WizardDriver w{h};
     w.open();
     w.startMouseRecording("Long", 'L');
@@ -527,7 +528,8 @@ TEST(ReadOnlyProgramFolder, NewMacrosGoToTheUsersFolderAndShippedOnesKeepWorking
     for (char& c : dir)
         if (c == '/') c = '\\';
     dir += "\\";
-    HANDLE probe = CreateFileA((dir + "probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    HANDLE probe =
+        CreateFileA((dir + "probe.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
         CloseHandle(probe);
         DeleteFileA((dir + "probe.tmp").c_str());
