@@ -118,12 +118,16 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
 }
 
 LRESULT CALLBACK keyHook(int code, WPARAM wp, LPARAM lp) {
+    // The rest of the chain runs first: what an expansion sends must not
+    // overtake the key that completed it on its way to the program.
+    const LRESULT next = CallNextHookEx(nullptr, code, wp, lp);
     if (code == HC_ACTION) {
         g_lastSeen = GetTickCount();
         const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-        if ((wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN) && k->dwExtraInfo != kInjectedByKeyvale) keyDown(*k);
+        if ((wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN) && k->dwExtraInfo != kInjectedByKeyvale && next == 0)
+            keyDown(*k);
     }
-    return CallNextHookEx(nullptr, code, wp, lp);
+    return next;
 }
 
 LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
