@@ -26,8 +26,10 @@ LRESULT CALLBACK lowLevelKeyboard(int code, WPARAM wp, LPARAM lp) {
     if (code == HC_ACTION) {
         const auto* k = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
         const bool down = wp == WM_KEYDOWN || wp == WM_SYSKEYDOWN;
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
         g_keys.push_back({k->vkCode, down, k->scanCode, (k->flags & LLKHF_EXTENDED) != 0,
-                          k->dwExtraInfo == 0x4B56414CUL, k->time});
+                          k->dwExtraInfo == 0x4B56414CUL, k->time, now.QuadPart});
     }
     return CallNextHookEx(g_hook, code, wp, lp);
 }

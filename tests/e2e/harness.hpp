@@ -84,6 +84,9 @@ struct KeyRecord {
     bool injectedByKeyvale;
     // The event's time stamp (GetTickCount), given when it was sent.
     DWORD time = 0;
+    // When the hook saw it (QueryPerformanceCounter): a wait that pumps a
+    // long stream of input notices a key later than the hook saw it.
+    LONGLONG seen = 0;
 };
 
 // Stands in for the task bar's notification area while it lives:

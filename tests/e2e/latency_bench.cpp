@@ -30,10 +30,14 @@ LONGLONG counter() {
     return c.QuadPart;
 }
 
-double msSince(LONGLONG from) {
+double msBetween(LONGLONG from, LONGLONG to) {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
-    return 1000.0 * static_cast<double>(counter() - from) / static_cast<double>(f.QuadPart);
+    return 1000.0 * static_cast<double>(to - from) / static_cast<double>(f.QuadPart);
+}
+
+double msSince(LONGLONG from) {
+    return msBetween(from, counter());
 }
 
 // Pumps closely until done() holds; milliseconds since from, or -1 on time-out.
@@ -42,12 +46,22 @@ double until(e2e::Harness& h, LONGLONG from, const std::function<bool()>& done,
     return h.waitFor(done, timeout, 1ms) ? msSince(from) : -1;
 }
 
+// Milliseconds from from to when the hook saw the first key matching, or
+// -1 when none came within 5 s.
+double untilSeen(e2e::Harness& h, LONGLONG from, const std::function<bool(const e2e::KeyRecord&)>& match) {
+    const e2e::KeyRecord* first = nullptr;
+    h.waitFor(
+        [&] {
+            for (const e2e::KeyRecord& k : h.keys())
+                if (match(k)) return (first = &k) != nullptr;
+            return false;
+        },
+        5s, 1ms);
+    return first ? msBetween(from, first->seen) : -1;
+}
+
 double untilKeyvaleKey(e2e::Harness& h, LONGLONG from) {
-    return until(h, from, [&] {
-        for (const e2e::KeyRecord& k : h.keys())
-            if (k.injectedByKeyvale && k.down) return true;
-        return false;
-    });
+    return untilSeen(h, from, [](const e2e::KeyRecord& k) { return k.injectedByKeyvale && k.down; });
 }
 
 struct Figures {
@@ -94,11 +108,7 @@ TEST(LatencyBench, HotKeyReleasedToTheFirstKeySeen) {
         h.clearKeys();
         const LONGLONG t0 = counter();
         h.keyDown(VK_F24);
-        const double d = until(h, t0, [&] {
-            for (const e2e::KeyRecord& k : h.keys())
-                if (k.vk == VK_F24 && k.down) return true;
-            return false;
-        });
+        const double d = untilSeen(h, t0, [](const e2e::KeyRecord& k) { return k.vk == VK_F24 && k.down; });
         h.keyUp(VK_F24);
         ASSERT_GE(d, 0) << "the hook saw no key of the driver's";
         base.push_back(d);
