@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/utf8.hpp"
 #include "harness.hpp"
 
 using namespace std::chrono_literals;
@@ -19,11 +20,17 @@ TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField)
     e2e::Harness h;
     h.writeProgramFile("Way.key", "by the way");
     h.writeProgramFile("Quick.key", "quick<<ENTER>>");
+    h.writeProgramFile("Thanks.key",
+                       "\xEF\xBB\xBF"
+                       "спасибо");
     h.writeProgramFile("Marker.bat", "@echo off\r\necho ran> \"%~dp0marker.txt\"\r\n");
-    h.writeStore(e2e::store(3, scriptMacro(1, "Way", "Abbreviation=btw\r\n") +
-                                   scriptMacro(2, "Quick", "Abbreviation=qq\r\nImmediate=1\r\n") +
-                                   "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
-                                   "Marker.bat\r\nAbbreviation=mk\r\n"));
+    // In UTF-16, as the store turns for text outside the code page.
+    h.writeStore("\xFF\xFE" + kv::utf8ToUtf16Le(e2e::store(
+                                  4, scriptMacro(1, "Way", "Abbreviation=btw\r\n") +
+                                         scriptMacro(2, "Quick", "Abbreviation=qq\r\nImmediate=1\r\n") +
+                                         "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
+                                         "Marker.bat\r\nAbbreviation=mk\r\n" +
+                                         scriptMacro(4, "Thanks", "Abbreviation=спс\r\n"))));
     h.start();
     ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
     h.focusTarget();
@@ -46,6 +53,13 @@ TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField)
     h.typeLetters("qq");
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "quick\r\n"; }, 10s))
         << h.editText() << " after " << h.injectedKeys();
+
+    // Characters sent as themselves, as an on-screen keyboard does: Cyrillic
+    // here, with a character beyond the first plane before it.
+    h.clearEdit();
+    h.sendText("\xF0\x9F\x98\x80 спс ");
+    EXPECT_TRUE(h.waitFor([&] { return h.editTextUtf8() == "\xF0\x9F\x98\x80 спасибо "; }, 10s))
+        << h.editTextUtf8();
 
     HWND edit = FindWindowExW(h.target(), nullptr, L"Edit", nullptr);
     ASSERT_NE(edit, nullptr);

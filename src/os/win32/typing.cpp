@@ -118,6 +118,8 @@ void readModifiers() {
 // The foreground thread's layout, asked again when the foreground changes,
 // after a chord (which may switch it) and once a second.
 HKL g_layout = nullptr;
+// The first half of a character sent as a surrogate pair.
+wchar_t g_highSurrogate = 0;
 void readLayout(HWND front) {
     g_layout = GetKeyboardLayout(GetWindowThreadProcessId(front, nullptr));
 }
@@ -233,6 +235,21 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
         post(TypedEvent::Kind::Backspace);
         return;
     }
+    if (vk == VK_PACKET) {
+        // A character sent as itself (an on-screen keyboard, a remote
+        // control): the scan code holds its UTF-16 unit, a pair in two keys.
+        const auto unit = static_cast<wchar_t>(k.scanCode);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            g_highSurrogate = unit;
+            return;
+        }
+        const wchar_t units[2] = {g_highSurrogate, unit};
+        const bool pair = g_highSurrogate != 0 && unit >= 0xDC00 && unit <= 0xDFFF;
+        g_highSurrogate = 0;
+        post(TypedEvent::Kind::Text, pair ? units : units + 1, pair ? 2 : 1);
+        return;
+    }
+    g_highSurrogate = 0;
     if (!g_layout) readLayout(front);
     const Made& made = translated(vk, k.scanCode, altGr);
     if (made.count > 0)
