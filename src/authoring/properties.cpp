@@ -2,9 +2,11 @@
 
 #include <exception>
 
+#include "authoring/abbreviation_rule.hpp"
 #include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "core/text.hpp"
+#include "hotkeys/abbreviations.hpp"
 #include "store/macro_repository.hpp"
 #include "store/text_encoding.hpp"
 
@@ -87,6 +89,7 @@ void PropertiesPresenter::open(int slot) {
     view_->setHotKey(macro.hotKey);
     view_->setTrigger(macro.trigger);
     view_->setScope(macro.onlyIn, macro.notIn, macro.enabled);
+    view_->setAbbreviation(macro.abbreviation, macro.immediate);
 }
 
 bool PropertiesPresenter::checkName(const std::string& typed) {
@@ -121,6 +124,12 @@ bool PropertiesPresenter::ok() {
         hotKeyLeft();
         return false;
     }
+    if (const auto problem = abbreviationProblem(sys_, view_->abbreviation(), slot_,
+                                                 hotkeys::kPropertiesAbbreviationRefused)) {
+        sys_.dialogs.errorBox(*problem);
+        view_->focus(PropertiesFocus::Abbreviation);
+        return false;
+    }
 
     store::MacroRepository macros(sys_);
     store::Macro change;
@@ -152,6 +161,8 @@ bool PropertiesPresenter::ok() {
     change.onlyIn = singleLine(view_->onlyIn());
     change.notIn = singleLine(view_->notIn());
     change.enabled = view_->macroEnabled();
+    change.abbreviation = std::string(trimBlanks(view_->abbreviation()));
+    change.immediate = view_->immediate();
     change.speed = view_->highSpeed() ? 2 : 1;
     std::optional<std::string> fileName;
     if (!sys_.guard.run([&] { fileName = macros.update(change, recordedInDialog_); })) return false;

@@ -42,7 +42,7 @@ struct PropertiesLayout {
 };
 
 enum class PropertiesButton { Record, Stop, Play, Ok, Cancel };
-enum class PropertiesFocus { Name, Browse, Scratch, HotKey, KeyDelay };
+enum class PropertiesFocus { Name, Browse, Scratch, HotKey, Abbreviation, KeyDelay };
 
 class PropertiesView {
 public:
@@ -63,6 +63,10 @@ public:
     virtual std::string onlyIn() = 0;
     virtual std::string notIn() = 0;
     virtual bool macroEnabled() = 0;
+    // The abbreviation that runs the macro, and whether it expands at once.
+    virtual void setAbbreviation(const std::string&, bool /*immediate*/) {}
+    virtual std::string abbreviation() { return {}; }
+    virtual bool immediate() { return false; }
     // How a script's text arrives (kind 4).
     virtual void setArrival(const ArrivalChoice&) {}
     virtual ArrivalChoice arrival() { return {}; }

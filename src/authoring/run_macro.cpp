@@ -152,11 +152,12 @@ std::vector<RunMacroItem> runMacroItems(os::System& sys) {
     std::vector<RunMacroItem> items;
     items.reserve(static_cast<std::size_t>(store::readEntries(reading)));
     store::MacroRepository::forEach(
-        reading, store::kNameField | store::kHotKeyField | store::kKindField, [&](const store::Macro& m) {
+        reading, store::kNameField | store::kHotKeyField | store::kKindField | store::kAbbreviationField,
+        [&](const store::Macro& m) {
             const int kind = m.kindOr(store::kOpenDocument);
             items.push_back({m.slot, m.name ? *m.name : store::macroSection(m.slot),
                              m.hotKey ? store::shortCutText(m.hotKey, sys.keyboard) : std::string(),
-                             reading.readString(store::macroSection(m.slot), store::kAbbreviationKey, ""),
+                             m.abbreviation,
                              kind == store::kReplayMouseAndKeys ? 2
                              : kind == store::kOpenDocument     ? 0
                                                                 : 1});

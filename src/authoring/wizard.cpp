@@ -2,10 +2,13 @@
 
 #include <exception>
 
+#include "authoring/abbreviation_rule.hpp"
 #include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
 #include "authoring/script_editor.hpp"
 #include "core/error.hpp"
+#include "core/text.hpp"
+#include "hotkeys/abbreviations.hpp"
 #include "store/macro_repository.hpp"
 #include "store/script_text.hpp"
 #include "store/shortcut.hpp"
@@ -219,6 +222,12 @@ void Wizard::next() {
                 focus(WizardFocus::HotKey);
                 return;
             }
+            if (const auto problem =
+                    abbreviationProblem(sys_, f.abbreviation, 0, hotkeys::kWizardAbbreviationRefused)) {
+                sys_.dialogs.errorBox(*problem);
+                focus(WizardFocus::Abbreviation);
+                return;
+            }
             switch (f.start) {
                 case StartChoice::Advanced:
                     showPage(WizardPage::Script);
@@ -330,6 +339,8 @@ void Wizard::finish() {
     macro.trigger = singleLine(f.trigger);
     macro.onlyIn = singleLine(f.onlyIn);
     macro.notIn = singleLine(f.notIn);
+    macro.abbreviation = std::string(trimBlanks(f.abbreviation));
+    macro.immediate = f.immediate;
     std::string script, recording;
     switch (kind) {
         case store::kOpenDocument: macro.fileName = singleLine(f.commandLine); break;

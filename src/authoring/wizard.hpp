@@ -52,7 +52,7 @@ enum class WizardButton {
 };
 inline constexpr std::size_t kWizardButtons = 10;
 
-enum class WizardFocus { Name, HotKey, Browse, Script, KeysArea };
+enum class WizardFocus { Name, HotKey, Abbreviation, Browse, Script, KeysArea };
 
 // What the user has entered, as the form's controls hold it.
 struct WizardFields {
@@ -62,6 +62,8 @@ struct WizardFields {
     std::uint16_t hotKey = 0;
     std::string trigger;
     std::string onlyIn, notIn;  // where the hot key runs the macro
+    std::string abbreviation;   // typed anywhere, it runs the macro
+    bool immediate = false;     // expands on its last character
     int shortcut = 0;           // index in the drop-down; 0 is "No Shortcut"
     std::string commandLine;
     bool highSpeed = false;

@@ -20,11 +20,11 @@ std::vector<MacroRow> macroListRows(const store::Store& store, os::Keyboard& key
     rows.reserve(static_cast<std::size_t>(store::readEntries(reading)));
     store::MacroRepository::forEach(reading,
                                     store::kNameField | store::kHotKeyField | store::kTriggerField |
-                                        store::kKindField | store::kEnabledField,
+                                        store::kKindField | store::kEnabledField | store::kAbbreviationField,
                                     [&](const store::Macro& m) {
                                         rows.push_back({m.name ? *m.name : store::macroSection(m.slot),
                                                         store::shortCutText(m.hotKey, keyboard), m.trigger,
-                                                        kindImage(m.kindOr(1)), m.enabled});
+                                                        kindImage(m.kindOr(1)), m.enabled, m.abbreviation});
                                     });
     return rows;
 }

@@ -15,6 +15,7 @@ struct MacroRow {
     std::string trigger;  // the window trigger
     int image = 0;        // by Type: 0 application, 1 keystrokes or script, 2 mouse and keyboard
     bool enabled = true;  // switched off: shown grey, its hot key and trigger start nothing
+    std::string abbreviation = {};
     bool operator==(const MacroRow&) const = default;
 };
 

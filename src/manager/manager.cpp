@@ -47,8 +47,8 @@ void ManagerPresenter::refill() {
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         const MacroRow& r = rows_[i];
         const bool refused = !r.hotKey.empty() && host_.hotKeyRefused(static_cast<int>(i) + 1);
-        shown.push_back(
-            {r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image, r.enabled});
+        shown.push_back({r.name, refused ? r.hotKey + kInUseMarker : r.hotKey, r.trigger, r.image, r.enabled,
+                         r.abbreviation});
     }
     view_.showRows(shown);
 }

@@ -26,6 +26,7 @@ struct ListRow {
     std::string trigger;
     int image = 0;
     bool enabled = true;
+    std::string abbreviation = {};
     bool operator==(const ListRow&) const = default;
 };
 

@@ -7,8 +7,15 @@ namespace kv::manager {
 std::vector<std::string> printedLines(const std::vector<MacroRow>& rows) {
     std::vector<std::string> lines = {"HOTKEY      \t\tMACRO NAME", std::string(33, '_')};
     for (const MacroRow& r : rows) {
-        if (r.hotKey.empty()) continue;
-        lines.push_back(r.hotKey + (r.hotKey.size() <= 8 ? "\t\t\t" : "\t\t") + r.name);
+        // The abbreviation goes beside the hot key; a list without any
+        // prints as it always did.
+        std::string keys = r.hotKey;
+        if (!r.abbreviation.empty()) {
+            if (!keys.empty()) keys += ' ';
+            keys.append(1, '"').append(r.abbreviation).append(1, '"');
+        }
+        if (keys.empty()) continue;
+        lines.push_back(keys + (keys.size() <= 8 ? "\t\t\t" : "\t\t") + r.name);
     }
     return lines;
 }

@@ -338,9 +338,8 @@ std::vector<ImportStep> MacroRepository::planImport(const std::vector<FileMacro>
                                                     const ImportRules& rules) const {
     const StoreSnapshot reading(store_);
     std::vector<TakenMacro> taken;
-    forEach(reading, kNameField | kHotKeyField, [&](const Macro& m) {
-        taken.push_back({m.name.value_or(macroSection(m.slot)), m.hotKey,
-                         reading.readString(macroSection(m.slot), kAbbreviationKey, "")});
+    forEach(reading, kNameField | kHotKeyField | kAbbreviationField, [&](const Macro& m) {
+        taken.push_back({m.name.value_or(macroSection(m.slot)), m.hotKey, m.abbreviation});
     });
     // The Run Macro window's hot key is taken as a macro's would be.
     if (const std::int32_t runKey = reading.readInt(kMain, kRunMacroHotKey, 0))

@@ -59,7 +59,7 @@ std::string fourKinds(const e2e::Harness& h) {
                              "Trigger=Untitled - Notepad\r\n") +
            e2e::macroSection(2, "Type Address", 2, e2e::ctrlAlt('K'), "Type Address.dat") +
            e2e::macroSection(3, "Fill Form", 3, 0x4000 + VK_F12, "Fill Form.dat", "Speed=2\r\n") +
-           e2e::macroSection(4, "Signature", 4, e2e::ctrlAlt('J'), "Signature.key");
+           e2e::macroSection(4, "Signature", 4, e2e::ctrlAlt('J'), "Signature.key", "Abbreviation=;sig\r\n");
 }
 
 }  // namespace
@@ -74,13 +74,13 @@ TEST(Manager, RowsShowKindsHotKeysTriggersAndAClickEnablesTheCommands) {
     ASSERT_NE(m.list, nullptr);
     e2e::RemoteListView list(m.list);
     ASSERT_EQ(list.rowCount(), 4);
-    const char* expected[4][3] = {{"Open Notes", "", "Untitled - Notepad"},
-                                  {"Type Address", "Ctrl+Alt+K", ""},
-                                  {"Fill Form", "Ctrl+F12", ""},
-                                  {"Signature", "Ctrl+Alt+J (in use)", ""}};
+    const char* expected[4][4] = {{"Open Notes", "", "", "Untitled - Notepad"},
+                                  {"Type Address", "Ctrl+Alt+K", "", ""},
+                                  {"Fill Form", "Ctrl+F12", "", ""},
+                                  {"Signature", "Ctrl+Alt+J (in use)", ";sig", ""}};
     const int images[4] = {0, 1, 2, 1};
     for (int row = 0; row < 4; ++row) {
-        for (int col = 0; col < 3; ++col)
+        for (int col = 0; col < 4; ++col)
             EXPECT_EQ(list.text(row, col), expected[row][col]) << row << "," << col;
         EXPECT_EQ(list.image(row), images[row]) << row;
     }

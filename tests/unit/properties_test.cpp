@@ -4,6 +4,7 @@
 
 #include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
+#include "hotkeys/abbreviations.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/store.hpp"
 
@@ -74,6 +75,11 @@ struct FakeView : authoring::PropertiesView {
     std::string onlyIn() override { return only; }
     std::string notIn() override { return notIn_; }
     bool macroEnabled() override { return switchedOn; }
+    void setAbbreviation(const std::string& a, bool i) override { abbreviation_ = a, immediate_ = i; }
+    std::string abbreviation() override { return abbreviation_; }
+    bool immediate() override { return immediate_; }
+    std::string abbreviation_;
+    bool immediate_ = false;
     std::string only, notIn_;
     bool switchedOn = true;
     void clearScratch() override { ++scratchCleared; }
@@ -527,4 +533,29 @@ TEST_F(Properties, EditMacroWhoseSaveKeepsTheStoredFileSettlesOnOkOrCancel) {
     EXPECT_EQ(file("Newer.key"), "v2\r\n");
     EXPECT_EQ(file("New.key"), "(missing)");
     EXPECT_EQ(file("Script.key"), "(missing)");
+}
+
+// As in the wizard: refused when malformed or another macro's, with the
+// field focused and the dialog open; the macro's own is no other's.
+TEST_F(Properties, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise) {
+    st().writeString("Macro1", "Abbreviation", "btw");
+    p.open(3);
+    for (const auto& [typed, error] : std::vector<std::pair<std::string, std::string>>{
+             {"a\tb", hotkeys::kPropertiesAbbreviationRefused},
+             {"Btw", "You have selected the abbreviation of the macro Notes, please select another."}}) {
+        fake.dialogs.errors.clear();
+        view.abbreviation_ = typed;
+        EXPECT_FALSE(p.ok()) << typed;
+        EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{error});
+        EXPECT_EQ(view.focused, PropertiesFocus::Abbreviation);
+        EXPECT_EQ(view.closed, 0);
+    }
+    view.abbreviation_ = "alp";
+    view.immediate_ = true;
+    EXPECT_TRUE(p.ok());
+    EXPECT_EQ(key(3, "Abbreviation"), "alp");
+    EXPECT_EQ(key(3, "Immediate"), "1");
+    p.open(1);
+    EXPECT_EQ(view.abbreviation_, "btw");
+    EXPECT_TRUE(p.ok());
 }

@@ -131,11 +131,16 @@ TEST(Shortcuts, EveryShortcutMadeRunsItsMacro) {
 }
 
 TEST(PrintList, OnlyRowsWithAHotKeyWithThreeTabsUpToEightCharacters) {
-    const std::vector<manager::MacroRow> rows = {
-        {"Short", "Ctrl+F12", "", 0}, {"None", "", "", 0}, {"Long", "Shift+F12", "", 0}};
-    EXPECT_EQ(manager::printedLines(rows),
-              (std::vector<std::string>{"HOTKEY      \t\tMACRO NAME", std::string(33, '_'),
-                                        "Ctrl+F12\t\t\tShort", "Shift+F12\t\tLong"}));
+    const std::vector<manager::MacroRow> rows = {{"Short", "Ctrl+F12", "", 0},
+                                                 {"None", "", "", 0},
+                                                 {"Long", "Shift+F12", "", 0},
+                                                 // An abbreviation stands beside the hot key, or alone.
+                                                 {"Both", "Ctrl+F1", "", 0, true, "btw"},
+                                                 {"Typed", "", "", 0, true, "sig"}};
+    EXPECT_EQ(
+        manager::printedLines(rows),
+        (std::vector<std::string>{"HOTKEY      \t\tMACRO NAME", std::string(33, '_'), "Ctrl+F12\t\t\tShort",
+                                  "Shift+F12\t\tLong", "Ctrl+F1 \"btw\"\t\tBoth", "\"sig\"\t\t\tTyped"}));
 }
 
 TEST(PrintList, TabStopsWrappingAndPageBreaks) {

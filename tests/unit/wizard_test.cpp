@@ -8,6 +8,7 @@
 #include "app/help.hpp"
 #include "authoring/hot_key_rule.hpp"
 #include "authoring/macro_name.hpp"
+#include "hotkeys/abbreviations.hpp"
 #include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
 
@@ -37,7 +38,8 @@ struct FakeView : authoring::WizardView {
     void showEditPicture(bool on) override { editPicture = on; }
     void showArrivalChoice(bool on) override { arrivalChoice = on; }
     void setSummary(const authoring::WizardSummary& s) override { summary = s; }
-    void focus(authoring::WizardFocus) override {}
+    void focus(authoring::WizardFocus f) override { focused = f; }
+    std::optional<authoring::WizardFocus> focused;
     bool wizardVisible() override { return visible; }
     void hideWizard() override { visible = false; }
     void showWizardOnTop() override { visible = onTop = true; }
@@ -585,3 +587,38 @@ TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
 }
 
 }  // namespace
+
+// An abbreviation is refused, with the field focused, when malformed or
+// another macro's (ignoring case); a good one is stored with Immediate.
+TEST_F(WizardTest, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise) {
+    st.writeInt(store::kMain, "Entries", 1);
+    st.writeString("Macro1", "Name", "Way");
+    st.writeString("Macro1", "Abbreviation", "btw");
+    view.f.start = StartChoice::StartApp;
+    wizard.next();
+    view.f.name = "Notes";
+    wizard.next();
+    ASSERT_EQ(wizard.page(), WizardPage::HotKey);
+    const struct {
+        const char* typed;
+        std::string error;
+    } refused[] = {{"by the", hotkeys::kWizardAbbreviationRefused},
+                   {"abcdefghijklmnopqrstuvwxyz0123456", hotkeys::kWizardAbbreviationRefused},
+                   {" BTW ", "You have selected the abbreviation of the macro Way, please select another."}};
+    for (const auto& r : refused) {
+        fake.dialogs.errors.clear();
+        view.f.abbreviation = r.typed;
+        wizard.next();
+        EXPECT_EQ(wizard.page(), WizardPage::HotKey) << r.typed;
+        EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{r.error});
+        EXPECT_EQ(view.focused, authoring::WizardFocus::Abbreviation);
+    }
+    view.f.abbreviation = " ;sig ";
+    view.f.immediate = true;
+    view.f.commandLine = "notepad.exe";
+    wizard.next();
+    wizard.next();
+    wizard.finish();
+    EXPECT_EQ(key(2, "Abbreviation"), ";sig");
+    EXPECT_EQ(key(2, "Immediate"), "1");
+}

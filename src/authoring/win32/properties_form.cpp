@@ -55,6 +55,9 @@ struct PropertiesForm::Controls {
     Edit* onlyIn = nullptr;
     Label* notInLabel = nullptr;
     Edit* notIn = nullptr;
+    Label* abbreviationLabel = nullptr;
+    Edit* abbreviation = nullptr;
+    ui::win32::CheckBox* immediate = nullptr;
     ui::win32::CheckBox* enabled = nullptr;
     Button* ok = nullptr;
     Button* cancel = nullptr;
@@ -102,6 +105,9 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         kOnlyIn,
         kNotInLabel,
         kNotIn,
+        kAbbreviationLabel,
+        kAbbreviation,
+        kImmediate,
         kOk,
         kCancel,
     };
@@ -137,6 +143,11 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {kLabel, kHotKeyLabel, {"HotKey:", {}}},
         {ui::win32::kHotKey, kHotKey, {"", {}}},
         {kLabel, kWindowLabel, {"Window:", {}}},
+        // Typed keys too: the abbreviation follows the hot key. Alt+A is the
+        // text's arrival.
+        {kLabel, kAbbreviationLabel, {"Abbre&viation:", {}}},
+        {kEdit, kAbbreviation, {"", {}}},
+        {kCheckBox, kImmediate, {"Expand as soon as it is typed", {}}},
         {kEdit, kTrigger, {"", {}}},
         {kCheckBox, kEnabled, {"&Enabled", {}}},
         {kLabel, kOnlyInLabel, {"Only &in:", {}}},
@@ -185,6 +196,10 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
     // What a read of the store keeps of a list.
     c.onlyIn->setLimit(1023);
     c.notIn->setLimit(1023);
+    c.abbreviationLabel = &control<Label>(kAbbreviationLabel);
+    c.abbreviation = &control<Edit>(kAbbreviation);
+    c.immediate = &control<CheckBox>(kImmediate);
+    c.abbreviation->setLimit(64);
     c.ok = &control<Button>(kOk);
     c.cancel = &control<Button>(kCancel);
     c.name->setLimit(50);
@@ -278,17 +293,20 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
         c.keyDelay->place({164, y + 56, 60, 21});
         y += 86;
     }
-    c.triggerGroup->place({10, y, 352, 136});
+    c.triggerGroup->place({10, y, 352, 164});
     c.hotKeyLabel->place({20, y + 22, 50, 14});
     c.hotKey->place({74, y + 19, 150, 21});
     c.enabled->place({240, y + 20, 112, 18});
-    c.windowLabel->place({20, y + 50, 50, 14});
-    c.trigger->place({74, y + 47, 278, 21});
-    c.onlyInLabel->place({20, y + 78, 52, 14});
-    c.onlyIn->place({74, y + 75, 278, 21});
-    c.notInLabel->place({20, y + 106, 52, 14});
-    c.notIn->place({74, y + 103, 278, 21});
-    y += 146;
+    c.abbreviationLabel->place({20, y + 50, 66, 14});
+    c.abbreviation->place({88, y + 47, 100, 21});
+    c.immediate->place({196, y + 49, 156, 18});
+    c.windowLabel->place({20, y + 78, 50, 14});
+    c.trigger->place({74, y + 75, 278, 21});
+    c.onlyInLabel->place({20, y + 106, 52, 14});
+    c.onlyIn->place({74, y + 103, 278, 21});
+    c.notInLabel->place({20, y + 134, 52, 14});
+    c.notIn->place({74, y + 131, 278, 21});
+    y += 174;
     c.ok->place({206, y, 75, 23});
     c.cancel->place({287, y, 75, 23});
     setClientSize96(kWidth, y + 33);
@@ -336,6 +354,16 @@ void PropertiesForm::setTrigger(const std::string& text) {
 std::string PropertiesForm::trigger() {
     return c_->trigger->text();
 }
+void PropertiesForm::setAbbreviation(const std::string& text, bool immediate) {
+    c_->abbreviation->setText(text);
+    c_->immediate->setChecked(immediate);
+}
+std::string PropertiesForm::abbreviation() {
+    return c_->abbreviation->text();
+}
+bool PropertiesForm::immediate() {
+    return c_->immediate->checked();
+}
 void PropertiesForm::setScope(const std::string& onlyIn, const std::string& notIn, bool enabled) {
     c_->onlyIn->setText(onlyIn);
     c_->notIn->setText(notIn);
@@ -379,6 +407,7 @@ void PropertiesForm::focus(PropertiesFocus f) {
         case PropertiesFocus::Name: target = c_->name; break;
         case PropertiesFocus::Browse: target = c_->browse; break;
         case PropertiesFocus::HotKey: target = c_->hotKey; break;
+        case PropertiesFocus::Abbreviation: target = c_->abbreviation; break;
         case PropertiesFocus::KeyDelay: target = c_->keyDelay; break;
         case PropertiesFocus::Scratch: break;
     }

@@ -42,6 +42,9 @@ private:
     std::string onlyIn() override;
     std::string notIn() override;
     bool macroEnabled() override;
+    void setAbbreviation(const std::string& text, bool immediate) override;
+    std::string abbreviation() override;
+    bool immediate() override;
     std::string trigger() override;
     void setArrival(const ArrivalChoice& choice) override;
     ArrivalChoice arrival() override;

@@ -30,6 +30,8 @@ enum Role {
     kShortcuts,
     kOnlyIn,
     kNotIn,
+    kAbbreviation,
+    kImmediate,
     kCommandLine,
     kBrowse,
     kKeysOnly,
@@ -134,22 +136,26 @@ void WizardForm::build() {
     });
     pages_[pageIndex(WizardPage::HotKey)] = add({
         heading("Select Triggers"),
-        {kLabel, 0, {"Hot Key", {X, 34, W, 14}, 0, 0, true}},
-        {kLabel, 0, {"Run when a certain set of keys is pressed.", {X, 50, W, 14}}},
-        {kHotKey, kHotKeyField, {"", {X, 68, 200, 21}}},
-        {kButton, kHotKeyHelp, {"Help", {X + 245, 67, 75, 23}}},
-        {kLabel, 0, {"Window Title", {X, 104, W, 14}, 0, 0, true}},
-        {kLabel, 0, {"Run when a certain window appears.", {X, 120, W, 14}}},
-        {kEdit, kTrigger, {"", {X, 138, 236, 21}}},
-        {kButton, kTriggerHelp, {"Help", {X + 245, 137, 75, 23}}},
-        {kLabel, 0, {"ShortCut Icon", {X, 174, W, 14}, 0, 0, true}},
-        {kLabel, 0, {"Create a shortcut to launch this macro.", {X, 190, W, 14}}},
-        {kComboBox, kShortcuts, {"", {X, 208, 200, 200}}},
+        {kLabel, 0, {"Hot Key", {X, 32, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Run when a certain set of keys is pressed.", {X, 47, W, 14}}},
+        {kHotKey, kHotKeyField, {"", {X, 63, 200, 21}}},
+        {kButton, kHotKeyHelp, {"Help", {X + 245, 62, 75, 23}}},
+        // Typed keys too: the abbreviation sits with the hot key.
+        {kLabel, 0, {"&Abbreviation:", {X, 95, 68, 14}}},
+        {kEdit, kAbbreviation, {"", {X + 70, 92, 88, 21}}},
+        {kCheckBox, kImmediate, {"Expand as soon as it is typed", {X + 166, 94, 154, 17}}},
+        {kLabel, 0, {"Window Title", {X, 122, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Run when a certain window appears.", {X, 137, W, 14}}},
+        {kEdit, kTrigger, {"", {X, 153, 236, 21}}},
+        {kButton, kTriggerHelp, {"Help", {X + 245, 152, 75, 23}}},
+        {kLabel, 0, {"ShortCut Icon", {X, 184, W, 14}, 0, 0, true}},
+        {kLabel, 0, {"Create a shortcut to launch this macro.", {X, 199, W, 14}}},
+        {kComboBox, kShortcuts, {"", {X, 215, 200, 200}}},
         // Alt+N stays the Next button's: "Not in" takes the o.
-        {kLabel, 0, {"Only &in:", {X, 243, 44, 14}}},
-        {kEdit, kOnlyIn, {"", {X + 46, 240, 112, 21}}},
-        {kLabel, 0, {"N&ot in:", {X + 166, 243, 40, 14}}},
-        {kEdit, kNotIn, {"", {X + 208, 240, 112, 21}}},
+        {kLabel, 0, {"Only &in:", {X, 249, 44, 14}}},
+        {kEdit, kOnlyIn, {"", {X + 46, 246, 112, 21}}},
+        {kLabel, 0, {"N&ot in:", {X + 166, 249, 40, 14}}},
+        {kEdit, kNotIn, {"", {X + 208, 246, 112, 21}}},
     });
     pages_[pageIndex(WizardPage::StartApp)] = add({
         heading("Start an Application"),
@@ -243,6 +249,9 @@ void WizardForm::build() {
     trigger_ = &control<Edit>(kTrigger);
     onlyIn_ = &control<Edit>(kOnlyIn);
     notIn_ = &control<Edit>(kNotIn);
+    abbreviation_ = &control<Edit>(kAbbreviation);
+    immediate_ = &control<CheckBox>(kImmediate);
+    abbreviation_->setLimit(64);
     onlyIn_->setLimit(1023);
     notIn_->setLimit(1023);
     commandLine_ = &control<Edit>(kCommandLine);
@@ -309,6 +318,8 @@ WizardFields WizardForm::fields() {
     f.trigger = trigger_->text();
     f.onlyIn = onlyIn_->text();
     f.notIn = notIn_->text();
+    f.abbreviation = abbreviation_->text();
+    f.immediate = immediate_->checked();
     f.shortcut = shortcuts_->selectedIndex();
     f.commandLine = commandLine_->text();
     f.highSpeed = optHighSpeed_->checked();
@@ -324,6 +335,8 @@ void WizardForm::clearFields() {
     trigger_->setText("");
     onlyIn_->setText("");
     notIn_->setText("");
+    abbreviation_->setText("");
+    immediate_->setChecked(false);
     scriptPage_->setScript("");
     scriptPage_->setArrival(store::Insert::Type, store::PasteKeys::CtrlV);
     hotKey_->setValue(0);
@@ -379,6 +392,7 @@ void WizardForm::focus(WizardFocus f) {
     switch (f) {
         case WizardFocus::Name: name_->focus(); break;
         case WizardFocus::HotKey: hotKey_->focus(); break;
+        case WizardFocus::Abbreviation: abbreviation_->focus(); break;
         case WizardFocus::Browse: browse_->focus(); break;
         case WizardFocus::Script: scriptPage_->focusScript(); break;
         case WizardFocus::KeysArea: keysArea_->focus(); break;

@@ -67,7 +67,8 @@ private:
     ui::win32::RadioButton *optKeysOnly_ = nullptr, *optMouseAndKeys_ = nullptr;
     ui::win32::RadioButton *optNormalSpeed_ = nullptr, *optHighSpeed_ = nullptr;
     ui::win32::Edit *name_ = nullptr, *trigger_ = nullptr, *commandLine_ = nullptr, *keysArea_ = nullptr,
-                    *onlyIn_ = nullptr, *notIn_ = nullptr;
+                    *onlyIn_ = nullptr, *notIn_ = nullptr, *abbreviation_ = nullptr;
+    ui::win32::CheckBox* immediate_ = nullptr;
     ui::win32::HotKeyEdit* hotKey_ = nullptr;
     ui::win32::ComboBox* shortcuts_ = nullptr;
     ui::win32::Button* browse_ = nullptr;

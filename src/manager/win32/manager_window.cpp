@@ -63,7 +63,8 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
         {kStatusBar, kStatus, {}},
     });
     list_ = &control<ListView>(kList);
-    list_->setColumns({{"Macro Name", 200}, {"Shortcut Keys", 90}, {"Window Trigger", 105}});
+    list_->setColumns(
+        {{"Macro Name", 150}, {"Shortcut Keys", 90}, {"Abbreviation", 70}, {"Window Trigger", 95}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
     list_->showCheckBoxes();
     list_->onCheck = [this](int row, bool on) { presenter_.setEnabled(row, on); };
@@ -122,12 +123,12 @@ void ManagerWindow::showRows(const std::vector<ListRow>& rows) {
     std::vector<ui::win32::ListView::Row> shown;
     shown.reserve(rows.size());
     for (const ListRow& r : rows)
-        shown.push_back({{r.caption, r.hotKey, r.trigger}, r.image, r.enabled, !r.enabled});
+        shown.push_back({{r.caption, r.hotKey, r.abbreviation, r.trigger}, r.image, r.enabled, !r.enabled});
     list_->setRows(shown);
 }
 
 void ManagerWindow::addRow(const ListRow& r) {
-    list_->addRow({{r.caption, r.hotKey, r.trigger}, r.image, r.enabled, !r.enabled});
+    list_->addRow({{r.caption, r.hotKey, r.abbreviation, r.trigger}, r.image, r.enabled, !r.enabled});
 }
 
 void ManagerWindow::removeRow(int row) {
