@@ -539,7 +539,7 @@ TEST(Manager, TheListsColumnsFollowADpiChange) {
     };
     // What the window was made for, and twice that: the suggested rectangle
     // lives in the program's memory, as the system's would.
-    const int dpi = MulDiv(width(0), 96, 200);
+    const int dpi = MulDiv(width(0), 96, 140);
     RECT r;
     GetWindowRect(m.window, &r);
     const RECT twice{r.left, r.top, r.left + 2 * (r.right - r.left), r.top + 2 * (r.bottom - r.top)};
@@ -550,9 +550,10 @@ TEST(Manager, TheListsColumnsFollowADpiChange) {
     SendMessageA(m.window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(2 * dpi, 2 * dpi),
                  reinterpret_cast<LPARAM>(remote));
     h.pumpFor(300ms);
-    EXPECT_EQ(width(0), MulDiv(200, 2 * dpi, 96));
+    EXPECT_EQ(width(0), MulDiv(140, 2 * dpi, 96));
     EXPECT_EQ(width(1), MulDiv(90, 2 * dpi, 96));
-    EXPECT_EQ(width(2), MulDiv(105, 2 * dpi, 96));
+    EXPECT_EQ(width(2), MulDiv(80, 2 * dpi, 96));
+    EXPECT_EQ(width(3), MulDiv(95, 2 * dpi, 96));
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
 }

@@ -143,12 +143,11 @@ PropertiesForm::PropertiesForm(os::System& sys, journal::Journal& journal, playb
         {kLabel, kHotKeyLabel, {"HotKey:", {}}},
         {ui::win32::kHotKey, kHotKey, {"", {}}},
         {kLabel, kWindowLabel, {"Window:", {}}},
-        // Typed keys too: the abbreviation follows the hot key. Alt+A is the
-        // text's arrival.
+        {kEdit, kTrigger, {"", {}}},
+        // Alt+A is the text's arrival.
         {kLabel, kAbbreviationLabel, {"Abbre&viation:", {}}},
         {kEdit, kAbbreviation, {"", {}}},
         {kCheckBox, kImmediate, {"Expand as soon as it is typed", {}}},
-        {kEdit, kTrigger, {"", {}}},
         {kCheckBox, kEnabled, {"&Enabled", {}}},
         {kLabel, kOnlyInLabel, {"Only &in:", {}}},
         {kEdit, kOnlyIn, {"", {}}},
@@ -297,11 +296,11 @@ void PropertiesForm::setLayout(const PropertiesLayout& l) {
     c.hotKeyLabel->place({20, y + 22, 50, 14});
     c.hotKey->place({74, y + 19, 150, 21});
     c.enabled->place({240, y + 20, 112, 18});
-    c.abbreviationLabel->place({20, y + 50, 66, 14});
-    c.abbreviation->place({88, y + 47, 100, 21});
-    c.immediate->place({196, y + 49, 156, 18});
-    c.windowLabel->place({20, y + 78, 50, 14});
-    c.trigger->place({74, y + 75, 278, 21});
+    c.windowLabel->place({20, y + 50, 50, 14});
+    c.trigger->place({74, y + 47, 278, 21});
+    c.abbreviationLabel->place({20, y + 78, 66, 14});
+    c.abbreviation->place({88, y + 75, 80, 21});
+    c.immediate->place({176, y + 77, 176, 18});
     c.onlyInLabel->place({20, y + 106, 52, 14});
     c.onlyIn->place({74, y + 103, 278, 21});
     c.notInLabel->place({20, y + 134, 52, 14});

@@ -64,7 +64,7 @@ ManagerWindow::ManagerWindow(os::System& sys, os::ShellLinks& links, os::Printin
     });
     list_ = &control<ListView>(kList);
     list_->setColumns(
-        {{"Macro Name", 150}, {"Shortcut Keys", 90}, {"Abbreviation", 70}, {"Window Trigger", 95}});
+        {{"Macro Name", 140}, {"Shortcut Keys", 90}, {"Abbreviation", 80}, {"Window Trigger", 95}});
     list_->setSmallImages({"LVAPP", "LVKEYS", "LVMOUSE"});
     list_->showCheckBoxes();
     list_->onCheck = [this](int row, bool on) { presenter_.setEnabled(row, on); };
