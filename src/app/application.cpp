@@ -66,12 +66,14 @@ void Application::managerCreated(const std::vector<std::string>& arguments) {
 }
 
 void Application::loadHotKeys() {
-    hotKeys_.loadHotKeys(store(), [this] {
+    // One reading serves the hot keys, the abbreviations and the Run Macro key.
+    const store::StoreSnapshot snapshot(store());
+    hotKeys_.loadHotKeys(snapshot, [this] {
         if (view_) view_->refillList();
     });
-    abbreviations_.load(store());
+    abbreviations_.load(snapshot);
     runMacroKey_.setHotKey(
-        static_cast<std::uint16_t>(store().readInt(store::kMain, store::kRunMacroHotKey, 0)));
+        static_cast<std::uint16_t>(snapshot.readInt(store::kMain, store::kRunMacroHotKey, 0)));
 }
 
 std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t value) {

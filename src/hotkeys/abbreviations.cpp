@@ -162,8 +162,7 @@ AbbreviationTrigger::~AbbreviationTrigger() {
     if (watching_) sys_.typing->stop();
 }
 
-void AbbreviationTrigger::load(const store::Store& store) {
-    const store::StoreSnapshot snapshot(store);
+void AbbreviationTrigger::load(const store::StoreSnapshot& snapshot) {
     macros_.clear();
     for (store::Macro& m : store::MacroRepository::all(
              snapshot, store::kAbbreviationField | store::kImmediateField | store::kEnabledField |

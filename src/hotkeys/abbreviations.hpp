@@ -101,7 +101,7 @@ public:
     AbbreviationTrigger(const AbbreviationTrigger&) = delete;
     AbbreviationTrigger& operator=(const AbbreviationTrigger&) = delete;
 
-    void load(const store::Store& store);
+    void load(const store::StoreSnapshot& snapshot);
     void typed(const os::TypedEvent& event);
     bool watching() const { return watching_; }
 

@@ -129,7 +129,10 @@ void HotKeySlotTable::setPaused(bool paused) {
 }
 
 void HotKeySlotTable::loadHotKeys(const Store& store, const std::function<void()>& afterLoad) {
-    const StoreSnapshot snapshot(store);
+    loadHotKeys(StoreSnapshot(store), afterLoad);
+}
+
+void HotKeySlotTable::loadHotKeys(const StoreSnapshot& snapshot, const std::function<void()>& afterLoad) {
     const int entries = readEntries(snapshot);
     for (int k = 1; k <= kHotKeySlots; ++k) component(k).setHotKey(0);
     sharedWith_.fill(0);

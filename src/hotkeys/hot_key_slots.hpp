@@ -73,6 +73,8 @@ public:
     // nothing; a scoped macro whose hot key a lower scoped slot holds shares
     // that registration.
     void loadHotKeys(const store::Store& store, const std::function<void()>& afterLoad = {});
+    // The same from a reading that other loads share.
+    void loadHotKeys(const store::StoreSnapshot& snapshot, const std::function<void()>& afterLoad = {});
 
     // While paused no slot holds its hot key: other programs get the keys.
     void setPaused(bool paused);

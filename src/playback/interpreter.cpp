@@ -127,7 +127,9 @@ void Interpreter::sendKeys(std::string_view script) {
         }
         if (const std::string_view literal = literalStretch(text); pastes(arrival_.insert, literal)) {
             TextCase textCase = arrival_.textCase;
-            if (paste(cased(literal, textCase))) {
+            const bool pasted =
+                textCase == TextCase::AsWritten ? paste(literal) : paste(cased(literal, textCase));
+            if (pasted) {
                 arrival_.textCase = textCase;
                 text.remove_prefix(literal.size());
                 continue;
@@ -141,7 +143,10 @@ void Interpreter::sendKeys(std::string_view script) {
             sender_.send(one);
         } else {
             // A lone brace is typed literally by the sender's own rule.
-            sender_.send(cased(one, arrival_.textCase));
+            if (arrival_.textCase == TextCase::AsWritten)
+                sender_.send(one);
+            else
+                sender_.send(cased(one, arrival_.textCase));
         }
         keySent();
         text.remove_prefix(one.size());

@@ -61,7 +61,7 @@ std::vector<ImportStep> planImport(const std::vector<FileMacro>& file, const std
     for (const TakenMacro& t : taken) {
         names.push_back(trimmedName(t.name));
         if (t.hotKey) hotKeys.push_back(t.hotKey);
-        if (!t.abbreviation.empty()) abbreviations.push_back(t.abbreviation);
+        if (!t.abbreviation.empty()) abbreviations.push_back(os::upperCased(t.abbreviation));
     }
     const auto nameTaken = [&](const std::string& name, std::int32_t kind) {
         for (const std::string& n : names)
@@ -109,12 +109,12 @@ std::vector<ImportStep> planImport(const std::vector<FileMacro>& file, const std
         } else if (m.hotKey) {
             hotKeys.push_back(m.hotKey);
         }
-        if (const auto abbreviation = step.keys.value(kAbbreviationKey);
-            abbreviation && !abbreviation->empty()) {
-            const std::string a(*abbreviation);
+        // One abbreviation per macro, without regard to case, as typing matches it.
+        if (!m.abbreviation.empty()) {
+            const std::string a = os::upperCased(m.abbreviation);
             if (std::find(abbreviations.begin(), abbreviations.end(), a) != abbreviations.end()) {
                 step.abbreviationDropped = true;
-                step.keys.set(kAbbreviationKey, "");
+                step.keys.set(macroKey(kAbbreviationField).key, "");
             } else {
                 abbreviations.push_back(a);
             }

@@ -17,10 +17,6 @@
 
 namespace kv::store {
 
-// The key of an abbreviation, when a macro has one: a second macro may not
-// take the same.
-inline constexpr std::string_view kAbbreviationKey = "Abbreviation";
-
 // What the rules of the layers above say about a macro to import.
 struct ImportRules {
     // Why the name cannot name a macro, or nothing when it can.

@@ -25,12 +25,15 @@ TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField)
                        "спасибо");
     h.writeProgramFile("Marker.bat", "@echo off\r\necho ran> \"%~dp0marker.txt\"\r\n");
     // In UTF-16, as the store turns for text outside the code page.
-    h.writeStore("\xFF\xFE" + kv::utf8ToUtf16Le(e2e::store(
-                                  4, scriptMacro(1, "Way", "Abbreviation=btw\r\n") +
-                                         scriptMacro(2, "Quick", "Abbreviation=qq\r\nImmediate=1\r\n") +
-                                         "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
-                                         "Marker.bat\r\nAbbreviation=mk\r\n" +
-                                         scriptMacro(4, "Thanks", "Abbreviation=спс\r\n"))));
+    h.writeStore("\xFF\xFE" +
+                 kv::utf8ToUtf16Le(e2e::store(
+                     4, scriptMacro(1, "Way", e2e::macroLine(kv::store::kAbbreviationField, "btw")) +
+                            scriptMacro(2, "Quick",
+                                        e2e::macroLine(kv::store::kAbbreviationField, "qq") +
+                                            e2e::macroLine(kv::store::kImmediateField, "1")) +
+                            "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
+                            "Marker.bat\r\n" + e2e::macroLine(kv::store::kAbbreviationField, "mk") +
+                            scriptMacro(4, "Thanks", e2e::macroLine(kv::store::kAbbreviationField, "спс")))));
     h.start();
     ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
     h.focusTarget();

@@ -496,6 +496,10 @@ std::string macroSection(int slot, const std::string& name, int kind, int hotKey
            "\r\nHotKey=" + std::to_string(hotKey) + "\r\nFileName=" + fileName + "\r\n" + extra;
 }
 
+std::string macroLine(kv::store::MacroField field, const std::string& value) {
+    return std::string(kv::store::macroKey(field).key) + "=" + value + "\r\n";
+}
+
 void Harness::clearKeys() {
     g_keys.clear();
 }

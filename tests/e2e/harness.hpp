@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "journal/journal_file.hpp"
+#include "store/macro.hpp"
 
 namespace e2e {
 
@@ -24,6 +25,8 @@ std::string utf8(const std::wstring& utf16);
 // A [Macro<slot>] section of the store.
 std::string macroSection(int slot, const std::string& name, int kind, int hotKey, const std::string& fileName,
                          const std::string& extra = "");
+// One line "Key=value" of a macro's section, the key as the store's table names it.
+std::string macroLine(kv::store::MacroField field, const std::string& value);
 
 // The text of a store: [Main] with the entry count and mainKeys (whole
 // lines), then the sections. By default the first run is over, so the

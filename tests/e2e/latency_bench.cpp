@@ -97,7 +97,8 @@ TEST(LatencyBench, HotKeyReleasedToTheFirstKeySeen) {
                           e2e::macroSection(2, "Scoped", 4, e2e::ctrlAlt('L'), "One.key",
                                             "OnlyIn=outlook.exe | winword.exe | - Word | e2e_tests.exe\r\n"
                                             "NotIn=notepad.exe | - Mail\r\n") +
-                          e2e::macroSection(3, "Typed", 4, 0, "One.key", "Abbreviation=zq\r\n")));
+                          e2e::macroSection(3, "Typed", 4, 0, "One.key",
+                                            e2e::macroLine(kv::store::kAbbreviationField, "zq"))));
     // Keyvale writes the time its typing hook takes per key there.
     SetEnvironmentVariableW(L"KV_TYPING_TIMES", e2e::utf16(h.programDir() + "hook_times.txt").c_str());
     h.start();

@@ -59,7 +59,8 @@ std::string fourKinds(const e2e::Harness& h) {
                              "Trigger=Untitled - Notepad\r\n") +
            e2e::macroSection(2, "Type Address", 2, e2e::ctrlAlt('K'), "Type Address.dat") +
            e2e::macroSection(3, "Fill Form", 3, 0x4000 + VK_F12, "Fill Form.dat", "Speed=2\r\n") +
-           e2e::macroSection(4, "Signature", 4, e2e::ctrlAlt('J'), "Signature.key", "Abbreviation=;sig\r\n");
+           e2e::macroSection(4, "Signature", 4, e2e::ctrlAlt('J'), "Signature.key",
+                             e2e::macroLine(kv::store::kAbbreviationField, ";sig"));
 }
 
 }  // namespace

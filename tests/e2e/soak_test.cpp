@@ -302,7 +302,8 @@ TEST(Soak, ADayOfMacrosTypesEveryTextAndDoesNotGrow) {
     // An abbreviation among the hot keys: its text and the ending blank.
     const std::string abbreviated = plainText(40, 9) + " ";
     h.writeProgramFile("Abbreviated.key", abbreviated.substr(0, 40));
-    sections += e2e::macroSection(++slot, "Abbreviated", 4, 0, "Abbreviated.key", "Abbreviation=zx\r\n");
+    sections += e2e::macroSection(++slot, "Abbreviated", 4, 0, "Abbreviated.key",
+                                  e2e::macroLine(kv::store::kAbbreviationField, "zx"));
     const int entries = slot;
     h.writeStore(e2e::store(entries, sections, "FirstRun=0\r\nShow Hints=0\r\n"));
     h.start();

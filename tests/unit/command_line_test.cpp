@@ -1,9 +1,10 @@
+#include "triggers/command_line.hpp"
+
 #include <gtest/gtest.h>
 
 #include "os/fake/fake_os.hpp"
 #include "run_requests.hpp"
 #include "store/store.hpp"
-#include "triggers/command_line.hpp"
 
 using namespace kv;
 using triggers::parseArgument;
@@ -46,7 +47,8 @@ struct CommandLineTest : ::testing::Test {
     triggers::CommandLine cl{fake.sys, runs};
     void names(const std::vector<std::string>& ns) {
         st.writeInt("Main", "Entries", static_cast<int>(ns.size()));
-        for (std::size_t i = 0; i < ns.size(); ++i) st.writeString("Macro" + std::to_string(i + 1), "Name", ns[i]);
+        for (std::size_t i = 0; i < ns.size(); ++i)
+            st.writeString("Macro" + std::to_string(i + 1), "Name", ns[i]);
     }
 };
 

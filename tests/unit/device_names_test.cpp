@@ -9,8 +9,8 @@
 #include "core/error.hpp"
 #include "os/fake/fake_os.hpp"
 #include "playback/run_state.hpp"
-#include "store/store.hpp"
 #include "run_host.hpp"
+#include "store/store.hpp"
 #include "triggers/dispatcher.hpp"
 
 using namespace kv;

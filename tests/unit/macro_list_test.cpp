@@ -1,6 +1,7 @@
+#include "manager/macro_list.hpp"
+
 #include <gtest/gtest.h>
 
-#include "manager/macro_list.hpp"
 #include "os/fake/fake_os.hpp"
 
 using namespace kv;

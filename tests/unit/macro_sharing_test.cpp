@@ -52,7 +52,7 @@ TEST(MacroFile, WhatIsWrittenReadsBackAndOnlyAKnownVersionIsRead) {
                    {"Type", "4"},
                    {"HotKey", "0"},
                    {"Trigger", "  padded  "},
-                   {std::string(store::kAbbreviationKey), "sig"}};
+                   {std::string(store::macroKey(store::kAbbreviationField).key), "sig"}};
     script.data = "Sincerely,\r\n";
     FileMacro recording;
     recording.keys = {{"Name", "Rec"}, {"Type", "3"}, {"Speed", "2"}};
@@ -115,7 +115,8 @@ TEST(ImportPlan, SaysForEachMacroWhatWillHappen) {
     os::fake::FakeFiles files;
     const std::vector<TakenMacro> taken = {{"Mail", 100, "mm"}, {"Mail (2)", 0, ""}, {"Run", 300, ""}};
     FileMacro abbreviated = fileMacro("Note", 4, 0);
-    abbreviated.keys.emplace_back(std::string(store::kAbbreviationKey), "mm");
+    // Taken without regard to case, as typing matches it.
+    abbreviated.keys.emplace_back(std::string(store::macroKey(store::kAbbreviationField).key), "MM");
     FileMacro damaged = fileMacro("Broken", 4, 0);
     damaged.damage = "its data is not base64";
     const std::vector<FileMacro> file = {
@@ -160,7 +161,7 @@ TEST(ImportPlan, SaysForEachMacroWhatWillHappen) {
     EXPECT_EQ(plan[0].macro.hotKey, 0);
     EXPECT_EQ(plan[0].macro.fileName, "mail (3).key") << "the data file follows the new name";
     EXPECT_EQ(plan[1].macro.hotKey, 200);
-    EXPECT_EQ(plan[3].keys.value(store::kAbbreviationKey), "");
+    EXPECT_EQ(plan[3].macro.abbreviation, "");
     EXPECT_EQ(plan[10].macro.fileName, "C:\\docs\\a.txt") << "a document keeps its path";
     EXPECT_FALSE(plan[10].data);
 

@@ -6,6 +6,7 @@
 #include "authoring/macro_name.hpp"
 #include "hotkeys/abbreviations.hpp"
 #include "os/fake/fake_os.hpp"
+#include "store/macro_repository.hpp"
 #include "store/store.hpp"
 
 using namespace kv;
@@ -538,7 +539,7 @@ TEST_F(Properties, EditMacroWhoseSaveKeepsTheStoredFileSettlesOnOkOrCancel) {
 // As in the wizard: refused when malformed or another macro's, with the
 // field focused and the dialog open; the macro's own is no other's.
 TEST_F(Properties, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise) {
-    st().writeString("Macro1", "Abbreviation", "btw");
+    st().writeString("Macro1", store::macroKey(store::kAbbreviationField).key, "btw");
     p.open(3);
     for (const auto& [typed, error] : std::vector<std::pair<std::string, std::string>>{
              {"a\tb", hotkeys::kPropertiesAbbreviationRefused},
@@ -553,8 +554,9 @@ TEST_F(Properties, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise
     view.abbreviation_ = "alp";
     view.immediate_ = true;
     EXPECT_TRUE(p.ok());
-    EXPECT_EQ(key(3, "Abbreviation"), "alp");
-    EXPECT_EQ(key(3, "Immediate"), "1");
+    const store::Macro stored = store::MacroRepository(fake.sys).read(3);
+    EXPECT_EQ(stored.abbreviation, "alp");
+    EXPECT_TRUE(stored.immediate);
     p.open(1);
     EXPECT_EQ(view.abbreviation_, "btw");
     EXPECT_TRUE(p.ok());

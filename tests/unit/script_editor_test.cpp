@@ -4,8 +4,8 @@
 
 #include "authoring/command_dialogs.hpp"
 #include "authoring/script_file.hpp"
-#include "os/fake/fake_os.hpp"
 #include "core/error.hpp"
+#include "os/fake/fake_os.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;

@@ -36,7 +36,10 @@ const std::vector<Operation>& operations() {
     static const std::vector<Operation> ops = {
         {"write a key", [](Store& s) { s.writeString("Macro2", "Name", "Renamed"); }},
         {"erase a section", [](Store& s) { s.eraseSection("Macro1"); }},
-        {"add a macro", [](Store& s) { addMacro(s, {"C", kScript, 0, "C.key", "", 1}); }},
+        {"add a macro",
+         [](Store& s) {
+             addMacro(s, {"C", kScript, 0, "C.key", "", 1});
+         }},
         {"delete a slot", [](Store& s) { deleteMacroSlot(s, 1); }},
     };
     return ops;
@@ -198,7 +201,9 @@ TEST(StoreFaults, EntriesIsBoundedAndWholeStoreOperationsReadOnceAndWriteOnce) {
     }
     // Adding beyond the bound: an error, not an overflow.
     files.files[kPath] = "[Main]\r\nEntries=2147483647\r\n";
-    EXPECT_EQ(message([&] { addMacro(store, {"X", kScript, 0, "X.key", "", 1}); }),
+    EXPECT_EQ(message([&] {
+                  addMacro(store, {"X", kScript, 0, "X.key", "", 1});
+              }),
               "Unable to add a macro: the store already holds 10000 macros");
     EXPECT_EQ(files.files[kPath], "[Main]\r\nEntries=2147483647\r\n");
     os::fake::FakeKeyboard keyboard;

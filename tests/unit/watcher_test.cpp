@@ -1,3 +1,5 @@
+#include "triggers/watcher.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,7 +7,6 @@
 #include "os/fake/fake_os.hpp"
 #include "run_requests.hpp"
 #include "store/store.hpp"
-#include "triggers/watcher.hpp"
 
 using namespace kv;
 using triggers::handleListContains;

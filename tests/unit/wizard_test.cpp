@@ -10,6 +10,7 @@
 #include "authoring/macro_name.hpp"
 #include "hotkeys/abbreviations.hpp"
 #include "os/fake/fake_os.hpp"
+#include "store/macro_repository.hpp"
 #include "store/macros.hpp"
 
 using namespace kv;
@@ -593,7 +594,7 @@ TEST(WizardReplayEnd, EveryEndOfAReplayReachesTheWizardAfterTheDispatcher) {
 TEST_F(WizardTest, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise) {
     st.writeInt(store::kMain, "Entries", 1);
     st.writeString("Macro1", "Name", "Way");
-    st.writeString("Macro1", "Abbreviation", "btw");
+    st.writeString("Macro1", store::macroKey(store::kAbbreviationField).key, "btw");
     view.f.start = StartChoice::StartApp;
     wizard.next();
     view.f.name = "Notes";
@@ -619,6 +620,7 @@ TEST_F(WizardTest, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise
     wizard.next();
     wizard.next();
     wizard.finish();
-    EXPECT_EQ(key(2, "Abbreviation"), ";sig");
-    EXPECT_EQ(key(2, "Immediate"), "1");
+    const store::Macro stored = store::MacroRepository(fake.sys).read(2);
+    EXPECT_EQ(stored.abbreviation, ";sig");
+    EXPECT_TRUE(stored.immediate);
 }
