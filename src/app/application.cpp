@@ -60,7 +60,7 @@ void Application::managerCreated(const std::vector<std::string>& arguments) {
     loadHotKeys();
     sys_.guard.run([&] {
         pauseKey_.setHotKey(
-            static_cast<store::ShortCut>(store().readInt(store::kMain, "PauseHotKey", 0) & 0xFFFF));
+            static_cast<store::ShortCut>(store().readInt(store::kMain, store::kPauseHotKey, 0) & 0xFFFF));
     });
     watcher_.setUp(triggers::asksToClose(arguments));
 }
@@ -81,6 +81,12 @@ std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t 
         return std::string(
             "Please enter a hot key with Ctrl or Alt for the Run Macro window, or none at all.");
     if (!value) return std::nullopt;
+    if (static_cast<std::uint16_t>(
+            store::Store(sys.files, sys.storePath).readInt(store::kMain, store::kPauseHotKey, 0)) == value) {
+        std::string text = authoring::kHotKeyPauses;
+        text.replace(text.find("%s"), 2, store::shortCutText(value, sys.keyboard));
+        return text;
+    }
     for (const store::Macro& m : store::MacroRepository(sys).all(store::kNameField | store::kHotKeyField))
         if (m.hotKey == value)
             return "The hot key " + store::shortCutText(value, sys.keyboard) + " belongs to the macro " +
@@ -185,7 +191,7 @@ void Application::choosePauseHotKey() {
             continue;
         }
         store::Store st = store();
-        st.writeInt(store::kMain, "PauseHotKey", shown);
+        st.writeInt(store::kMain, store::kPauseHotKey, shown);
         return;
     }
 }

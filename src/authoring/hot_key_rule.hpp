@@ -6,6 +6,10 @@
 // message, as it refuses a missing name.
 
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#include "os/os.hpp"
 
 namespace kv::authoring {
 
@@ -18,5 +22,15 @@ inline constexpr const char* kWizardHotKeyRefused =
     "Please type a hot key with Ctrl or Alt for this macro, or none at all.";
 inline constexpr const char* kPropertiesHotKeyRefused =
     "Please enter a hot key with Ctrl or Alt for this macro, or none at all.";
+
+// Keyvale's own hot keys: a macro given one would never run, and the
+// window or the pause would stop answering.
+inline constexpr const char* kHotKeyOpensRunMacro =
+    "The hot key %s opens the Run Macro window; please select another.";
+inline constexpr const char* kHotKeyPauses = "The hot key %s pauses Keyvale; please select another.";
+
+// The message that refuses a macro's hot key, or nothing when it may be
+// stored. refused: the window's wording for one without Ctrl or Alt.
+std::optional<std::string> hotKeyProblem(os::System& sys, std::uint16_t hotKey, const char* refused);
 
 }  // namespace kv::authoring

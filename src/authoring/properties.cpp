@@ -120,8 +120,9 @@ bool PropertiesPresenter::checkName(const std::string& typed) {
 bool PropertiesPresenter::ok() {
     const std::string typed = view_->name();
     if (!checkName(typed)) return false;
-    if (hotKeyRefused(view_->hotKey())) {
-        hotKeyLeft();
+    if (const auto problem = hotKeyProblem(sys_, view_->hotKey(), kPropertiesHotKeyRefused)) {
+        sys_.dialogs.errorBox(*problem);
+        view_->focus(PropertiesFocus::HotKey);
         return false;
     }
     if (const auto problem = abbreviationProblem(sys_, view_->abbreviation(), slot_,
@@ -295,8 +296,9 @@ void PropertiesPresenter::browse() {
 }
 
 void PropertiesPresenter::hotKeyLeft() {
-    if (!hotKeyRefused(view_->hotKey())) return;
-    sys_.dialogs.errorBox(kPropertiesHotKeyRefused);
+    const auto problem = hotKeyProblem(sys_, view_->hotKey(), kPropertiesHotKeyRefused);
+    if (!problem) return;
+    sys_.dialogs.errorBox(*problem);
     view_->focus(PropertiesFocus::HotKey);
 }
 

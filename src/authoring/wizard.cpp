@@ -217,8 +217,8 @@ void Wizard::next() {
             enable(WizardButton::Back, true);
             break;
         case WizardPage::HotKey:
-            if (hotKeyRefused(f.hotKey)) {
-                sys_.dialogs.errorBox(kWizardHotKeyRefused);
+            if (const auto problem = hotKeyProblem(sys_, f.hotKey, kWizardHotKeyRefused)) {
+                sys_.dialogs.errorBox(*problem);
                 focus(WizardFocus::HotKey);
                 return;
             }
@@ -442,8 +442,10 @@ void Wizard::winTitleHelp() {
 }
 
 void Wizard::hotKeyLeft() {
-    if (!view_ || page_ != WizardPage::HotKey || !hotKeyRefused(view_->fields().hotKey)) return;
-    sys_.dialogs.errorBox(kWizardHotKeyRefused);
+    if (!view_ || page_ != WizardPage::HotKey) return;
+    const auto problem = hotKeyProblem(sys_, view_->fields().hotKey, kWizardHotKeyRefused);
+    if (!problem) return;
+    sys_.dialogs.errorBox(*problem);
     focus(WizardFocus::HotKey);
 }
 

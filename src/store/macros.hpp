@@ -14,6 +14,8 @@ namespace kv::store {
 inline constexpr const char* kMain = "Main";
 // The Run Macro window's hot key, in section Main; 0 or missing for none.
 inline constexpr const char* kRunMacroHotKey = "RunMacroHotKey";
+// The hot key that pauses and resumes Keyvale, in section Main.
+inline constexpr const char* kPauseHotKey = "PauseHotKey";
 
 std::string macroSection(int slot);
 

@@ -399,8 +399,8 @@ TEST(RunMacroHotKey, FollowsTheRuleIsStoredAndOpensTheWindow) {
     journal::NullJournal journal;
     SharingView view;
     fake.files.files[fake.sys.storePath] =
-        "[Main]\r\nEntries=1\r\nFirstRun=0\r\n[Macro1]\r\nName=Mail\r\nType=4\r\nHotKey=" +
-        std::to_string(0xC000 + 'M') + "\r\n";
+        "[Main]\r\nEntries=1\r\nFirstRun=0\r\nPauseHotKey=" + std::to_string(0xC000 + 'P') +
+        "\r\n[Macro1]\r\nName=Mail\r\nType=4\r\nHotKey=" + std::to_string(0xC000 + 'M') + "\r\n";
     {
         app::Application app(fake.sys, journal, &view);
         app.managerCreated();
@@ -416,6 +416,7 @@ TEST(RunMacroHotKey, FollowsTheRuleIsStoredAndOpensTheWindow) {
                   "Please enter a hot key with Ctrl or Alt for the Run Macro window, or none at all.");
         EXPECT_EQ(refusedWith(0xC000 + 'M'),
                   "The hot key Ctrl+Alt+M belongs to the macro Mail; please select another.");
+        EXPECT_EQ(refusedWith(0xC000 + 'P'), "The hot key Ctrl+Alt+P pauses Keyvale; please select another.");
         EXPECT_EQ(store::Store(fake.files, fake.sys.storePath).readInt("Main", "RunMacroHotKey", -1), -1);
         EXPECT_EQ(refusedWith(0xC000 + 'R'), "");
         EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'R'));

@@ -536,6 +536,25 @@ TEST_F(Properties, EditMacroWhoseSaveKeepsTheStoredFileSettlesOnOkOrCancel) {
     EXPECT_EQ(file("Script.key"), "(missing)");
 }
 
+// Keyvale's own hot keys take a key from every program: a macro given the
+// Run Macro window's or Pause's would never run.
+TEST_F(Properties, AHotKeyKeyvaleHoldsForItselfIsRefused) {
+    st().writeInt(store::kMain, store::kRunMacroHotKey, 0xC000 | 'R');
+    st().writeInt(store::kMain, store::kPauseHotKey, 0xC000 | 'P');
+    p.open(3);
+    for (const auto& [hotKey, error] : std::vector<std::pair<std::uint16_t, std::string>>{
+             {0xC000 | 'R', "The hot key Ctrl+Alt+R opens the Run Macro window; please select another."},
+             {0xC000 | 'P', "The hot key Ctrl+Alt+P pauses Keyvale; please select another."}}) {
+        fake.dialogs.errors.clear();
+        view.hot = hotKey;
+        EXPECT_FALSE(p.ok());
+        EXPECT_EQ(fake.dialogs.errors, std::vector<std::string>{error});
+        EXPECT_EQ(view.focused, PropertiesFocus::HotKey);
+    }
+    view.hot = 0xA000 | 'R';
+    EXPECT_TRUE(p.ok());
+}
+
 // As in the wizard: refused when malformed or another macro's, with the
 // field focused and the dialog open; the macro's own is no other's.
 TEST_F(Properties, AnAbbreviationIsRefusedWhenMalformedOrTakenAndStoredOtherwise) {
