@@ -172,6 +172,18 @@ void Harness::start(const std::string& arguments) {
                         &si, &process_))
         throw std::runtime_error("cannot start Macros.exe");
     waitUntilIdle();
+    // The program is idle first at its first message pump, before it has
+    // registered its hot keys; its tray window comes after them. A start that
+    // ends (a hand-over) or stops at a message box has no tray window.
+    waitFor(
+        [this] {
+            if (!running() || trayForm(process_.dwProcessId)) return true;
+            DWORD pid = 0;
+            const HWND front = GetForegroundWindow();
+            GetWindowThreadProcessId(front, &pid);
+            return pid == process_.dwProcessId;
+        },
+        std::chrono::seconds(10));
 }
 
 void Harness::waitUntilIdle() {
@@ -233,6 +245,35 @@ double Harness::processorMs() {
 
 bool Harness::running() {
     return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+std::string Harness::state() {
+    char text[320];
+    if (!running()) {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        std::snprintf(text, sizeof text, "the program ended with code 0x%08lX", code);
+        return text;
+    }
+    struct Found {
+        DWORD pid;
+        std::string list;
+    } found{process_.dwProcessId, "the program runs; its windows:"};
+    EnumWindows(
+        [](HWND w, LPARAM lp) {
+            auto& f = *reinterpret_cast<Found*>(lp);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != f.pid) return TRUE;
+            char cls[64] = {}, caption[200] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            GetWindowTextA(w, caption, sizeof caption);
+            f.list +=
+                std::string(" [") + cls + " \"" + caption + "\"" + (IsWindowVisible(w) ? " visible]" : "]");
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.list;
 }
 
 bool Harness::waitForExit(std::chrono::milliseconds timeout) {

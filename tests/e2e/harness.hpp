@@ -134,6 +134,9 @@ public:
     // Starts Macros.exe from the program directory with the arguments.
     void start(const std::string& arguments = "");
     bool running();
+    // For a failure's message: the exit code of an ended program, or the
+    // class and caption of each of its top-level windows.
+    std::string state();
     // Ends the program, as a user's log-off would, so that it can be started again.
     void stop();
     DWORD processId() const { return process_.dwProcessId; }

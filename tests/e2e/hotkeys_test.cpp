@@ -117,7 +117,7 @@ TEST(HotKeys, ScopesSwitchedOffMacrosAndPauseDecideWhatAKeyRuns) {
     h.start();
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
-    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "here"; }, 10s)) << h.editText();
+    EXPECT_TRUE(h.waitFor([&] { return h.editText() == "here"; }, 10s)) << h.editText() << "; " << h.state();
 
     h.clearEdit();
     h.clearKeys();
@@ -133,7 +133,7 @@ TEST(HotKeys, ScopesSwitchedOffMacrosAndPauseDecideWhatAKeyRuns) {
     EXPECT_TRUE(freeForOthers('J')) << "a switched-off macro holds its hot key";
 
     const HWND tray = e2e::trayForm(h.processId());
-    ASSERT_NE(tray, nullptr);
+    ASSERT_NE(tray, nullptr) << h.state();
     // Sent, not posted: the probe below registers the key itself for a moment,
     // and a resume that landed in that moment would find the key taken.
     DWORD_PTR answer = 0;
