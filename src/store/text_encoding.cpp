@@ -29,6 +29,8 @@ std::string encodeStoreFile(os::Files& files, std::string_view text, TextEncodin
         case TextEncoding::Utf16: return withMark(kUtf16Mark, utf8ToUtf16Le(text));
         case TextEncoding::CodePage: break;
     }
+    // ASCII is the same bytes in every code page and never begins like a mark.
+    if (isAscii(text)) return std::string(text);
     // Code-page bytes that begin like a byte-order mark would read back as
     // other text: such a store is written in UTF-16 instead.
     if (auto bytes = files.toCodePage(text); bytes && decodeStoreFile(files, *bytes).text == text)

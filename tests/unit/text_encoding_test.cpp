@@ -141,3 +141,17 @@ TEST_F(TextEncodingTest, TextThatWouldReadBackChangedIsWrittenInUnicodeAndOtherT
     EXPECT_EQ(encodeStoreFile(files, "[Main]\r\nName=CAF\u00C9\u00A0!", TextEncoding::CodePage),
               "[Main]\r\nName=CAF\xC9\xA0!");
 }
+
+// The test looks at whole words of eight bytes, then at the rest one by one:
+// a byte beyond ASCII is seen at every place of either part.
+TEST(IsAscii, FindsAByteBeyondAsciiAtEveryPlace) {
+    for (std::size_t size = 0; size <= 19; ++size) {
+        const std::string plain(size, 'a');
+        EXPECT_TRUE(isAscii(plain)) << size;
+        for (std::size_t at = 0; at < size; ++at) {
+            std::string t = plain;
+            t[at] = '\x80';
+            EXPECT_FALSE(isAscii(t)) << size << " " << at;
+        }
+    }
+}
