@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.hpp"
+#include "core/dead_keys.hpp"
 #include "hotkeys/abbreviations.hpp"
 #include "os/fake/fake_os.hpp"
 #include "playback_keys.hpp"
@@ -86,6 +87,20 @@ TEST(AbbreviationMatcher, WordsEndingsImmediateBackspaceAndCase) {
     EXPECT_EQ(expansions(m, std::u32string(70, U'x') + U" btw "), "1/4/ /W ");
     m.clear();
     EXPECT_EQ(expansions(m, std::u32string(63, U'x') + U"\x1b" + std::u32string(70, U'y') + U"btw "), "");
+}
+
+// A dead key and the next key type one accented letter, the accent itself
+// before a blank, or both characters when no letter has that accent.
+TEST(DeadKeys, TheAccentGoesOnTheNextLetterOrStandsAlone) {
+    EXPECT_EQ(combiningMarkOf(0x00B4), 0x0301);  // ´, as German and French layouts give it
+    EXPECT_EQ(combiningMarkOf(u'\''), 0x0301);   // ', as US-International gives it
+    EXPECT_EQ(combiningMarkOf(u'^'), 0x0302);
+    EXPECT_EQ(combiningMarkOf(0x00A8), 0x0308);
+    EXPECT_EQ(combiningMarkOf(0x0308), 0x0308);
+    EXPECT_EQ(combiningMarkOf(u'e'), 0);
+    EXPECT_EQ(afterDeadKey(0x00B4, u"e", u'\u00E9'), u"\u00E9");
+    EXPECT_EQ(afterDeadKey(u'^', u" ", std::nullopt), u"^");
+    EXPECT_EQ(afterDeadKey(u'^', u"x", std::nullopt), u"^x");
 }
 
 TEST(AbbreviationRules, LengthBlanksAndCase) {

@@ -9,10 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cwctype>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "core/dead_keys.hpp"
 #include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
@@ -120,6 +123,8 @@ void readModifiers() {
 HKL g_layout = nullptr;
 // The first half of a character sent as a surrogate pair.
 wchar_t g_highSurrogate = 0;
+// A dead key's own character, waiting for the key it accents.
+wchar_t g_dead = 0;
 void readLayout(HWND front) {
     g_layout = GetKeyboardLayout(GetWindowThreadProcessId(front, nullptr));
 }
@@ -220,6 +225,7 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
     const HWND front = GetForegroundWindow();
     if (front != g_front) {
         g_front = front;
+        g_dead = 0;
         readLayout(front);
         post(TypedEvent::Kind::Clear);
     }
@@ -228,10 +234,12 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
     if (movesAway(vk) || g_mods.win || ((g_mods.ctrl || g_mods.alt) && !altGr)) {
         // A chord may have switched the layout: asked again at the next key.
         if (g_mods.win || g_mods.ctrl || g_mods.alt) g_layout = nullptr;
+        g_dead = 0;
         post(TypedEvent::Kind::Clear);
         return;
     }
     if (vk == VK_BACK) {
+        g_dead = 0;
         post(TypedEvent::Kind::Backspace);
         return;
     }
@@ -246,17 +254,38 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
         const wchar_t units[2] = {g_highSurrogate, unit};
         const bool pair = g_highSurrogate != 0 && unit >= 0xDC00 && unit <= 0xDFFF;
         g_highSurrogate = 0;
+        g_dead = 0;
         post(TypedEvent::Kind::Text, pair ? units : units + 1, pair ? 2 : 1);
         return;
     }
     g_highSurrogate = 0;
     if (!g_layout) readLayout(front);
     const Made& made = translated(vk, k.scanCode, altGr);
-    if (made.count > 0)
+    if (made.count < 0) {
+        // A dead key: its character waits for the key it accents. The
+        // keyboard state is never touched, so the program in front composes
+        // the two itself; the same is done here for what was typed.
+        if (g_dead) post(TypedEvent::Kind::Text, &g_dead, 1);
+        g_dead = made.units[0];
+    } else if (made.count > 0 && g_dead) {
+        const auto dead = static_cast<char16_t>(std::exchange(g_dead, 0));
+        std::optional<char16_t> composed;
+        if (const char16_t mark = combiningMarkOf(dead); mark && made.count == 1) {
+            const wchar_t pair[2] = {made.units[0], static_cast<wchar_t>(mark)};
+            wchar_t one[4] = {};
+            if (NormalizeString(NormalizationC, pair, 2, one, 4) == 1)
+                composed = static_cast<char16_t>(one[0]);
+        }
+        const std::u16string text = afterDeadKey(
+            dead, std::u16string_view(reinterpret_cast<const char16_t*>(made.units), made.count), composed);
+        post(TypedEvent::Kind::Text, reinterpret_cast<const wchar_t*>(text.data()),
+             static_cast<int>(text.size()));
+    } else if (made.count > 0) {
         post(TypedEvent::Kind::Text, made.units, made.count);
-    else if (made.count == 0)
+    } else {
+        g_dead = 0;
         post(TypedEvent::Kind::Clear);  // a function key or the like
-    // A dead key (made < 0) makes its character with the next key.
+    }
 }
 
 LRESULT CALLBACK keyHook(int code, WPARAM wp, LPARAM lp) {
@@ -292,8 +321,10 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
         g_lastSeen = GetTickCount();
         const auto* m = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
         if ((wp == WM_LBUTTONDOWN || wp == WM_RBUTTONDOWN || wp == WM_MBUTTONDOWN) &&
-            m->dwExtraInfo != kInjectedByKeyvale)
+            m->dwExtraInfo != kInjectedByKeyvale) {
+            g_dead = 0;
             post(TypedEvent::Kind::Clear);
+        }
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -351,6 +382,7 @@ DWORD WINAPI inputThread(void* param) {
     if (g_mouse) UnhookWindowsHookEx(g_mouse);
     g_keys = g_mouse = nullptr;
     g_front = nullptr;
+    g_dead = 0;
     writeTimes();
     g_times = nullptr;
     return 0;
