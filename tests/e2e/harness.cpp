@@ -175,15 +175,26 @@ void Harness::start(const std::string& arguments) {
     // The program is idle first at its first message pump, before it has
     // registered its hot keys; its tray window comes after them. A start that
     // ends (a hand-over) or stops at a message box has no tray window.
-    waitFor(
-        [this] {
-            if (!running() || trayForm(process_.dwProcessId)) return true;
-            DWORD pid = 0;
-            const HWND front = GetForegroundWindow();
-            GetWindowThreadProcessId(front, &pid);
-            return pid == process_.dwProcessId;
-        },
-        std::chrono::seconds(10));
+    const auto boxShown = [](DWORD pid) {
+        struct Seen {
+            DWORD pid;
+            bool box = false;
+        } seen{pid};
+        EnumWindows(
+            [](HWND w, LPARAM lp) {
+                auto& s = *reinterpret_cast<Seen*>(lp);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                char cls[16] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                s.box = owner == s.pid && IsWindowVisible(w) && std::string(cls) == "#32770";
+                return s.box ? FALSE : TRUE;
+            },
+            reinterpret_cast<LPARAM>(&seen));
+        return seen.box;
+    };
+    waitFor([&] { return !running() || trayForm(process_.dwProcessId) || boxShown(process_.dwProcessId); },
+            std::chrono::seconds(10));
 }
 
 void Harness::waitUntilIdle() {
