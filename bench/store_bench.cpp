@@ -110,12 +110,16 @@ int main(int argc, char** argv) {
         files.write(path, text);
         window.visible = false;
         window.rows = 0;
+        // As the program starts: one reading serves the hot keys and the
+        // settings; the watcher reads again under the lock to clear the lists.
         startUp = std::min(startUp, millis([&] {
-                               hotKeys.loadHotKeys(store, [&] { list.fillMacroList(); });
+                               const store::StoreSnapshot reading(store);
+                               hotKeys.loadHotKeys(reading, [&] { list.fillMacroList(); });
+                               reading.readInt(store::kMain, store::kPauseHotKey, 0);
                                triggers::Watcher watcher(real, none);
                                watcher.setUp();
-                               store.readBool(store::kMain, "Show Hints", true);
-                               store.readBool(store::kMain, "FirstRun", true);
+                               reading.readInt(store::kMain, "Show Hints", 1);
+                               reading.readInt(store::kMain, "FirstRun", 1);
                            }));
         if (window.rows != 0) {
             std::printf("the hidden list was built at start-up\n");

@@ -57,17 +57,19 @@ void Application::escapePressed() {
 }
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {
-    loadHotKeys();
-    sys_.guard.run([&] {
-        pauseKey_.setHotKey(
-            static_cast<store::ShortCut>(store().readInt(store::kMain, store::kPauseHotKey, 0) & 0xFFFF));
-    });
+    startUp_ = std::make_unique<store::StoreSnapshot>(store());
+    loadHotKeys(*startUp_);
+    pauseKey_.setHotKey(
+        static_cast<store::ShortCut>(startUp_->readInt(store::kMain, store::kPauseHotKey, 0) & 0xFFFF));
     watcher_.setUp(triggers::asksToClose(arguments));
 }
 
 void Application::loadHotKeys() {
+    loadHotKeys(store::StoreSnapshot(store()));
+}
+
+void Application::loadHotKeys(const store::StoreSnapshot& snapshot) {
     // One reading serves the hot keys, the abbreviations and the Run Macro key.
-    const store::StoreSnapshot snapshot(store());
     hotKeys_.loadHotKeys(snapshot, [this] {
         if (view_) view_->refillList();
     });
@@ -118,7 +120,8 @@ void Application::trayCreated(const std::vector<std::string>& arguments) {
     bool created = false;
     sys_.guard.run([&] {
         sys_.pump.processMessages();
-        showHints_ = store().readBool(store::kMain, "Show Hints", true);
+        showHints_ = startUp_ ? startUp_->readInt(store::kMain, "Show Hints", 1) != 0
+                              : store().readBool(store::kMain, "Show Hints", true);
         commandLine_.run(arguments);
         // Only a /Close start ever ends by this timer; a resident copy is
         // not woken every second for nothing.
@@ -135,7 +138,12 @@ void Application::firstRunCheck() {
     store::Store st = store();
     // A store that cannot be read is reported, and is not taken for a first run.
     bool firstRun = false;
-    sys_.guard.run([&] { firstRun = st.readBool(store::kMain, "FirstRun", true); });
+    sys_.guard.run([&] {
+        firstRun = startUp_ ? startUp_->readInt(store::kMain, "FirstRun", 1) != 0
+                            : st.readBool(store::kMain, "FirstRun", true);
+    });
+    // Start-up ends here: later reads see the store as it is then.
+    startUp_.reset();
     if (!firstRun) return;
     if (view_) {
         const Rect r = view_->managerRect();

@@ -116,6 +116,7 @@ public:
     // Rebuilds the hot-key table (and with it the list) and the
     // abbreviations from the store.
     void loadHotKeys();
+    void loadHotKeys(const store::StoreSnapshot& reading);
     // The Run Macro window's hot key ("Run Macro Hot Key..."): refused with
     // the rule's message, else stored and registered.
     std::uint16_t runMacroHotKey() const { return runMacroKey_.hotKey(); }
@@ -209,6 +210,9 @@ private:
     triggers::CommandLine commandLine_;
     hotkeys::HotKeyComponent runMacroKey_;
     std::unique_ptr<os::Timer> playbackTimer_;
+    // The store as read at start-up, for the settings read until the
+    // first-run check: a large store is parsed once for all of them.
+    std::unique_ptr<store::StoreSnapshot> startUp_;
     bool openEnabled_ = false;
     bool showHints_ = true;
     bool paused_ = false;
