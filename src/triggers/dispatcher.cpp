@@ -14,7 +14,7 @@ constexpr unsigned kVkShift = 0x10;
 constexpr unsigned kVkControl = 0x11;
 constexpr unsigned kVkMenu = 0x12;
 // How long the modifier wait blocks between key-state checks.
-constexpr os::Millis kModifierPollMs = 10;
+constexpr os::Millis kModifierPollMs = 2;
 
 }  // namespace
 
