@@ -31,6 +31,10 @@ Application::Application(os::System& sys, journal::Journal& journal, ShellView* 
     journal_.setListener(*this);
     playbackTimer_ = sys_.pump.createTimer([this] { playbackTimerTick(); });
     countdown_ = sys_.pump.createTimer([this] { showTrayState(); });
+    trayUpdate_ = sys_.pump.createTimer([this] {
+        trayUpdate_->stop();
+        showTrayState();
+    });
 }
 
 void Application::delayStarted(os::Millis deadline) {
@@ -206,7 +210,9 @@ void Application::choosePauseHotKey() {
 
 void Application::runsStarted(const std::string& name) {
     running_ = name;
-    showTrayState();
+    // Shown once the run's first keys are out: telling the notification
+    // area waits for another program, milliseconds a hot key would wait too.
+    trayUpdate_->start(1);
 }
 
 TrayState Application::trayState() const {

@@ -223,6 +223,8 @@ private:
     // timer that counts the tip down meanwhile.
     std::vector<os::Millis> delays_;
     std::unique_ptr<os::Timer> countdown_;
+    // Shows a started run in the tray a moment later (runsStarted).
+    std::unique_ptr<os::Timer> trayUpdate_;
     TrayState shown_;
 };
 
