@@ -180,6 +180,8 @@ void Application::setPaused(bool paused) {
     if (paused == paused_) return;
     paused_ = paused;
     hotKeys_.setPaused(paused);
+    // Paused, Keyvale holds no key but Pause's own.
+    runMacroKey_.setEnabled(!paused);
     watcher_.setPaused(paused);
     showTrayState();
 }

@@ -341,9 +341,11 @@ std::vector<ImportStep> MacroRepository::planImport(const std::vector<FileMacro>
     forEach(reading, kNameField | kHotKeyField | kAbbreviationField, [&](const Macro& m) {
         taken.push_back({m.name.value_or(macroSection(m.slot)), m.hotKey, m.abbreviation});
     });
-    // The Run Macro window's hot key is taken as a macro's would be.
-    if (const std::int32_t runKey = reading.readInt(kMain, kRunMacroHotKey, 0))
-        taken.push_back({"", static_cast<std::uint16_t>(runKey & 0xFFFF), ""});
+    // Keyvale's own hot keys (the Run Macro window's, Pause's) are taken as
+    // a macro's would be: a macro given one would never run.
+    for (const char* own : {kRunMacroHotKey, kPauseHotKey})
+        if (const std::int32_t key = reading.readInt(kMain, own, 0))
+            taken.push_back({"", static_cast<std::uint16_t>(key & 0xFFFF), ""});
     return store::planImport(file, chosen, taken, rules, files_, [&](const std::string& fileName) {
         return files_.exists(pathInDataFolder(fileName));
     });

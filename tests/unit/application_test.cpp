@@ -421,6 +421,9 @@ TEST(RunMacroHotKey, FollowsTheRuleIsStoredAndOpensTheWindow) {
         EXPECT_EQ(refusedWith(0xC000 + 'R'), "");
         EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'R'));
         EXPECT_EQ(view.runMacroOpened, 1);
+        app.trayCommand(app::TrayCommand::Pause);
+        EXPECT_FALSE(fake.hotKeys.isRegistered(os::kModControl | os::kModAlt, 'R')) << "held while paused";
+        app.trayCommand(app::TrayCommand::Pause);
         app.trayCommand(app::TrayCommand::RunMacro);
         app.trayCommand(app::TrayCommand::ImportMacros);
         EXPECT_EQ(view.runMacroOpened, 2);

@@ -328,3 +328,16 @@ TEST(MacroSharing, ANameWithBlanksAroundItImportsUnderTheNameTheStoreReads) {
     EXPECT_EQ(now[0].nameOr(""), "Reply");
     EXPECT_EQ(to.files[kDir + now[0].fileName], "Regards");
 }
+
+// Keyvale's own hot keys are taken: a macro imported with one would never run.
+TEST(MacroSharing, AnImportLeavesOutTheRunMacroAndPauseHotKeys) {
+    os::fake::FakeFiles to;
+    to.files[kStore] = "[Main]\r\nRunMacroHotKey=1601\r\nPauseHotKey=1602\r\n";
+    const MacroRepository target(to, kStore, kDir);
+    const auto plan = target.planImport(
+        {fileMacro("A", 4, 1601), fileMacro("B", 4, 1602), fileMacro("C", 4, 1603)}, {}, rules());
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_TRUE(plan[0].hotKeyDropped);
+    EXPECT_TRUE(plan[1].hotKeyDropped);
+    EXPECT_FALSE(plan[2].hotKeyDropped);
+}
