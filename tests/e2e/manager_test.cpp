@@ -581,7 +581,11 @@ TEST(ManagerPrint, ThePrintedListFromThePopupMenuAndFromTheTrayReachesThePrinter
     expectPrintedList(waitForPrintedText(h, folder));
     removePdfs(folder);
 
-    // From the tray while the window is hidden.
+    // From the tray while the window is hidden. The button is clicked where
+    // it is on the screen: the window comes to the front first, as a user's
+    // click would bring it, since the print job may have left another there.
+    SetForegroundWindow(m.window);
+    h.waitFor([&] { return GetForegroundWindow() == m.window; }, 2s);
     m.clickButton("Hide");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(m.window); }, 5s));
     HWND tray = FindWindowA("TKeyvale", nullptr);
