@@ -93,6 +93,11 @@ std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t 
         text.replace(text.find("%s"), 2, store::shortCutText(value, sys.keyboard));
         return text;
     }
+    return macroHoldingHotKey(sys, value);
+}
+
+std::optional<std::string> macroHoldingHotKey(os::System& sys, std::uint16_t value) {
+    // Every macro counts, switched off or not: it may be switched on again.
     for (const store::Macro& m : store::MacroRepository(sys).all(store::kNameField | store::kHotKeyField))
         if (m.hotKey == value)
             return "The hot key " + store::shortCutText(value, sys.keyboard) + " belongs to the macro " +
@@ -193,6 +198,11 @@ void Application::choosePauseHotKey() {
         shown = *chosen;
         if (authoring::hotKeyRefused(shown)) {
             sys_.dialogs.errorBox(authoring::kPropertiesHotKeyRefused);
+            continue;
+        }
+        // Registration alone misses a macro's key while paused or switched off.
+        if (const auto owner = shown ? macroHoldingHotKey(sys_, shown) : std::nullopt) {
+            sys_.dialogs.errorBox(*owner);
             continue;
         }
         const store::ShortCut before = pauseKey_.hotKey();

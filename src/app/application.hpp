@@ -87,6 +87,9 @@ inline constexpr const char* kPauseHotKeyTaken =
 // The rule for the Run Macro window's hot key: that of a macro's, and not
 // the hot key of a macro. The message, or nothing when it may be used.
 std::optional<std::string> runMacroHotKeyProblem(os::System& sys, std::uint16_t value);
+// "The hot key %s belongs to the macro %s; ..." for a macro that has the
+// key, or nothing.
+std::optional<std::string> macroHoldingHotKey(os::System& sys, std::uint16_t value);
 
 class Application : private triggers::RunHost,
                     private playback::InterpreterHost,

@@ -216,6 +216,20 @@ TEST_F(ApplicationTest, ThePauseHotKeyIsAskedForUntilUsableAndTogglesThePause) {
     EXPECT_TRUE(app.paused());
     EXPECT_TRUE(fake.hotKeys.press(os::kModControl | os::kModAlt, 'Q')) << "a pause keeps its own key";
     EXPECT_FALSE(app.paused());
+
+    // A macro's key, free while paused, is still the macro's.
+    st.writeInt("Main", "Entries", 1);
+    st.writeString("Macro1", "Name", "Mail");
+    st.writeInt("Macro1", "HotKey", 0xC000 | 'M');
+    app.loadHotKeys();
+    app.trayCommand(app::TrayCommand::Pause);
+    fake.dialogs.errors.clear();
+    view.answers = {0xC000 | 'M'};
+    app.trayCommand(app::TrayCommand::PauseHotKey);
+    EXPECT_EQ(
+        fake.dialogs.errors,
+        std::vector<std::string>{"The hot key Ctrl+Alt+M belongs to the macro Mail; please select another."});
+    EXPECT_EQ(st.readInt("Main", "PauseHotKey", 0), 0xC000 | 'Q');
 }
 
 TEST_F(ApplicationTest, ExitAndACloseRequestEndEvenWhenTheGeometryCannotBeSaved) {
