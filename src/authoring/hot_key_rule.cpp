@@ -8,10 +8,11 @@ namespace kv::authoring {
 std::optional<std::string> hotKeyProblem(os::System& sys, std::uint16_t hotKey, const char* refused) {
     if (hotKeyRefused(hotKey)) return std::string(refused);
     if (hotKey == 0) return std::nullopt;
-    const store::Store st(sys.files, sys.storePath);
+    // One reading for both keys.
+    const store::StoreSnapshot reading(store::Store(sys.files, sys.storePath));
     for (const auto& [key, message] : {std::pair{store::kRunMacroHotKey, kHotKeyOpensRunMacro},
                                        std::pair{store::kPauseHotKey, kHotKeyPauses}}) {
-        if (static_cast<std::uint16_t>(st.readInt(store::kMain, key, 0)) != hotKey) continue;
+        if (static_cast<std::uint16_t>(reading.readInt(store::kMain, key, 0)) != hotKey) continue;
         std::string text = message;
         text.replace(text.find("%s"), 2, store::shortCutText(hotKey, sys.keyboard));
         return text;
