@@ -79,7 +79,7 @@ void Recorder::onInput(const os::InputEvent& e) {
 }
 
 void Recorder::cancelAll() {
-    // Possibly called from inside the system's hook: end the replays from
+    // Possibly called from inside the input watcher: end the replays from
     // the next tick rather than inject and notify here.
     dropped_ += queue_.size();
     queue_.clear();
@@ -266,9 +266,12 @@ void Recorder::tick() {
         if (!r.events.empty()) r.nextDue = r.events.front().time;
     }
     std::size_t sent = 0;
-    // The watcher can report the user's Esc while an injection waits on the system.
+    // The user's Esc reaches the watcher as a message: a replay that has
+    // fallen behind (injection is slower than the recorded pace) goes back to
+    // the message loop after kTickBudgetMs instead of catching up in one go.
     while (r.next < r.events.size() && !r.cancelRequested) {
         if (r.hiSpeed ? sent == kHighSpeedBatch : *r.start + r.nextDue > now) break;
+        if (sent > 0 && pump_.now() - now >= kTickBudgetMs) break;
         inject(r.events[r.next]);
         ++sent;
         if (++r.next < r.events.size()) r.nextDue += r.events[r.next].time;
@@ -277,8 +280,11 @@ void Recorder::tick() {
         finish(r.cancelRequested);
         return;
     }
-    // Due times count from the start, so late ticks do not add up to drift.
-    const os::Millis wait = std::clamp<os::Millis>(*r.start + r.nextDue - now, 1, kLargestGap);
+    // Due times count from the start, so late ticks do not add up to drift. A
+    // replay behind its pace (slow injections, the tick's budget spent) goes
+    // on at the next tick.
+    const os::Millis due = *r.start + r.nextDue, later = pump_.now();
+    const os::Millis wait = due > later ? std::min<os::Millis>(due - later, kLargestGap) : 1;
     timer_->start(r.hiSpeed ? kHighSpeedTickMs : static_cast<unsigned>(wait));
 }
 

@@ -60,6 +60,9 @@ public:
     // messages are handled.
     static constexpr std::size_t kHighSpeedBatch = 128;
     static constexpr unsigned kHighSpeedTickMs = 1;
+    // The longest a tick injects before the program's messages (the user's
+    // Esc among them) are handled.
+    static constexpr os::Millis kTickBudgetMs = 10;
 
 private:
     struct Request {

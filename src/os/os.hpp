@@ -208,7 +208,7 @@ public:
     virtual std::optional<std::string> saveFile(const std::string& filter, const std::string& suggested,
                                                 const std::string& defaultExtension) = 0;
     // Closes every open value prompt (their calls then return); safe from
-    // inside an input hook.
+    // inside a watcher of Input.
     virtual void closePrompts() {}
     // The standard one-line input box: caption, prompt, an answer field that
     // starts with initial, OK (default) and Cancel. The answer as typed, or
@@ -243,7 +243,10 @@ class Input {
 public:
     virtual ~Input() = default;
     // Reports every keyboard event (and mouse event unless keyboardOnly)
-    // that reaches the desktop, except those Keyvale injected itself.
+    // that reaches the desktop, except those Keyvale injected itself. The
+    // events arrive in order on the user-interface thread while it handles
+    // messages, possibly some time after they happened; one seen before a
+    // later startWatching or stopWatching never reaches the later watcher.
     // False when the system refuses to watch.
     virtual bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) = 0;
     virtual void stopWatching() = 0;

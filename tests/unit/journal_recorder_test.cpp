@@ -174,6 +174,22 @@ TEST_F(RecorderTest, RecordedSpeedReplaysTheSameEventsWithTheSameGaps) {
     EXPECT_FALSE(input.watching());
 }
 
+TEST_F(RecorderTest, AReplayBehindItsPaceGoesOnAtOnce) {
+    // Each injection takes longer than the gaps between the events (a slow
+    // hook of another program): the replay catches up, tick after tick.
+    files.files["C:\\K\\slow.dat"] = journal::encodeRecording({true, [] {
+                                                                   auto events = typed("ABCDEFGHIJKLMNOP");
+                                                                   for (auto& e : events) e.time = 2;
+                                                                   return events;
+                                                               }()});
+    input.whileInjecting = [this] { pump.spend(7); };
+    const os::Millis start = pump.now();
+    play("C:\\K\\slow.dat", false);
+    runUntilFinished();
+    EXPECT_EQ(input.injected.size(), 32u);
+    EXPECT_LT(pump.now() - start, 1000u) << "the replay waited for a tick long after its events were due";
+}
+
 TEST_F(RecorderTest, HighSpeedDropsTheGapsButPacesBatchesSoTheTargetKeepsUp) {
     std::vector<std::pair<os::Millis, InputEvent>> timeline;
     for (int i = 0; i < 150; ++i) {

@@ -26,6 +26,8 @@ public:
     void at(Millis when, std::function<void()> action);
     // Runs at the next processing of messages.
     void post(std::function<void()> action);
+    // Time passes inside a call that blocks (a slow system call).
+    void spend(Millis ms) { now_ += ms; }
 
     int processCalls = 0;
     int waitCalls = 0;

@@ -162,21 +162,21 @@ public:
     std::string formatNow(DateTimeFormat format) override;
 };
 
-// Low-level keyboard and mouse hooks on the user-interface thread, and
-// SendInput for replays.
+// Low-level keyboard and mouse hooks on an input thread of their own, whose
+// events are handed to the watcher on the user-interface thread; SendInput
+// for replays.
 class Win32Input : public Input {
 public:
-    explicit Win32Input(Guard& guard) : guard_(guard) {}
+    explicit Win32Input(Guard& guard);
     ~Win32Input() override;
     bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override;
     void stopWatching() override;
     void inject(const InputEvent& event) override;
-    // A hook's event, passed on in the guard.
-    void deliver(const InputEvent& event);
 
 private:
     Guard& guard_;
-    std::function<void(const InputEvent&)> onEvent_;
+    class Thread;
+    std::unique_ptr<Thread> thread_;
 };
 
 // The program file's directory with a trailing backslash.
