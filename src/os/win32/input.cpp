@@ -1,31 +1,16 @@
-// Watching the desktop's keyboard and mouse through low-level hooks, and
-// replaying input with SendInput.
-//
-// Windows calls a low-level hook on the thread that installed it and, when
-// that thread does not answer in time (LowLevelHooksTimeout, about 300 ms),
-// passes the event on without it and removes the hook silently. The
-// user-interface thread writes files and shows modal boxes, so the hooks live
-// on an input thread that does nothing else: it installs and removes them on
-// request, copies each event into a ring and wakes the user-interface thread
-// with a posted message, where the watcher runs. It never touches the store,
-// a window of ours (it only posts to one) or a lock.
+// Watching the desktop's keyboard and mouse through low-level hooks on the
+// input thread, and replaying input with SendInput. Each event the hooks see
+// is copied into a ring, and one posted message per batch wakes the
+// user-interface thread, where the watcher runs.
 
 #include "os/input_queue.hpp"
+#include "os/win32/input_thread.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::os::win32 {
 
 namespace {
 
-struct HookTraits {
-    using Type = HHOOK;
-    static HHOOK null() { return nullptr; }
-    static void free(HHOOK h) { UnhookWindowsHookEx(h); }
-};
-using UniqueHook = Unique<HookTraits>;
-
-// Posted to the input thread: lParam a Request, answered through an event.
-constexpr UINT kRequest = WM_APP + 1;
 // Posted to the user-interface thread's window: events are waiting.
 constexpr UINT kInputArrived = WM_APP + 2;
 constexpr UINT kWatchdogPeriodMs = 1000;
@@ -64,42 +49,32 @@ std::uint32_t mouseFlags(WPARAM message) {
 
 class Win32Input::Thread {
 public:
-    explicit Thread(Guard& guard)
+    Thread(Guard& guard, InputThread& thread)
         : guard_(guard),
+          thread_(thread),
           window_(guard, [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
               if (msg != kInputArrived) return DefWindowProcW(h, msg, wp, lp);
               deliver();
               return 0;
-          }),
-          answered_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-        if (!window_.hwnd() || !answered_) return;
-        thread_.reset(CreateThread(nullptr, 0, &Thread::run, this, 0, &threadId_));
-        // Requests may be posted once the thread has a message queue.
-        if (thread_) awaitAnswer();
-    }
+          }) {}
 
-    ~Thread() {
-        if (!thread_) return;
-        // The thread removes its hooks as it leaves.
-        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread_.get(), INFINITE);
-    }
+    ~Thread() { unwatch(); }
 
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
-
-    bool running() const { return static_cast<bool>(thread_); }
 
     // ---- on the user-interface thread ----
 
     bool watch(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
         watcher_ = std::make_shared<const std::function<void(const InputEvent&)>>(std::move(onEvent));
+        asked_ = true;
         Request r{++watch_, true, keyboardOnly};
         if (!ask(r)) watcher_.reset();
         return watcher_ != nullptr;
     }
 
     void unwatch() {
+        if (!asked_) return;  // the input thread is not started for nothing
         watcher_.reset();
         Request r{++watch_, false, false};
         ask(r);
@@ -114,22 +89,11 @@ private:
     };
 
     bool ask(Request& r) {
-        if (!PostThreadMessageW(threadId_, kRequest, 0, reinterpret_cast<LPARAM>(&r))) return false;
-        return awaitAnswer() && r.installed;
-    }
-
-    // The input thread answers at once. Meanwhile this thread still answers
-    // sent messages, among them calls of a low-level hook another part of
-    // the process may have on it (the hooks chain through the input thread,
-    // which would wait for it); posted messages and input wait.
-    bool awaitAnswer() {
-        const HANDLE handles[] = {answered_.get(), thread_.get()};
-        for (;;) {
-            const DWORD r = MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_SENDMESSAGE, 0);
-            if (r != WAIT_OBJECT_0 + 2) return r == WAIT_OBJECT_0;
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        const bool ran = thread_.run([&] {
+            r.installed = r.install && install(r.watch, r.keyboardOnly);
+            if (!r.install) remove();
+        });
+        return ran && r.installed;
     }
 
     void deliver() {
@@ -146,33 +110,6 @@ private:
     // The hook procedures receive no context; only the input thread runs them.
     static inline Thread* current_ = nullptr;
 
-    static DWORD WINAPI run(void* self) {
-        static_cast<Thread*>(self)->loop();
-        return 0;
-    }
-
-    void loop() {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
-        // A hook's answer holds up every key on the desktop.
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-        current_ = this;
-        SetEvent(answered_.get());
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (msg.hwnd) continue;
-            if (msg.message == kRequest) {
-                auto& r = *reinterpret_cast<Request*>(msg.lParam);
-                r.installed = r.install && install(r.watch, r.keyboardOnly);
-                if (!r.install) remove();
-                SetEvent(answered_.get());
-            } else if (msg.message == WM_TIMER && msg.wParam == watchdog_) {
-                checkHooks();
-            }
-        }
-        remove();
-        current_ = nullptr;
-    }
-
     bool install(std::uint32_t watch, bool keyboardOnly) {
         remove();
         hookedWatch_ = watch;
@@ -181,8 +118,9 @@ private:
             remove();
             return false;
         }
+        current_ = this;
         lastSeen_ = GetTickCount();
-        watchdog_ = SetTimer(nullptr, 0, kWatchdogPeriodMs, nullptr);
+        watchdog_ = SetTimer(nullptr, 0, kWatchdogPeriodMs, &Thread::watchdog);
         return true;
     }
 
@@ -198,6 +136,11 @@ private:
         watchdog_ = 0;
         keyboard_.reset();
         mouse_.reset();
+        if (current_ == this) current_ = nullptr;
+    }
+
+    static void CALLBACK watchdog(HWND, UINT, UINT_PTR, DWORD) {
+        if (current_) current_->checkHooks();
     }
 
     void checkHooks() {
@@ -261,12 +204,11 @@ private:
 
     Queue queue_;
     Guard& guard_;
+    InputThread& thread_;
     MessageWindow window_;  // on the user-interface thread
-    UniqueHandle answered_;
-    UniqueHandle thread_;
-    DWORD threadId_ = 0;
 
     // The user-interface thread's.
+    bool asked_ = false;
     std::uint32_t watch_ = 0;
     std::shared_ptr<const std::function<void(const InputEvent&)>> watcher_;
 
@@ -278,25 +220,17 @@ private:
     DWORD lastSeen_ = 0;
 };
 
-Win32Input::Win32Input(Guard& guard) : guard_(guard) {}
+Win32Input::Win32Input(Guard& guard, InputThread& thread)
+    : thread_(std::make_unique<Thread>(guard, thread)) {}
 
-Win32Input::~Win32Input() {
-    stopWatching();
-}
+Win32Input::~Win32Input() = default;
 
 bool Win32Input::startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
-    // Started on first use: a program that never records nor runs a script
-    // pays nothing for it at start-up.
-    if (!thread_) thread_ = std::make_unique<Thread>(guard_);
-    if (!thread_->running()) {
-        thread_.reset();
-        return false;
-    }
     return thread_->watch(std::move(onEvent), keyboardOnly);
 }
 
 void Win32Input::stopWatching() {
-    if (thread_) thread_->unwatch();
+    thread_->unwatch();
 }
 
 void Win32Input::inject(const InputEvent& e) {

@@ -43,7 +43,7 @@ Win32System::Win32System()
           input, programDirectory(), std::string()} {
     clipboard = std::make_unique<Win32Clipboard>(pump, sys.guard);
     sys.clipboard = clipboard.get();
-    typing = std::make_unique<Win32Typing>(sys.guard);
+    typing = std::make_unique<Win32Typing>(sys.guard, inputThread);
     sys.typing = typing.get();
 }
 

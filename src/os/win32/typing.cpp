@@ -1,6 +1,5 @@
-// The input thread: it owns the low-level hooks that watch typing and does
-// nothing else, so Windows never removes them for a slow answer while the
-// user-interface thread writes a file or runs a macro.
+// Following what the user types: low-level hooks on the input thread turn
+// each key into characters and post them to the user-interface thread.
 
 #include "os/win32/typing.hpp"
 
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "core/dead_keys.hpp"
+#include "os/input_queue.hpp"
 #include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
@@ -23,9 +23,6 @@ namespace kv::os::win32 {
 namespace {
 
 constexpr UINT kTyped = WM_APP + 0x4C0;
-// Without a word from the hooks this long while the user gave input, they
-// are installed again (Windows may have removed them silently).
-constexpr DWORD kSilentHookMs = 5000;
 // ToUnicodeEx leaves the keyboard's dead-key state alone (Windows 10 1607
 // and later), so the user's own dead keys still compose.
 constexpr UINT kKeepKeyboardState = 0x4;
@@ -61,8 +58,8 @@ void writeTimes() {
 
 // The input thread's own state; the hooks carry no context.
 std::atomic<HWND> g_target{nullptr};
-HHOOK g_keys = nullptr;
-HHOOK g_mouse = nullptr;
+UniqueHook g_keys, g_mouse;
+UINT_PTR g_everySecond = 0;
 HWND g_front = nullptr;
 std::atomic<DWORD> g_lastSeen{0};
 
@@ -330,25 +327,33 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
 }
 
 bool installHooks() {
-    if (g_keys) UnhookWindowsHookEx(g_keys);
-    if (g_mouse) UnhookWindowsHookEx(g_mouse);
+    // The new hooks go in before the old come out, so nothing typed meanwhile
+    // is missed; no hook runs between the two, as this thread runs hooks only
+    // while it waits for messages.
     HINSTANCE self = GetModuleHandleW(nullptr);
-    g_keys = SetWindowsHookExW(WH_KEYBOARD_LL, keyHook, self, 0);
-    g_mouse = SetWindowsHookExW(WH_MOUSE_LL, mouseHook, self, 0);
+    UniqueHook keys(SetWindowsHookExW(WH_KEYBOARD_LL, keyHook, self, 0));
+    UniqueHook mouse(SetWindowsHookExW(WH_MOUSE_LL, mouseHook, self, 0));
     g_lastSeen = GetTickCount();
-    return g_keys && g_mouse;
+    if (!keys || !mouse) return false;
+    g_keys = std::move(keys);
+    g_mouse = std::move(mouse);
+    return true;
 }
 
-struct Start {
-    HANDLE ready;
-    bool installed = false;
-};
+void CALLBACK everySecond(HWND, UINT, UINT_PTR, DWORD) {
+    writeTimes();
+    readModifiers();
+    readLayout(GetForegroundWindow());
+    LASTINPUTINFO last{};
+    last.cbSize = sizeof last;
+    if (GetLastInputInfo(&last) && hookLooksLost(GetTickCount(), g_lastSeen.load(), last.dwTime))
+        installHooks();
+}
 
-DWORD WINAPI inputThread(void* param) {
-    auto* start = static_cast<Start*>(param);
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, before anyone posts
-    HookTimes times;
+// On the input thread.
+bool startFollowing() {
+    static HookTimes times;
+    times = HookTimes{};
     if (wchar_t file[MAX_PATH];
         GetEnvironmentVariableW(L"KV_TYPING_TIMES", file, MAX_PATH) - 1u < MAX_PATH - 1u) {
         times.file = file;
@@ -361,37 +366,27 @@ DWORD WINAPI inputThread(void* param) {
     readLayout(g_front);
     g_made.clear();
     translateCommonKeys();
-    start->installed = installHooks();
-    const bool installed = start->installed;
-    SetEvent(start->ready);
-    if (installed) {
-        SetTimer(nullptr, 0, 1000, nullptr);
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            if (msg.message != WM_TIMER) continue;
-            writeTimes();
-            readModifiers();
-            readLayout(GetForegroundWindow());
-            LASTINPUTINFO last{};
-            last.cbSize = sizeof last;
-            if (GetLastInputInfo(&last) && static_cast<LONG>(last.dwTime - g_lastSeen.load()) > 0 &&
-                GetTickCount() - g_lastSeen.load() > kSilentHookMs)
-                installHooks();
-        }
-    }
-    if (g_keys) UnhookWindowsHookEx(g_keys);
-    if (g_mouse) UnhookWindowsHookEx(g_mouse);
-    g_keys = g_mouse = nullptr;
+    if (!installHooks()) return false;
+    g_everySecond = SetTimer(nullptr, 0, 1000, everySecond);
+    return true;
+}
+
+void stopFollowing() {
+    if (g_everySecond) KillTimer(nullptr, g_everySecond);
+    g_everySecond = 0;
+    g_keys.reset();
+    g_mouse.reset();
     g_front = nullptr;
     g_dead = 0;
     writeTimes();
     g_times = nullptr;
-    return 0;
 }
 
 }  // namespace
 
-Win32Typing::Win32Typing(Guard& guard)
-    : window_(guard, [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) { return handle(h, msg, wp, lp); }) {}
+Win32Typing::Win32Typing(Guard& guard, InputThread& thread)
+    : thread_(thread),
+      window_(guard, [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) { return handle(h, msg, wp, lp); }) {}
 
 Win32Typing::~Win32Typing() {
     stop();
@@ -401,25 +396,18 @@ bool Win32Typing::start(std::function<void(const TypedEvent&)> onEvent) {
     stop();
     onEvent_ = std::move(onEvent);
     g_target = window_.hwnd();
-    UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    Start start{ready.get()};
-    thread_.reset(CreateThread(nullptr, 0, inputThread, &start, 0, &threadId_));
-    if (!thread_) return false;
-    WaitForSingleObject(ready.get(), INFINITE);
-    if (!start.installed) {
+    bool started = false;
+    if (!thread_.run([&] { started = startFollowing(); }) || !started) {
         stop();
         return false;
     }
+    following_ = true;
     return true;
 }
 
 void Win32Typing::stop() {
-    if (thread_) {
-        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-        WaitForSingleObject(thread_.get(), 5000);
-        thread_.reset();
-    }
-    threadId_ = 0;
+    if (following_) thread_.run(stopFollowing);
+    following_ = false;
     onEvent_ = nullptr;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// Watching what the user types: low-level hooks on an input thread of their
-// own, which turns keys into characters and posts them to the
-// user-interface thread.
+// Watching what the user types: low-level hooks on the input thread turn
+// keys into characters and post them to the user-interface thread.
 
 #include <windows.h>
 
@@ -9,13 +8,14 @@
 
 #include "os/os.hpp"
 #include "os/win32/handles.hpp"
+#include "os/win32/input_thread.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::os::win32 {
 
 class Win32Typing : public Typing {
 public:
-    explicit Win32Typing(Guard& guard);
+    Win32Typing(Guard& guard, InputThread& thread);
     ~Win32Typing() override;
     Win32Typing(const Win32Typing&) = delete;
     Win32Typing& operator=(const Win32Typing&) = delete;
@@ -26,11 +26,11 @@ public:
 private:
     LRESULT handle(HWND, UINT msg, WPARAM wp, LPARAM lp);
 
+    InputThread& thread_;
     // Where the input thread posts what it sees.
     MessageWindow window_;
     std::function<void(const TypedEvent&)> onEvent_;
-    UniqueHandle thread_;
-    DWORD threadId_ = 0;
+    bool following_ = false;
 };
 
 }  // namespace kv::os::win32

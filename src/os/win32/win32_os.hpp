@@ -11,6 +11,7 @@
 
 #include "os/os.hpp"
 #include "os/win32/handles.hpp"
+#include "os/win32/input_thread.hpp"
 
 namespace kv::os::win32 {
 
@@ -162,19 +163,17 @@ public:
     std::string formatNow(DateTimeFormat format) override;
 };
 
-// Low-level keyboard and mouse hooks on an input thread of their own, whose
-// events are handed to the watcher on the user-interface thread; SendInput
-// for replays.
+// Low-level keyboard and mouse hooks on the input thread, whose events are
+// handed to the watcher on the user-interface thread; SendInput for replays.
 class Win32Input : public Input {
 public:
-    explicit Win32Input(Guard& guard);
+    Win32Input(Guard& guard, InputThread& thread);
     ~Win32Input() override;
     bool startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) override;
     void stopWatching() override;
     void inject(const InputEvent& event) override;
 
 private:
-    Guard& guard_;
     class Thread;
     std::unique_ptr<Thread> thread_;
 };
@@ -199,7 +198,9 @@ struct Win32System {
     Win32Files files;
     Win32Dialogs dialogs{pump};
     Win32Locale locale;
-    Win32Input input{sys.guard};
+    // Before the services whose hooks it runs, so that it outlives them.
+    InputThread inputThread;
+    Win32Input input{sys.guard, inputThread};
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<Typing> typing;
     // Owner of shell requests and message boxes.

@@ -1,0 +1,66 @@
+#include "os/win32/input_thread.hpp"
+
+namespace kv::os::win32 {
+
+namespace {
+
+// Posted to the input thread: lParam the work, answered through an event.
+constexpr UINT kRun = WM_APP + 1;
+
+}  // namespace
+
+InputThread::~InputThread() {
+    if (!thread_) return;
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+bool InputThread::start() {
+    answered_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!answered_) return false;
+    thread_.reset(CreateThread(nullptr, 0, &InputThread::main, this, 0, &threadId_));
+    // Work may be posted once the thread has a message queue.
+    if (thread_ && awaitAnswer()) return true;
+    thread_.reset();
+    return false;
+}
+
+bool InputThread::run(const std::function<void()>& work) {
+    if (!thread_ && !start()) return false;
+    if (!PostThreadMessageW(threadId_, kRun, 0, reinterpret_cast<LPARAM>(&work))) return false;
+    return awaitAnswer();
+}
+
+// The input thread answers at once. Meanwhile this thread still answers sent
+// messages, among them calls of a low-level hook another part of the process
+// may have on it (the hooks chain through the input thread, which would wait
+// for it); posted messages and input wait.
+bool InputThread::awaitAnswer() {
+    const HANDLE handles[] = {answered_.get(), thread_.get()};
+    for (;;) {
+        const DWORD r = MsgWaitForMultipleObjectsEx(2, handles, INFINITE, QS_SENDMESSAGE, 0);
+        if (r != WAIT_OBJECT_0 + 2) return r == WAIT_OBJECT_0;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+DWORD WINAPI InputThread::main(void* param) {
+    auto* self = static_cast<InputThread*>(param);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
+    // A hook's answer holds up every key on the desktop.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    SetEvent(self->answered_.get());
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == kRun && !msg.hwnd) {
+            (*reinterpret_cast<const std::function<void()>*>(msg.lParam))();
+            SetEvent(self->answered_.get());
+        } else if (msg.message == WM_TIMER && !msg.hwnd && msg.lParam) {
+            DispatchMessageW(&msg);  // a timer's procedure
+        }
+    }
+    return 0;
+}
+
+}  // namespace kv::os::win32
