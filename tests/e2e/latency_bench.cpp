@@ -154,10 +154,9 @@ TEST(LatencyBench, HotKeyReleasedToTheFirstKeySeen) {
         h.pumpFor(20ms);
     }
     h.pumpFor(1500ms);  // written once a second
-    double keys = 0, hookP50 = -1, hookP99 = -1, hookMax = -1;
-    std::printf("RAW %s\n", h.readProgramFile("hook_times.txt").c_str());
-    std::sscanf(h.readProgramFile("hook_times.txt").c_str(), "%lf %lf %lf %lf", &keys, &hookP50, &hookP99,
-                &hookMax);
+    double keys = 0, hookP50 = -1, hookP99 = -1, hookMax = -1, afterP50 = -1, afterP99 = -1;
+    std::sscanf(h.readProgramFile("hook_times.txt").c_str(), "%lf %lf %lf %lf %lf %lf", &keys, &hookP50,
+                &hookP99, &hookMax, &afterP50, &afterP99);
     const Figures b = figures(base), m = figures(macro), sc = figures(scoped), ab = figures(typed);
     std::printf("hot key released -> first key of the macro, %d samples each:\n", n);
     print("macro", m);
@@ -171,6 +170,8 @@ TEST(LatencyBench, HotKeyReleasedToTheFirstKeySeen) {
     std::printf(
         "  the typing hook per key, %.0f keys: p50 %.1f us  p99 %.1f us  max %.1f us (target p99 <= 50 us)\n",
         keys, hookP50, hookP99, hookMax);
+    std::printf("  then on the input thread once the hook has let the key go: p50 %.1f us  p99 %.1f us\n",
+                afterP50, afterP99);
     EXPECT_LE(ab.p95, m.p95 + 10.0);
     EXPECT_GT(keys, 0) << "the hook's times were not written";
     EXPECT_LE(hookP99, 50.0);

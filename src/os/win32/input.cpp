@@ -3,6 +3,8 @@
 // is copied into a ring, and one posted message per batch wakes the
 // user-interface thread, where the watcher runs.
 
+#include <utility>
+
 #include "os/input_queue.hpp"
 #include "os/win32/input_thread.hpp"
 #include "os/win32/win32_os.hpp"
@@ -136,6 +138,7 @@ private:
         watchdog_ = 0;
         keyboard_.reset();
         mouse_.reset();
+        if (std::exchange(wakeDue_, false)) PostMessageW(window_.hwnd(), kInputArrived, 0, 0);
         if (current_ == this) current_ = nullptr;
     }
 
@@ -158,9 +161,17 @@ private:
         lastSeen_ = GetTickCount();
     }
 
+    // The user-interface thread is woken once the hook has let the event go.
     void post(const InputEvent& e) {
-        if (queue_.push({hookedWatch_, e}) == Queue::Pushed::Wake)
-            PostMessageW(window_.hwnd(), kInputArrived, 0, 0);
+        if (queue_.push({hookedWatch_, e}) == Queue::Pushed::Wake) {
+            wakeDue_ = true;
+            InputThread::afterHooks(&Thread::wake);
+        }
+    }
+
+    static void wake() {
+        if (current_ && std::exchange(current_->wakeDue_, false))
+            PostMessageW(current_->window_.hwnd(), kInputArrived, 0, 0);
     }
 
     static LRESULT CALLBACK keyboardProc(int code, WPARAM wp, LPARAM lp) {
@@ -218,6 +229,7 @@ private:
     UniqueHook keyboard_, mouse_;
     UINT_PTR watchdog_ = 0;
     DWORD lastSeen_ = 0;
+    bool wakeDue_ = false;
 };
 
 Win32Input::Win32Input(Guard& guard, InputThread& thread)

@@ -1,11 +1,21 @@
 #include "os/win32/input_thread.hpp"
 
+#include <utility>
+
 namespace kv::os::win32 {
 
 namespace {
 
 // Posted to the input thread: lParam the work, answered through an event.
 constexpr UINT kRun = WM_APP + 1;
+
+// The work the hooks left; only the input thread touches it.
+void (*g_afterHooks[4])() = {};
+
+void runAfterHooks() {
+    for (auto& work : g_afterHooks)
+        if (work) std::exchange(work, nullptr)();
+}
 
 }  // namespace
 
@@ -23,6 +33,16 @@ bool InputThread::start() {
     if (thread_ && awaitAnswer()) return true;
     thread_.reset();
     return false;
+}
+
+void InputThread::afterHooks(void (*work)()) {
+    for (auto& slot : g_afterHooks)
+        if (slot == work) return;
+    for (auto& slot : g_afterHooks)
+        if (!slot) {
+            slot = work;
+            return;
+        }
 }
 
 bool InputThread::run(const std::function<void()>& work) {
@@ -52,13 +72,21 @@ DWORD WINAPI InputThread::main(void* param) {
     // A hook's answer holds up every key on the desktop.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     SetEvent(self->answered_.get());
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == kRun && !msg.hwnd) {
-            (*reinterpret_cast<const std::function<void()>*>(msg.lParam))();
-            SetEvent(self->answered_.get());
-        } else if (msg.message == WM_TIMER && !msg.hwnd && msg.lParam) {
-            DispatchMessageW(&msg);  // a timer's procedure
+    for (;;) {
+        // The system calls the hooks while this thread takes its messages;
+        // what they left is done when they have returned.
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            runAfterHooks();
+            if (msg.message == WM_QUIT) return 0;
+            if (msg.message == kRun && !msg.hwnd) {
+                (*reinterpret_cast<const std::function<void()>*>(msg.lParam))();
+                SetEvent(self->answered_.get());
+            } else if (msg.message == WM_TIMER && !msg.hwnd && msg.lParam) {
+                DispatchMessageW(&msg);  // a timer's procedure
+            }
         }
+        runAfterHooks();
     }
     return 0;
 }

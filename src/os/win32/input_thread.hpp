@@ -41,6 +41,10 @@ public:
     // no window) are dispatched by its loop.
     bool run(const std::function<void()>& work);
 
+    // From a hook procedure: work to do on the input thread once the hooks
+    // have returned, so that the key or click they hold up goes on at once.
+    static void afterHooks(void (*work)());
+
 private:
     static DWORD WINAPI main(void* self);
     bool start();

@@ -28,27 +28,37 @@ constexpr UINT kTyped = WM_APP + 0x4C0;
 constexpr UINT kKeepKeyboardState = 0x4;
 
 // With KV_TYPING_TIMES naming a file, the input thread measures the time
-// its keyboard hook spends on each key (the rest of the chain left out)
-// and writes "samples p50 p99 max" in microseconds there once a second:
-// how benchmarks see inside the hook.
+// its keyboard hook spends on each key (the rest of the chain left out), and
+// the time of the work on that key once the hook has returned, and writes
+// "samples p50 p99 max afterP50 afterP99" in microseconds there once a
+// second: how benchmarks see inside the hook.
 struct HookTimes {
     std::wstring file;
-    std::vector<double> us;
+    std::vector<double> us, after;
     std::size_t written = 0;
     LARGE_INTEGER frequency{};
+    double since(const LARGE_INTEGER& from) const {
+        LARGE_INTEGER to{};
+        QueryPerformanceCounter(&to);
+        return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) /
+               static_cast<double>(frequency.QuadPart);
+    }
 };
+
+double percentile(std::vector<double> v, double q) {
+    if (v.empty()) return -1;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(q * v.size()))];
+}
 HookTimes* g_times = nullptr;
 
 void writeTimes() {
     if (!g_times || g_times->us.size() == g_times->written) return;
-    std::vector<double> v = g_times->us;
-    std::sort(v.begin(), v.end());
-    const auto at = [&](double q) {
-        return v[std::min(v.size() - 1, static_cast<std::size_t>(q * v.size()))];
-    };
-    char line[96];
-    const int n =
-        std::snprintf(line, sizeof line, "%zu %.1f %.1f %.1f\n", v.size(), at(0.5), at(0.99), v.back());
+    const std::vector<double>& v = g_times->us;
+    char line[128];
+    const int n = std::snprintf(line, sizeof line, "%zu %.1f %.1f %.1f %.1f %.1f\n", v.size(),
+                                percentile(v, 0.5), percentile(v, 0.99), percentile(v, 1),
+                                percentile(g_times->after, 0.5), percentile(g_times->after, 0.99));
     UniqueFile f(CreateFileW(g_times->file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD done = 0;
@@ -186,15 +196,15 @@ bool movesAway(DWORD vk) {
     }
 }
 
-const Made& translated(DWORD vk, DWORD scan, bool altGr) {
-    const TranslationKey key{g_layout, (vk & 0xFF) | ((scan & 0x1FF) << 8) | (g_mods.shift ? 1u << 20 : 0) |
-                                           (altGr ? 1u << 21 : 0) | (g_mods.caps ? 1u << 22 : 0)};
+const Made& translated(DWORD vk, DWORD scan, bool altGr, const Modifiers& mods) {
+    const TranslationKey key{g_layout, (vk & 0xFF) | ((scan & 0x1FF) << 8) | (mods.shift ? 1u << 20 : 0) |
+                                           (altGr ? 1u << 21 : 0) | (mods.caps ? 1u << 22 : 0)};
     auto found = g_made.find(key);
     if (found == g_made.end()) {
         BYTE state[256] = {};
-        if (g_mods.shift) state[VK_SHIFT] = 0x80;
+        if (mods.shift) state[VK_SHIFT] = 0x80;
         if (altGr) state[VK_CONTROL] = state[VK_LCONTROL] = state[VK_MENU] = state[VK_RMENU] = 0x80;
-        if (g_mods.caps) state[VK_CAPITAL] = 1;
+        if (mods.caps) state[VK_CAPITAL] = 1;
         wchar_t units[8] = {};
         const int made = ToUnicodeEx(vk, scan, state, units, 8, kKeepKeyboardState, g_layout);
         if (g_made.size() > 4096) g_made.clear();
@@ -206,17 +216,16 @@ const Made& translated(DWORD vk, DWORD scan, bool altGr) {
 // The layout's letter, digit and punctuation keys, with and without Shift,
 // made before anyone types, so that a key in the hook is a look-up.
 void translateCommonKeys() {
-    const Modifiers typed = g_mods;
+    Modifiers mods = g_mods;
     for (const bool shift : {false, true}) {
-        g_mods.shift = shift;
+        mods.shift = shift;
         for (DWORD vk = 0x20; vk <= 0xDF; ++vk)
             if ((vk >= 0x30 && vk <= 0x5A) || vk >= 0xBA || vk == VK_SPACE)
-                translated(vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, g_layout), false);
+                translated(vk, MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, g_layout), false, mods);
     }
-    g_mods = typed;
 }
 
-void keyDown(const KBDLLHOOKSTRUCT& k) {
+void keyDown(const KBDLLHOOKSTRUCT& k, const Modifiers& mods) {
     const DWORD vk = k.vkCode;
     if (modifierKey(vk) || vk == VK_LWIN || vk == VK_RWIN) return;
     const HWND front = GetForegroundWindow();
@@ -227,10 +236,10 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
         post(TypedEvent::Kind::Clear);
     }
     // AltGr reaches the hook as the left Ctrl with the right Alt.
-    const bool altGr = g_mods.rightAlt && g_mods.ctrl;
-    if (movesAway(vk) || g_mods.win || ((g_mods.ctrl || g_mods.alt) && !altGr)) {
+    const bool altGr = mods.rightAlt && mods.ctrl;
+    if (movesAway(vk) || mods.win || ((mods.ctrl || mods.alt) && !altGr)) {
         // A chord may have switched the layout: asked again at the next key.
-        if (g_mods.win || g_mods.ctrl || g_mods.alt) g_layout = nullptr;
+        if (mods.win || mods.ctrl || mods.alt) g_layout = nullptr;
         g_dead = 0;
         post(TypedEvent::Kind::Clear);
         return;
@@ -257,7 +266,7 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
     }
     g_highSurrogate = 0;
     if (!g_layout) readLayout(front);
-    const Made& made = translated(vk, k.scanCode, altGr);
+    const Made& made = translated(vk, k.scanCode, altGr, mods);
     if (made.count < 0) {
         // A dead key: its character waits for the key it accents. The
         // keyboard state is never touched, so the program in front composes
@@ -285,6 +294,51 @@ void keyDown(const KBDLLHOOKSTRUCT& k) {
     }
 }
 
+void handleSeen();
+
+// What the hooks saw, handled by the input thread once they have returned:
+// a hook holds the key up on its way to every program, so it only notes the
+// key with the modifiers of that moment. The hooks and this work run on the
+// one input thread, one after the other.
+struct Seen {
+    KBDLLHOOKSTRUCT key;
+    Modifiers mods;
+    bool click;  // a mouse button went down
+};
+constexpr std::size_t kSeenCapacity = 256;
+Seen g_seen[kSeenCapacity];
+std::size_t g_seenCount = 0;
+bool g_seenOverflow = false;
+
+void see(const Seen& seen) {
+    if (g_seenCount == kSeenCapacity) {
+        g_seenOverflow = true;  // what was typed is no longer known
+        return;
+    }
+    g_seen[g_seenCount++] = seen;
+    InputThread::afterHooks(handleSeen);
+}
+
+void handleSeen() {
+    for (std::size_t i = 0; i < g_seenCount; ++i) {
+        const Seen& seen = g_seen[i];
+        if (seen.click) {
+            g_dead = 0;
+            post(TypedEvent::Kind::Clear);
+        } else {
+            LARGE_INTEGER from{};
+            if (g_times) QueryPerformanceCounter(&from);
+            keyDown(seen.key, seen.mods);
+            if (g_times && g_times->after.size() < 1000000) g_times->after.push_back(g_times->since(from));
+        }
+    }
+    g_seenCount = 0;
+    if (std::exchange(g_seenOverflow, false)) {
+        g_dead = 0;
+        post(TypedEvent::Kind::Clear);
+    }
+}
+
 LRESULT CALLBACK keyHook(int code, WPARAM wp, LPARAM lp) {
     // The rest of the chain runs first: what an expansion sends must not
     // overtake the key that completed it on its way to the program.
@@ -300,14 +354,10 @@ LRESULT CALLBACK keyHook(int code, WPARAM wp, LPARAM lp) {
         }
         if (k->vkCode == VK_CAPITAL && down && next == 0) g_mods.caps = !g_mods.caps;
         if (down && k->dwExtraInfo != kInjectedByKeyvale && next == 0) {
-            LARGE_INTEGER from{}, to{};
+            LARGE_INTEGER from{};
             if (g_times) QueryPerformanceCounter(&from);
-            keyDown(*k);
-            if (g_times && g_times->us.size() < 1000000) {
-                QueryPerformanceCounter(&to);
-                g_times->us.push_back(1e6 * static_cast<double>(to.QuadPart - from.QuadPart) /
-                                      static_cast<double>(g_times->frequency.QuadPart));
-            }
+            see({*k, g_mods, false});
+            if (g_times && g_times->us.size() < 1000000) g_times->us.push_back(g_times->since(from));
         }
     }
     return next;
@@ -318,10 +368,8 @@ LRESULT CALLBACK mouseHook(int code, WPARAM wp, LPARAM lp) {
         g_lastSeen = GetTickCount();
         const auto* m = reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
         if ((wp == WM_LBUTTONDOWN || wp == WM_RBUTTONDOWN || wp == WM_MBUTTONDOWN) &&
-            m->dwExtraInfo != kInjectedByKeyvale) {
-            g_dead = 0;
-            post(TypedEvent::Kind::Clear);
-        }
+            m->dwExtraInfo != kInjectedByKeyvale)
+            see({{}, g_mods, true});
     }
     return CallNextHookEx(nullptr, code, wp, lp);
 }
@@ -376,6 +424,8 @@ void stopFollowing() {
     g_everySecond = 0;
     g_keys.reset();
     g_mouse.reset();
+    g_seenCount = 0;
+    g_seenOverflow = false;
     g_front = nullptr;
     g_dead = 0;
     writeTimes();
