@@ -23,17 +23,19 @@ TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField)
     h.writeProgramFile("Thanks.key",
                        "\xEF\xBB\xBF"
                        "спасибо");
+    h.writeProgramFile("Long.key", "x<<MINS10>>y");
     h.writeProgramFile("Marker.bat", "@echo off\r\necho ran> \"%~dp0marker.txt\"\r\n");
     // In UTF-16, as the store turns for text outside the code page.
     h.writeStore("\xFF\xFE" +
                  kv::utf8ToUtf16Le(e2e::store(
-                     4, scriptMacro(1, "Way", e2e::macroLine(kv::store::kAbbreviationField, "btw")) +
+                     5, scriptMacro(1, "Way", e2e::macroLine(kv::store::kAbbreviationField, "btw")) +
                             scriptMacro(2, "Quick",
                                         e2e::macroLine(kv::store::kAbbreviationField, "qq") +
                                             e2e::macroLine(kv::store::kImmediateField, "1")) +
                             "[Macro3]\r\nName=Marker\r\nType=1\r\nFileName=" + h.programDir() +
                             "Marker.bat\r\n" + e2e::macroLine(kv::store::kAbbreviationField, "mk") +
-                            scriptMacro(4, "Thanks", e2e::macroLine(kv::store::kAbbreviationField, "спс")))));
+                            scriptMacro(4, "Thanks", e2e::macroLine(kv::store::kAbbreviationField, "спс")) +
+                            scriptMacro(5, "Long", e2e::macroLine(kv::store::kAbbreviationField, "lg")))));
     h.start();
     ASSERT_TRUE(h.hookSeesKeys()) << "the keyboard hook saw no key within 20 s";
     h.focusTarget();
@@ -75,6 +77,20 @@ TEST(Abbreviations, TypedAbbreviationsExpandInTheirCaseAndNeverInAPasswordField)
     EXPECT_EQ(h.editText(), "btw ") << "expanded in a password field";
     SendMessageW(edit, EM_SETPASSWORDCHAR, 0, 0);
     SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) & ~ES_PASSWORD);
+
+    // A long script an abbreviation started stops at Esc like any other.
+    h.focusTarget();
+    h.clearEdit();
+    h.typeLetters("lg ");
+    ASSERT_TRUE(h.waitFor([&] { return h.editText().rfind("x", 0) == 0; }, 10s)) << h.editText();
+    h.tap(VK_ESCAPE);
+    h.clearEdit();
+    h.typeLetters("btw ");
+    EXPECT_TRUE(h.waitFor([&] { return h.editText().find("by the way ") != std::string::npos; }, 10s))
+        << "still running after Esc: " << h.editText();
+    std::string rest = h.editText();
+    if (const auto at = rest.find("by the way "); at != std::string::npos) rest.erase(at, 11);
+    EXPECT_EQ(rest.find('y'), std::string::npos) << "the stopped script went on: " << h.editText();
 
     // Last: the batch file's console may take the focus.
     h.focusTarget();
