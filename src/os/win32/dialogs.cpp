@@ -2,12 +2,12 @@
 
 #include "os/win32/win32_os.hpp"
 // Shell and common-control headers need windows.h first.
-#include <commdlg.h>
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
+#include "os/win32/common_dialogs.hpp"
 #include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
@@ -74,7 +74,8 @@ std::optional<std::string> fileBox(HWND owner, const std::string& filter, bool s
     ofn.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (save) ofn.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)) || !path[0]) return std::nullopt;
+    if (!(save ? common_dialogs::getSaveFileName(&ofn) : common_dialogs::getOpenFileName(&ofn)) || !path[0])
+        return std::nullopt;
     return narrow(path.data());
 }
 

@@ -1,8 +1,7 @@
 #include "os/win32/printing.hpp"
 
-#include <commdlg.h>
-
 #include "core/error.hpp"
+#include "os/win32/common_dialogs.hpp"
 #include "os/win32/handles.hpp"
 #include "os/win32/wide.hpp"
 
@@ -82,13 +81,13 @@ std::unique_ptr<PrintJob> Win32Printing::choosePrinterAndStart(const std::string
     HWND active = GetActiveWindow();
     pd.hwndOwner = active ? active : owner;
     pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
-    const BOOL chosen = PrintDlgW(&pd);
+    const BOOL chosen = common_dialogs::printDlg(&pd);
     if (pd.hDevMode) GlobalFree(pd.hDevMode);
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
     if (!chosen) {
         if (pd.hDC) DeleteDC(pd.hDC);
         // Cancelled by the user, or no printer at all.
-        if (CommDlgExtendedError() != 0) printerFailed();
+        if (common_dialogs::extendedError() != 0) printerFailed();
         return nullptr;
     }
     if (!pd.hDC) printerFailed();

@@ -307,8 +307,15 @@ void ListView::setColumns(const std::vector<Column>& columns) {
 }
 
 void ListView::setSmallImages(const std::vector<const char*>& iconResources) {
+    // Loaded when the list first shows (a few milliseconds a start need not pay).
     iconResources_ = iconResources;
-    loadSmallImages();
+    imagesLoaded_ = false;
+    if (form_ && form_->visible()) formShowing();
+}
+
+void ListView::formShowing() {
+    if (!imagesLoaded_ && !iconResources_.empty()) loadSmallImages();
+    imagesLoaded_ = true;
 }
 
 void ListView::rescaled() {
@@ -316,7 +323,7 @@ void ListView::rescaled() {
     for (std::size_t i = 0; i < columns_.size(); ++i)
         SendMessageW(hwnd_, LVM_SETCOLUMNWIDTH, i,
                      form_ ? form_->scale(columns_[i].width96) : columns_[i].width96);
-    if (!iconResources_.empty()) loadSmallImages();
+    if (imagesLoaded_ && !iconResources_.empty()) loadSmallImages();
 }
 
 void ListView::loadSmallImages() {
@@ -795,6 +802,10 @@ LRESULT Form::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 restoreFocus();
                 return 0;
             }
+            break;
+        case WM_SHOWWINDOW:
+            if (wp)
+                for (const auto& c : controls_) c->formShowing();
             break;
         case WM_SIZE:
             for (const auto& c : controls_)

@@ -57,6 +57,9 @@ protected:
     virtual void created() {}
     // The form's DPI changed: a kind scales what its rectangle does not hold.
     virtual void rescaled() {}
+    // Its form is about to show: what only a visible control needs is made
+    // here, not at start-up, where the windows stay hidden.
+    virtual void formShowing() {}
     // WM_COMMAND notification code sent by this control.
     virtual void command(WORD /*code*/) {}
     // WM_NOTIFY from this control; the result goes back to the sender.
@@ -256,6 +259,7 @@ public:
 protected:
     void created() override;
     void rescaled() override;
+    void formShowing() override;
     LRESULT notify(NMHDR* hdr) override;
 
 private:
@@ -267,6 +271,7 @@ private:
     // Check states set by the program are no tick of the user's.
     bool filling_ = false;
     std::vector<const char*> iconResources_;
+    bool imagesLoaded_ = false;
 };
 
 // Fills a rectangle with one colour.
