@@ -8,11 +8,11 @@
 #include <atomic>
 #include <thread>
 
+#include "app/win32/prompt_forms.hpp"
 #include "core/error.hpp"
 #include "harness.hpp"
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
-#include "os/win32/win32_os.hpp"
 #include "store/store.hpp"
 
 using namespace std::chrono_literals;
@@ -33,7 +33,8 @@ TEST(InputThread, ARecordingLosesNoKeyWhileStoreWritesHoldTheThread) {
     h.focusTarget();
     const WithoutHarnessHook quiet;
 
-    kv::os::win32::Win32System os;
+    kv::app::win32::ProgramSystem system;
+    kv::os::win32::Win32System& os = system.os;
     const std::string storePath = h.programDir() + "macros.ini";
     ASSERT_TRUE(e2e::writeFile(storePath, "[Main]\r\nCount=0\r\n"));
     kv::store::Store store(os.files, storePath);

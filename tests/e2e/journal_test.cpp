@@ -5,10 +5,10 @@
 
 #include <cstdlib>
 
+#include "app/win32/prompt_forms.hpp"
 #include "harness.hpp"
 #include "journal/journal_file.hpp"
 #include "journal/recorder.hpp"
-#include "os/win32/win32_os.hpp"
 
 using namespace std::chrono_literals;
 
@@ -19,7 +19,8 @@ namespace {
 // directory; returns the recording as read back.
 kv::journal::Recording record(e2e::Harness& h, const std::string& file, bool keysOnly,
                               const std::function<void()>& act) {
-    kv::os::win32::Win32System os;
+    kv::app::win32::ProgramSystem system;
+    kv::os::win32::Win32System& os = system.os;
     kv::journal::Recorder recorder(os.sys);
     recorder.record(h.programDir() + file,
                     keysOnly ? kv::journal::Capture::KeysOnly : kv::journal::Capture::KeysAndMouse);

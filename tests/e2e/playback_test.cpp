@@ -101,6 +101,14 @@ TEST(Playback, TheValuePromptAsksAndTheAnswerIsTypedBack) {
     EXPECT_STREQ(answer, "");
     e2e::Harness::clickButton(prompt, "&OK");
     EXPECT_TRUE(typed(h, "Dear youHi ")) << "[" << h.editText() << "]";
+
+    // Closed another way than by OK, the prompt answers with its field all the same.
+    h.clearEdit();
+    h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
+    ASSERT_TRUE(h.waitFor([&] { return (prompt = h.findDialog("Keyvale Input Box")) != nullptr; }, 10s));
+    e2e::Harness::setDialogEdit(prompt, "Ann");
+    PostMessageA(prompt, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(typed(h, "Dear youHi Ann")) << "[" << h.editText() << "]";
 }
 
 TEST(Playback, RunStartsEveryMacroOfTheNameInSlotOrder) {

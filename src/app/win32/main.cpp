@@ -8,6 +8,7 @@
 
 #include "app/application.hpp"
 #include "app/win32/program.hpp"
+#include "app/win32/prompt_forms.hpp"
 #include "os/win32/com.hpp"
 #include "os/win32/instances.hpp"
 #include "os/win32/wide.hpp"
@@ -57,7 +58,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // COM for the user-interface thread's life: the shell links and the
     // accessibility annotations of the controls use it.
     const kv::os::win32::ComLibrary com;
-    kv::os::win32::Win32System os;
+    kv::app::win32::ProgramSystem system;
+    kv::os::win32::Win32System& os = system.os;
     kv::os::win32::Win32Instances instances;
     // The program's own splitting rules apply (not CommandLineToArgvW's); on
     // UTF-8 no byte of a character beyond ASCII is a blank or a quote.

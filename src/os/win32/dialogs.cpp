@@ -1,4 +1,5 @@
-// Message boxes, the value prompt, questions and the file dialog.
+// Message boxes, questions and the file dialogs; the value prompt and the
+// input box are the boxes the dialogs were given.
 
 #include "os/win32/win32_os.hpp"
 // Shell and common-control headers need windows.h first.
@@ -80,6 +81,20 @@ std::optional<std::string> fileBox(HWND owner, const std::string& filter, bool s
 }
 
 }  // namespace
+
+std::string Win32Dialogs::promptValue(const std::string& prompt) {
+    letTypedKeysArrive();
+    return boxes_.promptValue(prompt, owner);
+}
+
+void Win32Dialogs::closePrompts() {
+    boxes_.closePrompts();
+}
+
+std::optional<std::string> Win32Dialogs::inputQuery(const std::string& caption, const std::string& prompt,
+                                                    const std::string& initial) {
+    return boxes_.inputQuery(caption, prompt, initial, boxOwner(owner));
+}
 
 std::optional<std::string> Win32Dialogs::openFile(const std::string& filter) {
     return fileBox(boxOwner(owner), filter, false);

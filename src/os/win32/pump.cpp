@@ -54,10 +54,6 @@ std::unique_ptr<Timer> Win32Pump::createTimer(std::function<void()> onTick) {
     return std::make_unique<Win32Timer>(*this, std::move(onTick));
 }
 
-void Win32Pump::removeDialog(HWND dialog) {
-    std::erase(dialogs_, dialog);
-}
-
 namespace {
 
 bool isHotKeyField(HWND hwnd) {
@@ -82,8 +78,6 @@ void Win32Pump::dispatch(MSG& msg) {
     // also press the button whose mnemonic the letter is (Alt+N would set the
     // hot key and go to the next page at once, unseen).
     if (msg.message == WM_SYSCHAR && isHotKeyField(msg.hwnd)) return;
-    for (HWND d : dialogs_)
-        if (IsWindow(d) && IsDialogMessageW(d, &msg)) return;
     if (HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
         root && GetPropW(root, kFormProperty)) {
         if ((msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&

@@ -38,9 +38,10 @@ std::string appDataDirectory() {
     return narrow(buf);
 }
 
-Win32System::Win32System()
+Win32System::Win32System(PromptBoxes& boxes)
     : sys{pump,  keyboard,           hotKeys,      windows, shell, files, dialogs, locale,
-          input, programDirectory(), std::string()} {
+          input, programDirectory(), std::string()},
+      dialogs(boxes) {
     clipboard = std::make_unique<Win32Clipboard>(pump, sys.guard);
     sys.clipboard = clipboard.get();
     typing = std::make_unique<Win32Typing>(sys.guard, inputThread);

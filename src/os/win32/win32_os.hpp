@@ -7,7 +7,6 @@
 
 #include <map>
 #include <memory>
-#include <vector>
 
 #include "os/os.hpp"
 #include "os/win32/handles.hpp"
@@ -46,9 +45,6 @@ public:
 
     // Whether WM_QUIT has been seen; the main loop then ends.
     bool quitRequested() const override { return quit_; }
-    // Dialog windows whose keyboard navigation the pump must route.
-    void addDialog(HWND dialog) { dialogs_.push_back(dialog); }
-    void removeDialog(HWND dialog);
     // Gets and dispatches one message, blocking; false after WM_QUIT.
     bool runOne();
 
@@ -62,7 +58,6 @@ private:
     std::map<UINT_PTR, std::function<void()>*> timers_;
     UINT_PTR nextTimerId_ = 1;
     bool quit_ = false;
-    std::vector<HWND> dialogs_;
 };
 
 class Win32Keyboard : public Keyboard {
@@ -137,9 +132,25 @@ public:
 // the focus now does not take them too.
 void letTypedKeysArrive();
 
+// The value prompt and the input box are forms of the control layer, which
+// sits above this one: the dialogs are given them at construction, and show
+// them for the window they belong to.
+class PromptBoxes {
+public:
+    virtual ~PromptBoxes() = default;
+    // Dialogs::promptValue, owned by owner.
+    virtual std::string promptValue(const std::string& prompt, HWND owner) = 0;
+    // Dialogs::closePrompts.
+    virtual void closePrompts() = 0;
+    // Dialogs::inputQuery; owner stays disabled while the box is open and is
+    // activated again after it.
+    virtual std::optional<std::string> inputQuery(const std::string& caption, const std::string& prompt,
+                                                  const std::string& initial, HWND owner) = 0;
+};
+
 class Win32Dialogs : public Dialogs {
 public:
-    explicit Win32Dialogs(Win32Pump& pump) : pump_(pump) {}
+    explicit Win32Dialogs(PromptBoxes& boxes) : boxes_(boxes) {}
     void errorBox(const std::string& message) override;
     std::string promptValue(const std::string& prompt) override;
     bool confirm(const std::string& question) override;
@@ -153,9 +164,7 @@ public:
     HWND owner = nullptr;
 
 private:
-    Win32Pump& pump_;
-    // Value prompts open now, nested ones last.
-    std::vector<HWND> openPrompts_;
+    PromptBoxes& boxes_;
 };
 
 class Win32Locale : public Locale {
@@ -185,7 +194,9 @@ std::string windowsDirectory();
 std::string appDataDirectory();
 
 struct Win32System {
-    Win32System();
+    // The boxes are built beside the system, over it: they are reached only
+    // once both are built.
+    explicit Win32System(PromptBoxes& boxes);
     // First, so that the services whose window procedures and hooks run in
     // its guard can hold it; it holds the services by reference and reaches
     // them only once everything is built.
@@ -196,7 +207,7 @@ struct Win32System {
     Win32Windows windows;
     Win32Shell shell;
     Win32Files files;
-    Win32Dialogs dialogs{pump};
+    Win32Dialogs dialogs;
     Win32Locale locale;
     // Before the services whose hooks it runs, so that it outlives them.
     InputThread inputThread;

@@ -574,7 +574,7 @@ void Form::setClientSize96(int width, int height) {
 }
 
 void Form::create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
-                  UINT classStyle) {
+                  UINT classStyle, ClassIcon icon) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     const std::wstring wideClass = os::win32::widen(className);
     WNDCLASSW wc{};
@@ -582,7 +582,7 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
         wc.style = classStyle;
         wc.lpfnWndProc = &Form::proc;
         wc.hInstance = instance;
-        wc.hIcon = LoadIconW(instance, L"MAINICON");
+        if (icon == ClassIcon::Program) wc.hIcon = LoadIconW(instance, L"MAINICON");
         wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = wideClass.c_str();
@@ -716,13 +716,19 @@ BOOL CALLBACK disableForModal(HWND window, LPARAM lp) {
 
 }  // namespace
 
-int Form::showModal() {
+int Form::showModal(ModalReach reach) {
     HWND owner = GetWindow(hwnd(), GW_OWNER);
-    // Every window of the program that takes input now is shut off, not the
-    // owner alone: a window another modal one already holds (the properties
-    // dialog under the editor it opened) must not take clicks either.
     ModalScope scope{hwnd(), owner, {}};
-    EnumThreadWindows(GetCurrentThreadId(), &disableForModal, reinterpret_cast<LPARAM>(&scope));
+    if (reach == ModalReach::Program) {
+        // Every window of the program that takes input now is shut off, not
+        // the owner alone: a window another modal one already holds (the
+        // properties dialog under the editor it opened) must not take clicks
+        // either.
+        EnumThreadWindows(GetCurrentThreadId(), &disableForModal, reinterpret_cast<LPARAM>(&scope));
+    } else if (owner && IsWindowEnabled(owner)) {
+        EnableWindow(owner, FALSE);
+        scope.disabled.push_back(owner);
+    }
     modal_ = true;
     modalResult_ = 0;
     // A dialog opens where its owner is: on another monitor (or none left) it

@@ -306,6 +306,14 @@ inline constexpr ControlKind kMultiListView{WC_LISTVIEWW, WS_TABSTOP | LVS_REPOR
                                             WS_EX_CLIENTEDGE, &makeControl<ListView>};
 inline constexpr ControlKind kStatusBar{STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, &makeControl<StatusBar>};
 
+// Whether a form's window class carries the program's icon.
+enum class ClassIcon { Program, None };
+
+// What a modal form shuts off while it is open: every window of the program
+// that takes input, or its owner alone (a running macro's prompt, beside
+// which the program's other windows stay live).
+enum class ModalReach { Program, Owner };
+
 // A top-level window built from a control table.
 class Form {
 public:
@@ -349,10 +357,10 @@ public:
     void setCancelButton(Button* b) { cancel_ = b; }
     Button* cancelButton() const { return cancel_; }
 
-    // Shows the form modally: its owner and the program's other top-level
-    // windows are disabled, and messages are pumped until endModal.
-    // Returns the value given to endModal.
-    int showModal();
+    // Shows the form modally: its owner and, unless reach says otherwise,
+    // the program's other top-level windows are disabled, and messages are
+    // pumped until endModal. Returns the value given to endModal.
+    int showModal(ModalReach reach = ModalReach::Program);
     void endModal(int result);
     bool inModalLoop() const { return modal_; }
 
@@ -371,7 +379,7 @@ protected:
     explicit Form(os::System& system) : system_(system) {}
     // Creates the window: a dialog-like frame unless style says otherwise.
     void create(const char* className, const char* caption, DWORD style, DWORD exStyle, HWND owner,
-                UINT classStyle = 0);
+                UINT classStyle = 0, ClassIcon icon = ClassIcon::Program);
     virtual LRESULT handle(UINT msg, WPARAM wp, LPARAM lp);
     HFONT font() const { return font_.get(); }
 
