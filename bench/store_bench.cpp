@@ -110,14 +110,16 @@ int main(int argc, char** argv) {
         files.write(path, text);
         window.visible = false;
         window.rows = 0;
-        // As the program starts: one reading serves the hot keys and the
-        // settings; the watcher reads again under the lock to clear the lists.
+        // As the program starts: one reading, taken under the store's lock,
+        // serves the watcher's clearing, the hot keys and the settings.
         startUp = std::min(startUp, millis([&] {
+                               auto held = store.hold();
                                const store::StoreSnapshot reading(store);
+                               triggers::Watcher watcher(real, none);
+                               watcher.setUp(false, &reading);
+                               held.reset();
                                hotKeys.loadHotKeys(reading, [&] { list.fillMacroList(); });
                                reading.readInt(store::kMain, store::kPauseHotKey, 0);
-                               triggers::Watcher watcher(real, none);
-                               watcher.setUp();
                                reading.readInt(store::kMain, "Show Hints", 1);
                                reading.readInt(store::kMain, "FirstRun", 1);
                            }));

@@ -61,11 +61,21 @@ void Application::escapePressed() {
 }
 
 void Application::managerCreated(const std::vector<std::string>& arguments) {
+    // One reading serves the start: taken while the store is held, it also
+    // serves the watcher's clearing, which no other copy's write may fall
+    // before. The store is let go before the hot keys, which may show a box.
+    // When it cannot be held now, the watcher tries again and says so.
+    std::unique_ptr<os::FileLock> held;
+    try {
+        held = store().hold();
+    } catch (const Error&) {
+    }
     startUp_ = std::make_unique<store::StoreSnapshot>(store());
+    watcher_.setUp(triggers::asksToClose(arguments), held ? startUp_.get() : nullptr);
+    held.reset();
     loadHotKeys(*startUp_);
     pauseKey_.setHotKey(
         static_cast<store::ShortCut>(startUp_->readInt(store::kMain, store::kPauseHotKey, 0) & 0xFFFF));
-    watcher_.setUp(triggers::asksToClose(arguments));
 }
 
 void Application::loadHotKeys() {

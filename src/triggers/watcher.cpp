@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "playback/window_search.hpp"
@@ -58,7 +59,7 @@ std::string recordHandle(std::string_view list, os::WindowHandle handle,
 Watcher::Watcher(os::System& sys, RunRequests& runs, os::Instances* instances)
     : sys_(sys), runs_(runs), instances_(instances), readings_(sys.pump) {}
 
-void Watcher::setUp(bool shortcutStart) {
+void Watcher::setUp(bool shortcutStart, const store::StoreSnapshot* heldReading) {
     shortcutStart_ = shortcutStart;
     bool clearRecords = !shortcutStart;
     if (!shortcutStart && instances_) {
@@ -73,8 +74,13 @@ void Watcher::setUp(bool shortcutStart) {
     try {
         // One reading and at most one replacement of the file, which no
         // other copy's write falls between.
-        const auto held = macros.store().hold();
-        const store::StoreSnapshot read(macros.store());
+        std::unique_ptr<os::FileLock> held;
+        std::optional<store::StoreSnapshot> own;
+        if (!heldReading) {
+            held = macros.store().hold();
+            own.emplace(macros.store());
+        }
+        const store::StoreSnapshot& read = heldReading ? *heldReading : *own;
         const std::int32_t interval = read.readInt(store::kMain, "SearchInterval", 250);
         interval_ = interval > 0 ? static_cast<unsigned>(interval) : 0;
         if (clearRecords) macros.forgetFiredWindows(read);

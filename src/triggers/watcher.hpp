@@ -41,7 +41,10 @@ public:
     // another instance's records are still true. A start to run a shortcut
     // (shortcutStart, /CLOSE) never scans and clears nothing: the windows are
     // the resident instance's to handle.
-    void setUp(bool shortcutStart = false);
+    // heldReading: a reading of the store its caller took while holding
+    // the store (Store::hold), and still holds, so that the clearing serves
+    // from it; without one the watcher takes its own.
+    void setUp(bool shortcutStart = false, const store::StoreSnapshot* heldReading = nullptr);
     // One scan, as on every timer tick.
     void scan();
     // Script delays switch the timer off while they run.

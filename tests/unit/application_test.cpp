@@ -138,6 +138,22 @@ TEST_F(ApplicationTest, AResidentStartKeepsOnlyTheWatchersTimerRunning) {
     EXPECT_EQ(fake.pump.runningTimers(), 1);
 }
 
+TEST_F(ApplicationTest, StartUpReadsTheStoreOnceAndClearsTheFiredWindowsFromThatReading) {
+    st.writeInt("Main", "FirstRun", 0);
+    st.writeInt("Main", "Entries", 1);
+    st.writeString("Macro1", "Name", "A");
+    st.writeInt("Macro1", "Type", 4);
+    st.writeInt("Macro1", "HotKey", 0x0641);
+    st.writeString("Macro1", "FileName", "A.key");
+    st.writeString("Macro1", "FoundHandle", "1234,5678");
+    fake.files.reads = 0;
+    start();
+    EXPECT_EQ(fake.files.reads, 1);
+    EXPECT_EQ(st.readString("Macro1", "FoundHandle", "x"), "");
+    EXPECT_EQ(st.readString("Macro1", "Name", ""), "A");
+    EXPECT_EQ(fake.hotKeys.registeredCount(), 1u);
+}
+
 TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart) {
     st.writeInt("Main", "FirstRun", 0);
     st.writeInt("Main", "Entries", 1);
