@@ -51,6 +51,15 @@ struct ApplicationTest : ::testing::Test {
         const os::Millis end = fake.pump.now() + ms;
         while (fake.pump.now() < end) fake.pump.waitUntil(end);
     }
+    // A store past its first run with one macro, in slot 1.
+    void oneMacro(const std::string& name, int type, const std::string& fileName, int hotKey = 0) {
+        st.writeInt("Main", "FirstRun", 0);
+        st.writeInt("Main", "Entries", 1);
+        st.writeString("Macro1", "Name", name);
+        st.writeInt("Macro1", "Type", type);
+        if (hotKey) st.writeInt("Macro1", "HotKey", hotKey);
+        st.writeString("Macro1", "FileName", fileName);
+    }
     void start(const std::vector<std::string>& args = {}) {
         app.managerCreated();
         app.trayCreated(args);
@@ -118,11 +127,7 @@ TEST_F(ApplicationTest, ShowHintsTicksFromTheStoreAndWritesWhenClicked) {
 }
 
 TEST_F(ApplicationTest, ACloseRunEndsAboutASecondAfterItsMacro) {
-    st.writeInt("Main", "FirstRun", 0);
-    st.writeInt("Main", "Entries", 1);
-    st.writeString("Macro1", "Name", "My Macro");
-    st.writeInt("Macro1", "Type", 1);
-    st.writeString("Macro1", "FileName", "notepad.exe");
+    oneMacro("My Macro", 1, "notepad.exe");
     start({"/Open:My Macro", "/Close"});
     EXPECT_EQ(fake.shell.opened, (std::vector<std::string>{"notepad.exe"}));
     EXPECT_FALSE(view.quitCalled);
@@ -139,12 +144,7 @@ TEST_F(ApplicationTest, AResidentStartKeepsOnlyTheWatchersTimerRunning) {
 }
 
 TEST_F(ApplicationTest, StartUpReadsTheStoreOnceAndClearsTheFiredWindowsFromThatReading) {
-    st.writeInt("Main", "FirstRun", 0);
-    st.writeInt("Main", "Entries", 1);
-    st.writeString("Macro1", "Name", "A");
-    st.writeInt("Macro1", "Type", 4);
-    st.writeInt("Macro1", "HotKey", 0x0641);
-    st.writeString("Macro1", "FileName", "A.key");
+    oneMacro("A", 4, "A.key", 0x0641);
     st.writeString("Macro1", "FoundHandle", "1234,5678");
     fake.files.reads = 0;
     start();
@@ -155,11 +155,7 @@ TEST_F(ApplicationTest, StartUpReadsTheStoreOnceAndClearsTheFiredWindowsFromThat
 }
 
 TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart) {
-    st.writeInt("Main", "FirstRun", 0);
-    st.writeInt("Main", "Entries", 1);
-    st.writeString("Macro1", "Name", "Gone");
-    st.writeInt("Macro1", "Type", 4);
-    st.writeString("Macro1", "FileName", "Gone.key");
+    oneMacro("Gone", 4, "Gone.key");
     app.managerCreated();
     bool quitBeforeDismissed = true;
     fake.dialogs.whileErrorOpen = [&] { quitBeforeDismissed = view.quitCalled; };
@@ -180,12 +176,7 @@ TEST_F(ApplicationTest, AnErrorFromTheCommandLineLeavesOpenOffAndEndsACloseStart
 // Pause frees the hot keys and stops the watcher until it is chosen again;
 // the tray tip tells of the pause and names a macro while it runs.
 TEST_F(ApplicationTest, PauseFreesTheHotKeysAndTheTipTellsOfPausesAndRuns) {
-    st.writeInt("Main", "FirstRun", 0);
-    st.writeInt("Main", "Entries", 1);
-    st.writeString("Macro1", "Name", "A very long name for a signature macro, too long");
-    st.writeInt("Macro1", "Type", 4);
-    st.writeInt("Macro1", "HotKey", 16449);
-    st.writeString("Macro1", "FileName", "Sig.key");
+    oneMacro("A very long name for a signature macro, too long", 4, "Sig.key", 16449);
     st.writeString("Macro1", "Trigger", "Untitled - Notepad");
     fake.files.files["C:\\Keyvale\\Sig.key"] = "x";
     start();

@@ -47,11 +47,34 @@ std::uint32_t mouseFlags(WPARAM message) {
     }
 }
 
+InputEvent keyEvent(const KBDLLHOOKSTRUCT& k, WPARAM) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::Key;
+    e.time = k.time;
+    e.vk = static_cast<std::uint16_t>(k.vkCode);
+    e.scan = static_cast<std::uint16_t>(k.scanCode);
+    e.keyFlags = ((k.flags & LLKHF_EXTENDED) ? kKeyExtended : 0) | ((k.flags & LLKHF_UP) ? kKeyUp : 0);
+    return e;
+}
+
+InputEvent mouseEvent(const MSLLHOOKSTRUCT& m, WPARAM message) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::Mouse;
+    e.time = m.time;
+    e.x = normalise(m.pt.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    e.y = normalise(m.pt.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+    e.mouseFlags = mouseFlags(message);
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL)
+        e.wheelDelta = static_cast<short>(HIWORD(m.mouseData));
+    return e;
+}
+
 }  // namespace
 
-class Win32Input::Thread {
+// One watch at a time has hooks on the input thread.
+class Win32Input::Watch {
 public:
-    Thread(Guard& guard, InputThread& thread)
+    Watch(Guard& guard, InputThread& thread)
         : guard_(guard),
           thread_(thread),
           window_(guard, [this](HWND h, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
@@ -60,10 +83,10 @@ public:
               return 0;
           }) {}
 
-    ~Thread() { unwatch(); }
+    ~Watch() { unwatch(); }
 
-    Thread(const Thread&) = delete;
-    Thread& operator=(const Thread&) = delete;
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
 
     // ---- on the user-interface thread ----
 
@@ -110,7 +133,7 @@ private:
     // ---- on the input thread ----
 
     // The hook procedures receive no context; only the input thread runs them.
-    static inline Thread* current_ = nullptr;
+    static inline Watch* current_ = nullptr;
 
     bool install(std::uint32_t watch, bool keyboardOnly) {
         remove();
@@ -122,14 +145,17 @@ private:
         }
         current_ = this;
         lastSeen_ = GetTickCount();
-        watchdog_ = SetTimer(nullptr, 0, kWatchdogPeriodMs, &Thread::watchdog);
+        watchdog_ = SetTimer(nullptr, 0, kWatchdogPeriodMs, &Watch::watchdog);
         return true;
     }
 
     bool hook(UniqueHook& keyboard, UniqueHook& mouse) {
         const HINSTANCE self = GetModuleHandleW(nullptr);
-        keyboard.reset(SetWindowsHookExW(WH_KEYBOARD_LL, &Thread::keyboardProc, self, 0));
-        if (!keyboardOnly_) mouse.reset(SetWindowsHookExW(WH_MOUSE_LL, &Thread::mouseProc, self, 0));
+        keyboard.reset(
+            SetWindowsHookExW(WH_KEYBOARD_LL, &Watch::hookProc<KBDLLHOOKSTRUCT, keyEvent>, self, 0));
+        if (!keyboardOnly_)
+            mouse.reset(
+                SetWindowsHookExW(WH_MOUSE_LL, &Watch::hookProc<MSLLHOOKSTRUCT, mouseEvent>, self, 0));
         return keyboard && (keyboardOnly_ || mouse);
     }
 
@@ -165,7 +191,7 @@ private:
     void post(const InputEvent& e) {
         if (queue_.push({hookedWatch_, e}) == Queue::Pushed::Wake) {
             wakeDue_ = true;
-            InputThread::afterHooks(&Thread::wake);
+            InputThread::afterHooks(&Watch::wake);
         }
     }
 
@@ -174,41 +200,13 @@ private:
             PostMessageW(current_->window_.hwnd(), kInputArrived, 0, 0);
     }
 
-    static LRESULT CALLBACK keyboardProc(int code, WPARAM wp, LPARAM lp) {
+    // The keyboard's and the mouse's hook: every event but Keyvale's own.
+    template <class Seen, InputEvent (*eventOf)(const Seen&, WPARAM)>
+    static LRESULT CALLBACK hookProc(int code, WPARAM wp, LPARAM lp) {
         if (code == HC_ACTION && current_) {
             current_->lastSeen_ = GetTickCount();
-            const auto& k = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lp);
-            if (k.dwExtraInfo != kInjectedByKeyvale) {
-                InputEvent e;
-                e.kind = InputEvent::Kind::Key;
-                e.time = k.time;
-                e.vk = static_cast<std::uint16_t>(k.vkCode);
-                e.scan = static_cast<std::uint16_t>(k.scanCode);
-                e.keyFlags =
-                    ((k.flags & LLKHF_EXTENDED) ? kKeyExtended : 0) | ((k.flags & LLKHF_UP) ? kKeyUp : 0);
-                current_->post(e);
-            }
-        }
-        return CallNextHookEx(nullptr, code, wp, lp);
-    }
-
-    static LRESULT CALLBACK mouseProc(int code, WPARAM wp, LPARAM lp) {
-        if (code == HC_ACTION && current_) {
-            current_->lastSeen_ = GetTickCount();
-            const auto& m = *reinterpret_cast<const MSLLHOOKSTRUCT*>(lp);
-            if (m.dwExtraInfo != kInjectedByKeyvale) {
-                InputEvent e;
-                e.kind = InputEvent::Kind::Mouse;
-                e.time = m.time;
-                e.x = normalise(m.pt.x, GetSystemMetrics(SM_XVIRTUALSCREEN),
-                                GetSystemMetrics(SM_CXVIRTUALSCREEN));
-                e.y = normalise(m.pt.y, GetSystemMetrics(SM_YVIRTUALSCREEN),
-                                GetSystemMetrics(SM_CYVIRTUALSCREEN));
-                e.mouseFlags = mouseFlags(wp);
-                if (wp == WM_MOUSEWHEEL || wp == WM_MOUSEHWHEEL)
-                    e.wheelDelta = static_cast<short>(HIWORD(m.mouseData));
-                current_->post(e);
-            }
+            const auto& seen = *reinterpret_cast<const Seen*>(lp);
+            if (seen.dwExtraInfo != kInjectedByKeyvale) current_->post(eventOf(seen, wp));
         }
         return CallNextHookEx(nullptr, code, wp, lp);
     }
@@ -232,17 +230,16 @@ private:
     bool wakeDue_ = false;
 };
 
-Win32Input::Win32Input(Guard& guard, InputThread& thread)
-    : thread_(std::make_unique<Thread>(guard, thread)) {}
+Win32Input::Win32Input(Guard& guard, InputThread& thread) : watch_(std::make_unique<Watch>(guard, thread)) {}
 
 Win32Input::~Win32Input() = default;
 
 bool Win32Input::startWatching(std::function<void(const InputEvent&)> onEvent, bool keyboardOnly) {
-    return thread_->watch(std::move(onEvent), keyboardOnly);
+    return watch_->watch(std::move(onEvent), keyboardOnly);
 }
 
 void Win32Input::stopWatching() {
-    thread_->unwatch();
+    watch_->unwatch();
 }
 
 void Win32Input::inject(const InputEvent& e) {

@@ -88,7 +88,6 @@ DWORD WINAPI InputThread::main(void* param) {
         }
         runAfterHooks();
     }
-    return 0;
 }
 
 }  // namespace kv::os::win32

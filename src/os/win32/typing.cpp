@@ -71,7 +71,7 @@ std::atomic<HWND> g_target{nullptr};
 UniqueHook g_keys, g_mouse;
 UINT_PTR g_everySecond = 0;
 HWND g_front = nullptr;
-std::atomic<DWORD> g_lastSeen{0};
+DWORD g_lastSeen = 0;
 
 void post(TypedEvent::Kind kind, const wchar_t* units = nullptr, int count = 0) {
     count = std::clamp(count, 0, 4);
@@ -294,8 +294,6 @@ void keyDown(const KBDLLHOOKSTRUCT& k, const Modifiers& mods) {
     }
 }
 
-void handleSeen();
-
 // What the hooks saw, handled by the input thread once they have returned:
 // a hook holds the key up on its way to every program, so it only notes the
 // key with the modifiers of that moment. The hooks and this work run on the
@@ -309,15 +307,6 @@ constexpr std::size_t kSeenCapacity = 256;
 Seen g_seen[kSeenCapacity];
 std::size_t g_seenCount = 0;
 bool g_seenOverflow = false;
-
-void see(const Seen& seen) {
-    if (g_seenCount == kSeenCapacity) {
-        g_seenOverflow = true;  // what was typed is no longer known
-        return;
-    }
-    g_seen[g_seenCount++] = seen;
-    InputThread::afterHooks(handleSeen);
-}
 
 void handleSeen() {
     for (std::size_t i = 0; i < g_seenCount; ++i) {
@@ -337,6 +326,15 @@ void handleSeen() {
         g_dead = 0;
         post(TypedEvent::Kind::Clear);
     }
+}
+
+void see(const Seen& seen) {
+    if (g_seenCount == kSeenCapacity) {
+        g_seenOverflow = true;  // what was typed is no longer known
+        return;
+    }
+    g_seen[g_seenCount++] = seen;
+    InputThread::afterHooks(handleSeen);
 }
 
 LRESULT CALLBACK keyHook(int code, WPARAM wp, LPARAM lp) {
@@ -394,8 +392,7 @@ void CALLBACK everySecond(HWND, UINT, UINT_PTR, DWORD) {
     readLayout(GetForegroundWindow());
     LASTINPUTINFO last{};
     last.cbSize = sizeof last;
-    if (GetLastInputInfo(&last) && hookLooksLost(GetTickCount(), g_lastSeen.load(), last.dwTime))
-        installHooks();
+    if (GetLastInputInfo(&last) && hookLooksLost(GetTickCount(), g_lastSeen, last.dwTime)) installHooks();
 }
 
 // On the input thread.

@@ -183,8 +183,8 @@ public:
     void inject(const InputEvent& event) override;
 
 private:
-    class Thread;
-    std::unique_ptr<Thread> thread_;
+    class Watch;
+    std::unique_ptr<Watch> watch_;
 };
 
 // The program file's directory with a trailing backslash.
