@@ -272,18 +272,27 @@ bool changeSecurity() {
 
 // ---- the view ----
 
+ManagerWindow& ManagerWindowOnDemand::get() {
+    if (!window_) {
+        window_.emplace(sys_, links_, printing_, host_);
+        window_->refillList();
+    }
+    return *window_;
+}
+
 ScreenSize Win32ShellView::screen() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 Rect Win32ShellView::managerRect() {
     RECT r;
-    GetWindowRect(manager_.hwnd(), &r);
+    GetWindowRect(manager_.get().hwnd(), &r);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 void Win32ShellView::placeManager(const Rect& r) {
-    SetWindowPos(manager_.hwnd(), nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(manager_.get().hwnd(), nullptr, r.left, r.top, r.width, r.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Rect Win32ShellView::virtualScreen() {
@@ -302,16 +311,17 @@ Rect Win32ShellView::workAreaNearest(const Rect& r) {
 }
 
 void Win32ShellView::showFirstRunNote(const std::string& text) {
-    manager_.showNote(text);
+    manager_.get().showNote(text);
 }
 
 void Win32ShellView::showManager(bool activate) {
+    const HWND window = manager_.get().hwnd();
     if (activate) {
-        ShowWindow(manager_.hwnd(), IsIconic(manager_.hwnd()) ? SW_RESTORE : SW_SHOW);
-        os::win32::forceForeground(manager_.hwnd());
+        ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+        os::win32::forceForeground(window);
     } else {
-        ShowWindow(manager_.hwnd(), SW_SHOWNOACTIVATE);
-        SetWindowPos(manager_.hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+        SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,29 @@ bool changeSecurity();
 
 using manager::win32::ManagerWindow;
 
+// The manager window, built the first time something needs it. A shortcut's
+// start never shows it, so its macro's first key waits neither for the
+// window nor for the common controls' library the list brings.
+class ManagerWindowOnDemand {
+public:
+    ManagerWindowOnDemand(os::System& sys, os::ShellLinks& links, os::Printing& printing,
+                          manager::ManagerHost& host)
+        : sys_(sys), links_(links), printing_(printing), host_(host) {}
+    ManagerWindow& get();
+    os::System& system() { return sys_; }
+    // A window built later fills its list as it is built.
+    void refillList() {
+        if (window_) window_->refillList();
+    }
+
+private:
+    os::System& sys_;
+    os::ShellLinks& links_;
+    os::Printing& printing_;
+    manager::ManagerHost& host_;
+    std::optional<ManagerWindow> window_;
+};
+
 // The windows the tray opens beside the manager window, which the program
 // builds after the view.
 class TrayWindows {
@@ -62,7 +86,7 @@ public:
 // The ShellView of the running program.
 class Win32ShellView : public ShellView {
 public:
-    Win32ShellView(ManagerWindow& manager, HWND applicationWindow, TrayWindows& windows)
+    Win32ShellView(ManagerWindowOnDemand& manager, HWND applicationWindow, TrayWindows& windows)
         : manager_(manager), applicationWindow_(applicationWindow), windows_(windows) {}
     ScreenSize screen() override;
     Rect managerRect() override;
@@ -77,7 +101,7 @@ public:
     void quit() override;
     void enableShutdownPrivilege() override { changeSecurity(); }
     void refillList() override { manager_.refillList(); }
-    void printList() override { manager_.printList(); }
+    void printList() override { manager_.get().printList(); }
     // Shown once the tray form is there (it is built after the application).
     void showTrayState(const TrayState& state) override {
         state_ = state;
@@ -92,7 +116,7 @@ public:
     void setRunMacroHotKey() override { windows_.setRunMacroHotKey(); }
 
 private:
-    ManagerWindow& manager_;
+    ManagerWindowOnDemand& manager_;
     TrayForm* tray_ = nullptr;
     TrayState state_;
     HWND applicationWindow_;

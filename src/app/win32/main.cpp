@@ -1,8 +1,6 @@
 // Keyvale's entry point: start-up in its fixed order, then the message loop.
 
 #include <windows.h>
-// commctrl.h needs windows.h first.
-#include <commctrl.h>
 
 #include <optional>
 
@@ -51,9 +49,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                 GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))))
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
-
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&icc);
 
     // COM for the user-interface thread's life: the shell links and the
     // accessibility annotations of the controls use it.

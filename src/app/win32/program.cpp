@@ -13,10 +13,10 @@ os::ShellFolder wizardShortcutFolder(int item) {
 }
 
 Program::Authoring::Authoring(Program& p, HWND applicationWindow)
-    : wizard(p.os_.sys, p.journal_, p.app_.state(), p, p.hints_, p.manager_.hwnd()),
+    : wizard(p.os_.sys, p.journal_, p.app_.state(), p, p.hints_, p.manager_.get().hwnd()),
       commandDialogs(p.os_.sys, applicationWindow),
       hint(p.os_.sys, p.hints_, wizard.hwnd()),
-      properties(p.os_.sys, p.journal_, p.app_.state(), p, p.manager_.hwnd()),
+      properties(p.os_.sys, p.journal_, p.app_.state(), p, p.manager_.get().hwnd()),
       importer(p.os_.sys, applicationWindow),
       runMacro(p.os_.sys, p.app_.dispatcher(), applicationWindow) {}
 
@@ -77,7 +77,7 @@ void Program::openRunMacro() {
 }
 
 void Program::setRunMacroHotKey() {
-    showRunMacroHotKeyBox(app_, manager_.hwnd());
+    showRunMacroHotKeyBox(app_, manager_.get().hwnd());
 }
 
 void Program::createShortcut(int folder, int slot) {

@@ -72,12 +72,12 @@ private:
     void setRunMacroHotKey() override;
 
     // authoring::WizardHost (openHelp and loadHotKeys are shared)
-    std::vector<std::string> macroNames() override { return manager_.rowNames(); }
+    std::vector<std::string> macroNames() override { return manager_.get().rowNames(); }
     void addListRow(int image, const std::string& caption, const std::string& hotKeyText) override {
-        manager_.addRow(image, caption, hotKeyText);
+        manager_.get().addRow(image, caption, hotKeyText);
     }
-    void showManager() override { manager_.show(false); }
-    void hideManager() override { static_cast<ui::win32::Form&>(manager_).hide(); }
+    void showManager() override { manager_.get().show(false); }
+    void hideManager() override { static_cast<ui::win32::Form&>(manager_.get()).hide(); }
     void createShortcut(int folder, int slot) override;
     void propertiesRecordingStopped() override;
 
@@ -89,7 +89,7 @@ private:
 
     // authoring::PropertiesHost
     void setStopHotKeyEnabled(bool on) override;
-    void showManager(bool on) override { ShowWindow(manager_.hwnd(), on ? SW_SHOW : SW_HIDE); }
+    void showManager(bool on) override { ShowWindow(manager_.get().hwnd(), on ? SW_SHOW : SW_HIDE); }
     void refillList() override { manager_.refillList(); }
     std::optional<std::string> editScript(const authoring::ScriptEditRequest& request) override;
 
@@ -101,7 +101,7 @@ private:
     journal::Recorder journal_;
     os::win32::Win32ShellLinks shellLinks_;
     os::win32::Win32Printing printing_;
-    manager::win32::ManagerWindow manager_;
+    ManagerWindowOnDemand manager_;
     Win32ShellView view_;
     Application app_;
     authoring::Hints hints_;

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "os/win32/common_controls.hpp"
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 
 namespace kv::ui::win32 {
+
+namespace cc = os::win32::common_controls;
 
 namespace {
 
@@ -88,11 +91,12 @@ void RadioButton::created() {
     // Until a button of the group is checked, the group's first is its tab stop.
     const LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
     if (!(style & WS_GROUP)) SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_TABSTOP));
-    SetWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    cc::setWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId,
+                          reinterpret_cast<DWORD_PTR>(this));
 }
 
 RadioButton::~RadioButton() {
-    if (hwnd_) RemoveWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId);
+    if (hwnd_) cc::removeWindowSubclass(hwnd_, &RadioButton::subclassProc, kRadioSubclassId);
 }
 
 void RadioButton::setChecked(bool on) {
@@ -108,7 +112,7 @@ void RadioButton::command(WORD code) {
 LRESULT CALLBACK RadioButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                            DWORD_PTR data) {
     auto* self = reinterpret_cast<RadioButton*>(data);
-    if (msg == WM_GETDLGCODE) return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTARROWS;
+    if (msg == WM_GETDLGCODE) return cc::defSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTARROWS;
     if (msg == WM_KEYDOWN && (wp == VK_UP || wp == VK_DOWN || wp == VK_LEFT || wp == VK_RIGHT) &&
         self->form_) {
         // The next (or previous) button of the group that can take the
@@ -126,7 +130,7 @@ LRESULT CALLBACK RadioButton::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
         }
         return 0;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return cc::defSubclassProc(hwnd, msg, wp, lp);
 }
 
 // ---- Edit ----
@@ -163,16 +167,16 @@ constexpr UINT_PTR kScratchSubclassId = 0x4B53;
 }
 
 void ScratchArea::created() {
-    SetWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId, 0);
+    cc::setWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId, 0);
 }
 
 ScratchArea::~ScratchArea() {
-    if (hwnd_) RemoveWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId);
+    if (hwnd_) cc::removeWindowSubclass(hwnd_, &ScratchArea::subclassProc, kScratchSubclassId);
 }
 
 LRESULT CALLBACK ScratchArea::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     switch (msg) {
-        case WM_GETDLGCODE: return DefSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
+        case WM_GETDLGCODE: return cc::defSubclassProc(hwnd, msg, wp, lp) | DLGC_WANTALLKEYS;
         case WM_KEYDOWN:
             // The edit's own Esc would post WM_CLOSE to the form.
             if (wp == VK_ESCAPE) return 0;
@@ -185,7 +189,7 @@ LRESULT CALLBACK ScratchArea::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
             break;
         default: break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return cc::defSubclassProc(hwnd, msg, wp, lp);
 }
 
 // ---- ComboBox ----
@@ -250,11 +254,12 @@ bool isExtendedKey(unsigned vk) {
 void HotKeyEdit::created() {
     // No rules for the control: it would turn a key alone into Ctrl+key
     // unseen. The refusal is the presenter's, with its message.
-    SetWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId, reinterpret_cast<DWORD_PTR>(this));
+    cc::setWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId,
+                          reinterpret_cast<DWORD_PTR>(this));
 }
 
 HotKeyEdit::~HotKeyEdit() {
-    if (hwnd_) RemoveWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId);
+    if (hwnd_) cc::removeWindowSubclass(hwnd_, &HotKeyEdit::subclassProc, kHotKeySubclassId);
 }
 
 LRESULT CALLBACK HotKeyEdit::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
@@ -270,7 +275,7 @@ LRESULT CALLBACK HotKeyEdit::subclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         if (self->onLeave && self->form_) self->form_->system().guard.run([&] { self->onLeave(); });
         return 0;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return cc::defSubclassProc(hwnd, msg, wp, lp);
 }
 
 void HotKeyEdit::setValue(std::uint16_t shortcut) {
@@ -331,16 +336,16 @@ void ListView::loadSmallImages() {
     const int size = form_ ? form_->scale(16) : 16;
     // The list view destroys its image list with itself (no LVS_SHAREIMAGELISTS).
     HIMAGELIST images =
-        ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
+        cc::imageListCreate(size, size, ILC_COLOR32 | ILC_MASK, static_cast<int>(iconResources.size()), 0);
     for (const char* name : iconResources) {
         os::win32::UniqueIcon icon(
             static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), os::win32::widen(name).c_str(),
                                           IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-        ImageList_AddIcon(images, icon.get());
+        cc::imageListAddIcon(images, icon.get());
     }
     HIMAGELIST old = reinterpret_cast<HIMAGELIST>(
         SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images)));
-    if (old) ImageList_Destroy(old);
+    if (old) cc::imageListDestroy(old);
 }
 
 void ListView::showCheckBoxes() {
@@ -599,6 +604,8 @@ void Form::create(const char* className, const char* caption, DWORD style, DWORD
 }
 
 Control& Form::add(const ControlRow& row) {
+    // The list view's and the status bar's classes come with the library.
+    cc::load();
     std::unique_ptr<Control> control = row.kind.make();
     Control& c = *control;
     c.id_ = nextId_++;

@@ -2,11 +2,14 @@
 
 #include <oleacc.h>
 
+#include "os/win32/common_controls.hpp"
 #include "os/win32/wide.hpp"
 #include "os/win32/win32_os.hpp"
 #include "ui/win32/accessibility.hpp"
 
 namespace kv::ui::win32 {
+
+namespace cc = os::win32::common_controls;
 
 namespace {
 
@@ -18,13 +21,13 @@ constexpr UINT kOpenMenu = WM_APP + 0x4B1;
 }  // namespace
 
 void MenuButton::created() {
-    SetWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    cc::setWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     // A screen reader announces a button that opens a menu, not a push button.
     setAccessibleRole(hwnd_, ROLE_SYSTEM_BUTTONMENU);
 }
 
 MenuButton::~MenuButton() {
-    if (hwnd_) RemoveWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId);
+    if (hwnd_) cc::removeWindowSubclass(hwnd_, &MenuButton::subclassProc, kSubclassId);
 }
 
 void MenuButton::setItems(std::vector<std::string> items) {
@@ -86,7 +89,7 @@ LRESULT CALLBACK MenuButton::subclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, 
 LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_GETDLGCODE: {
-            LRESULT code = DefSubclassProc(hwnd_, msg, wp, lp);
+            LRESULT code = cc::defSubclassProc(hwnd_, msg, wp, lp);
             // Enter opens the menu rather than pressing the form's default button.
             if (const auto* m = reinterpret_cast<const MSG*>(lp);
                 m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
@@ -99,7 +102,7 @@ LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
                 return 0;
             }
             if (wp == VK_SPACE) {
-                const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+                const LRESULT r = cc::defSubclassProc(hwnd_, msg, wp, lp);
                 drawArrow();
                 return r;
             }
@@ -121,13 +124,13 @@ LRESULT MenuButton::handle(UINT msg, WPARAM wp, LPARAM lp) {
         case BM_SETSTYLE: {
             // The button draws itself on these without always going through
             // WM_PAINT; the arrow goes over whatever it drew.
-            const LRESULT r = DefSubclassProc(hwnd_, msg, wp, lp);
+            const LRESULT r = cc::defSubclassProc(hwnd_, msg, wp, lp);
             drawArrow();
             return r;
         }
         default: break;
     }
-    return DefSubclassProc(hwnd_, msg, wp, lp);
+    return cc::defSubclassProc(hwnd_, msg, wp, lp);
 }
 
 }  // namespace kv::ui::win32
