@@ -50,9 +50,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 
-    // COM for the user-interface thread's life: the shell links and the
-    // accessibility annotations of the controls use it.
-    const kv::os::win32::ComLibrary com;
+    // COM, once its first user starts it, lasts the user-interface thread's life.
+    const kv::os::win32::ComForThisThread com;
     kv::app::win32::ProgramSystem system;
     kv::os::win32::Win32System& os = system.os;
     kv::os::win32::Win32Instances instances;

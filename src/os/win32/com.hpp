@@ -1,24 +1,28 @@
 #pragma once
-// RAII for COM: the library initialised for the calling thread, and
-// interface pointers released when they go out of scope.
+// COM started on first use, and interface pointers released when they go
+// out of scope.
 
 #include <objbase.h>
 #include <windows.h>
 
 namespace kv::os::win32 {
 
-class ComLibrary {
-public:
-    ComLibrary() : hr_(CoInitialize(nullptr)) {}
-    ~ComLibrary() {
-        // S_FALSE (already initialised on this thread) is balanced as well.
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    ComLibrary(const ComLibrary&) = delete;
-    ComLibrary& operator=(const ComLibrary&) = delete;
+// COM for the calling thread, started by its first user, which calls
+// useCom() first: a shortcut's start then types its macro's first key
+// without loading COM's libraries and setting up an apartment. Once
+// started, COM stays for the thread's life; true when it is usable.
+bool useCom();
+// As CoCreateInstance, after useCom().
+HRESULT createInstance(REFCLSID cls, REFIID iid, void** out);
 
-private:
-    HRESULT hr_;
+// Held by the program for the user-interface thread's life: ends the COM
+// that useCom() started on this thread, if it did.
+class ComForThisThread {
+public:
+    ComForThisThread() = default;
+    ~ComForThisThread();
+    ComForThisThread(const ComForThisThread&) = delete;
+    ComForThisThread& operator=(const ComForThisThread&) = delete;
 };
 
 template <typename I>

@@ -1,5 +1,7 @@
 #include "os/win32/common_dialogs.hpp"
 
+#include "os/win32/com.hpp"
+
 namespace kv::os::win32::common_dialogs {
 
 namespace {
@@ -9,6 +11,8 @@ constexpr DWORD kNotLoaded = 0xFFFF;
 
 template <class Function>
 Function find(const char* name) {
+    // The file boxes' shell view needs COM.
+    useCom();
     // System32 only: the program sets its DLL search to it at start.
     static const HMODULE library = LoadLibraryW(L"comdlg32.dll");
     return library ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))

@@ -4,11 +4,14 @@
 // Shell and common-control headers need windows.h first.
 #include <shellapi.h>
 
+#include "os/win32/com.hpp"
 #include "os/win32/wide.hpp"
 
 namespace kv::os::win32 {
 
 void Win32Shell::open(const std::string& target) {
+    // The shell may hand the target to an extension that needs COM.
+    useCom();
     const std::size_t anchor = target.rfind('#');
     const std::wstring wide = widen(target);
     if (anchor != std::string::npos && lstrcmpiW(wide.substr(0, 5).c_str(), L"file:") == 0) {

@@ -36,9 +36,8 @@ std::optional<std::string> Win32ShellLinks::folderPath(ShellFolder folder) {
 }
 
 void Win32ShellLinks::save(const std::string& linkPath, const ShellLinkData& data) {
-    ComLibrary library;
     ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.out())))
+    if (FAILED(createInstance(CLSID_ShellLink, IID_IShellLinkW, link.out())))
         throw Error("Cannot make the shortcut: the shell's link object is not available.");
     ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.out())))

@@ -11,15 +11,13 @@ namespace kv::ui::win32 {
 
 namespace {
 
-// The annotation service; COM is initialised for the user-interface thread
-// for the program's life, at start-up.
+// The annotation service, made by the first control that is annotated.
 IAccPropServices* service() {
     static IAccPropServices* const svc = [] {
-        IAccPropServices* p = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IAccPropServices, reinterpret_cast<void**>(&p))))
-            p = nullptr;
-        return p;
+        void* p = nullptr;
+        return SUCCEEDED(os::win32::createInstance(CLSID_AccPropServices, IID_IAccPropServices, &p))
+                   ? static_cast<IAccPropServices*>(p)
+                   : nullptr;
     }();
     return svc;
 }
@@ -29,8 +27,7 @@ IAccPropServices* service() {
 bool setAccessibleRole(HWND control, long role) {
     IAccPropServices* svc = service();
     if (!svc || !control) return false;
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_I4;
     v.lVal = role;
     return SUCCEEDED(
