@@ -126,11 +126,17 @@ bool readsTheSameRenamed(const ProfileIndex& index, const ProfileIndex::Section&
         if (!quotes && first != 'N' && first != 'T') return true;
         const ProfileLine l = classifyLine(t);
         if (!l.hasValue) return true;
+        const bool isName = !name && equalsIgnoringAsciiCase(l.name, macroKey(kNameField).key);
+        const bool isType = !isName && !type && equalsIgnoringAsciiCase(l.name, macroKey(kKindField).key);
+        // Without a quote in the section only Type's value matters.
+        if (!quotes && !isType) {
+            name = name || isName;
+            return !name || !type;
+        }
         const std::string_view value = readableValue(l.value);
         if (quoted(value)) return same = false;
-        if (!name && equalsIgnoringAsciiCase(l.name, macroKey(kNameField).key)) {
-            name = true;
-        } else if (!type && equalsIgnoringAsciiCase(l.name, macroKey(kKindField).key)) {
+        name = name || isName;
+        if (isType) {
             type = true;
             if (!parseInteger(value)) return same = false;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/error.hpp"
+#include "core/utf8.hpp"
 #include "store/profile.hpp"
 
 namespace kv::store {
@@ -90,7 +91,11 @@ DecodedText Store::load() const {
 }
 
 void Store::save(const std::string& text, TextEncoding was) {
-    if (!replaceFileContent(files_, path_, encodeStoreFile(files_, text, was)))
+    // ASCII in a store of the code page is written as it stands, not copied.
+    const bool asItStands = was == TextEncoding::CodePage && isAscii(text);
+    if (!replaceFileContent(
+            files_, path_,
+            asItStands ? std::string_view(text) : std::string_view(encodeStoreFile(files_, text, was))))
         throw Error("Unable to write to " + path_);
 }
 

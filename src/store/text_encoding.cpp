@@ -23,6 +23,12 @@ DecodedText decodeStoreFile(os::Files& files, std::string_view bytes) {
     return {files.fromCodePage(bytes), TextEncoding::CodePage};
 }
 
+DecodedText decodeStoreFile(os::Files& files, std::string&& bytes) {
+    // ASCII is the same bytes in every code page and never begins like a mark.
+    if (isAscii(bytes)) return {std::move(bytes), TextEncoding::CodePage};
+    return decodeStoreFile(files, std::string_view(bytes));
+}
+
 std::string encodeStoreFile(os::Files& files, std::string_view text, TextEncoding was) {
     switch (was) {
         case TextEncoding::Utf8: return withMark(kUtf8Mark, std::string(text));

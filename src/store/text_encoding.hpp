@@ -21,6 +21,8 @@ struct DecodedText {
 // The store: a byte-order mark says UTF-16LE or UTF-8; anything else is the
 // code page, as the platform's profile functions read it.
 DecodedText decodeStoreFile(os::Files& files, std::string_view bytes);
+// The same, keeping the bytes themselves when they are already the text.
+DecodedText decodeStoreFile(os::Files& files, std::string&& bytes);
 // A store written in the code page stays there while every value fits it;
 // otherwise it becomes UTF-16LE (the profile functions' own Unicode form) and
 // stays so. Whatever is written reads back as the same text.
