@@ -10,6 +10,15 @@ namespace kv::app::win32 {
 
 // ---- the tray form ----
 
+namespace {
+
+HICON loadTrayIcon(const wchar_t* name) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+}
+
+}  // namespace
+
 TrayForm::TrayForm(Application& app, HWND applicationWindow)
     : Form(app.system()), app_(app), applicationWindow_(applicationWindow) {
     create("TKeyvale", "Keyvale", WS_POPUP | WS_CAPTION | WS_MINIMIZE, WS_EX_TOOLWINDOW, applicationWindow,
@@ -17,19 +26,18 @@ TrayForm::TrayForm(Application& app, HWND applicationWindow)
     SetWindowPos(hwnd(), nullptr, -5000, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(hwnd(), SW_HIDE);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    const auto load = [](const wchar_t* name) {
-        return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                             0));
-    };
-    icon_.reset(load(L"MAINICON"));
-    pausedIcon_.reset(load(L"TRAYPAUSED"));
-    runningIcon_.reset(load(L"TRAYRUNNING"));
+    icon_.reset(loadTrayIcon(L"MAINICON"));
 }
 
-HICON TrayForm::iconOf(TrayLook look) const {
-    const os::win32::UniqueIcon& icon = look == TrayLook::Paused    ? pausedIcon_
-                                        : look == TrayLook::Running ? runningIcon_
+HICON TrayForm::iconOf(TrayLook look) {
+    // The paused and running icons are loaded when first shown: a
+    // shortcut's start shows neither before its macro's first key.
+    const auto loaded = [](os::win32::UniqueIcon& icon, const wchar_t* name) -> os::win32::UniqueIcon& {
+        if (!icon) icon.reset(loadTrayIcon(name));
+        return icon;
+    };
+    const os::win32::UniqueIcon& icon = look == TrayLook::Paused    ? loaded(pausedIcon_, L"TRAYPAUSED")
+                                        : look == TrayLook::Running ? loaded(runningIcon_, L"TRAYRUNNING")
                                                                     : icon_;
     if (icon) return icon.get();
     return icon_ ? icon_.get() : LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");

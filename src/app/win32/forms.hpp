@@ -32,7 +32,7 @@ protected:
 
 private:
     void popupMenu();
-    HICON iconOf(TrayLook look) const;
+    HICON iconOf(TrayLook look);
     Application& app_;
     HWND applicationWindow_;
     os::win32::UniqueIcon icon_, pausedIcon_, runningIcon_;
