@@ -89,7 +89,9 @@ bool Win32Files::write(const std::string& path, std::string_view bytes) {
         if (!WriteFile(f.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
         done += wrote;
     }
-    return FlushFileBuffers(f.get()) != FALSE;
+    // An empty file has no bytes to lose; the folder probes at start-up
+    // write one, and a flush costs each of them a disk commit.
+    return bytes.empty() || FlushFileBuffers(f.get()) != FALSE;
 }
 
 bool Win32Files::replace(const std::string& from, const std::string& to) {
