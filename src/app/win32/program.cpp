@@ -13,8 +13,8 @@ os::ShellFolder wizardShortcutFolder(int item) {
 }
 
 Program::Authoring::Authoring(Program& p, HWND applicationWindow)
-    : wizard(p.os_.sys, p.journal_, p.app_.state(), p, p.hints_, p.manager_.get().hwnd()),
-      commandDialogs(p.os_.sys, applicationWindow),
+    : commandDialogs(p.os_.sys, applicationWindow),
+      wizard(p.os_.sys, p.journal_, p.app_.state(), p, p.hints_, commandDialogs, p.manager_.get().hwnd()),
       hint(p.os_.sys, p.hints_, wizard.hwnd()),
       properties(p.os_.sys, p.journal_, p.app_.state(), p, p.manager_.get().hwnd()),
       importer(p.os_.sys, applicationWindow),

@@ -113,8 +113,8 @@ private:
     // hot keys run macros only).
     struct Authoring {
         Authoring(Program& program, HWND applicationWindow);
-        authoring::win32::WizardForm wizard;
         authoring::win32::CommandDialogForms commandDialogs;
+        authoring::win32::WizardForm wizard;
         authoring::win32::HintForm hint;
         authoring::win32::PropertiesForm properties;
         authoring::win32::ImportForm importer;

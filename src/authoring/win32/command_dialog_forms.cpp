@@ -8,8 +8,6 @@ namespace {
 
 using namespace ui::win32;
 
-CommandDialogForms* current = nullptr;
-
 // The dialog has just become visible: its presenter focuses the first field.
 constexpr UINT kShown = WM_APP + 0x4B2;
 
@@ -193,16 +191,9 @@ private:
 CommandDialogForms::CommandDialogForms(os::System& sys, HWND owner) {
     for (int k = 0; k < 4; ++k)
         forms_[k] = std::make_unique<DialogForm>(static_cast<CommandDialogKind>(k), sys, owner);
-    current = this;
 }
 
-CommandDialogForms::~CommandDialogForms() {
-    if (current == this) current = nullptr;
-}
-
-CommandDialogForms* CommandDialogForms::instance() {
-    return current;
-}
+CommandDialogForms::~CommandDialogForms() = default;
 
 void CommandDialogForms::run(CommandDialogKind kind, HWND owner,
                              std::function<void(const std::string&)> insert) {

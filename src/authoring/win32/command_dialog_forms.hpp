@@ -19,9 +19,6 @@ public:
     CommandDialogForms(const CommandDialogForms&) = delete;
     CommandDialogForms& operator=(const CommandDialogForms&) = delete;
 
-    // The program's dialogs; null until they are created at start-up.
-    static CommandDialogForms* instance();
-
     // Shows the dialog modally over owner (which stays disabled meanwhile);
     // insert receives the finished token.
     void run(CommandDialogKind kind, HWND owner, std::function<void(const std::string&)> insert);

@@ -26,8 +26,8 @@ constexpr int kArrivalRows = 49;
 }  // namespace
 
 struct ScriptPage::Impl : ScriptEditorView {
-    Impl(ui::win32::Form& form, const Rect96& a, ScriptPageHost& pageHost)
-        : wizard(form), host(pageHost), editor(*this, pageHost) {
+    Impl(ui::win32::Form& form, const Rect96& a, ScriptPageHost& pageHost, CommandDialogForms& commandDialogs)
+        : wizard(form), host(pageHost), dialogs(commandDialogs), editor(*this, pageHost) {
         using namespace ui::win32;
         const int top = a.top + 60;
         const int column = a.left + a.width - kButtonWidth;
@@ -99,12 +99,12 @@ struct ScriptPage::Impl : ScriptEditorView {
     void insert(const std::string& text) override { script->replaceSelection(text); }
     void focusScript() override { script->focus(); }
     void showCommandDialog(CommandDialogKind kind) override {
-        if (CommandDialogForms* dialogs = CommandDialogForms::instance())
-            dialogs->run(kind, wizard.hwnd(), [this](const std::string& token) { insert(token); });
+        dialogs.run(kind, wizard.hwnd(), [this](const std::string& token) { insert(token); });
     }
 
     ui::win32::Form& wizard;
     ScriptPageHost& host;
+    CommandDialogForms& dialogs;
     ScriptEditor editor;
     ui::win32::Edit* script = nullptr;
     ui::win32::ComboBox* insertWay = nullptr;
@@ -115,8 +115,9 @@ struct ScriptPage::Impl : ScriptEditorView {
     bool arrivalShown = true;
 };
 
-ScriptPage::ScriptPage(ui::win32::Form& wizard, const Rect96& area, ScriptPageHost& host)
-    : impl_(std::make_unique<Impl>(wizard, area, host)) {}
+ScriptPage::ScriptPage(ui::win32::Form& wizard, const Rect96& area, ScriptPageHost& host,
+                       CommandDialogForms& dialogs)
+    : impl_(std::make_unique<Impl>(wizard, area, host, dialogs)) {}
 
 ScriptPage::~ScriptPage() = default;
 

@@ -12,10 +12,14 @@
 
 namespace kv::authoring::win32 {
 
+class CommandDialogForms;
+
 class ScriptPage {
 public:
-    // Creates the page's controls, hidden, on the wizard inside area.
-    ScriptPage(ui::win32::Form& wizard, const ui::win32::Rect96& area, ScriptPageHost& host);
+    // Creates the page's controls, hidden, on the wizard inside area; the
+    // editor's command dialogs are the program's one set.
+    ScriptPage(ui::win32::Form& wizard, const ui::win32::Rect96& area, ScriptPageHost& host,
+               CommandDialogForms& dialogs);
     ~ScriptPage();
     ScriptPage(const ScriptPage&) = delete;
     ScriptPage& operator=(const ScriptPage&) = delete;

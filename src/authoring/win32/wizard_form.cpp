@@ -81,8 +81,12 @@ void drawStrip(const DRAWITEMSTRUCT& d, bool editBand) {
 }  // namespace
 
 WizardForm::WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state,
-                       WizardHost& host, Hints& hints, HWND owner)
-    : Form(sys), sys_(sys), hints_(hints), wizard_(sys, journal, state, host, hints, *this) {
+                       WizardHost& host, Hints& hints, CommandDialogForms& commandDialogs, HWND owner)
+    : Form(sys),
+      sys_(sys),
+      hints_(hints),
+      commandDialogs_(commandDialogs),
+      wizard_(sys, journal, state, host, hints, *this) {
     create("TfrmWizard", "Macro Setup Wizard", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME,
            owner);
     setClientSize96(kClientWidth, kClientHeight);
@@ -225,7 +229,8 @@ void WizardForm::build() {
         {kLabel, kSumTrigger, {"", {X + 96, 156, W - 96, 14}}},
     });
 
-    scriptPage_ = std::make_unique<ScriptPage>(*this, Rect96{X, kPageTop, W, kPageHeight}, *this);
+    scriptPage_ =
+        std::make_unique<ScriptPage>(*this, Rect96{X, kPageTop, W, kPageHeight}, *this, commandDialogs_);
 
     add({
         {kButton, button(WizardButton::Back), {"< &Back", {226, bottom, 75, 23}}},

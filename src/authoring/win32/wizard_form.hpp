@@ -16,7 +16,7 @@ namespace kv::authoring::win32 {
 class WizardForm : public ui::win32::Form, public WizardView, public ScriptPageHost {
 public:
     WizardForm(os::System& sys, journal::Journal& journal, playback::RunState& state, WizardHost& host,
-               Hints& hints, HWND owner);
+               Hints& hints, CommandDialogForms& commandDialogs, HWND owner);
 
     // Opens the wizard for a new macro, modally; returns when it has closed.
     void openNew();
@@ -56,6 +56,7 @@ private:
 
     os::System& sys_;
     Hints& hints_;
+    CommandDialogForms& commandDialogs_;
     Wizard wizard_;
     std::array<std::vector<ui::win32::Control*>, 9> pages_;
     std::array<ui::win32::Button*, kWizardButtons> buttons_{};
