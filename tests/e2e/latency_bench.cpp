@@ -312,7 +312,8 @@ TEST(LatencyBench, ShortcutStartToTheFirstKeyAndTheEnd) {
     print("baseline tray program: start -> first key", bk);
     print("Keyvale: start -> process ended", ke);
     print("baseline tray program: start -> process ended", be);
-    std::printf("  ratio at p50: first key %.2f, ended %.2f (target <= 1.10)\n", kk.p50 / bk.p50,
-                ke.p50 / be.p50);
+    std::printf("  ratio at p50: first key %.2f (target <= 1.20), ended %.2f (target <= 1.10)\n",
+                kk.p50 / bk.p50, ke.p50 / be.p50);
+    EXPECT_LE(kk.p50 / bk.p50, 1.20);
     EXPECT_LE(ke.p50 / be.p50, 1.10);
 }
