@@ -203,6 +203,9 @@ void Harness::waitUntilIdle() {
     };
     waitFor([&] { return !running() || trayForm(process_.dwProcessId) || boxShown(process_.dwProcessId); },
             std::chrono::seconds(10));
+    // The tray window comes before the rest of the start, which drops a tray
+    // command: the start is over once the program takes messages.
+    if (HWND tray = trayForm(process_.dwProcessId)) caughtUp(tray);
 }
 
 namespace {
@@ -437,6 +440,9 @@ void Harness::focusTarget() {
     SetForegroundWindow(target_);
     SetFocus(edit_);
     waitFor([&] { return GetForegroundWindow() == target_ && GetFocus() == edit_; }, std::chrono::seconds(2));
+    // The window that lost the foreground takes its deactivation later, and
+    // nothing outside tells when: keys sent meanwhile come out wrong.
+    pumpFor(std::chrono::milliseconds(50));
 }
 
 HWND Harness::findDialog(const std::string& caption) const {
