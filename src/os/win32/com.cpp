@@ -1,5 +1,7 @@
 #include "os/win32/com.hpp"
 
+#include "os/win32/library_function.hpp"
+
 namespace kv::os::win32 {
 
 namespace {
@@ -8,8 +10,7 @@ template <class Function>
 Function find(const char* name) {
     // System32 only: the program sets its DLL search to it at start.
     static const HMODULE library = LoadLibraryW(L"ole32.dll");
-    return library ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))
-                   : nullptr;
+    return libraryFunction<Function>(library, name);
 }
 
 enum class ThreadCom { Untried, Started, Usable, Unusable };

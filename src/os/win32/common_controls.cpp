@@ -1,5 +1,7 @@
 #include "os/win32/common_controls.hpp"
 
+#include "os/win32/library_function.hpp"
+
 namespace kv::os::win32::common_controls {
 
 namespace {
@@ -9,10 +11,8 @@ HMODULE library() {
     // program sets its DLL search to System32 at start.
     static const HMODULE loaded = [] {
         const HMODULE m = LoadLibraryW(L"comctl32.dll");
-        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        if (const auto init = m ? reinterpret_cast<InitFn>(
-                                      reinterpret_cast<void (*)()>(GetProcAddress(m, "InitCommonControlsEx")))
-                                : nullptr) {
+        if (const auto init =
+                libraryFunction<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(m, "InitCommonControlsEx")) {
             const INITCOMMONCONTROLSEX icc{sizeof icc,
                                            ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
             init(&icc);
@@ -24,8 +24,7 @@ HMODULE library() {
 
 template <class Function>
 Function find(const char* name) {
-    const HMODULE m = library();
-    return m ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(m, name))) : nullptr;
+    return libraryFunction<Function>(library(), name);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "os/win32/common_dialogs.hpp"
 
 #include "os/win32/com.hpp"
+#include "os/win32/library_function.hpp"
 
 namespace kv::os::win32::common_dialogs {
 
@@ -15,8 +16,7 @@ Function find(const char* name) {
     useCom();
     // System32 only: the program sets its DLL search to it at start.
     static const HMODULE library = LoadLibraryW(L"comdlg32.dll");
-    return library ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)))
-                   : nullptr;
+    return libraryFunction<Function>(library, name);
 }
 
 }  // namespace
