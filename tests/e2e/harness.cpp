@@ -314,9 +314,6 @@ void Harness::tap(BYTE vk) {
             return false;
         },
         std::chrono::milliseconds(500));
-    // Pacing, as a person types: keys that follow at once may reach the
-    // program before it has taken this one.
-    pumpFor(std::chrono::milliseconds(30));
 }
 
 void Harness::pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers) {
