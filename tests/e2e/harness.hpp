@@ -156,23 +156,18 @@ public:
     void pressHotKey(std::vector<BYTE> modifiers, BYTE key, std::chrono::milliseconds holdModifiers = {});
     void keyDown(BYTE vk);
     void keyUp(BYTE vk);
-    // Presses and releases a key, then pumps until the harness's keyboard
-    // hook, which runs on this thread, has seen it.
+    // Presses and releases a key, then pumps a little: the harness's keyboard
+    // hook runs on this thread.
     void tap(BYTE vk);
     // Letters (either case) and blanks, typed as their keys; a click posted
     // afterwards would otherwise overtake them (posted messages come first).
     void typeLetters(const std::string& letters);
     // Clicks the dialog's visible button, radio button or check box with
     // this caption, else its own button of that caption even while hidden
-    // (BM_CLICK), and waits until the program has taken it (caughtUp); false,
-    // and a test failure, when the dialog has none.
-    bool press(HWND dialog, const std::string& caption);
-    // Pumps until the thread of the window has handled what was posted to it
-    // so far (or runs a modal loop one of those opened); false when it does
-    // not answer within 5 s.
-    bool caughtUp(HWND window);
-    // Pumps until the window is in front, where typed keys go; false after 5 s.
-    bool waitForFront(HWND window);
+    // (BM_CLICK), and lets the program take it; false, and a test failure,
+    // when the dialog has none.
+    bool press(HWND dialog, const std::string& caption,
+               std::chrono::milliseconds settle = std::chrono::milliseconds(400));
 
     // Pumps messages until the condition holds or the time-out passes,
     // looking at it at least every step.
@@ -186,8 +181,7 @@ public:
     std::string editText() const;
     std::string editTextUtf8() const;
     // Types the text as Unicode input into the focused control, as an input
-    // method or an on-screen keyboard does, and pumps until the harness's
-    // hook has seen it all.
+    // method or an on-screen keyboard does.
     void sendText(const std::string& text);
     void clearEdit();
     void focusTarget();

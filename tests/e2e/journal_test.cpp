@@ -67,8 +67,7 @@ TEST(Journal, AKeystrokeRecordingReplaysFromAKindTwoHotKey) {
     h.focusTarget();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'K');
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "Hello world"; }, 15s)) << h.editText();
-    // The replay ends with the release of Shift.
-    h.waitFor([&] { return h.stillHeld().empty() && !(GetAsyncKeyState(VK_SHIFT) & 0x8000); }, 5s);
+    h.pumpFor(300ms);
     EXPECT_EQ(h.editText(), "Hello world");
     EXPECT_EQ(h.stillHeld(), "");
     EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);

@@ -45,14 +45,14 @@ public:
         e2e::RemoteListView list(FindWindowExA(manager, nullptr, WC_LISTVIEWA, nullptr));
         if (editButton) {
             list.click(row);
-            EXPECT_TRUE(h_.waitFor([&] { return list.selected() == row; }, 5s)) << list.selected();
+            h_.pumpFor(300ms);
             PostMessageA(e2e::button(manager, "Edit Macro"), BM_CLICK, 0, 0);
         } else {
             list.doubleClick(row);
         }
         HWND dialog = nullptr;
         EXPECT_TRUE(h_.waitFor([&] { return (dialog = h_.findDialog("Macro Properties")) != nullptr; }, 10s));
-        if (dialog) h_.waitForFront(dialog);
+        h_.pumpFor(200ms);
         return dialog;
     }
 
@@ -63,8 +63,7 @@ public:
     void close(HWND dialog, const std::string& caption) {
         press(dialog, caption);
         EXPECT_TRUE(h_.waitFor([&] { return !IsWindowVisible(dialog); }, 5s)) << caption;
-        // The manager has taken in what the dialog changed.
-        if (HWND manager = h_.findDialog("Veltrane Keyvale")) h_.caughtUp(manager);
+        h_.pumpFor(200ms);
     }
 
     // The standard error box with the message, closed with its OK button.
@@ -83,16 +82,8 @@ public:
         return message;
     }
 
-    // Typed just after Start Recording.
     void typeKeys(const std::string& upperCaseLetters) {
-        // Keys typed as soon as the program has taken the click are not all
-        // recorded (seen: the first of two, or both), and nothing outside
-        // tells when the recording takes keys.
-        h_.pumpFor(200ms);
         for (char c : upperCaseLetters) h_.tap(static_cast<BYTE>(c));
-        // The recorder takes each key on the program's own thread, woken just
-        // after the hooks have let the key go: a Stop posted before would overtake it.
-        h_.caughtUp(e2e::trayForm(h_.processId()));
     }
 
 private:
@@ -247,7 +238,7 @@ TEST(Properties, ANewHotKeyIsLiveAtOnceAndTheOldOneFree_AnEmptyTitleRemovesTheTr
     h.focusTarget();
     h.clearEdit();
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'A');
-    h.pumpFor(1s);  // time for the old hot key to type, which it must not
+    h.pumpFor(1s);
     EXPECT_EQ(h.editText(), "");
     h.pressHotKey({VK_CONTROL, VK_MENU}, 'B');
     EXPECT_TRUE(h.waitFor([&] { return h.editText() == "said"; }, 10s)) << h.editText();
@@ -294,7 +285,7 @@ TEST(Properties, RenamingOntoAnotherMacroIsRefused_TheCloseBoxWritesNothing) {
     setText(child(dialog, "Edit", kName), "Gamma");
     PostMessageA(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
-    h.pumpFor(200ms);  // time for a wrong write of the store to land
+    h.pumpFor(200ms);
     EXPECT_EQ(h.readStore(), before);
     EXPECT_EQ(h.readProgramFile("Alpha.dat"), "stream of Alpha");
     EXPECT_EQ(h.readProgramFile("Beta.dat"), "stream of Beta");
@@ -318,6 +309,7 @@ TEST(Properties, ScreenshotOfEachKind) {
         HWND dialog = run.open(row);
         ASSERT_NE(dialog, nullptr) << row;
         EXPECT_EQ(e2e::windowText(child(dialog, "Edit", kName)), h.storeValue(row + 1, "Name"));
+        h.pumpFor(300ms);
         e2e::saveScreenshot(dialog, names[row]);
         run.close(dialog, "&Cancel");
     }

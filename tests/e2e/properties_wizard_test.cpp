@@ -19,7 +19,7 @@ HWND openRow0(e2e::Harness& h) {
     e2e::RemoteListView(FindWindowExA(manager, nullptr, WC_LISTVIEWA, nullptr)).doubleClick(0);
     HWND dialog = nullptr;
     EXPECT_TRUE(h.waitFor([&] { return (dialog = h.findDialog("Macro Properties")) != nullptr; }, 10s));
-    if (dialog) h.waitForFront(dialog);
+    h.pumpFor(300ms);
     return dialog;
 }
 
@@ -38,7 +38,7 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
         h.press(dialog, "&Edit Macro");
         HWND wizard = nullptr;
         ASSERT_TRUE(h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s));
-        h.waitForFront(wizard);
+        h.pumpFor(300ms);
         HWND box = e2e::visibleChild(wizard, "Edit", "", ES_MULTILINE);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(e2e::windowText(box), "old");
@@ -47,13 +47,7 @@ TEST(PropertiesWizard, EditMacroSavedThenOkOrCancelRunsTheNewScript) {
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(wizard); }, 5s));
         h.press(dialog, ok ? "&OK" : "&Cancel");
         EXPECT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
-        const std::string want = ok ? "Speak.key" : "Say.key", gone = ok ? "Say.key" : "Speak.key";
-        h.waitFor(
-            [&] {
-                return h.storeValue(1, "FileName") == want && h.programFileExists(want) &&
-                       !h.programFileExists(gone);
-            },
-            5s);
+        h.pumpFor(300ms);
         const std::string file = h.storeValue(1, "FileName");
         EXPECT_EQ(file, ok ? "Speak.key" : "Say.key");
         EXPECT_TRUE(h.programFileExists(file));
@@ -74,8 +68,8 @@ TEST(PropertiesWizard, TheStopHotKeyEndsTheDialogsMouseRecording) {
     h.press(dialog, "&Start Recording");
     ASSERT_TRUE(h.waitFor([&] { return !IsWindowVisible(dialog); }, 5s));
     h.pressHotKey({VK_SHIFT, VK_CONTROL}, VK_F12);
-    EXPECT_TRUE(h.waitFor(
-        [&] { return IsWindowVisible(dialog) && IsWindowEnabled(e2e::button(dialog, "&OK")); }, 5s));
+    EXPECT_TRUE(h.waitFor([&] { return IsWindowVisible(dialog); }, 5s));
+    h.pumpFor(300ms);
     EXPECT_TRUE(IsWindowEnabled(e2e::button(dialog, "&OK")));
     EXPECT_FALSE(IsWindowEnabled(e2e::button(dialog, "Stop &Recording")));
     EXPECT_TRUE(h.programFileExists("~temp.dat"));

@@ -134,29 +134,6 @@ int openPopupMenus() {
     return static_cast<int>(visiblePopupMenus().size());
 }
 
-HWND focusedIn(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-bool hasClass(HWND window, const char* cls) {
-    char c[64] = {};
-    return window && GetClassNameA(window, c, sizeof c) && lstrcmpiA(c, cls) == 0;
-}
-
-HWND menuTakingKeys() {
-    HWND menu = openPopupMenu();
-    if (!menu) return nullptr;
-    // The menu's own loop runs (its thread is in menu mode) on the thread
-    // that has the keyboard.
-    const DWORD thread = GetWindowThreadProcessId(menu, nullptr);
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(thread, &info) || !(info.flags & GUI_INMENUMODE)) return nullptr;
-    return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == thread ? menu : nullptr;
-}
-
 HWND visibleChild(HWND parent, const char* cls, const std::string& caption, DWORD styleBits) {
     struct Search {
         const char* cls;

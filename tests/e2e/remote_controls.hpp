@@ -59,11 +59,5 @@ std::string windowTextUtf8(HWND window);
 HWND openPopupMenu();
 // How many pop-up menu windows are visible: a menu and its open submenus.
 int openPopupMenus();
-// The control with the keyboard focus in the window's thread, or nullptr.
-HWND focusedIn(HWND window);
-bool hasClass(HWND window, const char* cls);
-
-// The visible pop-up menu once keys typed now reach it, else nullptr.
-HWND menuTakingKeys();
 
 }  // namespace e2e

@@ -299,7 +299,7 @@ TEST(Resident, HelpOpensFromAFolderWhoseNameHasABlankAndAHash) {
     SecondInstance keyvale(h, "", dir);
     HWND tray = nullptr;
     ASSERT_TRUE(h.waitFor([&] { return (tray = e2e::trayForm(keyvale.pi.dwProcessId)) != nullptr; }, 10s));
-    h.caughtUp(tray);
+    h.pumpFor(500ms);
     PostMessageA(tray, WM_COMMAND, 4 /* Operation */, 0);
     EXPECT_TRUE(h.waitFor([] { return FindWindowA(nullptr, "Keyvale.html - Notepad") != nullptr; }, 15s));
     for (int i = 0; i < 5; ++i) {

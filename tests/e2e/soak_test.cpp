@@ -162,18 +162,18 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     if (!h.waitFor([&] { return (manager = h.findDialog("Veltrane Keyvale")) != nullptr; }, 10s))
         return "the manager window did not open";
     SetForegroundWindow(manager);
-    if (!h.waitForFront(manager)) return "the manager window did not come to the front";
+    h.pumpFor(200ms);
     HWND listWindow = e2e::findChild(manager, WC_LISTVIEWA);
     const e2e::RemoteListView list(listWindow);
     if (list.rowCount() != entries) return "the list shows " + std::to_string(list.rowCount()) + " rows";
 
     SendMessageA(listWindow, LVM_ENSUREVISIBLE, static_cast<WPARAM>(round % entries), FALSE);
-    h.caughtUp(listWindow);
+    h.pumpFor(200ms);
     list.doubleClick(round % entries);
     HWND properties = nullptr;
     if (!h.waitFor([&] { return (properties = h.findDialog("Macro Properties")) != nullptr; }, 10s))
         return "the properties dialog did not open";
-    h.waitForFront(properties);
+    h.pumpFor(200ms);
     h.press(properties, "&Cancel");
     if (!h.waitFor([&] { return !IsWindowVisible(properties); }, 5s))
         return "Cancel left the properties open";
@@ -183,7 +183,7 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     HWND wizard = nullptr;
     if (!h.waitFor([&] { return (wizard = h.findDialog("Macro Setup Wizard")) != nullptr; }, 10s))
         return "the wizard did not open";
-    h.waitForFront(wizard);
+    h.pumpFor(300ms);
     h.press(wizard, "&Next >");
     h.typeLetters(name);
     h.press(wizard, "&Next >");  // to the triggers
@@ -191,9 +191,9 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
     HWND script = e2e::visibleChild(wizard, "Edit");
     if (!script) return "the wizard shows no script box";
     SetForegroundWindow(wizard);
-    h.waitForFront(wizard);
+    h.pumpFor(100ms);
     e2e::clickControl(script);
-    h.pumpFor(200ms);  // the program takes the click from its input, and nothing outside tells when
+    h.pumpFor(200ms);
     h.typeLetters("made");
     h.press(wizard, "&Next >");
     if (!h.press(wizard, "&Finished")) return "the wizard has no Finished button";
@@ -206,9 +206,9 @@ std::string authoringRound(e2e::Harness& h, int entries, int round) {
         if (list.text(r, 0) == name) row = r;
     if (row < 0) return "the new macro's row is missing";
     SetForegroundWindow(manager);
-    h.waitForFront(manager);
+    h.pumpFor(200ms);
     SendMessageA(listWindow, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-    h.caughtUp(listWindow);
+    h.pumpFor(200ms);
     list.click(row);
     HWND status = e2e::findChild(manager, STATUSCLASSNAMEA);
     if (!h.waitFor([&] { return e2e::windowText(status).rfind(name, 0) == 0; }, 5s))
